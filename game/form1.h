@@ -1,0 +1,100 @@
+// Form1: the game window. It owns the game state and the display objects; its procedures
+// are defined by subsystem in game/, levels/, play/ and logo/.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "game/state.h"
+#include "platform/controls.h"
+#include "platform/window.h"
+
+namespace zorvane {
+
+// Every display object of the window, as the design creates it.
+struct Controls {
+  Button pause, gameover, nextlevel;
+  Timer Timer1, Timer2, Timer3;      // paddle, ball, logo
+  Shape ball, paddle;
+  ControlArray<Shape> life;          // life markers 1..6
+  Label showscore, highscore, logo;
+  ControlArray<Shape> logoball;      // 0 at design, 1 and 2 loaded by initlogo
+  Label numbricks, Label2, Label3;
+  Shape logobox;
+  Label Label7, Label4;
+  ControlArray<Label> brick;         // 0 at design (hidden), 1..500 loaded by loadbricks
+  Shape board;
+  Label Label5;
+};
+
+class Form1 : public Window, public GameState, public Controls {
+ public:
+  static constexpr const char* Caption = "Super Zorvane!";
+  static constexpr float designWidth = 8520;   // client area, window units
+  static constexpr float designHeight = 7335;
+
+  Form1() = default;
+
+  GameState& state() { return *this; }
+  const GameState& state() const { return *this; }
+  const Controls& controls() const { return *this; }
+
+  // Window interface.
+  void keyDown(int16_t keyCode) override { Form_KeyDown(keyCode, 0); }
+  void keyUp(int16_t keyCode) override { Form_KeyUp(keyCode, 0); }
+  bool click(std::string_view button) override;
+  void visitControls(ControlVisitor& v) const override;
+  Timer& timer(int number) override;
+  std::string_view title() const override { return Caption; }
+  float clientWidth() const override { return designWidth; }
+  float clientHeight() const override { return designHeight; }
+  Color backColor() const override;
+
+  // Start-up and sizing (game/).
+  void Form_Load() override;
+  void setvariables();
+  void start();
+  void sizeobjects();
+
+  // Game flow (game/).
+  void updatescore();
+  void lostlife();
+  void over();
+  void nextlvl();
+  void pause_Click();
+  void gameover_Click();
+  void nextlevel_Click();
+
+  // Levels and bricks (levels/).
+  void fillLevelRows();
+  void loadbricks();
+  void grid();
+  void colorbricks(int i, int x, int y);
+
+  // Play (play/).
+  void Timer2_Timer();
+  void whereball();
+  void hitpaddle();
+  void score(int i, int x, int y, int decx, int decy);
+  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
+  void Form_KeyUp(int16_t KeyCode, int16_t Shift);
+  void Timer1_Timer();
+
+  // Title logo (logo/).
+  void initlogo();
+  void Timer3_Timer();
+
+ protected:
+  void buildControls() override;
+  void destroyControls() override;
+  void tick(int number) override;
+
+ private:
+  void layoutJump();                 // F1/F2: keep the high score, lay out layoutIndex afresh
+};
+
+// Counter texts: last six digits of v + 100000000, last three of v + 10000.
+std::string sixDigits(int64_t v);
+std::string threeDigits(int64_t v);
+
+}  // namespace zorvane

@@ -1,0 +1,115 @@
+// A brick hit: points, the brick's own effect, its redraw, and the ball sent away.
+#include <cmath>
+
+#include "game/form1.h"
+#include "play/draws.h"
+
+namespace zorvane {
+namespace {
+
+float scaled(float size, double factor) { return static_cast<float>(size * factor); }
+
+}  // namespace
+
+void Form1::score(int i, int x, int y, int decx, int decy) {
+  updatescore();
+  int16_t& cell = brickCode[x][y];
+  const int c = cell;
+  const auto growBall = [&](double factor) {
+    ball.Width = scaled(ball.Width, factor);
+    ball.Height = scaled(ball.Height, factor);
+  };
+  const auto changeLayout = [&](int step) {
+    cell = 0;
+    layoutIndex += step;
+    if (layoutIndex < 1) layoutIndex = layoutCount;
+    if (layoutIndex > layoutCount) layoutIndex = 1;
+    grid();
+    start();
+    Timer1.Interval(25);
+    Timer2.Interval(25);
+  };
+
+  if (c == 99) {
+    currentScore -= 10;
+    if (currentScore < 0) currentScore = 0;
+  } else if (c == 98) {
+    diceRoll = roll(random, 4);
+    if (diceRoll == 1 || diceRoll == 2) {
+      diceRoll = roll(random, 86);
+      cell = diceRoll;
+    }
+    if (diceRoll == 0) {
+      diceRoll = roll(random, 86);
+      if (diceRoll == 0) {
+        bricksLeft = 1;
+        numbricks.Caption = "1";
+      }
+    }
+  } else if (c == 90) {
+    changeLayout(-1);
+  } else if (c == 89) {
+    changeLayout(+1);
+  } else if (c == 88) {
+    cell = 0;
+    growBall(0.9);
+  } else if (c == 87) {
+    cell = 0;
+    growBall(1.1);
+  } else if (c == 86) {
+    cell = 0;
+    diceRoll = roll(random, 2);
+    growBall(diceRoll == 0 ? 0.9 : 1.1);
+  } else if (c == 85) {
+    cell = 0;
+    paddle.Width = scaled(paddle.Width, 0.8);
+  } else if (c == 84) {
+    cell = 0;
+    paddle.Width = scaled(paddle.Width, 1.25);
+  } else if (c == 83) {
+    cell = 0;
+    diceRoll = roll(random, 2);
+    paddle.Width = scaled(paddle.Width, diceRoll == 0 ? 1.25 : 0.8);
+  } else if (c == 82) {
+    cell = 0;
+    currentScore -= 40;
+  } else if (c == 81) {
+    cell = 0;
+    currentScore += 40;
+  } else if (c == 80) {
+    cell = 0;
+    diceRoll = static_cast<int16_t>(roll(random, 10) - 5);
+    currentScore += 10 * diceRoll;
+    if (currentScore < 0) currentScore = 0;
+  } else if (c == 79) {
+    cell = 0;
+    bricksLeft -= 3;
+  } else if (c == 78) {
+    cell = 0;
+    bricksLeft += 3;
+  } else if (c == 77) {
+    cell = 0;
+    diceRoll = roll(random, 6);
+    bricksLeft += 2 * diceRoll - 7;
+  } else if (c >= 35 && c <= 76) {
+    cell = static_cast<int16_t>(c - 7);
+  } else if (c == 34) {
+    cell = 27;
+  } else if (c >= 28 && c <= 33) {
+    cell = static_cast<int16_t>(2 * (c - 27) - 1);
+  } else if (c >= 1 && c <= 27) {
+    cell = 0;
+  }
+
+  colorbricks(i, x, y);
+
+  // The ball leaves the brick along the axis it was hit on, at full speed.
+  if (decx == 1) ballVelocityX = baseSpeed;
+  if (decx == -1) ballVelocityX = -baseSpeed;
+  if (decy == 1) ballVelocityY = static_cast<int16_t>(std::nearbyint(baseSpeed));
+  if (decy == -1) ballVelocityY = static_cast<int16_t>(-std::nearbyint(baseSpeed));
+  speedFactorX = speedFactor(random, 0.31);
+  speedFactorY = speedFactor(random, 0.31);
+}
+
+}  // namespace zorvane

@@ -1,0 +1,40 @@
+// A game window built as at program start, with given random draws.
+#pragma once
+#include <initializer_list>
+
+#include "game/form1.h"
+#include "platform/keys.h"
+
+namespace zorvane::testing {
+
+struct Game {
+  Form1 form;
+
+  explicit Game(std::initializer_list<float> draws = {}) {
+    form.random.fixSeed(1);
+    for (float r : draws) form.random.enqueue(r);
+    form.Show();
+  }
+  void draws(std::initializer_list<float> rs) {
+    for (float r : rs) form.random.enqueue(r);
+  }
+  // Advances the virtual clock by ms, handling every timer tick on the way.
+  void wait(int64_t ms) {
+    const int64_t until = form.clock.now + ms;
+    while (form.fireNextTimer(until) != 0) {
+    }
+    form.clock.now = until;
+  }
+  int shownBricks() const {
+    int n = 0;
+    form.brick.forEach([&](int i, const Label& b) { n += i > 0 && b.Visible; });
+    return n;
+  }
+  // Empties the field but for one cell, so a single hit is easy to stage.
+  void clearFieldExcept(int x, int y, int16_t code) {
+    for (auto& column : form.brickCode) column.fill(0);
+    form.brickCode[x][y] = code;
+  }
+};
+
+}  // namespace zorvane::testing
