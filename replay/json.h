@@ -1,0 +1,46 @@
+// Writing JSON text fast into one reusable buffer: numbers in their shortest exact form.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace zorvane {
+
+// Longest text writeSingle or writeDouble can produce.
+constexpr size_t maxNumberText = 32;
+
+// Shortest text that reads back as exactly `v`, positional where sensible ("6649.6", "120").
+// Infinities are written 1e999 / -1e999 and NaN as null, so the line stays valid JSON.
+char* writeSingle(char* out, float v);
+char* writeDouble(char* out, double v);
+
+// A growing text buffer; it allocates only when it needs more room than ever before.
+class JsonBuffer {
+ public:
+  JsonBuffer() { grow(4096); }
+
+  void raw(std::string_view s);          // text as it stands (keys, punctuation)
+  void put(char c) { room(1); data[length++] = c; }
+  void integer(int64_t v);
+  void single(float v);                  // single-precision number
+  void real(double v);                   // double-precision number
+  void boolean(bool v) { raw(v ? std::string_view("true") : std::string_view("false")); }
+  void string(std::string_view s);       // quoted and escaped
+
+  std::string_view view() const { return {data.get(), length}; }
+  size_t size() const { return length; }
+  void clear() { length = 0; }
+
+ private:
+  void room(size_t n) {
+    if (capacity - length < n) grow(n);
+  }
+  void grow(size_t n);
+
+  std::unique_ptr<char[]> data;
+  size_t length = 0;
+  size_t capacity = 0;
+};
+
+}  // namespace zorvane

@@ -1,0 +1,92 @@
+#include "replay/replay.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+#include "game/form1.h"
+
+namespace zorvane {
+namespace {
+
+constexpr size_t flushSize = 64 * 1024;
+constexpr std::string_view timerEvents[] = {"", "Timer1", "Timer2", "Timer3"};
+
+}  // namespace
+
+Replay::Replay(ReplayOptions opts)
+    : options(std::move(opts)), game(std::make_unique<Form1>()), tracing(static_cast<bool>(options.traceSink)) {}
+
+Replay::~Replay() = default;
+
+void Replay::run(const Script& script) {
+  load(script.seed, script.draws);
+  for (const Command& c : script.commands) run(c);
+  flush();
+}
+
+void Replay::load(uint64_t seed, std::span<const float> draws) {
+  Form1& f = *game;
+  f.clock.now = 0;
+  f.random.fixSeed(seed);
+  for (const float r : draws) f.random.enqueue(r);
+  f.Show();
+  trace.forgetBricks();
+  handled("load");
+}
+
+void Replay::run(const Command& c) {
+  switch (c.op) {
+    case Op::Wait: wait(c.value); break;
+    case Op::Down: down(static_cast<int16_t>(c.value)); break;
+    case Op::Up: up(static_cast<int16_t>(c.value)); break;
+    case Op::Click: click(c.button); break;
+  }
+}
+
+void Replay::wait(int64_t ms) {
+  Form1& f = *game;
+  const int64_t until = f.clock.now + ms;
+  while (const int n = f.fireNextTimer(until)) handled(timerEvents[n]);
+  f.clock.now = until;
+}
+
+void Replay::down(int16_t keyCode) {
+  game->keyDown(keyCode);
+  handled(keyEvent("down ", keyCode));
+}
+
+void Replay::up(int16_t keyCode) {
+  game->keyUp(keyCode);
+  handled(keyEvent("up ", keyCode));
+}
+
+bool Replay::click(std::string_view button) {
+  if (!game->click(button)) return false;
+  const std::string ev = "click " + std::string(button);
+  handled(ev);
+  return true;
+}
+
+void Replay::flush() {
+  if (!tracing || trace.size() == 0) return;
+  options.traceSink(trace.text());
+  trace.clear();
+}
+
+void Replay::handled(std::string_view ev) {
+  ++eventCount;
+  if (tracing) {
+    trace.line(*game, ev);
+    if (trace.size() >= flushSize) flush();
+  }
+  if (options.afterEvent) options.afterEvent(*game, ev);
+}
+
+std::string_view Replay::keyEvent(std::string_view verb, int16_t keyCode) {
+  std::memcpy(evText, verb.data(), verb.size());
+  char* end = std::to_chars(evText + verb.size(), evText + sizeof evText, keyCode).ptr;
+  return {evText, static_cast<size_t>(end - evText)};
+}
+
+}  // namespace zorvane

@@ -1,0 +1,58 @@
+// The replay driver: runs a script on a Form1 with a virtual clock, event by event, and
+// writes the trace. The same game code runs here as in the window.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "replay/script.h"
+#include "replay/trace.h"
+
+namespace zorvane {
+
+class Form1;
+
+struct ReplayOptions {
+  // Receives the trace in chunks of whole lines (about 64 KiB each, and the rest on
+  // flush()). Left empty, no trace is formatted at all.
+  std::function<void(std::string_view)> traceSink;
+  // Called after every handled event (after its trace line) with the event text
+  // ("load", "Timer2", "down 37", "click pause").
+  std::function<void(const Form1&, std::string_view ev)> afterEvent;
+};
+
+class Replay {
+ public:
+  explicit Replay(ReplayOptions options = {});
+  ~Replay();
+  Replay(const Replay&) = delete;
+  Replay& operator=(const Replay&) = delete;
+
+  void run(const Script& script);                          // load, then every command; flushes
+  void load(uint64_t seed, std::span<const float> draws);  // once: creates the window at time 0
+  void run(const Command& command);                        // one wait, down, up or click
+  void wait(int64_t ms);              // fires every timer due on the way, then the clock is t + ms
+  void down(int16_t keyCode);         // Form_KeyDown at the current time
+  void up(int16_t keyCode);           // Form_KeyUp at the current time
+  bool click(std::string_view button);  // false: the button is hidden, nothing happened
+  void flush();                         // hands the buffered trace to the sink
+
+  Form1& form() { return *game; }
+  const Form1& form() const { return *game; }
+  uint64_t events() const { return eventCount; }  // handled events so far, load included
+
+ private:
+  void handled(std::string_view ev);
+  std::string_view keyEvent(std::string_view verb, int16_t keyCode);
+
+  ReplayOptions options;
+  std::unique_ptr<Form1> game;
+  TraceWriter trace;
+  bool tracing = false;
+  uint64_t eventCount = 0;
+  char evText[32] = {};
+};
+
+}  // namespace zorvane

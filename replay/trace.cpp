@@ -1,0 +1,209 @@
+#include "replay/trace.h"
+
+#include <cstring>
+
+#include "game/form1.h"
+
+namespace zorvane {
+
+template <class F>
+void TraceWriter::number(F v) {
+  if (nextMemo == memo.size()) {  // more numbers than usual on this line
+    if constexpr (sizeof(F) == 4) out.single(v);
+    else out.real(v);
+    return;
+  }
+  Memo& m = memo[nextMemo++];
+  uint64_t bits = 0;
+  std::memcpy(&bits, &v, sizeof v);
+  if (m.bits != bits || m.size != sizeof v) {
+    m.bits = bits;
+    m.size = sizeof v;
+    if constexpr (sizeof(F) == 4) m.length = static_cast<uint8_t>(writeSingle(m.text, v) - m.text);
+    else m.length = static_cast<uint8_t>(writeDouble(m.text, v) - m.text);
+  }
+  out.raw({m.text, m.length});
+}
+
+void TraceWriter::box(const Control& c) {
+  out.put('[');
+  number(c.Left);
+  out.put(',');
+  number(c.Top);
+  out.put(',');
+  number(c.Width);
+  out.put(',');
+  number(c.Height);
+  out.put(']');
+}
+
+void TraceWriter::line(const Form1& form, std::string_view ev) {
+  const GameState& s = form.state();
+  JsonBuffer& o = out;
+  nextMemo = 0;
+
+  o.raw("{\"t\":");
+  o.integer(form.clock.now);
+  o.raw(",\"ev\":");
+  o.string(ev);
+  o.raw(",\"currentScore\":");
+  o.integer(s.currentScore);
+  o.raw(",\"extraLifePoints\":");
+  o.integer(s.extraLifePoints);
+  o.raw(",\"bestScore\":");
+  o.integer(s.bestScore);
+  o.raw(",\"levelNumber\":");
+  o.integer(s.levelNumber);
+  o.raw(",\"layoutIndex\":");
+  o.integer(s.layoutIndex);
+  o.raw(",\"layoutCount\":");
+  o.integer(s.layoutCount);
+  o.raw(",\"livesLeft\":");
+  o.integer(s.livesLeft);
+  o.raw(",\"bricksAtStart\":");
+  o.integer(s.bricksAtStart);
+  o.raw(",\"bricksLeft\":");
+  o.integer(s.bricksLeft);
+  o.raw(",\"paddleDirection\":");
+  o.integer(s.paddleDirection);
+  o.raw(",\"ballVelocityY\":");
+  o.integer(s.ballVelocityY);
+  o.raw(",\"boardRight\":");
+  o.integer(s.boardRight);
+  o.raw(",\"lastCell\":");
+  o.integer(s.lastCell);
+  o.raw(",\"diceRoll\":");
+  o.integer(s.diceRoll);
+  o.raw(",\"brickWidth\":");
+  number(s.brickWidth);
+  o.raw(",\"brickHeight\":");
+  number(s.brickHeight);
+  o.raw(",\"boardLeft\":");
+  number(s.boardLeft);
+  o.raw(",\"boardTop\":");
+  number(s.boardTop);
+  o.raw(",\"boardBottom\":");
+  number(s.boardBottom);
+  o.raw(",\"ballVelocityX\":");
+  number(s.ballVelocityX);
+  o.raw(",\"baseSpeed\":");
+  number(s.baseSpeed);
+  o.raw(",\"speedFactorX\":");
+  number(s.speedFactorX);
+  o.raw(",\"speedFactorY\":");
+  number(s.speedFactorY);
+  o.raw(",\"logoBallStepX\":[");
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) o.put(',');
+    number(s.logoBallStepX[i]);
+  }
+  o.raw("],\"logoBallStepY\":[");
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) o.put(',');
+    o.integer(s.logoBallStepY[i]);
+  }
+  o.raw("],\"ball\":");
+  box(form.ball);
+  o.raw(",\"paddle\":");
+  box(form.paddle);
+  o.raw(",\"logoball\":[");
+  bool first = true;
+  form.logoball.forEach([&](int, const Shape& b) {
+    if (!first) o.put(',');
+    first = false;
+    box(b);
+  });
+  o.raw("],\"life\":[");
+  for (int i = 1; i <= 6; ++i) {
+    if (i > 1) o.put(',');
+    o.boolean(form.life.exists(i) && form.life(i).Visible);
+  }
+  o.raw("],\"showscore\":");
+  o.string(form.showscore.Caption);
+  o.raw(",\"highscore\":");
+  o.string(form.highscore.Caption);
+  o.raw(",\"numbricks\":");
+  o.string(form.numbricks.Caption);
+  o.raw(",\"pause\":");
+  o.boolean(form.pause.Visible);
+  o.raw(",\"gameover\":");
+  o.boolean(form.gameover.Visible);
+  o.raw(",\"nextlevel\":[");
+  o.boolean(form.nextlevel.Visible);
+  o.put(',');
+  o.string(form.nextlevel.Caption);
+  o.raw("],\"timers\":[");
+  o.integer(form.Timer1.Interval());
+  o.put(',');
+  o.integer(form.Timer2.Interval());
+  o.put(',');
+  o.integer(form.Timer3.Interval());
+  o.put(']');
+  bricks(form);
+  o.raw("}\n");
+}
+
+void TraceWriter::keepCaption(int i, const std::string& caption) {
+  Cell& c = cells[i];
+  if (caption.size() <= shortText) {
+    c.length = static_cast<uint8_t>(caption.size());
+    caption.copy(c.text, caption.size());
+  } else {
+    c.length = longText;
+    longCaptions[i] = caption;
+  }
+}
+
+std::string_view TraceWriter::caption(int i) const {
+  const Cell& c = cells[i];
+  return c.length == longText ? std::string_view(longCaptions[i]) : std::string_view(c.text, c.length);
+}
+
+// Compares every cell with the previous line and writes the changed ones, if any. This
+// scan is most of a line's cost: keep it to plain loads and compares.
+void TraceWriter::bricks(const Form1& form) {
+  static const Label absent = [] {  // a cell without a brick object shows hidden and blank
+    Label l;
+    l.Visible = false;
+    return l;
+  }();
+  size_t count = 0;
+  for (int y = 1, i = 1; y <= 25; ++y) {
+    for (int x = 1; x <= 20; ++x, ++i) {
+      const int16_t code = form.brickCode[x][y];
+      const Label& b = form.brick.exists(i) ? form.brick(i) : absent;
+      Cell& c = cells[i];
+      const bool same = (c.code == code) & (c.visible == b.Visible) & (c.color == b.BackColor);
+      if (haveCells && same && sameCaption(i, b.Caption)) continue;
+      c.code = code;
+      c.visible = b.Visible;
+      c.color = b.BackColor;
+      keepCaption(i, b.Caption);
+      changed[count++] = static_cast<uint16_t>(i);
+    }
+  }
+  haveCells = true;
+  if (count == 0) return;
+
+  JsonBuffer& o = out;
+  o.raw(",\"bricks\":[");
+  for (size_t k = 0; k < count; ++k) {
+    const int i = changed[k];
+    const Cell& c = cells[i];
+    if (k > 0) o.put(',');
+    o.put('[');
+    o.integer(i);
+    o.put(',');
+    o.integer(c.code);
+    o.put(',');
+    o.boolean(c.visible);
+    o.put(',');
+    o.string(caption(i));
+    o.put(',');
+    o.integer(c.color);
+    o.put(']');
+  }
+  o.put(']');
+}
+
+}  // namespace zorvane

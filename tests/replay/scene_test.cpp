@@ -1,0 +1,346 @@
+// Whole scenes through the replay library: the trace of each handled event, the bricks
+// diff, and running without a trace.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/form1.h"
+#include "replay/replay.h"
+#include "trace_reader.h"
+
+namespace zorvane {
+namespace {
+
+using test::Json;
+
+std::string sampleScript(const std::string& name) {
+  std::ifstream in(std::string(ZORVANE_REPLAY_SCRIPTS) + "/" + name);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_FALSE(text.str().empty()) << name;
+  return text.str();
+}
+
+Script parsed(std::string_view text) {
+  Script s;
+  ScriptError e;
+  EXPECT_TRUE(parseScript(text, s, e)) << "line " << e.line << ": " << e.message;
+  return s;
+}
+
+// The trace of a script, as text and as parsed lines.
+struct Traced {
+  std::string text;
+  std::vector<Json> lines;
+};
+
+Traced traceOf(std::string_view script, ReplayOptions options = {}) {
+  Traced t;
+  options.traceSink = [&](std::string_view chunk) { t.text += chunk; };
+  Replay replay(std::move(options));
+  replay.run(parsed(script));
+  t.lines = test::parseTrace(t.text);
+  return t;
+}
+
+std::vector<std::pair<int64_t, std::string>> clockOf(const std::vector<Json>& lines) {
+  std::vector<std::pair<int64_t, std::string>> events;
+  for (const Json& l : lines) events.emplace_back(l["t"].i(), l["ev"].s());
+  return events;
+}
+
+void expectBox(const Json& box, std::array<float, 4> expected) {
+  ASSERT_EQ(box.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(box[i].f(), expected[i]) << "member " << i;
+}
+
+TEST(ReplayScene, LoadLineShowsTheDesignPlayfield) {
+  const Traced t = traceOf("");
+  ASSERT_EQ(t.lines.size(), 1u);
+  const Json& load = t.lines[0];
+
+  for (const char* key :
+       {"t", "ev", "currentScore", "extraLifePoints", "bestScore", "levelNumber", "layoutIndex", "layoutCount",
+        "livesLeft", "bricksAtStart", "bricksLeft", "paddleDirection", "ballVelocityY", "boardRight", "lastCell",
+        "diceRoll", "brickWidth", "brickHeight", "boardLeft", "boardTop", "boardBottom", "ballVelocityX",
+        "baseSpeed", "speedFactorX", "speedFactorY", "logoBallStepX", "logoBallStepY", "ball", "paddle",
+        "logoball", "life", "showscore", "highscore", "numbricks", "pause", "gameover", "nextlevel", "timers",
+        "bricks"})
+    EXPECT_TRUE(load.has(key)) << key;
+  EXPECT_EQ(load.size(), 39u);
+
+  EXPECT_EQ(load["t"].i(), 0);
+  EXPECT_EQ(load["ev"].s(), "load");
+  EXPECT_EQ(load["brickWidth"].f(), 414.75f);
+  EXPECT_EQ(load["brickHeight"].f(), 226.2f);
+  EXPECT_EQ(load["boardLeft"].f(), 120.0f);
+  EXPECT_EQ(load["boardTop"].f(), 1560.0f);
+  EXPECT_EQ(load["boardRight"].i(), 8415);
+  EXPECT_EQ(load["boardBottom"].f(), 7215.0f);
+  EXPECT_EQ(load["baseSpeed"].f(), 103.6875f);
+  expectBox(load["paddle"], {3749.5f, 6762.6f, 1036, 169});
+  expectBox(load["ball"], {4211, 6649.6f, 113, 113});
+  ASSERT_EQ(load["logoball"].size(), 3u);
+  for (size_t i = 0; i < 3; ++i) expectBox(load["logoball"][i], {4387.5f, 307.5f, 75.4f, 75.4f});
+  EXPECT_EQ(load["logoBallStepY"][1].i(), -166);
+  EXPECT_EQ(load["numbricks"].s(), "200");
+  EXPECT_EQ(load["showscore"].s(), "000000");
+  EXPECT_EQ(load["nextlevel"][0].b(), false);
+  EXPECT_EQ(load["nextlevel"][1].s(), "Level: 1");
+  const bool lives[] = {true, true, true, false, false, false};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(load["life"][i].b(), lives[i]) << "life " << i + 1;
+  const int64_t timers[] = {25, 25, 50};
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(load["timers"][i].i(), timers[i]);
+
+  // Every cell once, in order; layout 1 fills brick rows 3 to 12 (cells 41 to 240).
+  const Json& bricks = load["bricks"];
+  ASSERT_EQ(bricks.size(), 500u);
+  for (size_t k = 0; k < 500; ++k) {
+    const Json& cell = bricks[k];
+    ASSERT_EQ(cell.size(), 5u);
+    const int64_t i = cell[0].i();
+    ASSERT_EQ(i, static_cast<int64_t>(k + 1));
+    const bool field = i >= 41 && i <= 240;
+    EXPECT_EQ(cell[1].i() > 0, field) << "cell " << i;
+    EXPECT_EQ(cell[2].b(), field) << "cell " << i;
+  }
+}
+
+TEST(ReplayScene, WaitFiresTimersInClockOrder) {
+  const Traced t = traceOf("wait 100\nwait 10\nwait 15\n");
+  const std::vector<std::pair<int64_t, std::string>> expected = {
+      {0, "load"},      {25, "Timer1"},  {25, "Timer2"},  {50, "Timer1"},  {50, "Timer2"},
+      {50, "Timer3"},   {75, "Timer1"},  {75, "Timer2"},  {100, "Timer1"}, {100, "Timer2"},
+      {100, "Timer3"},  {125, "Timer1"}, {125, "Timer2"}};
+  EXPECT_EQ(clockOf(t.lines), expected);
+  // A resting ball changes no brick: only the load line lists cells.
+  for (size_t i = 1; i < t.lines.size(); ++i) EXPECT_FALSE(t.lines[i].has("bricks")) << i;
+}
+
+TEST(ReplayScene, ServeSendsTheBallUpAndRight) {
+  const Traced t = traceOf(sampleScript("serve.txt"));
+  const std::vector<std::pair<int64_t, std::string>> expected = {
+      {0, "load"},     {0, "down 37"}, {25, "Timer1"}, {25, "Timer2"},
+      {50, "Timer1"},  {50, "Timer2"}, {50, "Timer3"}, {50, "up 37"}};
+  ASSERT_EQ(clockOf(t.lines), expected);
+
+  const double factorX = 1 - double(0.5f) * 0.31, factorY = 1 - double(0.25f) * 0.31;
+  EXPECT_EQ(t.lines[0]["speedFactorX"].d(), factorX);
+  EXPECT_EQ(t.lines[0]["speedFactorY"].d(), factorY);
+  EXPECT_EQ(t.lines[1]["paddleDirection"].i(), 2);
+  EXPECT_EQ(t.lines[2]["paddle"][0].f(), 3749.5f - 207.375f);
+  EXPECT_EQ(t.lines[4]["paddle"][0].f(), 3749.5f - 2 * 207.375f);
+
+  float left = 4211, top = 6649.6f;
+  for (const size_t tick : {3u, 5u}) {
+    SCOPED_TRACE(tick);
+    const Json& l = t.lines[tick];
+    EXPECT_EQ(l["ballVelocityX"].f(), 103.6875f);  // away from the paddle's motion: right
+    EXPECT_EQ(l["ballVelocityY"].i(), 104);        // up
+    left = static_cast<float>(left + factorX * 103.6875f);
+    top = static_cast<float>(top - factorY * 104);
+    EXPECT_EQ(l["ball"][0].f(), left);
+    EXPECT_EQ(l["ball"][1].f(), top);
+  }
+  EXPECT_EQ(t.lines.back()["paddleDirection"].i(), 0);
+  EXPECT_EQ(t.lines.back()["ballVelocityY"].i(), 104);  // still in flight
+}
+
+TEST(ReplayScene, PauseStopsPlayUntilTheButton) {
+  const Traced t = traceOf(sampleScript("pause.txt"));
+  // The second click finds the button hidden: no event, no line.
+  const std::vector<std::pair<int64_t, std::string>> expected = {
+      {0, "load"},          {0, "down 80"},  {50, "Timer3"}, {100, "Timer3"},
+      {100, "click pause"}, {125, "Timer1"}, {125, "Timer2"}};
+  ASSERT_EQ(clockOf(t.lines), expected);
+  const Json& paused = t.lines[1];
+  EXPECT_TRUE(paused["pause"].b());
+  EXPECT_EQ(paused["timers"][0].i(), 0);
+  EXPECT_EQ(paused["timers"][1].i(), 0);
+  EXPECT_EQ(paused["timers"][2].i(), 50);
+  EXPECT_NE(t.lines[3]["logoball"][0][0].f(), t.lines[2]["logoball"][0][0].f());  // the logo runs on
+  const Json& resumed = t.lines[4];
+  EXPECT_FALSE(resumed["pause"].b());
+  EXPECT_EQ(resumed["timers"][0].i(), 25);
+  EXPECT_EQ(resumed["timers"][1].i(), 25);
+  EXPECT_EQ(resumed["timers"][2].i(), 50);
+}
+
+TEST(ReplayScene, GameOverRestartKeepsTheHighScore) {
+  const Traced t = traceOf(sampleScript("gameover.txt"));
+  size_t over = 0, click = 0;
+  for (size_t i = 0; i < t.lines.size(); ++i) {
+    if (over == 0 && t.lines[i]["gameover"].b()) over = i;
+    if (t.lines[i]["ev"].s() == "click gameover") click = i;
+  }
+  ASSERT_GT(over, 0u) << "the game never ended";
+  ASSERT_GT(click, over);
+  const Json& end = t.lines[over];
+  EXPECT_EQ(end["livesLeft"].i(), 0);
+  EXPECT_EQ(end["timers"][0].i(), 0);
+  EXPECT_EQ(end["timers"][1].i(), 0);
+  EXPECT_GT(end["bestScore"].i(), 0);
+
+  const Json& again = t.lines[click];
+  const int64_t now = again["t"].i();
+  EXPECT_FALSE(again["gameover"].b());
+  EXPECT_EQ(again["livesLeft"].i(), 3);
+  EXPECT_EQ(again["currentScore"].i(), 0);
+  EXPECT_EQ(again["bestScore"].i(), end["bestScore"].i());
+  EXPECT_EQ(again["highscore"].s(), end["highscore"].s());
+  EXPECT_EQ(again["logoball"].size(), 3u);
+  // The timers are created anew at the click's time.
+  const auto all = clockOf(t.lines);
+  const std::vector<std::pair<int64_t, std::string>> after(all.begin() + click + 1, all.end());
+  const std::vector<std::pair<int64_t, std::string>> expected = {
+      {now + 25, "Timer1"}, {now + 25, "Timer2"}, {now + 50, "Timer1"}, {now + 50, "Timer2"}, {now + 50, "Timer3"}};
+  EXPECT_EQ(after, expected);
+}
+
+// What the trace promises of a brick cell.
+struct CellState {
+  int64_t code = 0;
+  bool visible = false;
+  std::string caption;
+  int64_t color = 0;
+  bool operator==(const CellState&) const = default;
+};
+using Field = std::array<CellState, 501>;
+
+Field fieldOf(const Form1& f) {
+  Field field{};
+  for (int i = 1; i <= 500; ++i) {
+    const Label& b = f.brick(i);
+    field[i] = {f.brickCode[(i - 1) % 20 + 1][(i - 1) / 20 + 1], b.Visible, b.Caption, b.BackColor};
+  }
+  return field;
+}
+
+// Replaying the diffs from the load line on must give the window's bricks at every line,
+// and a listed cell must really have changed.
+TEST(ReplayTrace, BrickDiffsRebuildTheFieldAtEveryLine) {
+  std::vector<Field> actual;
+  ReplayOptions options;
+  options.afterEvent = [&](const Form1& f, std::string_view) { actual.push_back(fieldOf(f)); };
+  const Traced t = traceOf("down 112\nwait 50\ndown 113\nwait 50\n" + sampleScript("gameover.txt"), options);
+  ASSERT_EQ(t.lines.size(), actual.size());
+
+  Field rebuilt{};
+  size_t partialLines = 0;
+  for (size_t n = 0; n < t.lines.size(); ++n) {
+    SCOPED_TRACE(t.lines[n]["ev"].s() + " at " + std::to_string(t.lines[n]["t"].i()));
+    if (t.lines[n].has("bricks")) {
+      const Json& bricks = t.lines[n]["bricks"];
+      ASSERT_GT(bricks.size(), 0u);
+      if (n == 0) {
+        ASSERT_EQ(bricks.size(), 500u);
+      }
+      if (n > 0 && bricks.size() < 500) ++partialLines;
+      int64_t last = 0;
+      for (const Json& cell : bricks.items) {
+        const int64_t i = cell[0].i();
+        ASSERT_GT(i, last);
+        ASSERT_LE(i, 500);
+        last = i;
+        const CellState now{cell[1].i(), cell[2].b(), cell[3].s(), cell[4].i()};
+        if (n > 0) {
+          EXPECT_NE(now, rebuilt[i]) << "cell " << i << " listed unchanged";
+        }
+        rebuilt[i] = now;
+      }
+    }
+    ASSERT_EQ(rebuilt, actual[n]);
+  }
+  EXPECT_GT(partialLines, 2u) << "the scene should hit bricks and re-lay fields";
+}
+
+// Each kind of change lists its cell once, on the line after it, and never again.
+TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
+  Replay replay;
+  replay.load(1, {});
+  Form1& f = replay.form();
+  TraceWriter writer;
+  const auto nextLine = [&] {
+    writer.clear();
+    writer.line(f, "check");
+    return test::parseJson(writer.text());
+  };
+  ASSERT_EQ(nextLine()["bricks"].size(), 500u);
+  EXPECT_FALSE(nextLine().has("bricks"));
+
+  const std::string longCaption = "a \"long\" caption";
+  const struct { const char* what; std::function<void()> change; int cell; } cases[] = {
+      {"caption", [&] { f.brick(7).Caption = "?"; }, 7},
+      {"long caption", [&] { f.brick(8).Caption = longCaption; }, 8},
+      {"other long caption", [&] { f.brick(8).Caption = longCaption + "!"; }, 8},
+      {"long to short caption", [&] { f.brick(8).Caption = "!"; }, 8},
+      {"colour", [&] { f.brick(300).BackColor = RGB(1, 2, 3); }, 300},
+      {"visibility", [&] { f.brick(500).Visible = !f.brick(500).Visible; }, 500},
+      {"code", [&] { f.brickCode[20][1] = 77; }, 20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.change();
+    const Json line = nextLine();
+    ASSERT_TRUE(line.has("bricks"));
+    ASSERT_EQ(line["bricks"].size(), 1u);
+    const Json& cell = line["bricks"][0];
+    const Label& b = f.brick(c.cell);
+    EXPECT_EQ(cell[0].i(), c.cell);
+    EXPECT_EQ(cell[1].i(), f.brickCode[(c.cell - 1) % 20 + 1][(c.cell - 1) / 20 + 1]);
+    EXPECT_EQ(cell[2].b(), b.Visible);
+    EXPECT_EQ(cell[3].s(), b.Caption);
+    EXPECT_EQ(cell[4].i(), b.BackColor);
+    EXPECT_FALSE(nextLine().has("bricks"));
+  }
+  writer.forgetBricks();
+  EXPECT_EQ(nextLine()["bricks"].size(), 500u);
+}
+
+TEST(ReplayTrace, RunningWithoutTraceHandlesTheSameEvents) {
+  const std::string script = sampleScript("gameover.txt") + "down 39\nwait 200\nup 39\nwait 60000\n";
+  struct Seen {
+    int64_t t;
+    std::string ev;
+    int32_t score;
+    float ballLeft;
+    bool operator==(const Seen&) const = default;
+  };
+  const auto record = [](std::vector<Seen>& seen) {
+    return [&seen](const Form1& f, std::string_view ev) {
+      seen.push_back({f.clock.now, std::string(ev), f.currentScore, f.ball.Left});
+    };
+  };
+
+  std::vector<Seen> traced, silent;
+  size_t chunks = 0;
+  std::string text;
+  ReplayOptions withTrace;
+  withTrace.traceSink = [&](std::string_view chunk) {
+    ++chunks;
+    EXPECT_TRUE(chunk.ends_with('\n'));  // whole lines only
+    text += chunk;
+  };
+  withTrace.afterEvent = record(traced);
+  Replay a(std::move(withTrace));
+  a.run(parsed(script));
+
+  ReplayOptions without;
+  without.afterEvent = record(silent);
+  Replay b(std::move(without));
+  b.run(parsed(script));
+
+  EXPECT_EQ(traced, silent);
+  EXPECT_EQ(a.events(), traced.size());
+  EXPECT_EQ(b.events(), silent.size());
+  EXPECT_GT(chunks, 1u);  // a long trace arrives in several chunks
+  EXPECT_EQ(test::parseTrace(text).size(), traced.size());
+}
+
+}  // namespace
+}  // namespace zorvane
