@@ -1,0 +1,183 @@
+// Scenes of play through the replay library: a brick hit, a cleared field, the layout
+// keys, and play pushed to its limits (run under the sanitizers in CI).
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "game/form1.h"
+#include "platform/keys.h"
+#include "replay/replay.h"
+#include "trace_reader.h"
+
+namespace zorvane {
+namespace {
+
+using test::Json;
+
+// A replay whose trace is kept and read back line by line.
+struct Scene {
+  std::string text;
+  Replay replay{ReplayOptions{[this](std::string_view chunk) { text += chunk; }, {}}};
+
+  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, draws); }
+  Form1& form() { return replay.form(); }
+  std::vector<Json> lines() {
+    replay.flush();
+    return test::parseTrace(text);
+  }
+  // The first line at or after `from` for which pred holds, or -1.
+  template <class P>
+  static int find(const std::vector<Json>& lines, P pred, size_t from = 0) {
+    for (size_t k = from; k < lines.size(); ++k)
+      if (pred(lines[k])) return static_cast<int>(k);
+    return -1;
+  }
+};
+
+TEST(PlayScene, FirstBrickHitScoresAndSendsTheBallDown) {
+  // Factors 1 at the serve; the hit redraws both factors from 0.5 and 0.25.
+  Scene s({0, 0, 0.5f, 0.25f});
+  s.replay.down(keys::Left);  // the ball leaves up and to the right
+  s.replay.wait(50);
+  s.replay.up(keys::Left);
+  s.replay.wait(1500);
+  const std::vector<Json> lines = s.lines();
+  const int hit = Scene::find(lines, [](const Json& l) { return l["currentScore"].i() == 10; });
+  ASSERT_GT(hit, 0);
+  const Json& l = lines[hit];
+  EXPECT_EQ(l["ev"].s(), "Timer2");
+  EXPECT_EQ(l["bricksLeft"].i(), 199);
+  EXPECT_EQ(l["numbricks"].s(), "199");
+  EXPECT_EQ(l["showscore"].s(), "000010");
+  EXPECT_EQ(l["highscore"].s(), "000010");
+  EXPECT_EQ(l["ballVelocityY"].i(), -104);           // the top probe sends it down
+  EXPECT_EQ(l["ballVelocityX"].f(), 103.6875f);      // still to the right
+  EXPECT_EQ(l["speedFactorX"].d(), 1 - 0.5 * 0.31);
+  EXPECT_EQ(l["speedFactorY"].d(), 1 - 0.25 * 0.31);
+  // The bottom row of layout 1 is code 1: one cell, now empty and hidden.
+  ASSERT_TRUE(l.has("bricks"));
+  ASSERT_EQ(l["bricks"].size(), 1u);
+  const Json& cell = l["bricks"][0];
+  EXPECT_GE(cell[0].i(), 221);
+  EXPECT_LE(cell[0].i(), 240);
+  EXPECT_EQ(cell[1].i(), 0);
+  EXPECT_FALSE(cell[2].b());
+  EXPECT_EQ(cell[0].i(), l["lastCell"].i());
+}
+
+TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
+  // Factors 1 throughout: serve, left wall, then the top bounce with a roll of 0.
+  Scene s({0, 0, 0, 0, 0});
+  Form1& f = s.form();
+  for (auto& column : f.brickCode) column.fill(0);  // nothing in the ball's way
+  f.bricksLeft = 1;
+  s.replay.down(keys::Right);
+  s.replay.wait(25);
+  s.replay.up(keys::Right);
+  s.replay.wait(2000);
+  std::vector<Json> lines = s.lines();
+  const int cleared = Scene::find(lines, [](const Json& l) { return l["nextlevel"][0].b(); });
+  ASSERT_GT(cleared, 0);
+  const Json& l = lines[cleared];
+  EXPECT_EQ(l["ev"].s(), "Timer2");
+  EXPECT_EQ(l["diceRoll"].i(), 0);
+  EXPECT_EQ(l["bricksLeft"].i(), 0);
+  EXPECT_EQ(l["numbricks"].s(), "000");
+  EXPECT_EQ(l["nextlevel"][1].s(), "Level: 2");
+  EXPECT_EQ(l["layoutIndex"].i(), 2);
+  EXPECT_EQ(l["timers"][0].i(), 0);
+  EXPECT_EQ(l["timers"][1].i(), 0);
+  // Only the logo moves until the click.
+  for (size_t k = cleared + 1; k < lines.size(); ++k) EXPECT_EQ(lines[k]["ev"].s(), "Timer3");
+
+  ASSERT_TRUE(s.replay.click("nextlevel"));
+  lines = s.lines();
+  const Json& next = lines.back();
+  EXPECT_EQ(next["ev"].s(), "click nextlevel");
+  EXPECT_FALSE(next["nextlevel"][0].b());
+  EXPECT_EQ(next["livesLeft"].i(), 4);
+  EXPECT_EQ(next["bricksLeft"].i(), 120);
+  EXPECT_EQ(next["numbricks"].s(), "120");
+  EXPECT_EQ(next["timers"][1].i(), 25);
+  EXPECT_EQ(next["ballVelocityY"].i(), 0);
+  // The test emptied every code of layout 1: all 200 layout cells change, no other.
+  EXPECT_EQ(next["bricks"].size(), 200u);
+}
+
+TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
+  Scene s({});
+  Form1& f = s.form();
+  f.currentScore = 420;
+  s.replay.down(keys::F2);
+  s.replay.down(keys::F1);
+  s.replay.down(keys::F1);
+  s.replay.down(keys::P);
+  s.replay.down(keys::F2);
+  const std::vector<Json> lines = s.lines();
+  ASSERT_EQ(lines.size(), 6u);
+  const int layouts[] = {1, 7, 1, 2, 2, 1};
+  const int counts[] = {200, 104, 200, 120, 120, 200};
+  for (size_t k = 0; k < lines.size(); ++k) {
+    EXPECT_EQ(lines[k]["layoutIndex"].i(), layouts[k]) << k;
+    EXPECT_EQ(lines[k]["bricksLeft"].i(), counts[k]) << k;
+  }
+  EXPECT_EQ(lines[1]["bestScore"].i(), 420);
+  EXPECT_EQ(lines[1]["highscore"].s(), "000420");
+  EXPECT_EQ(lines[1]["showscore"].s(), "000000");
+  EXPECT_EQ(lines[1]["numbricks"].s(), "104");
+  // P stops the game timers; F2 starts them again and the pause button stays.
+  EXPECT_EQ(lines[4]["timers"][1].i(), 0);
+  EXPECT_TRUE(lines[5]["pause"].b());
+  EXPECT_EQ(lines[5]["timers"][0].i(), 25);
+  EXPECT_EQ(lines[5]["timers"][1].i(), 25);
+}
+
+// Plays on for a while with both arrows, so that the ball flies and the paddle sweeps.
+void playOn(Replay& r, int seconds) {
+  for (int k = 0; k < seconds; ++k) {
+    r.down(k % 2 ? keys::Left : keys::Right);
+    r.wait(400);
+    r.up(keys::Space);
+    r.wait(600);
+  }
+}
+
+TEST(PlayLimits, AGiantBallATinyPaddleAndANegativeCountNeverLeaveTheArrays) {
+  const float ballSizes[] = {3000, 1e9f, std::numeric_limits<float>::max(), std::numeric_limits<float>::infinity()};
+  for (float size : ballSizes) {
+    Scene s({}, 7);
+    Form1& f = s.form();
+    f.ball.Width = size;
+    f.ball.Height = size;
+    f.paddle.Width = 1e-30f;
+    f.bricksLeft = -5;
+    playOn(s.replay, 20);
+    EXPECT_GE(f.livesLeft, 0);
+    EXPECT_LE(f.livesLeft, 6);
+    EXPECT_EQ(f.numbricks.Caption.size(), 3u);
+  }
+}
+
+TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
+  Scene s({}, 11);
+  Form1& f = s.form();
+  f.livesLeft = 1;
+  f.lostlife();
+  ASSERT_TRUE(f.gameover.Visible);
+  // Resumed through the pause button, then through a layout key.
+  s.replay.down(keys::P);
+  ASSERT_TRUE(s.replay.click("pause"));
+  playOn(s.replay, 30);
+  s.replay.down(keys::F1);
+  playOn(s.replay, 30);
+  EXPECT_EQ(f.livesLeft, 0);
+  EXPECT_TRUE(f.gameover.Visible);
+  ASSERT_TRUE(s.replay.click("gameover"));
+  EXPECT_EQ(f.livesLeft, 3);
+  EXPECT_FALSE(f.gameover.Visible);
+}
+
+}  // namespace
+}  // namespace zorvane
