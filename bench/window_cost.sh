@@ -1,0 +1,75 @@
+#!/bin/bash
+# What the game's window costs with a ball in play: CPU share of one core and resident
+# memory of the game process, and the time from launch to the first picture on screen.
+# Runs the real game on a private Xvfb with the software renderer, keeps a ball in play
+# (serves again when the ball rests on the paddle, restarts after a game over) and samples
+# /proc for SECONDS (default 20). WIDTHxHEIGHT resizes the window first (e.g. 1136x978,
+# twice the picture's size).
+#   bench/window_cost.sh BUILD_DIR [SECONDS] [WIDTHxHEIGHT]
+set -u
+build=${1:?usage: window_cost.sh BUILD_DIR [SECONDS]}
+seconds=${2:-20}
+size=${3:-}
+game=$build/zorvane probe=$build/tests/sdl/zorvane-xprobe
+work=$(mktemp -d)
+xvfb_pid= game_pid=
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -1 "$work/display")
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # utime + stime, clock ticks
+
+launched=$(date +%s.%N)
+ZORVANE_REPORT_FIRST_FRAME=1 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" 2>"$work/game.err" &
+game_pid=$!
+win=$(timeout 10 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+for _ in $(seq 100); do grep -q 'first frame' "$work/game.err" && break; sleep 0.02; done
+first=$(awk '/first frame at/ {print $NF}' "$work/game.err")
+startup_ms=$(echo "$launched $first" | awk '{printf "%.0f", ($2 - $1) * 1000}')
+rss_start=$(awk '/VmRSS/ {print $2}' "/proc/$game_pid/status")
+
+if [ -n "$size" ]; then
+  xdotool windowmove --sync "$win" 0 0
+  xdotool windowsize --sync "$win" "${size%x*}" "${size#*x}"
+fi
+
+serve() { xdotool keydown --window "$win" Right; sleep 0.1; xdotool keyup --window "$win" Right; }
+sleep 0.5
+serve
+c0=$(cpu "$game_pid") x0=$(cpu "$xvfb_pid") t0=$(date +%s.%N)
+rests=0 restarts=0 rss_max=0
+end=$(($(date +%s) + seconds))
+while [ "$(date +%s)" -lt "$end" ]; do
+  sleep 0.5
+  rss=$(awk '/VmRSS/ {print $2}' "/proc/$game_pid/status")
+  [ "$rss" -gt "$rss_max" ] && rss_max=$rss
+  # A ball resting on the paddle shows blue pixels in the paddle's band: serve it again.
+  low=$("$probe" count "$win" 0000ff 0 0.80 1 0.86 | awk '{print $1}')
+  if [ "$low" -gt 0 ]; then serve; rests=$((rests + 1)); fi
+  over=$("$probe" count "$win" ff00ff 0.3 0.3 0.7 0.7)
+  if [ "$(echo "$over" | awk '{print $1}')" -gt 1000 ]; then
+    read -r _ l t r b _ _ <<<"$over"
+    xdotool mousemove --window "$win" $(((l + r) / 2)) $(((t + b) / 2)) click 1
+    restarts=$((restarts + 1))
+  fi
+done
+c1=$(cpu "$game_pid") x1=$(cpu "$xvfb_pid") t1=$(date +%s.%N)
+
+echo "date:          $(date -u +%Y-%m-%d)"
+echo "machine:       $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "window:        $("$probe" count "$win" 000000 | awk '{print $6 " x " $7}') pixels"
+echo "time to first frame: ${startup_ms} ms"
+echo "game CPU:      $(echo "$c0 $c1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core over ${seconds} s"
+echo "Xvfb CPU:      $(echo "$x0 $x1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core"
+echo "game RSS:      $((rss_start / 1024)) MiB at start, $((rss_max / 1024)) MiB at most"
+echo "serves again:  $rests, restarts after game over: $restarts"

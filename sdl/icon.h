@@ -1,0 +1,9 @@
+// The game's icon: a few bricks, the ball and the paddle on the playfield's green.
+#pragma once
+#include "sdl/screenshot.h"
+
+namespace zorvane::sdl {
+
+Image iconPicture(int size, FontBook& fonts);  // a square picture, size pixels wide
+
+}  // namespace zorvane::sdl

@@ -1,0 +1,95 @@
+// Draws a window's display objects onto an SDL renderer: the real window's surface or an
+// offscreen picture. Only what changed since the last picture is repainted.
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/window.h"
+#include "sdl/fonts.h"
+
+namespace zorvane::sdl {
+
+// Where the picture lands on the target.
+struct Placement {
+  double scale = 1;               // pixels per 15 window units
+  int x = 0, y = 0;               // pixel of the client area's top-left corner
+  int targetWidth = 0, targetHeight = 0;
+  bool operator==(const Placement&) const = default;
+};
+
+Placement placeAtScale(const Window& w, double scale);                  // a target exactly the picture's size
+Placement fitToTarget(const Window& w, int targetWidth, int targetHeight);  // uniform scale, centred
+
+// The standard colours of labels, shapes and buttons the design leaves to the platform.
+constexpr SDL_Color faceColor{240, 240, 240, 255};    // label face
+constexpr SDL_Color textColor{0, 0, 0, 255};          // label text
+constexpr SDL_Color outlineColor{0, 0, 0, 255};       // shape outline and label border
+
+class Painter {
+ public:
+  Painter(SDL_Renderer* renderer, FontBook& fonts);
+  ~Painter();  // releases cached text: destroy before the renderer
+  Painter(const Painter&) = delete;
+  Painter& operator=(const Painter&) = delete;
+
+  // Repaints what changed since the last call (everything the first time) and returns the
+  // pixel rectangles it painted; empty when the picture is unchanged. `pressed` names a
+  // button drawn pushed in.
+  const std::vector<SDL_Rect>& draw(const Window& w, const Placement& p, std::string_view pressed = {});
+  void invalidate() { full = true; }  // the next draw repaints everything
+
+  // The frontmost shown button under a pixel, or "" when there is none.
+  static std::string buttonAt(const Window& w, const Placement& p, int x, int y);
+
+  // What one display object looks like, in pixels: compared between pictures.
+  struct Item {
+    int layer = 0;                 // 0 shapes and labels, 1 buttons
+    int64_t z = 0;                 // stacking key within the layer
+    int kind = 0;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // box, clamped to near the target
+    SDL_Rect bounds{};             // every pixel it can touch, within the picture
+    uint32_t fill = 0, fore = 0;   // 0xRRGGBB
+    int outline = 0;               // outline or border thickness, pixels (0: none)
+    int alignment = 0;
+    bool transparent = false, pressed = false;
+    Font font;
+    std::string text;
+    bool operator==(const Item& o) const;
+  };
+
+ private:
+  struct Text {
+    SDL_Texture* texture = nullptr;
+    int w = 0, h = 0;
+  };
+  // A picture's objects in the order the window visits them, and back to front.
+  struct Scene {
+    std::vector<Item> items;
+    std::vector<uint32_t> order;
+  };
+  void collect(const Window& w, const Placement& p, std::string_view pressed, Scene& out) const;
+  void findChanges(const Scene& before, const Scene& now);
+  void paint(const Item& item, const SDL_Rect& clip);
+  void paintShape(const Item& item);
+  void paintLabel(const Item& item, const SDL_Rect& clip);
+  void paintButton(const Item& item, const SDL_Rect& clip);
+  void paintText(const Item& item, const SDL_Rect& box, int dx, int dy, bool centreY, const SDL_Rect& clip);
+  const Text* text(const Item& item);
+  void dropText();
+
+  SDL_Renderer* renderer;
+  FontBook& fonts;
+  Scene shown, next;                    // the last picture and the one being made
+  std::vector<SDL_Rect> dirty;
+  Placement placed;
+  SDL_Rect picture{};                   // the client area on the target
+  bool full = true;
+  std::unordered_map<std::string, Text> texts;
+};
+
+}  // namespace zorvane::sdl

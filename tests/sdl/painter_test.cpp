@@ -1,0 +1,308 @@
+// The look of the window's objects: stacking, colours, outlines, extreme sizes, buttons,
+// and repainting only what changed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "sdl/painter.h"
+#include "sdl/screenshot.h"
+#include "tests/sdl/fake_window.h"
+
+namespace zorvane::sdl {
+namespace {
+
+using testing::FakeWindow;
+
+constexpr uint32_t green = 0x00ff00, black = 0x000000, red = 0xff0000, blue = 0x0000ff, face = 0xf0f0f0;
+
+FontBook& fonts() {
+  static std::unique_ptr<FontBook> book = FontBook::files(standardFontFiles());
+  return *book;
+}
+
+// An offscreen target that keeps its painter between pictures, as the window does.
+struct Canvas {
+  SDL_Surface* surface;
+  SDL_Renderer* renderer;
+  std::unique_ptr<Painter> painter;
+  Placement placement;
+
+  Canvas(const Window& w, double scale) : placement(placeAtScale(w, scale)) {
+    surface = SDL_CreateRGBSurfaceWithFormat(0, placement.targetWidth, placement.targetHeight, 32,
+                                             SDL_PIXELFORMAT_RGB888);
+    renderer = SDL_CreateSoftwareRenderer(surface);
+    painter = std::make_unique<Painter>(renderer, fonts());
+  }
+  ~Canvas() {
+    painter.reset();
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(surface);
+  }
+  std::vector<SDL_Rect> draw(const Window& w, std::string_view pressed = {}) {
+    std::vector<SDL_Rect> patches = painter->draw(w, placement, pressed);
+    SDL_RenderFlush(renderer);
+    return patches;
+  }
+  uint32_t at(int x, int y) const {
+    return reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch)[x] &
+           0xffffff;
+  }
+  Image image() const {
+    Image i;
+    i.width = surface->w, i.height = surface->h;
+    for (int y = 0; y < i.height; ++y)
+      for (int x = 0; x < i.width; ++x) i.pixels.push_back(at(x, y));
+    return i;
+  }
+};
+
+int differing(const Image& a, const Image& b) {
+  int n = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+TEST(Picture, StacksByKeyWithButtonsAlwaysInFront) {
+  FakeWindow w;
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Rectangle, 10, 10, 40, 40, RGB(255, 0, 0), 5));
+  Label l = FakeWindow::labelAt(30, 30, 40, 40, "", 3);  // behind the red square
+  l.BackColor = RGB(0, 0, 255), l.hasBackColor = true;
+  w.labels.push_back(l);
+  w.buttons.push_back({"low", FakeWindow::buttonAt(60, 60, 30, 15, RGB(0, 255, 255), -100)});
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Rectangle, 55, 55, 40, 20, RGB(255, 255, 0), 1000));
+  Shape hidden = FakeWindow::shapeAt(ShapeKind::Rectangle, 0, 0, 100, 80, RGB(255, 0, 255), 2000);
+  hidden.Visible = false;
+  w.shapes.push_back(hidden);
+  w.Show();
+  const Image p = renderPicture(w, 1, fonts());
+
+  EXPECT_EQ(p.at(40, 40), red);             // higher key in front
+  EXPECT_EQ(p.at(60, 40), blue);            // the label shows beside the square
+  EXPECT_EQ(p.at(63, 72), 0x00ffffu);       // a button over a shape with a far larger key
+  EXPECT_EQ(p.at(92, 72), 0xffff00u);       // the shape around the button
+  EXPECT_EQ(p.at(5, 5), green);             // hidden objects draw nothing
+}
+
+TEST(Picture, LabelFacesBordersAndTransparency) {
+  FakeWindow w;
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Rectangle, 0, 40, 100, 40, RGB(0, 0, 255), 1));
+  Label plain = FakeWindow::labelAt(5, 5, 40, 20, "", 2);
+  plain.border = true;
+  Label see = FakeWindow::labelAt(10, 45, 80, 30, "Hello", 3);
+  see.transparent = true;
+  see.ForeColor = RGB(255, 0, 0), see.hasForeColor = true;
+  see.font.points = 15;
+  w.labels = {plain, see};
+  w.Show();
+  const Image p = renderPicture(w, 1, fonts());
+
+  EXPECT_EQ(p.at(20, 15), face);   // no colour of its own: the standard face
+  EXPECT_EQ(p.at(5, 15), black);   // single-line border
+  EXPECT_EQ(p.at(44, 15), black);
+  EXPECT_EQ(p.at(20, 24), black);
+  EXPECT_EQ(p.at(6, 15), face);    // one pixel only
+  int text = 0, behind = 0;
+  for (int y = 45; y < 75; ++y)
+    for (int x = 10; x < 90; ++x) {
+      text += p.at(x, y) == red;
+      behind += p.at(x, y) == blue;
+    }
+  EXPECT_GT(text, 30);    // the caption is drawn in its colour...
+  EXPECT_GT(behind, 1000);  // ...and the shape behind shows around the letters
+}
+
+TEST(Picture, OutlinesScaleWithThePicture) {
+  FakeWindow w;
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Rectangle, 10, 10, 30, 20, RGB(255, 255, 0), 1));
+  Shape thick = FakeWindow::shapeAt(ShapeKind::Rectangle, 50, 10, 30, 20, RGB(255, 0, 0), 2);
+  thick.outlinePixels = 2;
+  w.shapes.push_back(thick);
+  w.Show();
+  struct Case {
+    double scale;
+    int x, y;  // a pixel at scale 1
+    int depth; // how far the outline reaches in, in pixels at this scale
+  } cases[] = {{1, 10, 20, 1}, {2, 10, 20, 2}, {1, 50, 20, 2}, {2, 50, 20, 4}, {3, 50, 20, 6}};
+  for (const Case& c : cases) {
+    const Image p = renderPicture(w, c.scale, fonts());
+    const int x = int(c.x * c.scale), y = int(c.y * c.scale);
+    for (int d = 0; d < c.depth; ++d) EXPECT_EQ(p.at(x + d, y), black) << c.scale << " " << c.x << " " << d;
+    EXPECT_NE(p.at(x + c.depth, y), black) << c.scale << " " << c.x;
+    EXPECT_EQ(p.at(x - 1, y), green) << c.scale << " " << c.x;
+  }
+}
+
+// Sizes play can reach: special bricks make a paddle wider than any screen or shrink it to
+// nothing; even a size that is not a number draws without harm to the rest of the picture.
+TEST(Picture, ExtremeSizesStayInTheirBand) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    float left, width, height;
+    bool visible;  // something shows in the band (a circle is as wide as it is high, centred)
+    bool circleVisible;
+  } cases[] = {{-1e30f, 3e30f, 150, true, false},   {-3e38f, 3.4e38f, 150, true, false},
+               {-3.4e38f, 3.4e38f, 150, false, false}, {300, 1e-20f, 150, true, true},
+               {300, nan, 150, false, false},       {nan, 600, 150, false, false},
+               {300, inf, 150, false, false},       {300, -600, 150, false, false},
+               {300, 600, 1e-30f, true, true},      {-1e9f, 2e9f, 1e9f, true, true},
+               {-30, 90, 150, true, true}};
+  for (ShapeKind kind : {ShapeKind::Rectangle, ShapeKind::RoundedRectangle, ShapeKind::Circle}) {
+    FakeWindow plain;
+    Label corner = FakeWindow::labelAt(2, 2, 20, 10, "", 1);
+    corner.BackColor = RGB(255, 0, 0), corner.hasBackColor = true;
+    plain.labels.push_back(corner);
+    plain.Show();
+    const Image before = renderPicture(plain, 2, fonts());
+    for (const Case& c : cases) {
+      FakeWindow w;
+      w.labels = plain.labels;
+      Shape paddle = FakeWindow::shapeAt(kind, 0, 0, 1, 1, RGB(255, 255, 0), 2);
+      paddle.Left = c.left, paddle.Width = c.width, paddle.Top = 900, paddle.Height = c.height;
+      w.shapes.push_back(paddle);
+      w.Show();
+      const Image after = renderPicture(w, 2, fonts());
+      ASSERT_EQ(after.pixels.size(), before.pixels.size());
+      const bool tall = c.height > 1e8f;
+      int changed = 0, outside = 0;
+      for (int y = 0; y < after.height; ++y)
+        for (int x = 0; x < after.width; ++x) {
+          const bool inBand = y >= 116 && (tall || y < 144);  // the paddle's rows and its soft edge
+          const bool differs = after.at(x, y) != before.at(x, y);
+          changed += differs;
+          outside += differs && !inBand;
+        }
+      EXPECT_EQ(outside, 0) << int(kind) << " " << c.left << " " << c.width << " " << c.height;
+      EXPECT_EQ(changed > 0, kind == ShapeKind::Circle ? c.circleVisible : c.visible) << int(kind) << " " << c.left << " " << c.width << " " << c.height;
+    }
+  }
+}
+
+TEST(Picture, PressedButtonLooksPushedIn) {
+  FakeWindow w;
+  w.buttons.push_back({"go", FakeWindow::buttonAt(20, 20, 60, 30, RGB(255, 128, 0), 1)});
+  w.Show();
+  Canvas c(w, 1);
+  c.draw(w);
+  const Image up = c.image();
+  EXPECT_EQ(up.at(20, 20), 0xffffffu);  // raised: light top-left edge...
+  EXPECT_EQ(up.at(79, 49), 0x404040u);  // ...dark bottom-right edge
+  const std::vector<SDL_Rect> patches = c.draw(w, "go");
+  ASSERT_EQ(patches.size(), 1u);
+  const Image down = c.image();
+  EXPECT_NE(down.at(20, 20), 0xffffffu);
+  EXPECT_GT(differing(up, down), 50);
+  c.draw(w);
+  EXPECT_EQ(differing(up, c.image()), 0);
+}
+
+TEST(Picture, ButtonUnderThePointerIsTheFrontmostShownOne) {
+  FakeWindow w;
+  w.buttons.push_back({"back", FakeWindow::buttonAt(10, 10, 50, 40, RGB(255, 0, 255), 1)});
+  w.buttons.push_back({"front", FakeWindow::buttonAt(30, 20, 50, 40, RGB(0, 255, 255), 2)});
+  Button hidden = FakeWindow::buttonAt(0, 0, 100, 80, RGB(0, 255, 255), 3);
+  hidden.Visible = false;
+  w.buttons.push_back({"hidden", hidden});
+  w.Show();
+  for (double scale : {1.0, 2.0}) {
+    const Placement p = placeAtScale(w, scale);
+    auto at = [&](int x, int y) { return Painter::buttonAt(w, p, int(x * scale), int(y * scale)); };
+    EXPECT_EQ(at(15, 15), "back");
+    EXPECT_EQ(at(40, 30), "front");
+    EXPECT_EQ(at(70, 55), "front");
+    EXPECT_EQ(at(5, 5), "");
+    EXPECT_EQ(at(95, 75), "");
+  }
+}
+
+TEST(Picture, FitsAnyTargetUniformlyAndCentred) {
+  FakeWindow w;  // 100 × 80 pixels at scale 1
+  struct Case {
+    int width, height;
+    double scale;
+    int x, y;
+  } cases[] = {{100, 80, 1, 0, 0}, {200, 160, 2, 0, 0}, {300, 160, 2, 50, 0}, {200, 400, 2, 0, 120}, {50, 50, 0.5, 0, 5}};
+  for (const Case& c : cases) {
+    const Placement p = fitToTarget(w, c.width, c.height);
+    EXPECT_DOUBLE_EQ(p.scale, c.scale) << c.width << "x" << c.height;
+    EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
+    EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
+  }
+}
+
+// The window repaints only patches around what changed; the result must be the very
+// picture a full repaint gives.
+TEST(Picture, RepaintingChangesMatchesAFullPicture) {
+  for (double scale : {1.0, 1.5}) {
+  FakeWindow w;
+  w.back = RGB(0, 200, 0);
+  w.width = 3000, w.height = 2400;
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Rectangle, 5, 5, 190, 150, RGB(0, 255, 0), 1));
+  for (int i = 0; i < 12; ++i) {
+    Label brick = FakeWindow::labelAt(10 + (i % 6) * 30, 20 + (i / 6) * 15, 30, 15, std::to_string(i % 4), 10 + i);
+    brick.BackColor = RGB(255, 40 * (i % 6), 0), brick.hasBackColor = true;
+    brick.border = true;
+    brick.alignment = Alignment::Center;
+    w.labels.push_back(brick);
+  }
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Circle, 50, 100, 9, 9, RGB(0, 0, 255), 5));
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::RoundedRectangle, 70, 140, 60, 8, RGB(255, 255, 0), 6));
+  w.buttons.push_back({"pause", FakeWindow::buttonAt(60, 60, 80, 40, RGB(0, 255, 255), 1)});
+  w.buttons[0].second.Visible = false;
+  w.Show();
+
+  {
+    Canvas live(w, scale);
+    live.draw(w);
+    EXPECT_TRUE(live.draw(w).empty()) << "nothing changed, nothing repainted";
+    Shape& ball = w.shapes[1];
+    Shape& paddle = w.shapes[2];
+    const std::function<void()> steps[] = {
+        [&] { ball.Move(ball.Left + 97, ball.Top - 113); },
+        [&] { ball.Move(ball.Left + 0.3f, ball.Top - 0.7f); },
+        [&] { w.labels[3].Caption = "!"; },
+        [&] { w.labels[7].Visible = false; },
+        [&] { ball.Move(12 * 15, 22 * 15); },         // under a brick...
+        [&] { ball.z = 100; },                         // ...and brought in front of it
+        [&] { paddle.Width = 1e20f, paddle.Left = -1e19f; },
+        [&] { paddle.Width = 900; },
+        [&] { w.buttons[0].second.Visible = true; },
+        [&] { w.labels[0].Left += 7; },
+        [&] { w.buttons[0].second.Caption = "Level: 2"; },
+    };
+    int step = 0;
+    for (const auto& change : steps) {
+      change();
+      const std::vector<SDL_Rect> patches = live.draw(w, step == 9 ? "pause" : "");
+      EXPECT_FALSE(patches.empty()) << "step " << step;
+      const Image expected = renderPicture(w, scale, fonts());
+      Image seen = live.image();
+      if (step == 9) {  // the full picture does not show the button pressed: compare around it
+        const Image pressed = [&] { Canvas c(w, scale); c.draw(w, "pause"); return c.image(); }();
+        EXPECT_EQ(differing(pressed, seen), 0) << "step " << step << " scale " << scale;
+      } else {
+        EXPECT_EQ(differing(expected, seen), 0) << "step " << step << " scale " << scale;
+      }
+      ++step;
+    }
+  }
+  }
+}
+
+TEST(Picture, SmallMovesRepaintSmallPatches) {
+  FakeWindow w;
+  w.shapes.push_back(FakeWindow::shapeAt(ShapeKind::Circle, 20, 20, 9, 9, RGB(0, 0, 255), 5));
+  w.Show();
+  Canvas c(w, 1);
+  c.draw(w);
+  w.shapes[0].Move(w.shapes[0].Left + 45, w.shapes[0].Top + 30);
+  const std::vector<SDL_Rect> patches = c.draw(w);
+  long area = 0;
+  for (const SDL_Rect& r : patches) area += long(r.w) * r.h;
+  EXPECT_GT(area, 0);
+  EXPECT_LE(area, 2 * 15 * 15);
+}
+
+}  // namespace
+}  // namespace zorvane::sdl
