@@ -1,0 +1,65 @@
+// Random but meaningful replay scripts from a seed: a player who mostly keeps the ball in
+// play, and now and then pauses, jumps between layouts, presses stray keys, lets the ball
+// go, clicks buttons, and queues chosen random draws.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "replay/script.h"
+
+namespace zorvane {
+
+class Form1;
+
+namespace soak {
+
+// A `rand` line and the command it stands before in the script text.
+struct RandLine {
+  size_t before = 0;          // index of the command it precedes
+  std::vector<float> values;
+};
+
+class ScriptGenerator {
+ public:
+  explicit ScriptGenerator(uint64_t seed);
+
+  uint64_t gameSeed() const { return seedLine; }             // the script's `seed` line
+  const std::vector<float>& draws() const { return queued; }  // every rand value, in order
+  const std::vector<RandLine>& randLines() const { return lines; }
+
+  // The next command for the game as it stands. Deterministic: the same seed and the same
+  // game give the same commands, so a run can be written out as a script afterwards.
+  Command next(const Form1& form);
+
+ private:
+  void decide(const Form1& form);
+  void steer(const Form1& form);
+  bool pickBrick(const Form1& form, double& x);
+  void hold();
+  void jump(const Form1& form);
+  void press(int16_t code);                      // down, then up a little later
+  void push(Op op, int64_t value, const char* button = "");
+  void wait(int64_t lo, int64_t hi) { push(Op::Wait, between(lo, hi)); }
+  int64_t between(int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); }
+  bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+
+  std::mt19937_64 rng;
+  uint64_t seedLine = 1;
+  std::vector<float> queued;
+  std::vector<RandLine> lines;
+  std::deque<Command> pending;
+  int16_t held = 0;            // arrow held down by the steering, 0 for none
+  double aim = 0;              // where the paddle's centre should be, from the ball's centre
+  bool aimed = false;          // a brick has been chosen for the ball's present fall
+};
+
+// One script line for a command ("wait 25", "down 37", "click pause").
+std::string scriptLine(const Command& c);
+// A `rand` line for the given values, each written so that it reads back exactly.
+std::string randLine(const std::vector<float>& values);
+
+}  // namespace soak
+}  // namespace zorvane
