@@ -58,6 +58,7 @@ Button button(float l, float t, float w, float h, const char* caption, Color fac
 }  // namespace
 
 void Form1::buildControls() {
+  ++brickEditCount;
   Stacking* s = &stacking;
   Controls& c = *this;
   c = Controls{};
@@ -120,7 +121,10 @@ void Form1::buildControls() {
   stacking.top = key(1);
 }
 
-void Form1::destroyControls() { static_cast<Controls&>(*this) = Controls{}; }
+void Form1::destroyControls() {
+  ++brickEditCount;
+  static_cast<Controls&>(*this) = Controls{};
+}
 
 Color Form1::backColor() const { return RGB(0, 255, 0); }
 

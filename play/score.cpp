@@ -43,7 +43,7 @@ void Form1::score(int i, int x, int y, int decx, int decy) {
       diceRoll = roll(random, 86);
       if (diceRoll == 0) {
         bricksLeft = 1;
-        numbricks.Caption = "1";
+        numbricks.Caption.assign(1, '1');  // the bare digit, not the three-digit form
       }
     }
   } else if (c == 90) {

@@ -167,6 +167,10 @@ void TraceWriter::bricks(const Form1& form) {
     l.Visible = false;
     return l;
   }();
+  // Nothing to compare while the form has made no brick edit since the last scan.
+  if (haveCells && !rescan && form.brickEdits() == editsSeen) return;
+  editsSeen = form.brickEdits();
+  rescan = false;
   size_t count = 0;
   for (int y = 1, i = 1; y <= 25; ++y) {
     for (int x = 1; x <= 20; ++x, ++i) {

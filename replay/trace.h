@@ -20,6 +20,7 @@ class TraceWriter {
 
   void line(const Form1& form, std::string_view ev);  // appends one line, ending in '\n'
   void forgetBricks() { haveCells = false; }           // the next line lists all 500 cells
+  void rescanBricks() { rescan = true; }               // bricks were changed behind the game's back
 
   std::string_view text() const { return out.view(); }  // lines written since clear()
   size_t size() const { return out.size(); }
@@ -69,6 +70,8 @@ class TraceWriter {
   std::array<Memo, 48> memo{};
   size_t nextMemo = 0;
   bool haveCells = false;
+  bool rescan = false;
+  uint64_t editsSeen = 0;    // the form's brick edit count at the last scan
 };
 
 }  // namespace zorvane
