@@ -155,8 +155,14 @@ void fillSmooth(SDL_Renderer* r, const std::vector<Pt>& poly, SDL_Color c) {
     const int q0 = int(2 * i), o0 = q0 + 1, q1 = int(2 * ((i + 1) % n)), o1 = q1 + 1;
     idx.insert(idx.end(), {mid, q0, q1, q0, o0, o1, q0, o1, q1});
   }
-  SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
-  SDL_RenderGeometry(r, nullptr, v.data(), int(v.size()), idx.data(), int(idx.size()));
+  // SDL's software renderer draws these triangles one by one, and blends each through a
+  // temporary surface of its own; the opaque fan needs no blending, so it is drawn
+  // straight, triangle by triangle in the same order, which gives the same pixels.
+  for (size_t k = 0; k < idx.size(); k += 3) {
+    const bool opaque = v[idx[k]].color.a == 255 && v[idx[k + 1]].color.a == 255 && v[idx[k + 2]].color.a == 255;
+    SDL_SetRenderDrawBlendMode(r, opaque ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
+    SDL_RenderGeometry(r, nullptr, v.data(), int(v.size()), &idx[k], 3);
+  }
   SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
 }
 
@@ -209,7 +215,10 @@ Placement fitToTarget(const Window& w, int targetWidth, int targetHeight) {
 
 Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {}
 
-Painter::~Painter() { dropText(); }
+Painter::~Painter() {
+  dropText();
+  dropSprites();
+}
 
 void Painter::dropText() {
   for (auto& [key, t] : texts)
@@ -344,7 +353,10 @@ void Painter::findChanges(const Scene& before, const Scene& now) {
 
 const std::vector<SDL_Rect>& Painter::draw(const Window& w, const Placement& p, std::string_view pressed) {
   if (!(p == placed)) {
-    if (p.scale != placed.scale) dropText();
+    if (p.scale != placed.scale) {
+      dropText();
+      dropSprites();
+    }
     placed = p;
     full = true;
   }
@@ -361,35 +373,119 @@ const std::vector<SDL_Rect>& Painter::draw(const Window& w, const Placement& p, 
   std::swap(shown, next);
   if (dirty.empty()) return dirty;
 
+  findCovers();
   const Color back = w.backColor();
   for (const SDL_Rect& patch : dirty) {
     SDL_RenderSetClipRect(renderer, &patch);
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
-    fillRect(renderer, patch, colorOf(rgbOf(back)));
+    fillUncovered(patch, colorOf(rgbOf(back)), 0);
     const SDL_Rect clip = intersect(patch, picture);
     if (empty(clip)) continue;
     SDL_RenderSetClipRect(renderer, &clip);
-    for (uint32_t i : shown.order)
-      if (SDL_HasIntersection(&shown.items[i].bounds, &clip)) paint(shown.items[i], clip);
+    for (size_t k = 0; k < shown.order.size(); ++k) {
+      const Item& it = shown.items[shown.order[k]];
+      if (SDL_HasIntersection(&it.bounds, &clip)) paint(it, k + 1, clip);
+    }
   }
   SDL_RenderSetClipRect(renderer, nullptr);
   return dirty;
 }
 
-void Painter::paint(const Item& item, const SDL_Rect& clip) {
-  switch (item.kind) {
-    case LabelItem: paintLabel(item, clip); break;
-    case ButtonItem: paintButton(item, clip); break;
-    default: paintShape(item); break;
+// The large opaque boxes of the picture (the frame label, the board) lie on each other
+// and on the window's face; filling each of them whole wrote most pixels three times.
+void Painter::findCovers() {
+  covers.clear();
+  const long large = long(picture.w) * picture.h / 8;
+  for (size_t k = 0; k < shown.order.size(); ++k) {
+    const Item& it = shown.items[shown.order[k]];
+    const bool opaque = it.kind == RectangleShape || it.kind == ButtonItem || (it.kind == LabelItem && !it.transparent);
+    if (!opaque) continue;  // (the boxes of soft shapes are not clamped to whole pixels)
+    const SDL_Rect box = intersect(boxRect(it), picture);
+    if (long(box.w) * box.h >= large) covers.push_back(Cover{k + 1, box});
   }
 }
 
-void Painter::paintShape(const Item& it) {
+// Fills a rectangle, leaving out the largest part that an opaque box further in front
+// (at a later place) paints over anyway.
+void Painter::fillUncovered(const SDL_Rect& r, SDL_Color c, size_t place) {
+  SDL_Rect hidden{};
+  for (const Cover& cover : covers) {
+    const SDL_Rect common = intersect(r, cover.box);
+    if (cover.place > place && long(common.w) * common.h > long(hidden.w) * hidden.h) hidden = common;
+  }
+  if (empty(hidden)) return fillRect(renderer, r, c);
+  const SDL_Rect parts[4] = {
+      {r.x, r.y, r.w, hidden.y - r.y},                                          // above
+      {r.x, hidden.y + hidden.h, r.w, r.y + r.h - hidden.y - hidden.h},         // below
+      {r.x, hidden.y, hidden.x - r.x, hidden.h},                                // left
+      {hidden.x + hidden.w, hidden.y, r.x + r.w - hidden.x - hidden.w, hidden.h}};  // right
+  for (const SDL_Rect& part : parts) fillRect(renderer, part, c);
+}
+
+void Painter::paint(const Item& item, size_t place, const SDL_Rect& clip) {
+  if (item.kind != LabelItem && item.kind != ButtonItem) return paintShape(item, place);
+  const SDL_Rect box = boxRect(item);
+  if (const Text* s = sprite(item, box)) {
+    SDL_RenderCopy(renderer, s->texture, nullptr, &box);
+  } else if (item.kind == LabelItem) {
+    paintLabel(item, box, place, clip);
+  } else {
+    paintButton(item, box, clip);
+  }
+}
+
+// A captioned label with a face, or a button, looks the same wherever it stands: drawn
+// once onto a texture of its size, it costs one copy after that instead of a fill, a
+// frame and blended text (the bricks are most of a frame). Null when it is not worth it.
+const Painter::Text* Painter::sprite(const Item& it, const SDL_Rect& box) {
+  if (it.text.empty() || (it.kind == LabelItem && it.transparent)) return nullptr;
+  if (box.w > picture.w || box.h > picture.h) return nullptr;
+  std::string key = it.text;  // the caption, then the look in raw bytes
+  const int look[10] = {it.kind, box.w, box.h, int(it.fill), int(it.fore), it.outline, it.alignment,
+                        it.pressed, it.font.weight, it.font.charset};
+  key.push_back('\0');
+  key += it.font.face ? it.font.face : "";
+  key.append(reinterpret_cast<const char*>(look), sizeof look);
+  key.append(reinterpret_cast<const char*>(&it.font.points), sizeof it.font.points);
+  auto found = sprites.find(key);
+  if (found != sprites.end()) return found->second.texture ? &found->second : nullptr;
+  if (sprites.size() > 256) dropSprites();  // new looks keep coming: start afresh
+
+  Text t;
+  t.texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET, box.w, box.h);
+  if (t.texture && SDL_SetRenderTarget(renderer, t.texture) == 0) {
+    const SDL_Rect at{0, 0, box.w, box.h};
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    if (it.kind == LabelItem)
+      paintLabel(it, at, SIZE_MAX, at);
+    else
+      paintButton(it, at, at);
+    SDL_SetRenderTarget(renderer, nullptr);  // back to the picture, its viewport and clip
+    SDL_SetTextureBlendMode(t.texture, SDL_BLENDMODE_NONE);
+    t.w = box.w;
+    t.h = box.h;
+  } else if (t.texture) {
+    SDL_DestroyTexture(t.texture);
+    t.texture = nullptr;
+  }
+  Text& stored = sprites[key] = t;
+  return stored.texture ? &stored : nullptr;
+}
+
+void Painter::dropSprites() {
+  for (auto& [key, t] : sprites)
+    if (t.texture) SDL_DestroyTexture(t.texture);
+  sprites.clear();
+}
+
+void Painter::paintShape(const Item& it, size_t place) {
   const SDL_Color fill = colorOf(it.fill), line = colorOf(it.fore);
   if (it.kind == RectangleShape) {
-    const SDL_Rect box = boxRect(it);
-    fillRect(renderer, box, it.outline ? line : fill);
-    if (it.outline) fillRect(renderer, inset(box, it.outline), fill);
+    const SDL_Rect box = boxRect(it), inside = inset(box, it.outline);
+    if (!it.outline) return fillUncovered(box, fill, place);
+    if (empty(inside)) return fillRect(renderer, box, line);
+    frame(renderer, box, it.outline, line, line);
+    fillUncovered(inside, fill, place);
     return;
   }
   const double w = it.x1 - it.x0, h = it.y1 - it.y0;
@@ -421,15 +517,13 @@ void Painter::paintShape(const Item& it) {
   }
 }
 
-void Painter::paintLabel(const Item& it, const SDL_Rect& clip) {
-  const SDL_Rect box = boxRect(it);
-  if (!it.transparent) fillRect(renderer, box, colorOf(it.fill));
+void Painter::paintLabel(const Item& it, const SDL_Rect& box, size_t place, const SDL_Rect& clip) {
+  if (!it.transparent) fillUncovered(box, colorOf(it.fill), place);
   if (it.outline) frame(renderer, box, it.outline, outlineColor, outlineColor);
   paintText(it, inset(box, it.outline), 0, 0, false, clip);
 }
 
-void Painter::paintButton(const Item& it, const SDL_Rect& clip) {
-  const SDL_Rect box = boxRect(it);
+void Painter::paintButton(const Item& it, const SDL_Rect& box, const SDL_Rect& clip) {
   const int t = it.outline;
   const SDL_Color white{255, 255, 255, 255}, dark{64, 64, 64, 255}, shade{160, 160, 160, 255};
   SDL_Color face = colorOf(it.fill);

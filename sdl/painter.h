@@ -74,10 +74,19 @@ class Painter {
   };
   void collect(const Window& w, const Placement& p, std::string_view pressed, Scene& out) const;
   void findChanges(const Scene& before, const Scene& now);
-  void paint(const Item& item, const SDL_Rect& clip);
-  void paintShape(const Item& item);
-  void paintLabel(const Item& item, const SDL_Rect& clip);
-  void paintButton(const Item& item, const SDL_Rect& clip);
+  // A large opaque box and its place in the stacking order (the window's face is place 0).
+  struct Cover {
+    size_t place;
+    SDL_Rect box;
+  };
+  void findCovers();
+  void fillUncovered(const SDL_Rect& r, SDL_Color c, size_t place);  // all of r not hidden in front
+  void paint(const Item& item, size_t place, const SDL_Rect& clip);
+  void paintShape(const Item& item, size_t place);
+  void paintLabel(const Item& item, const SDL_Rect& box, size_t place, const SDL_Rect& clip);
+  void paintButton(const Item& item, const SDL_Rect& box, const SDL_Rect& clip);
+  const Text* sprite(const Item& item, const SDL_Rect& box);  // the finished look, or null
+  void dropSprites();
   void paintText(const Item& item, const SDL_Rect& box, int dx, int dy, bool centreY, const SDL_Rect& clip);
   const Text* text(const Item& item);
   void dropText();
@@ -86,10 +95,12 @@ class Painter {
   FontBook& fonts;
   Scene shown, next;                    // the last picture and the one being made
   std::vector<SDL_Rect> dirty;
+  std::vector<Cover> covers;            // of the picture being painted
   Placement placed;
   SDL_Rect picture{};                   // the client area on the target
   bool full = true;
-  std::unordered_map<std::string, Text> texts;
+  std::unordered_map<std::string, Text> texts;      // captions
+  std::unordered_map<std::string, Text> sprites;    // whole labels and buttons
 };
 
 }  // namespace zorvane::sdl

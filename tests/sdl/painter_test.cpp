@@ -270,6 +270,9 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
         [&] { w.buttons[0].second.Visible = true; },
         [&] { w.labels[0].Left += 7; },
         [&] { w.buttons[0].second.Caption = "Level: 2"; },
+        [&] { w.labels[4].BackColor = RGB(0, 0, 255); },  // a brick recoloured, same caption
+        [&] { w.shapes[0].Move(40 * 15, 30 * 15); },      // the field uncovers the window's face...
+        [&] { w.shapes[0].Visible = false; },             // ...and is gone
     };
     int step = 0;
     for (const auto& change : steps) {
