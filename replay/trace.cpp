@@ -1,29 +1,12 @@
 #include "replay/trace.h"
 
-#include <cstring>
-
 #include "game/form1.h"
 
 namespace zorvane {
 
-template <class F>
-void TraceWriter::number(F v) {
-  if (nextMemo == memo.size()) {  // more numbers than usual on this line
-    if constexpr (sizeof(F) == 4) out.single(v);
-    else out.real(v);
-    return;
-  }
-  Memo& m = memo[nextMemo++];
-  uint64_t bits = 0;
-  std::memcpy(&bits, &v, sizeof v);
-  if (m.bits != bits || m.size != sizeof v) {
-    m.bits = bits;
-    m.size = sizeof v;
-    if constexpr (sizeof(F) == 4) m.length = static_cast<uint8_t>(writeSingle(m.text, v) - m.text);
-    else m.length = static_cast<uint8_t>(writeDouble(m.text, v) - m.text);
-  }
-  out.raw({m.text, m.length});
-}
+void TraceWriter::number(float v) { out.single(v); }
+
+void TraceWriter::number(double v) { out.real(v); }
 
 void TraceWriter::box(const Control& c) {
   out.put('[');
@@ -40,7 +23,6 @@ void TraceWriter::box(const Control& c) {
 void TraceWriter::line(const Form1& form, std::string_view ev) {
   const GameState& s = form.state();
   JsonBuffer& o = out;
-  nextMemo = 0;
 
   o.raw("{\"t\":");
   o.integer(form.clock.now);
@@ -143,24 +125,7 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.raw("}\n");
 }
 
-void TraceWriter::keepCaption(int i, const std::string& caption) {
-  Cell& c = cells[i];
-  if (caption.size() <= shortText) {
-    c.length = static_cast<uint8_t>(caption.size());
-    caption.copy(c.text, caption.size());
-  } else {
-    c.length = longText;
-    longCaptions[i] = caption;
-  }
-}
-
-std::string_view TraceWriter::caption(int i) const {
-  const Cell& c = cells[i];
-  return c.length == longText ? std::string_view(longCaptions[i]) : std::string_view(c.text, c.length);
-}
-
-// Compares every cell with the previous line and writes the changed ones, if any. This
-// scan is most of a line's cost: keep it to plain loads and compares.
+// Compares every cell with the last scan and writes the changed ones, if any.
 void TraceWriter::bricks(const Form1& form) {
   static const Label absent = [] {  // a cell without a brick object shows hidden and blank
     Label l;
@@ -177,12 +142,12 @@ void TraceWriter::bricks(const Form1& form) {
       const int16_t code = form.brickCode[x][y];
       const Label& b = form.brick.exists(i) ? form.brick(i) : absent;
       Cell& c = cells[i];
-      const bool same = (c.code == code) & (c.visible == b.Visible) & (c.color == b.BackColor);
-      if (haveCells && same && sameCaption(i, b.Caption)) continue;
+      const bool same = c.code == code && c.visible == b.Visible && c.color == b.BackColor && c.caption == b.Caption;
+      if (haveCells && same) continue;
       c.code = code;
       c.visible = b.Visible;
       c.color = b.BackColor;
-      keepCaption(i, b.Caption);
+      c.caption = b.Caption;
       changed[count++] = static_cast<uint16_t>(i);
     }
   }
@@ -202,7 +167,7 @@ void TraceWriter::bricks(const Form1& form) {
     o.put(',');
     o.boolean(c.visible);
     o.put(',');
-    o.string(caption(i));
+    o.string(c.caption);
     o.put(',');
     o.integer(c.color);
     o.put(']');

@@ -27,48 +27,22 @@ class TraceWriter {
   void clear() { out.clear(); }
 
  private:
-  // What the trace shows of one brick cell, packed small so that a line's scan of all 500
-  // stays in cache. Captions longer than `shortText` live in `longCaptions`.
-  static constexpr size_t shortText = 9;
-  static constexpr uint8_t longText = 0xff;
+  // What the trace shows of one brick cell.
   struct Cell {
     int32_t color = 0;
     int16_t code = 0;
     bool visible = false;
-    uint8_t length = 0;        // caption length, or longText
-    char text[shortText] = {};
+    std::string caption;
   };
 
-  // The text of each number written on the previous line, by its place in the line: most
-  // fields keep their value from line to line, and copying beats formatting.
-  struct Memo {
-    uint64_t bits = 0;       // the value's bits
-    uint8_t size = 0;        // sizeof the value: 4 single, 8 double, 0 nothing yet
-    uint8_t length = 0;
-    char text[maxNumberText];
-  };
-  template <class F>
-  void number(F v);          // a float or double field, through the memo
+  void number(float v);      // a single-precision field, shortest text
+  void number(double v);     // a double-precision field, shortest text
   void box(const Control& c);
-
   void bricks(const Form1& form);
-  bool sameCaption(int i, const std::string& caption) const {
-    const Cell& c = cells[i];
-    if (c.length == longText) return caption == longCaptions[i];
-    if (caption.size() != c.length) return false;
-    for (size_t k = 0; k < c.length; ++k)  // a character or two: cheaper than calling memcmp
-      if (caption[k] != c.text[k]) return false;
-    return true;
-  }
-  void keepCaption(int i, const std::string& caption);
-  std::string_view caption(int i) const;
 
   JsonBuffer out;
-  std::array<Cell, cellCount + 1> cells{};   // as of the previous line; 0 unused
-  std::array<std::string, cellCount + 1> longCaptions;
+  std::array<Cell, cellCount + 1> cells{};    // as of the last scan; 0 unused
   std::array<uint16_t, cellCount> changed{};  // cells differing on this line
-  std::array<Memo, 48> memo{};
-  size_t nextMemo = 0;
   bool haveCells = false;
   bool rescan = false;
   uint64_t editsSeen = 0;    // the form's brick edit count at the last scan
