@@ -11,20 +11,8 @@ build=${1:?usage: window_cost.sh BUILD_DIR [SECONDS]}
 seconds=${2:-20}
 size=${3:-}
 game=$build/zorvane probe=$build/tests/sdl/zorvane-xprobe
-work=$(mktemp -d)
-xvfb_pid= game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -1 "$work/display")
+. "$(dirname "$0")/../tests/sdl/private_x.sh"
+start_private_x || { echo "window_cost.sh: Xvfb did not start: $(cat "$work/xvfb.err")" >&2; exit 1; }
 
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # utime + stime, clock ticks

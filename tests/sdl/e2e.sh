@@ -5,16 +5,7 @@
 #   e2e.sh ZORVANE XPROBE
 set -u
 game=$1 probe=$2
-work=$(mktemp -d)
-xvfb_pid= game_pid=
-
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/private_x.sh"
 win=
 fail() {
   echo "FAIL: $*"
@@ -25,12 +16,7 @@ fail() {
   exit 1
 }
 
-# A free display number, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
-export DISPLAY=:$(head -1 "$work/display")
+start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" 2>"$work/game.err" &
 game_pid=$!

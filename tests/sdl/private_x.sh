@@ -1,0 +1,22 @@
+# Sourced by scripts that run the real game on an X server of their own: a scratch folder
+# ($work), a cleanup that stops the game ($game_pid) and the server, and start_private_x,
+# which starts Xvfb on a display number it picks itself and exports DISPLAY.
+work=$(mktemp -d)
+xvfb_pid= game_pid=
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Returns non-zero when the server did not come up; its complaints are in $work/xvfb.err.
+start_private_x() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || return 1
+  export DISPLAY=:$(head -1 "$work/display")
+}
