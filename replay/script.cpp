@@ -163,8 +163,11 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
       uint64_t seed = 0;
       fault = wholeNumber(withoutPlus(arg), seed);
       int64_t negative = 0;  // unsigned parsing refuses a sign: "-5" is a whole number, below the range
-      if (fault == NumberFault::Syntax && arg.starts_with('-') && wholeNumber(arg, negative) != NumberFault::Syntax)
-        fault = negative == 0 ? NumberFault::None : NumberFault::Range;
+      if (fault == NumberFault::Syntax && arg.starts_with('-')) {
+        const NumberFault signedFault = wholeNumber(arg, negative);
+        if (signedFault != NumberFault::Syntax)
+          fault = signedFault == NumberFault::None && negative == 0 ? NumberFault::None : NumberFault::Range;
+      }
       if (fault == NumberFault::None) script.randomizeSeeds.push_back(seed);
       range = "0 to 18446744073709551615";
     } else {
