@@ -9,8 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "app/options.h"
 #include "game/form1.h"
+#include "sdl/desktop.h"
 #include "sdl/fonts.h"
+#include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/pacing.h"
@@ -101,7 +104,7 @@ void reportFirstFrame() {
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
 }
 
-int run() {
+int run(const Options& options) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
   Form1 form;
 
@@ -113,7 +116,8 @@ int run() {
   const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
   const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
   SDL_Window* window = SDL_CreateWindow(std::string(form.title()).c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                        SDL_WINDOWPOS_UNDEFINED, width, height, SDL_WINDOW_RESIZABLE);
+                                        SDL_WINDOWPOS_UNDEFINED, width, height,
+                                        options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
   if (!window) {
     std::fprintf(stderr, "zorvane: cannot open a window: %s\n", SDL_GetError());
     return 1;
@@ -130,6 +134,7 @@ int run() {
     }
     form.Show();
     const WallClock clock;
+    Gamepads pads;
     std::string pressed;        // the button the mouse went down on
     bool pressedInside = false;  // the pointer is still over it
     bool exposed = false, first = true, running = status == 0;
@@ -162,6 +167,7 @@ int run() {
             if (buttonAt(e.button.x, e.button.y) == name) form.click(name);
           }
           break;
+        default: pads.handle(e, form); break;
       }
     };
 
@@ -195,14 +201,24 @@ int run() {
 
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!parseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "zorvane: %s (%s)\n", error.c_str(), usageLine);
+    return 2;
+  }
+  if (options.help || options.version) {
+    options.help ? printHelp() : printVersion();
+    return 0;
+  }
   // Draw into the window's own pixels: under plain X this is far cheaper than a GL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "zorvane: cannot start SDL: %s\n", SDL_GetError());
+  if (!startVideo(error)) {
+    std::fprintf(stderr, "zorvane: %s\n", error.c_str());
     return 1;
   }
-  const int status = run();
+  const int status = run(options);
   SDL_Quit();
   return status;
 }

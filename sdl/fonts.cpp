@@ -192,11 +192,14 @@ TTF_Font* FontBook::open(const Font& font, int pixelSize) {
   auto it = opened.find(key);
   if (it != opened.end()) return it->second;
 
+  SDL_ClearError();  // so that a failure reports its own cause, not an older one
   TTF_Font* ttf = file.path.empty() ? nullptr : TTF_OpenFontIndex(file.path.c_str(), pixelSize, file.index);
   if (!ttf) {
     // The nearest face is unreadable: fall back to a plain face rather than draw nothing.
-    warnOnce("cannot open font " + (file.path.empty() ? std::string(font.face) : file.path) + ": " +
-             TTF_GetError());
+    if (file.path.empty())
+      warnOnce("fontconfig finds no font for '" + std::string(font.face) + "'");
+    else
+      warnOnce("cannot open font " + file.path + ": " + TTF_GetError());
     const FontFile plain = config ? match(Font{"sans-serif", 8, font.weight, 0}) : FontFile{};
     if (!plain.path.empty()) ttf = TTF_OpenFontIndex(plain.path.c_str(), pixelSize, plain.index);
     if (!ttf) ttf = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", pixelSize);

@@ -1,0 +1,99 @@
+// A game controller reaches the game only as key codes and button clicks.
+#include <gtest/gtest.h>
+
+#include "platform/gamepad.h"
+#include "tests/core/recording_window.h"
+
+namespace zorvane {
+namespace {
+
+using testing::Log;
+using testing::Recorder;
+
+TEST(Gamepad, DpadAndStickMakeOneDirection) {
+  Recorder w;
+  Gamepad pad;
+  pad.button(PadButton::DpadLeft, true, w);
+  EXPECT_EQ(w.take(), (Log{"down 37"}));
+  pad.stickX(-32768, w);  // both left: still one left, nothing new
+  EXPECT_EQ(w.take(), Log{});
+  pad.button(PadButton::DpadLeft, false, w);  // the stick still holds left
+  EXPECT_EQ(w.take(), Log{});
+  pad.button(PadButton::DpadRight, true, w);  // left and right at once: neutral
+  EXPECT_EQ(w.take(), (Log{"up 37"}));
+  pad.stickX(0, w);  // only the D-pad's right is left
+  EXPECT_EQ(w.take(), (Log{"down 39"}));
+  pad.stickX(-20000, w);  // opposed again
+  EXPECT_EQ(w.take(), (Log{"up 39"}));
+  pad.button(PadButton::DpadRight, false, w);  // straight from neutral to the stick's left
+  EXPECT_EQ(w.take(), (Log{"down 37"}));
+  pad.stickX(32767, w);  // the stick swings across: left released, right pressed
+  EXPECT_EQ(w.take(), (Log{"up 37", "down 39"}));
+  EXPECT_EQ(pad.steering(), 39);
+  pad.stickX(0, w);
+  EXPECT_EQ(w.take(), (Log{"up 39"}));
+  EXPECT_EQ(pad.steering(), 0);
+}
+
+TEST(Gamepad, StickLeavesNeutralAtHalfAndReturnsBelowAThird) {
+  const struct { int x; int16_t steering; } path[] = {
+      {16383, 0}, {-16383, 0},      // just under half: still neutral
+      {16384, 39},                   // half: right
+      {10923, 39}, {12000, 39},      // a third or more: stays right
+      {10922, 0},                    // below a third: neutral
+      {-16000, 0}, {-16384, 37},     // left at half
+      {-10923, 37}, {-10922, 0},     // and back below a third
+      {-32768, 37}, {32767, 39},     // full swing
+  };
+  Recorder w;
+  Gamepad pad;
+  for (const auto& p : path) {
+    pad.stickX(p.x, w);
+    EXPECT_EQ(pad.steering(), p.steering) << "stick at " << p.x;
+  }
+}
+
+TEST(Gamepad, ButtonsGiveTheKeysAndClicksOfKeyboardAndMouse) {
+  Recorder w;
+  Gamepad pad;
+  pad.button(PadButton::Start, true, w);
+  pad.button(PadButton::Start, false, w);
+  pad.button(PadButton::LeftShoulder, true, w);
+  pad.button(PadButton::LeftShoulder, false, w);
+  pad.button(PadButton::RightShoulder, true, w);
+  pad.button(PadButton::RightShoulder, false, w);
+  pad.button(PadButton::Other, true, w);
+  EXPECT_EQ(w.take(), (Log{"down 80", "up 80", "down 113", "up 113", "down 112", "up 112"}));
+
+  // South clicks the topmost shown button: Pause, then Game Over, then Level.
+  const struct { std::set<std::string> shown; Log clicked; } cases[] = {
+      {{"pause", "gameover", "nextlevel"}, {"click pause"}},
+      {{"gameover", "nextlevel"}, {"click gameover"}},
+      {{"nextlevel"}, {"click nextlevel"}},
+      {{}, {}},
+  };
+  for (const auto& c : cases) {
+    w.shown = c.shown;
+    pad.button(PadButton::South, true, w);
+    pad.button(PadButton::South, false, w);  // a click is on the press; the release adds nothing
+    EXPECT_EQ(w.take(), c.clicked) << c.shown.size() << " buttons shown";
+  }
+}
+
+TEST(Gamepad, UnpluggingReleasesWhatItHeld) {
+  Recorder w;
+  Gamepad pad;
+  pad.stickX(-30000, w);
+  pad.button(PadButton::Start, true, w);
+  pad.button(PadButton::RightShoulder, true, w);
+  w.take();
+  pad.unplugged(w);
+  EXPECT_EQ(w.take(), (Log{"up 37", "up 80", "up 112"}));
+  pad.unplugged(w);  // nothing held any more
+  EXPECT_EQ(w.take(), Log{});
+  pad.button(PadButton::DpadRight, true, w);  // plugged in again, the pad starts afresh
+  EXPECT_EQ(w.take(), (Log{"down 39"}));
+}
+
+}  // namespace
+}  // namespace zorvane
