@@ -53,33 +53,6 @@ int complain(int status, const std::string& message) {
   return status;
 }
 
-// Reads until the end or until `text` holds more than `limit` bytes, whichever comes first.
-bool readAll(std::FILE* in, std::string& text, size_t limit) {
-  char chunk[65536];
-  while (text.size() <= limit) {
-    const size_t n = std::fread(chunk, 1, std::min(sizeof chunk, limit + 1 - text.size()), in);
-    if (n == 0) break;
-    text.append(chunk, n);
-  }
-  return !std::ferror(in);
-}
-
-// The script's text, from a file or standard input, and one byte past the longest script
-// at most; false with `error` set on failure.
-bool readScript(const std::string& path, std::string& text, std::string& error) {
-  if (path == "-") {
-    if (readAll(stdin, text, zorvane::maxScriptBytes)) return true;
-    error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
-    return false;
-  }
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  const bool read = in != nullptr && readAll(in, text, zorvane::maxScriptBytes);
-  const int cause = errno;
-  if (in != nullptr) std::fclose(in);
-  if (!read) error = "cannot read the script " + printable(path) + ": " + std::strerror(cause);
-  return read;
-}
-
 struct Arguments {
   std::string script;
   std::string screenshot;   // empty: none
@@ -152,14 +125,8 @@ int run(int argc, char** argv) {
     return 0;
   }
 
-  std::string text;
-  if (!readScript(args.script, text, error)) return complain(1, error);
   zorvane::Script script;
-  zorvane::ScriptError bad;
-  if (!zorvane::parseScript(text, script, bad)) {
-    const std::string name = args.script == "-" ? "<stdin>" : printable(args.script);
-    return complain(2, name + ", line " + std::to_string(bad.line) + ": " + bad.message);
-  }
+  if (const int status = zorvane::loadScript(args.script, script, error)) return complain(status, error);
 
   zorvane::Replay replay({.traceSink = writeOut, .afterEvent = {}});
   replay.run(script);

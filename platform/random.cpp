@@ -21,7 +21,15 @@ void RandomSource::Randomize() {
     return;
   }
   if (seedFixed) return;
-  seed(static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+  // Recordings write this seed down, so that a replay reseeds exactly as the live game did.
+  clockSeed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  ++clockSeedCount;
+  seed(clockSeed);
+}
+
+void RandomSource::goLive() {
+  seeds.clear();
+  seedFixed = false;
 }
 
 void RandomSource::seed(uint64_t value) { engine.seed(value); }

@@ -16,12 +16,17 @@ class RandomSource {
   size_t queued() const { return queue.size(); }
   void enqueueSeed(uint64_t value) { seeds.push_back(value); }  // for one Randomize, in order
   size_t queuedSeeds() const { return seeds.size(); }
+  void goLive();                           // after a playback: drop queued seeds, Randomize reads the clock again
+  uint64_t clockSeeds() const { return clockSeedCount; }  // Randomizes that read the clock so far
+  uint64_t lastClockSeed() const { return clockSeed; }    // the seed the last of them drew
 
  private:
   std::mt19937_64 engine{1};
   std::deque<float> queue;
   std::deque<uint64_t> seeds;  // replays: the seed of each start-up's Randomize, in order
   bool seedFixed = false;
+  uint64_t clockSeedCount = 0;
+  uint64_t clockSeed = 0;
 };
 
 }  // namespace zorvane

@@ -1,6 +1,10 @@
 #include "replay/script.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -194,6 +198,48 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
     script.commands.push_back(c);
   }
   return true;
+}
+
+namespace {
+
+// Reads until the end or until `text` holds more than `limit` bytes, whichever comes first.
+bool readAll(std::FILE* in, std::string& text, size_t limit) {
+  char chunk[65536];
+  while (text.size() <= limit) {
+    const size_t n = std::fread(chunk, 1, std::min(sizeof chunk, limit + 1 - text.size()), in);
+    if (n == 0) break;
+    text.append(chunk, n);
+  }
+  return !std::ferror(in);
+}
+
+}  // namespace
+
+int loadScript(const std::string& path, Script& script, std::string& error) {
+  // At most one byte past the longest script is read: the parser refuses it by its size.
+  std::string text;
+  if (path == "-") {
+    if (!readAll(stdin, text, maxScriptBytes)) {
+      error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
+      return 1;
+    }
+  } else {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    const bool read = in != nullptr && readAll(in, text, maxScriptBytes);
+    const int cause = errno;
+    if (in != nullptr) std::fclose(in);
+    if (!read) {
+      error = "cannot read the script " + printable(path) + ": " + std::strerror(cause);
+      return 1;
+    }
+  }
+  ScriptError bad;
+  if (!parseScript(text, script, bad)) {
+    const std::string name = path == "-" ? "<stdin>" : printable(path);
+    error = name + ", line " + std::to_string(bad.line) + ": " + bad.message;
+    return 2;
+  }
+  return 0;
 }
 
 }  // namespace zorvane

@@ -56,5 +56,29 @@ TEST(RandomSource, AFixedSeedWithNoQueuedSeedIsKeptByRandomize) {
   EXPECT_EQ(drawsOf(r, 4), drawsOf(same, 4));
 }
 
+TEST(RandomSource, ClockSeedsAreReportedAndReproduceTheDraws) {
+  RandomSource live;
+  live.Randomize();
+  EXPECT_EQ(live.clockSeeds(), 1u);
+  RandomSource replayed = seededWith(live.lastClockSeed());
+  EXPECT_EQ(drawsOf(live, 5), drawsOf(replayed, 5));
+
+  // Queued and fixed seeds are not the clock's: nothing new to report.
+  live.fixSeed(3);
+  live.enqueueSeed(8);
+  live.Randomize();
+  live.Randomize();
+  EXPECT_EQ(live.clockSeeds(), 1u);
+
+  // Once live again, the queue is dropped and the clock is read.
+  live.enqueueSeed(11);
+  live.goLive();
+  EXPECT_EQ(live.queuedSeeds(), 0u);
+  live.Randomize();
+  EXPECT_EQ(live.clockSeeds(), 2u);
+  RandomSource again = seededWith(live.lastClockSeed());
+  EXPECT_EQ(drawsOf(live, 5), drawsOf(again, 5));
+}
+
 }  // namespace
 }  // namespace zorvane

@@ -1,0 +1,157 @@
+#include "replay/live.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+#include "game/form1.h"
+
+namespace zorvane {
+namespace {
+
+constexpr size_t flushSize = 64 * 1024;
+constexpr std::string_view timerEvents[] = {"", "Timer1", "Timer2", "Timer3"};
+
+}  // namespace
+
+LiveGame::LiveGame(Form1& form, LiveOptions opts) : game(form), options(std::move(opts)) {}
+
+void LiveGame::start() {
+  seedsSeen = game.random.clockSeeds();
+  game.Show();
+  trace.forgetBricks();
+  handled("load");
+}
+
+void LiveGame::step(int64_t now) {
+  bool caughtUp = false;
+  if (game.loaded()) {
+    for (int n = 1; n <= Window::timerCount; ++n) {
+      Timer& t = game.timer(n);
+      const int64_t before = t.due();
+      t.catchUp(now);
+      caughtUp |= t.due() != before;
+    }
+  }
+  const int64_t from = game.clock.now;
+  advance(now);
+  if (options.recorder) options.recorder->step(now - from, caughtUp);
+  if (now - lastFlush >= 1000) flushTrace();
+}
+
+void LiveGame::advance(int64_t until) {
+  while (const int n = game.fireNextTimer(until)) handled(timerEvents[n]);
+  if (until > game.clock.now) game.clock.now = until;
+}
+
+void LiveGame::overdue(int64_t until) {
+  if (!game.loaded()) return;
+  for (int n = 1; n <= Window::timerCount; ++n) game.timer(n).catchUp(until);
+}
+
+void LiveGame::down(int16_t keyCode) {
+  game.keyDown(keyCode);
+  char* end = std::to_chars(evText + 5, evText + sizeof evText, keyCode).ptr;
+  std::memcpy(evText, "down ", 5);
+  handled({evText, static_cast<size_t>(end - evText)});
+  if (options.recorder) options.recorder->down(keyCode);
+}
+
+void LiveGame::up(int16_t keyCode) {
+  game.keyUp(keyCode);
+  char* end = std::to_chars(evText + 3, evText + sizeof evText, keyCode).ptr;
+  std::memcpy(evText, "up ", 3);
+  handled({evText, static_cast<size_t>(end - evText)});
+  if (options.recorder) options.recorder->up(keyCode);
+}
+
+bool LiveGame::click(std::string_view button) {
+  const std::string name(button);  // the click may destroy the button that named it
+  if (!game.click(name)) return false;
+  handled("click " + name);
+  if (options.recorder) options.recorder->click(name);
+  return true;
+}
+
+void LiveGame::close() {
+  flushTrace();
+  if (options.recorder) options.recorder->close();
+}
+
+int64_t LiveGame::now() const { return game.clock.now; }
+
+void LiveGame::handled(std::string_view ev) {
+  reportSeeds();
+  if (!options.traceSink) return;
+  trace.line(game, ev);
+  if (trace.size() >= flushSize) flushTrace();
+}
+
+void LiveGame::reportSeeds() {
+  // Each start-up runs one Randomize, inside the event being handled: its seed is written
+  // before that event's line.
+  const uint64_t seeds = game.random.clockSeeds();
+  if (seeds == seedsSeen) return;
+  seedsSeen = seeds;
+  if (options.recorder) options.recorder->randomize(game.random.lastClockSeed());
+}
+
+void LiveGame::flushTrace() {
+  lastFlush = game.clock.now;
+  if (!options.traceSink || trace.size() == 0) return;
+  options.traceSink(trace.text());
+  trace.clear();
+}
+
+void WatchPlayer::start(LiveGame& game) {
+  Form1& f = game.form();
+  f.random.fixSeed(script.seed);
+  for (const float r : script.draws) f.random.enqueue(r);
+  for (const uint64_t s : script.randomizeSeeds) f.random.enqueueSeed(s);
+  game.start();
+  if (script.commands.empty()) playTo(game, 0);
+}
+
+bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
+  while (!ended && next < script.commands.size()) {
+    const Command& c = script.commands[next];
+    switch (c.op) {
+      case Op::Wait:
+      case Op::Catchup:
+        if (!begun) {
+          begun = true;
+          end = game.now() + c.value;
+          if (c.op == Op::Catchup) game.overdue(end);
+        }
+        game.advance(std::min(until, end));
+        if (until < end) return true;
+        begun = false;
+        break;
+      case Op::Down: game.down(static_cast<int16_t>(c.value)); break;
+      case Op::Up: game.up(static_cast<int16_t>(c.value)); break;
+      case Op::Click: game.click(c.button); break;
+    }
+    ++next;
+  }
+  if (!ended) {
+    ended = true;
+    game.form().random.goLive();
+  }
+  return false;
+}
+
+int64_t WatchPlayer::nextTime(const Form1& form) const {
+  if (ended || next >= script.commands.size()) return form.clock.now;
+  const Command& c = script.commands[next];
+  if (c.op != Op::Wait && c.op != Op::Catchup) return form.clock.now;
+  const int64_t stop = begun ? end : form.clock.now + c.value;
+  int64_t due = stop;
+  if (form.loaded())
+    for (int n = 1; n <= Window::timerCount; ++n) {
+      const Timer& t = const_cast<Form1&>(form).timer(n);
+      if (t.running() && t.due() < due) due = t.due();
+    }
+  return due;
+}
+
+}  // namespace zorvane

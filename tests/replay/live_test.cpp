@@ -1,0 +1,245 @@
+// Recorded games: the live game's recording replays to the very trace it wrote live, the
+// recording's lines and files, and a watched recording passing through the same states.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/form1.h"
+#include "replay/live.h"
+#include "replay/recording.h"
+#include "replay/replay.h"
+#include "replay/script.h"
+
+namespace zorvane {
+namespace {
+
+// A sink that keeps every write apart, to check that each one holds whole lines.
+struct Capture {
+  std::vector<std::string> writes;
+  Recorder::Sink sink() {
+    return [this](std::string_view s) {
+      writes.emplace_back(s);
+      return true;
+    };
+  }
+  std::string text() const {
+    std::string all;
+    for (const std::string& w : writes) all += w;
+    return all;
+  }
+};
+
+// A live game as the window plays it: uneven steps on a wall clock, stalls, and a player
+// who steers, pauses, jumps layouts and clicks whatever button is up.
+struct LiveRun {
+  std::string recording, trace;
+  std::vector<std::string> writes;
+};
+
+LiveRun playLive(uint64_t seed, int64_t duration) {
+  Capture rec;
+  LiveRun run;
+  Recorder recorder(rec.sink());
+  Form1 form;
+  LiveGame live(form, {.recorder = &recorder, .traceSink = [&](std::string_view s) { run.trace += s; }});
+  std::mt19937_64 rng(seed);
+  auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
+  live.start();
+  int64_t now = 0;
+  while (now < duration) {
+    now += pick(0, 9) == 0 ? pick(200, 700) : pick(0, 30);  // now and then a stall
+    live.step(now);
+    switch (pick(0, 60)) {
+      case 0: case 1: live.down(37); break;
+      case 2: case 3: live.down(39); break;
+      case 4: case 5: live.up(static_cast<int16_t>(pick(0, 1) ? 37 : 39)); break;
+      case 6: if (pick(0, 9) == 0) live.down(80), live.up(80); break;
+      case 7: live.click("pause"); break;
+      case 8: live.click("gameover"); break;
+      case 9: live.click("nextlevel"); break;
+      case 10: if (pick(0, 9) == 0) live.down(static_cast<int16_t>(pick(0, 1) ? 112 : 113)); break;
+      default: break;
+    }
+  }
+  live.close();
+  run.recording = rec.text();
+  run.writes = rec.writes;
+  return run;
+}
+
+std::string replayed(const std::string& recording) {
+  Script script;
+  ScriptError error;
+  EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
+  std::string trace;
+  Replay replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
+  replay.run(script);
+  return trace;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Recording, ReplaysToTheLiveTraceByteForByte) {
+  for (const uint64_t seed : {1, 2, 3}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const LiveRun run = playLive(seed, 120000);
+    // The run went through what makes recording hard: stalls, restarts with fresh seeds.
+    EXPECT_GT(count(run.recording, "\ncatchup "), 5u);
+    EXPECT_GT(count(run.recording, "\nrandomize "), 1u);
+    EXPECT_GT(count(run.trace, "\"ev\":\"click gameover\""), 0u);
+    EXPECT_EQ(replayed(run.recording), run.trace);
+    for (const std::string& w : run.writes) EXPECT_EQ(w.back(), '\n') << w;
+  }
+}
+
+TEST(Recording, ACutRecordingReplaysUpToItsLastLine) {
+  const LiveRun run = playLive(4, 30000);
+  const std::string whole = replayed(run.recording);
+  // Cut after any write, as a killed game leaves it: the replay's trace is a beginning of
+  // the whole one.
+  std::string cut;
+  for (size_t i = 0; i < run.writes.size(); i += 7) {
+    cut.clear();
+    for (size_t j = 0; j <= i; ++j) cut += run.writes[j];
+    const std::string part = replayed(cut);
+    ASSERT_EQ(whole.compare(0, part.size(), part), 0) << "cut after write " << i;
+  }
+}
+
+TEST(Recorder, StepsBecomeWaitsAndCatchupsOfTheirOwnTime) {
+  Capture out;
+  Recorder r(out.sink());
+  r.randomize(77);
+  r.step(10, false);
+  r.step(15, false);
+  r.down(39);                    // the waits before it merge into one line
+  r.step(0, false);
+  r.step(20, false);
+  r.step(600, true);             // a catch-up takes no earlier time in
+  r.step(5, false);
+  r.click("pause");
+  r.step(25, false);
+  r.close();                     // the last wait
+  const std::string header = out.writes.front().substr(0, out.writes.front().find('\n') + 1);
+  EXPECT_EQ(header[0], '#');
+  EXPECT_EQ(out.text(), header +
+                            "wait 25\nrandomize 77\ndown 39\n"
+                            "wait 20\ncatchup 600\n"
+                            "wait 5\nclick pause\n"
+                            "wait 25\n");
+}
+
+TEST(Recorder, PendingWaitIsWrittenOnceASecond) {
+  Capture out;
+  Recorder r(out.sink());
+  for (int i = 0; i < 39; ++i) r.step(25, false);
+  EXPECT_TRUE(out.writes.empty());
+  r.step(25, false);  // a second since the start
+  ASSERT_EQ(out.writes.size(), 1u);
+  EXPECT_NE(out.writes[0].find("\nwait 1000\n"), std::string::npos);
+  for (int i = 0; i < 39; ++i) r.step(25, false);
+  r.up(37);
+  r.step(40, false);
+  EXPECT_EQ(out.writes.back(), "wait 975\nup 37\n");
+  r.close();
+  EXPECT_EQ(out.writes.back(), "wait 40\n");
+}
+
+TEST(Recorder, StopsWritingAfterAFailedWrite) {
+  int calls = 0;
+  Recorder r([&](std::string_view) { return ++calls > 1 ? true : false; });
+  r.down(37);
+  EXPECT_TRUE(r.failed());
+  r.up(37);
+  r.close();
+  EXPECT_EQ(calls, 1);
+}
+
+std::string scratch(const std::string& name) {
+  return testing::TempDir() + "zorvane-live-" + std::to_string(getpid()) + "-" + name;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
+  const std::string path = scratch("out.zrec");
+  std::ofstream(path) << "an older and longer recording\n";
+  std::string error;
+  {
+    OutputFile f;
+    ASSERT_TRUE(f.open(path, error)) << error;
+    EXPECT_TRUE(f.write("wait 5\n"));
+  }
+  EXPECT_EQ(slurp(path), "wait 5\n");
+  unlink(path.c_str());
+
+  OutputFile f;
+  EXPECT_FALSE(f.open(testing::TempDir(), error));  // a directory
+  EXPECT_NE(error.find("cannot write"), std::string::npos);
+  EXPECT_FALSE(f.open(scratch("no-such-dir/out.zrec"), error));
+  EXPECT_NE(error.find("No such file"), std::string::npos);
+
+  // A pipe nobody reads is refused at once instead of hanging; /dev/null is written as it is.
+  const std::string fifo = scratch("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(f.open(fifo, error));
+  unlink(fifo.c_str());
+  ASSERT_TRUE(f.open("/dev/null", error)) << error;
+  EXPECT_TRUE(f.write("wait 5\n"));
+  struct stat st{};
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+  const LiveRun run = playLive(5, 40000);
+  Script script;
+  ScriptError error;
+  ASSERT_TRUE(parseScript(run.recording, script, error));
+  const std::string expected = replayed(run.recording);
+
+  Form1 form;
+  std::string trace;
+  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
+  WatchPlayer player(script);
+  player.start(live);
+  // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
+  std::mt19937_64 rng(9);
+  int64_t t = 0;
+  while (player.playTo(live, t)) {
+    const int64_t next = player.nextTime(form);
+    EXPECT_GE(next, live.now());
+    t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
+  }
+  EXPECT_FALSE(player.playing());
+  live.close();
+  EXPECT_EQ(trace, expected);
+
+  // Live again: a restart reads the clock for its seed.
+  const uint64_t seeds = form.random.clockSeeds();
+  for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
+  if (!form.gameover.Visible) {
+    form.livesLeft = 0;
+    form.over();
+  }
+  ASSERT_TRUE(live.click("gameover"));
+  EXPECT_EQ(form.random.clockSeeds(), seeds + 1);
+}
+
+}  // namespace
+}  // namespace zorvane
