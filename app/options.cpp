@@ -1,15 +1,50 @@
 #include "app/options.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
 namespace zorvane {
 
-const char* const usageLine = "usage: zorvane [--fullscreen] [--help] [--version]";
+const char* const usageLine =
+    "usage: zorvane [--fullscreen] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--help] [--version]";
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
+  bool speedGiven = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+    std::string_view arg = argv[i];
+    // Options with a value: "--record FILE" or "--record=FILE".
+    std::string* file = nullptr;
+    const std::string_view name = arg.substr(0, arg.find('='));
+    if (name == "--record") file = &options.record;
+    if (name == "--trace") file = &options.trace;
+    if (name == "--watch") file = &options.watch;
+    if (file || name == "--speed") {
+      std::string_view value;
+      if (name.size() < arg.size()) {
+        value = arg.substr(name.size() + 1);
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        error = std::string(name) + " needs a value";
+        return false;
+      }
+      if (file) {
+        if (value.empty()) return error = std::string(name) + " needs a file name", false;
+        *file = value;
+        continue;
+      }
+      double x = 0;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), x);
+      if (ec != std::errc{} || end != value.data() + value.size() || !(x >= 0.25 && x <= 8)) {
+        error = "--speed takes a number from 0.25 to 8, not '" + std::string(value.substr(0, 40)) + "'";
+        return false;
+      }
+      options.speed = x;
+      speedGiven = true;
+      continue;
+    }
     if (arg == "--fullscreen") {
       options.fullscreen = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -24,6 +59,9 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       return false;
     }
   }
+  if (speedGiven && options.watch.empty()) return error = "--speed goes with --watch", false;
+  if (!options.watch.empty() && !options.record.empty())
+    return error = "--record and --watch cannot be used together", false;
   return true;
 }
 
@@ -33,6 +71,13 @@ void printHelp() {
       "Play Super Zorvane!, a brick-breaking arcade game, in a desktop window.\n"
       "\n"
       "      --fullscreen  open fullscreen at the desktop's resolution\n"
+      "      --record FILE  write the game to FILE as a replay script (zorvane-replay FILE\n"
+      "                     plays it again exactly)\n"
+      "      --trace FILE   write one JSON line of game state per handled event to FILE,\n"
+      "                     as zorvane-replay does\n"
+      "      --watch FILE   play the replay script FILE in the window (your keys and clicks\n"
+      "                     are ignored); when it ends, you play on from there\n"
+      "      --speed X      watch at X times real speed, 0.25 to 8 (default 1)\n"
       "      --help        show this help and exit\n"
       "      --version     show the version and licence and exit\n"
       "\n"
@@ -42,7 +87,8 @@ void printHelp() {
       "the right and left shoulder buttons jump to the next and previous layout.\n"
       "\n"
       "Exit status: 0 when the window is closed, 1 when no display or window can be\n"
-      "opened, 2 for a bad command line.\n"
+      "opened or a file cannot be read or written, 2 for a bad command line or a bad\n"
+      "script to watch.\n"
       "\n"
       "Manual: man 6 zorvane\n");
 }

@@ -1,4 +1,5 @@
-// The window program's command line: `zorvane [--fullscreen] [--help] [--version]`.
+// The window program's command line: `zorvane [--fullscreen] [--record FILE] [--trace FILE]
+// [--watch FILE [--speed X]] [--help] [--version]`.
 #pragma once
 #include <string>
 
@@ -8,12 +9,16 @@ struct Options {
   bool fullscreen = false;  // open at the desktop's resolution
   bool help = false;        // print the help and stop
   bool version = false;     // print the version and stop
+  std::string record;       // write the game to this file as a replay script; empty: no
+  std::string trace;        // write the replay trace of every handled event here; empty: no
+  std::string watch;        // play this replay script in the window first; empty: no
+  double speed = 1;         // times real speed for --watch, 0.25 to 8
 };
 
 // Reads the command line; false with `error` set (one line, no usage) on a bad one.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 
-extern const char* const usageLine;  // "usage: zorvane [--fullscreen] [--help] [--version]"
+extern const char* const usageLine;  // "usage: zorvane [--fullscreen] ..."
 void printHelp();                    // to standard output
 void printVersion();                 // to standard output
 

@@ -11,6 +11,9 @@
 
 #include "app/options.h"
 #include "game/form1.h"
+#include "replay/live.h"
+#include "replay/recording.h"
+#include "replay/script.h"
 #include "sdl/desktop.h"
 #include "sdl/fonts.h"
 #include "sdl/gamepads.h"
@@ -23,6 +26,7 @@ namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
+using zorvane::sdl::nextDue;
 
 // Milliseconds since the window was first shown, from the monotonic counter.
 class WallClock {
@@ -104,9 +108,29 @@ void reportFirstFrame() {
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
 }
 
-int run(const Options& options) {
+// What the window writes and plays, made ready before it opens.
+struct Session {
+  OutputFile recording, trace;  // open when asked for
+  Script script;                // the recording to watch, when asked for
+};
+
+// Opens the files and reads the script the options name. Returns 0, or the exit status
+// after one line on standard error.
+int prepare(const Options& options, Session& session) {
+  std::string error;
+  int status = 0;
+  if (!options.watch.empty()) status = loadScript(options.watch, session.script, error);
+  if (status == 0 && !options.record.empty() && !session.recording.open(options.record, error)) status = 1;
+  if (status == 0 && !options.trace.empty() && !session.trace.open(options.trace, error)) status = 1;
+  if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
+  return status;
+}
+
+int run(const Options& options, Session& session) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
   Form1 form;
+  const bool watch = !options.watch.empty();
+  const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
@@ -115,7 +139,7 @@ int run(const Options& options) {
   const int scale = openingScale(form, usable.w, usable.h, dpi);
   const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
   const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
-  SDL_Window* window = SDL_CreateWindow(std::string(form.title()).c_str(), SDL_WINDOWPOS_UNDEFINED,
+  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), SDL_WINDOWPOS_UNDEFINED,
                                         SDL_WINDOWPOS_UNDEFINED, width, height,
                                         options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
   if (!window) {
@@ -132,12 +156,44 @@ int run(const Options& options) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
-    form.Show();
+    Recorder recorder([&](std::string_view lines) { return session.recording.write(lines); });
+    LiveOptions liveOptions;
+    if (session.recording.isOpen()) liveOptions.recorder = &recorder;
+    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { session.trace.write(lines); };
+    LiveGame live(form, std::move(liveOptions));
+    WatchPlayer player(session.script);
+    if (watch)
+      player.start(live);
+    else
+      live.start();
+    bool watching = watch && player.playing();
+    if (watch && !watching) SDL_SetWindowTitle(window, title.c_str());
     const WallClock clock;
+    int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
     Gamepads pads;
     std::string pressed;        // the button the mouse went down on
     bool pressedInside = false;  // the pointer is still over it
     bool exposed = false, first = true, running = status == 0;
+
+    // One time step: the watched script up to the scaled wall clock, or the live step.
+    auto timeStep = [&] {
+      if (!watching) {
+        live.step(clock.now() - offset);
+        return;
+      }
+      const double wall = clock.exact();
+      if (player.playTo(live, int64_t(std::floor(wall * options.speed)))) return;
+      // The recording has ended: the player takes over from here, on the wall clock.
+      watching = false;
+      offset = int64_t(std::floor(wall)) - live.now();
+      SDL_SetWindowTitle(window, title.c_str());
+    };
+    // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
+    auto nextStep = [&]() -> double {
+      if (watching) return double(player.nextTime(form)) / options.speed;
+      const int64_t due = nextDue(form);
+      return due < 0 ? -1.0 : double(due + offset);
+    };
 
     auto buttonAt = [&](int x, int y) { return Painter::buttonAt(form, screen.placement(form), x, y); };
     auto handle = [&](const SDL_Event& e) {
@@ -147,10 +203,14 @@ int run(const Options& options) {
           if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
           if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
           break;
-        case SDL_KEYDOWN: form.keyDown(virtualKey(e.key.keysym.sym)); break;
-        case SDL_KEYUP: form.keyUp(virtualKey(e.key.keysym.sym)); break;
+        case SDL_KEYDOWN:
+          if (!watching) live.keyDown(virtualKey(e.key.keysym.sym));
+          break;
+        case SDL_KEYUP:
+          if (!watching) live.keyUp(virtualKey(e.key.keysym.sym));
+          break;
         case SDL_MOUSEBUTTONDOWN:
-          if (e.button.button == SDL_BUTTON_LEFT) {
+          if (e.button.button == SDL_BUTTON_LEFT && !watching) {
             pressed = buttonAt(e.button.x, e.button.y);
             pressedInside = !pressed.empty();
           }
@@ -164,36 +224,37 @@ int run(const Options& options) {
             const std::string name = pressed;
             pressed.clear();
             pressedInside = false;
-            if (buttonAt(e.button.x, e.button.y) == name) form.click(name);
+            if (buttonAt(e.button.x, e.button.y) == name) live.click(name);
           }
           break;
-        default: pads.handle(e, form); break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+        case SDL_CONTROLLERAXISMOTION:
+          if (!watching) pads.handle(e, live);
+          break;
+        default: pads.handle(e, live); break;
       }
     };
 
     while (running) {
-      runTimers(form, clock.now());
+      timeStep();
       if (screen.show(form, pressedInside ? std::string_view(pressed) : std::string_view(), exposed) && first) {
         reportFirstFrame();
         first = false;
       }
       exposed = false;
 
+      // Wake for the next step, an event, or at least once a second (the recording's flush).
       SDL_Event e;
-      const int64_t due = nextDue(form);
-      int got = 0;
-      if (due < 0) {
-        got = SDL_WaitEvent(&e);
-      } else {
-        const double wait = std::ceil(double(due) - clock.exact());
-        got = SDL_WaitEventTimeout(&e, wait > 0 ? int(std::min(wait, 1000.0)) : 0);
-      }
-      if (!got) continue;
+      const double due = nextStep();
+      const double wait = due < 0 ? 1000.0 : std::ceil(due - clock.exact());
+      if (!SDL_WaitEventTimeout(&e, wait > 0 ? int(std::min(wait, 1000.0)) : 0)) continue;
       do {
-        runTimers(form, clock.now());  // ticks that fell due before this event come first
+        timeStep();  // ticks that fell due before this event come first
         handle(e);
       } while (running && SDL_PollEvent(&e));
     }
+    live.close();
   }
   SDL_DestroyWindow(window);
   return status;
@@ -212,13 +273,15 @@ int main(int argc, char** argv) {
     options.help ? printHelp() : printVersion();
     return 0;
   }
+  Session session;
+  if (const int status = prepare(options, session)) return status;
   // Draw into the window's own pixels: under plain X this is far cheaper than a GL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (!startVideo(error)) {
     std::fprintf(stderr, "zorvane: %s\n", error.c_str());
     return 1;
   }
-  const int status = run(options);
+  const int status = run(options, session);
   SDL_Quit();
   return status;
 }

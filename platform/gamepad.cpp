@@ -4,7 +4,7 @@
 
 namespace zorvane {
 
-void Gamepad::hold(bool& flag, int16_t code, bool down, Window& w) {
+void Gamepad::hold(bool& flag, int16_t code, bool down, Input& w) {
   if (flag == down) return;
   flag = down;
   if (down)
@@ -13,7 +13,7 @@ void Gamepad::hold(bool& flag, int16_t code, bool down, Window& w) {
     w.keyUp(code);
 }
 
-void Gamepad::button(PadButton b, bool down, Window& w) {
+void Gamepad::button(PadButton b, bool down, Input& w) {
   switch (b) {
     case PadButton::South:
       if (down) clickShownButton(w);
@@ -27,7 +27,7 @@ void Gamepad::button(PadButton b, bool down, Window& w) {
   }
 }
 
-void Gamepad::stickX(int value, Window& w) {
+void Gamepad::stickX(int value, Input& w) {
   // Hysteresis: the stick leaves neutral at half deflection and returns below a third, so
   // that a resting thumb never flickers the paddle.
   const int size = std::abs(value);
@@ -38,7 +38,7 @@ void Gamepad::stickX(int value, Window& w) {
   steer(w);
 }
 
-void Gamepad::steer(Window& w) {
+void Gamepad::steer(Input& w) {
   const bool left = dpadLeft || stick < 0, right = dpadRight || stick > 0;
   const int16_t want = left == right ? 0 : left ? keyLeft : keyRight;
   if (want == held) return;
@@ -47,7 +47,7 @@ void Gamepad::steer(Window& w) {
   if (held) w.keyDown(held);
 }
 
-void Gamepad::unplugged(Window& w) {
+void Gamepad::unplugged(Input& w) {
   dpadLeft = dpadRight = false;
   stick = 0;
   steer(w);
@@ -56,7 +56,7 @@ void Gamepad::unplugged(Window& w) {
   hold(rightShoulder, keyNextLayout, false, w);
 }
 
-bool clickShownButton(Window& w) {
+bool clickShownButton(Input& w) {
   for (const char* name : {"pause", "gameover", "nextlevel"})
     if (w.click(name)) return true;
   return false;

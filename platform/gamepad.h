@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/window.h"
+#include "platform/input.h"
 
 namespace zorvane {
 
@@ -14,15 +14,15 @@ class Gamepad {
   static constexpr int16_t keyLeft = 37, keyRight = 39, keyPause = 80;  // arrows and P
   static constexpr int16_t keyNextLayout = 112, keyPreviousLayout = 113;  // F1, F2
 
-  void button(PadButton b, bool down, Window& w);  // a button pressed or released
-  void stickX(int value, Window& w);                // left stick, -32768 (left) .. 32767
-  void unplugged(Window& w);                        // releases every key it holds
+  void button(PadButton b, bool down, Input& w);  // a button pressed or released
+  void stickX(int value, Input& w);                // left stick, -32768 (left) .. 32767
+  void unplugged(Input& w);                        // releases every key it holds
 
   int16_t steering() const { return held; }         // 37, 39 or 0: the arrow it holds down
 
  private:
-  void steer(Window& w);                             // sends the change of direction
-  void hold(bool& flag, int16_t code, bool down, Window& w);
+  void steer(Input& w);                             // sends the change of direction
+  void hold(bool& flag, int16_t code, bool down, Input& w);
 
   bool dpadLeft = false, dpadRight = false;
   int stick = 0;                                     // -1 left, 0 neutral, 1 right
@@ -31,6 +31,6 @@ class Gamepad {
 };
 
 // Clicks the topmost button the window shows: Pause, then Game Over, then Level.
-bool clickShownButton(Window& w);
+bool clickShownButton(Input& w);
 
 }  // namespace zorvane

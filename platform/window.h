@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/color.h"
 #include "platform/controls.h"
+#include "platform/input.h"
 #include "platform/random.h"
 
 namespace zorvane {
@@ -20,7 +21,7 @@ struct ControlVisitor {
   virtual void button(std::string_view name, const Button& b) = 0;
 };
 
-class Window {
+class Window : public Input {
  public:
   static constexpr int timerCount = 3;
 
@@ -33,10 +34,7 @@ class Window {
   void Unload();                              // destroys every object; the game state survives
   bool loaded() const { return isLoaded; }
 
-  // Events, as the platform raises them.
-  virtual void keyDown(int16_t keyCode) = 0;
-  virtual void keyUp(int16_t keyCode) = 0;
-  virtual bool click(std::string_view button) = 0;  // false: no such shown button
+  // Events, as the platform raises them: keyDown, keyUp and click (Input), and these.
   virtual void visitControls(ControlVisitor& v) const = 0;
 
   // Fires the earliest timer due at or before `until` (ties: lower timer first), with the

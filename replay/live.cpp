@@ -49,7 +49,7 @@ void LiveGame::overdue(int64_t until) {
   for (int n = 1; n <= Window::timerCount; ++n) game.timer(n).catchUp(until);
 }
 
-void LiveGame::down(int16_t keyCode) {
+void LiveGame::keyDown(int16_t keyCode) {
   game.keyDown(keyCode);
   char* end = std::to_chars(evText + 5, evText + sizeof evText, keyCode).ptr;
   std::memcpy(evText, "down ", 5);
@@ -57,7 +57,7 @@ void LiveGame::down(int16_t keyCode) {
   if (options.recorder) options.recorder->down(keyCode);
 }
 
-void LiveGame::up(int16_t keyCode) {
+void LiveGame::keyUp(int16_t keyCode) {
   game.keyUp(keyCode);
   char* end = std::to_chars(evText + 3, evText + sizeof evText, keyCode).ptr;
   std::memcpy(evText, "up ", 3);
@@ -127,8 +127,8 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
         if (until < end) return true;
         begun = false;
         break;
-      case Op::Down: game.down(static_cast<int16_t>(c.value)); break;
-      case Op::Up: game.up(static_cast<int16_t>(c.value)); break;
+      case Op::Down: game.keyDown(static_cast<int16_t>(c.value)); break;
+      case Op::Up: game.keyUp(static_cast<int16_t>(c.value)); break;
       case Op::Click: game.click(c.button); break;
     }
     ++next;

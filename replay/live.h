@@ -6,6 +6,7 @@
 #include <functional>
 #include <string_view>
 
+#include "platform/input.h"
 #include "replay/recording.h"
 #include "replay/script.h"
 #include "replay/trace.h"
@@ -19,15 +20,15 @@ struct LiveOptions {
   std::function<void(std::string_view)> traceSink;  // receives whole trace lines; empty: no trace
 };
 
-class LiveGame {
+class LiveGame : public Input {
  public:
   LiveGame(Form1& form, LiveOptions options);
 
   void start();                       // shows the window at time 0 (Form_Load); trace line `load`
   void step(int64_t now);             // the live step: stalled timers caught up at `now`, due timers fire
-  void down(int16_t keyCode);         // Form_KeyDown at the current time
-  void up(int16_t keyCode);           // Form_KeyUp at the current time
-  bool click(std::string_view button);  // false: no such shown button, nothing happened
+  void keyDown(int16_t keyCode) override;          // Form_KeyDown at the current time
+  void keyUp(int16_t keyCode) override;            // Form_KeyUp at the current time
+  bool click(std::string_view button) override;    // false: no such shown button, nothing happened
   void close();                       // writes out the trace and the recording's last wait
 
   // A script's time, for playback (never recorded): `wait` runs as advance, `catchup` as

@@ -21,7 +21,7 @@ Gamepads::~Gamepads() {
   for (auto& [id, pad] : pads) SDL_GameControllerClose(pad.controller);
 }
 
-bool Gamepads::handle(const SDL_Event& e, Window& w) {
+bool Gamepads::handle(const SDL_Event& e, Input& w) {
   switch (e.type) {
     case SDL_CONTROLLERDEVICEADDED: {
       // `which` is a device index here; SDL also announces controllers present at start.

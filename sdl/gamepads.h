@@ -17,7 +17,7 @@ class Gamepads {
   Gamepads& operator=(const Gamepads&) = delete;
 
   // Handles a controller's event (SDL_INIT_GAMECONTROLLER must be up); false for others.
-  bool handle(const SDL_Event& e, Window& w);
+  bool handle(const SDL_Event& e, Input& w);
   int count() const { return int(pads.size()); }  // controllers open now
 
  private:

@@ -56,14 +56,14 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
     now += pick(0, 9) == 0 ? pick(200, 700) : pick(0, 30);  // now and then a stall
     live.step(now);
     switch (pick(0, 60)) {
-      case 0: case 1: live.down(37); break;
-      case 2: case 3: live.down(39); break;
-      case 4: case 5: live.up(static_cast<int16_t>(pick(0, 1) ? 37 : 39)); break;
-      case 6: if (pick(0, 9) == 0) live.down(80), live.up(80); break;
+      case 0: case 1: live.keyDown(37); break;
+      case 2: case 3: live.keyDown(39); break;
+      case 4: case 5: live.keyUp(static_cast<int16_t>(pick(0, 1) ? 37 : 39)); break;
+      case 6: if (pick(0, 9) == 0) live.keyDown(80), live.keyUp(80); break;
       case 7: live.click("pause"); break;
       case 8: live.click("gameover"); break;
       case 9: live.click("nextlevel"); break;
-      case 10: if (pick(0, 9) == 0) live.down(static_cast<int16_t>(pick(0, 1) ? 112 : 113)); break;
+      case 10: if (pick(0, 9) == 0) live.keyDown(static_cast<int16_t>(pick(0, 1) ? 112 : 113)); break;
       default: break;
     }
   }

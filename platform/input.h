@@ -1,0 +1,16 @@
+// What input delivers to a game: the key codes and button clicks of a keyboard, a mouse or
+// a gamepad. The game window takes them, and so does whatever stands before it (a recorder).
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+namespace zorvane {
+
+struct Input {
+  virtual ~Input() = default;
+  virtual void keyDown(int16_t keyCode) = 0;          // Form_KeyDown, shift state 0
+  virtual void keyUp(int16_t keyCode) = 0;            // Form_KeyUp, shift state 0
+  virtual bool click(std::string_view button) = 0;    // false: no such shown button
+};
+
+}  // namespace zorvane
