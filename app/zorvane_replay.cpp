@@ -1,25 +1,32 @@
 // zorvane-replay: runs a replay script headless and writes the trace to standard output.
-//   zorvane-replay [--screenshot FILE.png] [--scale N] SCRIPT     (SCRIPT may be - for stdin)
+//   zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT
+//   (SCRIPT may be - for stdin)
 // Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "game/form1.h"
 #include "replay/replay.h"
 #include "replay/script.h"
+#include "sdl/fonts.h"
 #include "sdl/screenshot.h"
 
 namespace {
 
 using zorvane::printable;
 
-constexpr const char* usage = "usage: zorvane-replay [--screenshot FILE.png] [--scale N] SCRIPT";
+constexpr const char* usage =
+    "usage: zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT";
+constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
 
 constexpr const char* helpText =
@@ -29,8 +36,11 @@ constexpr const char* helpText =
     "SCRIPT is a file, or - for standard input.\n"
     "\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
-    "  --scale=N          pixels per 15 window units in the screenshot, 1 to 16 (default 1:\n"
-    "                       568 x 489 pixels)\n"
+    "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
+    "                       every MS of virtual time from 0 (frame-000000.png, ...)\n"
+    "  --every=MS         the time between two frames, 1 to 3600000 ms\n"
+    "  --scale=N          pixels per 15 window units in the screenshot and the frames, 1 to\n"
+    "                       16 (default 1: 568 x 489 pixels)\n"
     "  -h, --help         display this help and exit\n"
     "      --version      output version information and exit\n"
     "\n"
@@ -57,6 +67,8 @@ struct Arguments {
   std::string script;
   std::string screenshot;   // empty: none
   int scale = 1;
+  std::string frames;       // empty: none
+  int every = 0;            // ms between frames
   bool help = false;        // --help: print the help and stop
   bool version = false;     // --version: print the version and stop
 };
@@ -77,7 +89,8 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     } else if (!optionsDone && arg.starts_with("--")) {
       const size_t eq = arg.find('=');
       const std::string name(arg.substr(0, eq));
-      if (name != "--screenshot" && name != "--scale") return error = "unknown option " + printable(name, 60), false;
+      if (name != "--screenshot" && name != "--scale" && name != "--frames" && name != "--every")
+        return error = "unknown option " + printable(name, 60), false;
       std::string_view value;
       if (eq != std::string_view::npos) {
         value = arg.substr(eq + 1);
@@ -89,6 +102,19 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
       if (name == "--screenshot") {
         if (value.empty()) return error = "--screenshot needs a file name", false;
         a.screenshot = value;
+        continue;
+      }
+      if (name == "--frames") {
+        if (value.empty()) return error = "--frames needs a folder name", false;
+        a.frames = value;
+        continue;
+      }
+      if (name == "--every") {
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.every);
+        if (ec != std::errc{} || end != value.data() + value.size() || a.every < 1 || a.every > maxEvery)
+          return error = "--every takes a whole number of ms from 1 to " + std::to_string(maxEvery) + ", not \"" +
+                         printable(value, 60) + "\"",
+                 false;
         continue;
       }
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
@@ -106,6 +132,39 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     }
   }
   if (!haveScript) return error = "no script given", false;
+  if (a.frames.empty() != (a.every == 0)) return error = "--frames and --every go together", false;
+  return true;
+}
+
+// Runs the script as Replay::run does, drawing a frame at every multiple of `every` ms of
+// virtual time (timers due at that time fired, later events not yet).
+bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error) {
+  std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
+  int64_t frame = 0, nextFrame = 0;
+  auto shoot = [&] {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame++));
+    nextFrame += args.every;
+    if (zorvane::sdl::saveScreenshot(replay.form(), args.scale, *fonts, args.frames + name, error)) return true;
+    error = "frame failed: " + printable(error);
+    return false;
+  };
+  replay.load(script.seed, script.draws, script.randomizeSeeds);
+  if (!shoot()) return false;
+  for (const zorvane::Command& c : script.commands) {
+    if (c.op != zorvane::Op::Wait && c.op != zorvane::Op::Catchup) {
+      replay.run(c);
+      continue;
+    }
+    const int64_t end = replay.form().clock.now + c.value;
+    if (c.op == zorvane::Op::Catchup) replay.catchupTimers(c.value);
+    for (; nextFrame <= end; ) {
+      replay.wait(nextFrame - replay.form().clock.now);
+      if (!shoot()) return false;
+    }
+    replay.wait(end - replay.form().clock.now);
+  }
+  replay.flush();
   return true;
 }
 
@@ -128,8 +187,20 @@ int run(int argc, char** argv) {
   zorvane::Script script;
   if (const int status = zorvane::loadScript(args.script, script, error)) return complain(status, error);
 
+  if (!args.frames.empty()) {
+    struct stat st{};
+    if (stat(args.frames.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
+  }
+
   zorvane::Replay replay({.traceSink = writeOut, .afterEvent = {}});
-  replay.run(script);
+  if (args.frames.empty()) {
+    replay.run(script);
+  } else if (!runWithFrames(replay, script, args, error)) {
+    replay.flush();
+    std::fflush(stdout);
+    return complain(1, error);
+  }
   if (std::fflush(stdout) != 0 || std::ferror(stdout))
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
 

@@ -54,9 +54,13 @@ void Replay::wait(int64_t ms) {
 }
 
 void Replay::catchup(int64_t ms) {
+  catchupTimers(ms);
+  wait(ms);
+}
+
+void Replay::catchupTimers(int64_t ms) {
   Form1& f = *game;
   for (int n = 1; n <= Window::timerCount; ++n) f.timer(n).catchUp(f.clock.now + ms);
-  wait(ms);
 }
 
 void Replay::down(int16_t keyCode) {

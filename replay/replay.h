@@ -37,6 +37,7 @@ class Replay {
   void run(const Command& command);   // one wait, catchup, down, up or click
   void wait(int64_t ms);              // fires every timer due on the way, then the clock is t + ms
   void catchup(int64_t ms);           // a live window's step after a stall: overdue timers fire once
+  void catchupTimers(int64_t ms);     // its first half: timers over one Interval late at now + ms are due then
   void down(int16_t keyCode);         // Form_KeyDown at the current time
   void up(int16_t keyCode);           // Form_KeyUp at the current time
   bool click(std::string_view button);  // false: the button is hidden, nothing happened
