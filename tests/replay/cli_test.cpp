@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -42,9 +43,9 @@ std::string shellQuoted(const std::string& s) {
 }
 
 // Runs the tool with `args` (already quoted), standard input from `input` if given.
-Outcome runTool(const std::string& args, const std::string& input = "") {
+Outcome runTool(const std::string& args, const std::string& input = "", const char* program = ZORVANE_REPLAY_EXE) {
   const std::string out = tempPath("stdout"), err = tempPath("stderr");
-  std::string command = shellQuoted(ZORVANE_REPLAY_EXE) + " " + args + " >" + shellQuoted(out) + " 2>" +
+  std::string command = shellQuoted(program) + " " + args + " >" + shellQuoted(out) + " 2>" +
                         shellQuoted(err);
   if (!input.empty()) command += " <" + shellQuoted(input);
   const int raw = std::system(command.c_str());
@@ -149,6 +150,60 @@ TEST(ReplayTool, ScreenshotIsAPngOfTheClientArea) {
                             shellQuoted(sample("serve.txt")));
   EXPECT_EQ(o.status, 1);
   EXPECT_NE(o.err.find("screenshot"), std::string::npos) << o.err;
+}
+
+TEST(ReplayTool, FramesEveryIntervalOfVirtualTimeLeaveTheTraceAlone) {
+  const std::string dir = tempPath("frames");
+  std::system(("rm -rf " + shellQuoted(dir) + " && mkdir " + shellQuoted(dir)).c_str());
+  auto frame = [&](int n) {
+    const std::string digits = std::to_string(n);
+    return slurp(dir + "/frame-" + std::string(6 - digits.size(), '0') + digits + ".png");
+  };
+  // serve.txt runs 50 ms of virtual time, catchup.txt 6130 ms: a frame at 0 and one at
+  // every interval up to the end.
+  const struct { const char* name; int every, frames; } cases[] = {{"serve.txt", 20, 3}, {"catchup.txt", 250, 25}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::system(("rm -f " + shellQuoted(dir) + "/*").c_str());
+    const Outcome plain = runTool(shellQuoted(sample(c.name)));
+    const Outcome framed =
+        runTool("--frames " + shellQuoted(dir) + " --every " + std::to_string(c.every) + " " + shellQuoted(sample(c.name)));
+    ASSERT_EQ(framed.status, 0) << framed.err;
+    EXPECT_EQ(framed.out, plain.out);
+    EXPECT_FALSE(frame(c.frames - 1).empty());
+    EXPECT_TRUE(frame(c.frames).empty());
+    EXPECT_NE(frame(0), frame(c.frames - 1));
+  }
+  for (const std::string& args : {"--frames " + shellQuoted(dir), std::string("--every 40"), "--frames " + shellQuoted(dir) + " --every 0"}) {
+    const Outcome o = runTool(args + " " + shellQuoted(sample("serve.txt")));
+    EXPECT_EQ(o.status, 2) << args;
+  }
+  const Outcome o = runTool("--frames " + shellQuoted(dir + "/none") + " --every 40 " + shellQuoted(sample("serve.txt")));
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("not a folder"), std::string::npos) << o.err;
+}
+
+// The window program refuses what it cannot do before it opens a window (no display here).
+TEST(WindowCommandLine, BadFilesAndOptionsAreRefusedBeforeAnyWindow) {
+  const std::string bad = writeTemp("bad.zrec", "wait 10\nhop 3\n");
+  const struct { std::string args; int status; const char* says; } cases[] = {
+      {"--watch " + shellQuoted(bad), 2, ", line 2: "},
+      {"--watch " + shellQuoted(tempPath("missing.zrec")), 1, "cannot read"},
+      {"--record " + shellQuoted(tempPath("no/such/dir/game.zrec")), 1, "cannot write"},
+      {"--trace " + shellQuoted(testing::TempDir()), 1, "cannot write"},
+      {"--watch " + shellQuoted(sample("serve.txt")) + " --speed 9", 2, "--speed"},
+      {"--watch " + shellQuoted(sample("serve.txt")) + " --speed 0.2", 2, "--speed"},
+      {"--speed 2", 2, "--watch"},
+      {"--record x.zrec --watch " + shellQuoted(sample("serve.txt")), 2, "together"},
+      {"--record", 2, "needs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Outcome o = runTool(c.args, "", ZORVANE_EXE);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+  }
 }
 
 }  // namespace
