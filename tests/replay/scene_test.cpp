@@ -87,7 +87,18 @@ TEST(ReplayScene, LoadLineShowsTheDesignPlayfield) {
   expectBox(load["ball"], {4211, 6649.6f, 113, 113});
   ASSERT_EQ(load["logoball"].size(), 3u);
   for (size_t i = 0; i < 3; ++i) expectBox(load["logoball"][i], {4387.5f, 307.5f, 75.4f, 75.4f});
-  EXPECT_EQ(load["logoBallStepY"][1].i(), -166);
+  // The logo balls' steps, whole arrays: u is a brick width over 2.5.
+  const double u = 414.75 / 2.5;
+  const double stepX[] = {1.1 * u, -u, 0.9 * u};
+  const int64_t stepY[] = {149, -166, -182};
+  ASSERT_EQ(load["logoBallStepX"].size(), 3u);
+  ASSERT_EQ(load["logoBallStepY"].size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(load["logoBallStepX"][i].d(), stepX[i]) << "logoBallStepX " << i;
+    EXPECT_EQ(load["logoBallStepY"][i].i(), stepY[i]) << "logoBallStepY " << i;
+  }
+  ASSERT_EQ(load["life"].size(), 6u);
+  ASSERT_EQ(load["timers"].size(), 3u);
   EXPECT_EQ(load["numbricks"].s(), "200");
   EXPECT_EQ(load["showscore"].s(), "000000");
   EXPECT_EQ(load["nextlevel"][0].b(), false);
