@@ -54,7 +54,6 @@ Button button(float l, float t, float w, float h, const char* caption, Color fac
 }  // namespace
 
 void Form1::buildControls() {
-  ++brickEditCount;
   Controls& c = *this;
   c = Controls{};
 
@@ -117,7 +116,6 @@ void Form1::buildControls() {
 }
 
 void Form1::destroyControls() {
-  ++brickEditCount;
   static_cast<Controls&>(*this) = Controls{};
 }
 

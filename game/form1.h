@@ -42,7 +42,6 @@ class Form1 : public Window, public GameState, public Controls {
   GameState& state() { return *this; }
   const GameState& state() const { return *this; }
   const Controls& controls() const { return *this; }
-  uint64_t brickEdits() const { return brickEditCount; }  // moves whenever a brick may have changed
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;
@@ -94,8 +93,6 @@ class Form1 : public Window, public GameState, public Controls {
 
  private:
   void layoutJump();                 // F1/F2: keep the high score, lay out layoutIndex afresh
-
-  uint64_t brickEditCount = 0;
 };
 
 // Counter texts: last six digits of v + 100000000, last three of v + 10000.

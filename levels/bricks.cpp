@@ -53,7 +53,6 @@ int16_t cellCode(std::string_view row, int x) {
 
 // Fixes the cell size and creates the 500 brick objects, one per cell.
 void Form1::loadbricks() {
-  ++brickEditCount;
   brickWidth = board.Width / 20;
   brickHeight = board.Height / 25;
   int i = 0;
@@ -92,7 +91,6 @@ void Form1::grid() {
 
 // Brings brick i into line with the code of its cell (x, y).
 void Form1::colorbricks(int i, int x, int y) {
-  ++brickEditCount;  // every change of a cell's code is followed by its redraw here
   Label& b = brick(i);
   const int c = brickCode[x][y];
   if (bricksAtStart > 0 && c == 0) {

@@ -44,6 +44,7 @@ class Window : public View {
   void Show();                           // builds every object from its design at now(), raises Form_Load
   void Unload();                         // destroys every object; the game state survives
   bool loaded() const { return isLoaded; }
+  uint64_t rebuilds() const { return rebuildCount; }  // Shows and Unloads so far: every object is new
 
   // 2. What input delivers, at now().
   void keyDown(int16_t keyCode);         // Form_KeyDown with shift 0
@@ -86,6 +87,7 @@ class Window : public View {
 
   Clock clock;
   bool isLoaded = false;
+  uint64_t rebuildCount = 0;
 };
 
 }  // namespace zorvane

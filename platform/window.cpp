@@ -11,6 +11,7 @@ size_t Window::drawsQueued() const { return random.queued(); }
 void Window::Show() {
   if (isLoaded) return;
   stacking = Stacking{};
+  ++rebuildCount;
   buildControls();
   isLoaded = true;
   Form_Load();
@@ -18,6 +19,7 @@ void Window::Show() {
 
 void Window::Unload() {
   if (!isLoaded) return;
+  ++rebuildCount;
   destroyControls();
   isLoaded = false;
 }

@@ -67,7 +67,7 @@ TEST(Ball, CornerFlipsBothAndTheTopMayTakeABrick) {
   Game g;
   Form1& f = g.form;
   f.bricksLeft = 1;
-  for (auto& column : f.brickCode) column.fill(0);
+  f.brickCode.fill(0);
   // Draws: left factor, top factor (spread 0.5), then the top's one-in-five roll.
   g.draws({0.5f, 0.2f, 0.1f});
   fly(f, 150, 1600, -103.6875f, 104);
@@ -115,7 +115,7 @@ TEST(Ball, FloorClampLosesTheBallInTheSameTick) {
 TEST(Ball, ProbesHitOneBrickInOrderAndNeverTheCellJustProbed) {
   Game g;
   Form1& f = g.form;
-  for (auto& column : f.brickCode) column.fill(0);
+  f.brickCode.fill(0);
   // Ball at the corner of four cells: top probe in (5, 6), left probe in (4, 7).
   const float left = 120 + 4 * 414.75f - 40, top = 1560 + 6 * 226.2f - 20;
   f.brickCode[5][6] = 1;

@@ -31,7 +31,7 @@ struct Game {
   }
   // Empties the field but for one cell, so a single hit is easy to stage.
   void clearFieldExcept(int x, int y, int16_t code) {
-    for (auto& column : form.brickCode) column.fill(0);
+    form.brickCode.fill(0);
     form.brickCode[x][y] = code;
   }
 };

@@ -297,7 +297,7 @@ TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     c.change();
-    writer.rescanBricks();  // changed by hand, not through the game's brick procedures
+    // Changed by hand, not through the game's brick procedures: the write marks the cell.
     const Json line = nextLine();
     ASSERT_TRUE(line.has("bricks"));
     ASSERT_EQ(line["bricks"].size(), 1u);
@@ -310,6 +310,11 @@ TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
     EXPECT_EQ(cell[4].i(), b.BackColor);
     EXPECT_FALSE(nextLine().has("bricks"));
   }
+  // Marks only narrow the comparison: rewriting the values a cell already has lists nothing.
+  f.brickCode[20][1] = f.brickCode[20][1];
+  f.brick(20).Caption = std::string(f.brick(20).Caption);
+  f.brick(21).Visible = f.brick(21).Visible;
+  EXPECT_FALSE(nextLine().has("bricks"));
   writer.forgetBricks();
   EXPECT_EQ(nextLine()["bricks"].size(), 500u);
 }
