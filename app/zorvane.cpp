@@ -26,7 +26,6 @@ namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
-using zorvane::sdl::nextDue;
 
 // Milliseconds since the window was first shown, from the monotonic counter.
 class WallClock {
@@ -191,7 +190,7 @@ int run(const Options& options, Session& session) {
     // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
     auto nextStep = [&]() -> double {
       if (watching) return double(player.nextTime(form)) / options.speed;
-      const int64_t due = nextDue(form);
+      const int64_t due = form.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
 

@@ -156,13 +156,13 @@ bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const
       replay.run(c);
       continue;
     }
-    const int64_t end = replay.form().clock.now + c.value;
+    const int64_t end = replay.form().now() + c.value;
     if (c.op == zorvane::Op::Catchup) replay.catchupTimers(c.value);
     for (; nextFrame <= end; ) {
-      replay.wait(nextFrame - replay.form().clock.now);
+      replay.wait(nextFrame - replay.form().now());
       if (!shoot()) return false;
     }
-    replay.wait(end - replay.form().clock.now);
+    replay.wait(end - replay.form().now());
   }
   replay.flush();
   return true;

@@ -3,37 +3,21 @@
 #include <benchmark/benchmark.h>
 
 #include "game/form1.h"
+#include "replay/generator.h"
 #include "replay/replay.h"
 #include "replay/script.h"
-#include "tests/soak/generator.h"
 
 namespace zorvane {
 namespace {
 
 // About 100 minutes of generated play: serves, steering, pauses, layout jumps, restarts.
-const Script& generatedGame() {
-  static const Script script = [] {
-    constexpr uint64_t timerTicks = 300000;
-    soak::ScriptGenerator generator(2024);
-    Script s;
-    s.seed = generator.gameSeed();
-    s.draws = generator.draws();
-    uint64_t ticks = 0;
-    ReplayOptions options;
-    options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };
-    Replay replay(options);
-    replay.load(s.seed, s.draws);
-    while (ticks < timerTicks) {
-      s.commands.push_back(generator.next(replay.form()));
-      replay.run(s.commands.back());
-    }
-    return s;
-  }();
+const Script& benchGame() {
+  static const Script script = generatedGame(2024, 300000);
   return script;
 }
 
 void ReplayThroughput(benchmark::State& state, bool traced) {
-  const Script& script = generatedGame();
+  const Script& script = benchGame();
   uint64_t events = 0, bytes = 0;
   for (auto _ : state) {
     ReplayOptions options;

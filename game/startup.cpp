@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "game/form1.h"
-#include "play/draws.h"
+#include "platform/draws.h"
 
 namespace zorvane {
 

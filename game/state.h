@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/marks.h"
+
 namespace zorvane {
 
 struct GameState {
@@ -18,7 +20,7 @@ struct GameState {
   int16_t bricksAtStart = 0;         // 0 while a field is built, then its count
   float brickWidth = 0;              // one brick cell
   float brickHeight = 0;
-  std::array<std::array<int16_t, 36>, 31> brickCode{};  // column 0..30, row 0..35; 0 = no brick
+  MarkedGrid<int16_t, 31, 36> brickCode;  // column 0..30, row 0..35; 0 = no brick; writes mark their cell
   int16_t bricksLeft = 0;            // bricks still to clear on this field
   float boardLeft = 0;               // playfield edges
   float boardTop = 0;

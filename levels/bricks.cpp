@@ -53,20 +53,19 @@ int16_t cellCode(std::string_view row, int x) {
 
 // Fixes the cell size and creates the 500 brick objects, one per cell.
 void Form1::loadbricks() {
-  ++brickEditCount;
   brickWidth = board.Width / 20;
   brickHeight = board.Height / 25;
   int i = 0;
   for (int r = 0; r <= 24; ++r) {
     for (int c = 0; c <= 19; ++c) {
       i = i + 1;
-      brick.Load(i);
+      Load(brick, i);
       Label& b = brick(i);
       b.Width = brickWidth;
       b.Height = brickHeight;
       b.Left = c * brickWidth + board.Left;
       b.Top = r * brickHeight + board.Top;
-      b.ZOrder(0);
+      ZOrder(b, 0);
       b.Visible = true;
     }
   }
@@ -92,7 +91,6 @@ void Form1::grid() {
 
 // Brings brick i into line with the code of its cell (x, y).
 void Form1::colorbricks(int i, int x, int y) {
-  ++brickEditCount;  // every change of a cell's code is followed by its redraw here
   Label& b = brick(i);
   const int c = brickCode[x][y];
   if (bricksAtStart > 0 && c == 0) {

@@ -21,10 +21,8 @@ struct Control {
   float Left = 0, Top = 0, Width = 0, Height = 0;
   bool Visible = true;
   int64_t z = 0;                // stacking key; buttons are drawn in front of everything anyway
-  Stacking* stacking = nullptr;
 
   void Move(float x, float y) { Left = x; Top = y; }  // new position, size unchanged
-  void ZOrder(int position);    // 0: in front of every other shape and label
 };
 
 // A font by face name, size in points, weight (700 bold, 400 normal) and character set.
@@ -66,7 +64,8 @@ struct Button : Control {
   Font font;
 };
 
-// Members of a control array addressed by Index; Load adds a copy of member 0.
+// Members of a control array addressed by Index; Load adds a copy of member 0. Reaching a
+// member for writing marks it (see platform/marks.h).
 template <class T>
 class ControlArray {
  public:
@@ -77,23 +76,28 @@ class ControlArray {
 
   T& operator()(int i) { return Item(i); }
   const T& operator()(int i) const { return Item(i); }
-  T& Item(int i) { return members[check(i)]; }
+  T& Item(int i) {
+    stamps[check(i)] = ++editCount;
+    return members[i];
+  }
   const T& Item(int i) const { return members[check(i)]; }
   bool exists(int i) const { return i >= 0 && i < static_cast<int>(present.size()) && present[i]; }
   int upperBound() const { return static_cast<int>(present.size()) - 1; }  // highest possible index
+  uint64_t edits() const { return editCount; }  // members reached for writing so far
+  bool editedSince(int i, uint64_t seen) const { return exists(i) && stamps[i] > seen; }
 
-  // Adds member i as a hidden copy of member 0, in front of the other shapes and labels.
+  // Adds member i as a hidden copy of member 0; the window puts it in front (Window::Load).
   void Load(int i) {
     if (i < 0 || exists(i) || !exists(0)) fail("Load", i);
     T copy = members[0];
     copy.Visible = false;
     put(i, copy);
-    if (copy.stacking) members[i].z = ++copy.stacking->top;
   }
 
   void reserve(int count) {
     members.reserve(count);
     present.reserve(count);
+    stamps.reserve(count);
   }
 
   template <class F>
@@ -107,9 +111,11 @@ class ControlArray {
     if (i >= static_cast<int>(members.size())) {
       members.resize(i + 1);
       present.resize(i + 1, false);
+      stamps.resize(i + 1, 0);
     }
     members[i] = value;
     present[i] = true;
+    stamps[i] = ++editCount;
   }
   int check(int i) const {
     if (!exists(i)) fail("member", i);
@@ -122,6 +128,8 @@ class ControlArray {
 
   std::vector<T> members;
   std::vector<bool> present;
+  std::vector<uint64_t> stamps;
+  uint64_t editCount = 0;
 };
 
 }  // namespace zorvane

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "game/form1.h"
-#include "play/draws.h"
+#include "platform/draws.h"
 
 namespace zorvane {
 namespace {

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "game/form1.h"
-#include "play/draws.h"
+#include "platform/draws.h"
 
 namespace zorvane {
 namespace {
@@ -13,7 +13,7 @@ float scaled(float size, double factor) { return static_cast<float>(size * facto
 
 void Form1::score(int i, int x, int y, int decx, int decy) {
   updatescore();
-  int16_t& cell = brickCode[x][y];
+  auto cell = brickCode[x][y];
   const int c = cell;
   const auto growBall = [&](double factor) {
     ball.Width = scaled(ball.Width, factor);

@@ -17,37 +17,25 @@ constexpr std::string_view timerEvents[] = {"", "Timer1", "Timer2", "Timer3"};
 LiveGame::LiveGame(Form1& form, LiveOptions opts) : game(form), options(std::move(opts)) {}
 
 void LiveGame::start() {
-  seedsSeen = game.random.clockSeeds();
+  seedsSeen = game.clockSeeds();
   game.Show();
   trace.forgetBricks();
   handled("load");
 }
 
 void LiveGame::step(int64_t now) {
-  bool caughtUp = false;
-  if (game.loaded()) {
-    for (int n = 1; n <= Window::timerCount; ++n) {
-      Timer& t = game.timer(n);
-      const int64_t before = t.due();
-      t.catchUp(now);
-      caughtUp |= t.due() != before;
-    }
-  }
-  const int64_t from = game.clock.now;
+  const bool caughtUp = game.catchup(now);
+  const int64_t from = game.now();
   advance(now);
   if (options.recorder) options.recorder->step(now - from, caughtUp);
   if (now - lastFlush >= 1000) flushTrace();
 }
 
 void LiveGame::advance(int64_t until) {
-  while (const int n = game.fireNextTimer(until)) handled(timerEvents[n]);
-  if (until > game.clock.now) game.clock.now = until;
+  while (const int n = game.advanceTo(until)) handled(timerEvents[n]);
 }
 
-void LiveGame::overdue(int64_t until) {
-  if (!game.loaded()) return;
-  for (int n = 1; n <= Window::timerCount; ++n) game.timer(n).catchUp(until);
-}
+void LiveGame::overdue(int64_t until) { game.catchup(until); }
 
 void LiveGame::keyDown(int16_t keyCode) {
   game.keyDown(keyCode);
@@ -78,7 +66,7 @@ void LiveGame::close() {
   if (options.recorder) options.recorder->close();
 }
 
-int64_t LiveGame::now() const { return game.clock.now; }
+int64_t LiveGame::now() const { return game.now(); }
 
 void LiveGame::handled(std::string_view ev) {
   reportSeeds();
@@ -90,14 +78,14 @@ void LiveGame::handled(std::string_view ev) {
 void LiveGame::reportSeeds() {
   // Each start-up runs one Randomize, inside the event being handled: its seed is written
   // before that event's line.
-  const uint64_t seeds = game.random.clockSeeds();
+  const uint64_t seeds = game.clockSeeds();
   if (seeds == seedsSeen) return;
   seedsSeen = seeds;
-  if (options.recorder) options.recorder->randomize(game.random.lastClockSeed());
+  if (options.recorder) options.recorder->randomize(game.lastClockSeed());
 }
 
 void LiveGame::flushTrace() {
-  lastFlush = game.clock.now;
+  lastFlush = game.now();
   if (!options.traceSink || trace.size() == 0) return;
   options.traceSink(trace.text());
   trace.clear();
@@ -105,9 +93,9 @@ void LiveGame::flushTrace() {
 
 void WatchPlayer::start(LiveGame& game) {
   Form1& f = game.form();
-  f.random.fixSeed(script.seed);
-  for (const float r : script.draws) f.random.enqueue(r);
-  for (const uint64_t s : script.randomizeSeeds) f.random.enqueueSeed(s);
+  f.fixSeed(script.seed);
+  for (const float r : script.draws) f.queueDraw(r);
+  for (const uint64_t s : script.randomizeSeeds) f.queueSeed(s);
   game.start();
   if (script.commands.empty()) playTo(game, 0);
 }
@@ -135,23 +123,18 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
   }
   if (!ended) {
     ended = true;
-    game.form().random.goLive();
+    game.form().goLive();
   }
   return false;
 }
 
 int64_t WatchPlayer::nextTime(const Form1& form) const {
-  if (ended || next >= script.commands.size()) return form.clock.now;
+  if (ended || next >= script.commands.size()) return form.now();
   const Command& c = script.commands[next];
-  if (c.op != Op::Wait && c.op != Op::Catchup) return form.clock.now;
-  const int64_t stop = begun ? end : form.clock.now + c.value;
-  int64_t due = stop;
-  if (form.loaded())
-    for (int n = 1; n <= Window::timerCount; ++n) {
-      const Timer& t = const_cast<Form1&>(form).timer(n);
-      if (t.running() && t.due() < due) due = t.due();
-    }
-  return due;
+  if (c.op != Op::Wait && c.op != Op::Catchup) return form.now();
+  const int64_t stop = begun ? end : form.now() + c.value;
+  const int64_t due = form.nextDue();
+  return due >= 0 && due < stop ? due : stop;
 }
 
 }  // namespace zorvane

@@ -25,7 +25,7 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   JsonBuffer& o = out;
 
   o.raw("{\"t\":");
-  o.integer(form.clock.now);
+  o.integer(form.now());
   o.raw(",\"ev\":");
   o.string(ev);
   o.raw(",\"currentScore\":");
@@ -132,13 +132,17 @@ void TraceWriter::bricks(const Form1& form) {
     l.Visible = false;
     return l;
   }();
-  // Nothing to compare while the form has made no brick edit since the last scan.
-  if (haveCells && !rescan && form.brickEdits() == editsSeen) return;
-  editsSeen = form.brickEdits();
-  rescan = false;
+  // Only cells marked since the last scan can differ; after a rebuild every brick is new.
+  const bool all = !haveCells || form.rebuilds() != rebuildsSeen;
+  const uint64_t codesSeen = codeEditsSeen, bricksSeen = brickEditsSeen;
+  if (!all && form.brickCode.edits() == codesSeen && form.brick.edits() == bricksSeen) return;
+  rebuildsSeen = form.rebuilds();
+  codeEditsSeen = form.brickCode.edits();
+  brickEditsSeen = form.brick.edits();
   size_t count = 0;
   for (int y = 1, i = 1; y <= 25; ++y) {
     for (int x = 1; x <= 20; ++x, ++i) {
+      if (!all && !form.brickCode.editedSince(x, y, codesSeen) && !form.brick.editedSince(i, bricksSeen)) continue;
       const int16_t code = form.brickCode[x][y];
       const Label& b = form.brick.exists(i) ? form.brick(i) : absent;
       Cell& c = cells[i];

@@ -13,14 +13,14 @@ class Form1;
 struct Control;
 
 // Writes trace lines into a reusable buffer; remembers the bricks of the previous line so
-// that a line lists only the cells that changed.
+// that a line lists only the cells that changed. It compares only the cells the game has
+// marked (a write to a cell's code or to its brick object) since the previous line.
 class TraceWriter {
  public:
   static constexpr int cellCount = 500;
 
   void line(const Form1& form, std::string_view ev);  // appends one line, ending in '\n'
   void forgetBricks() { haveCells = false; }           // the next line lists all 500 cells
-  void rescanBricks() { rescan = true; }               // bricks were changed behind the game's back
 
   std::string_view text() const { return out.view(); }  // lines written since clear()
   size_t size() const { return out.size(); }
@@ -44,8 +44,7 @@ class TraceWriter {
   std::array<Cell, cellCount + 1> cells{};    // as of the last scan; 0 unused
   std::array<uint16_t, cellCount> changed{};  // cells differing on this line
   bool haveCells = false;
-  bool rescan = false;
-  uint64_t editsSeen = 0;    // the form's brick edit count at the last scan
+  uint64_t rebuildsSeen = 0, codeEditsSeen = 0, brickEditsSeen = 0;  // the marks at the last scan
 };
 
 }  // namespace zorvane

@@ -19,10 +19,20 @@ TEST(Flow, The501stHitEarnsALifeAndSixIsTheMost) {
   EXPECT_TRUE(f.life(4).Visible);
   EXPECT_EQ(f.showscore.Caption, "005010");
   EXPECT_EQ(f.highscore.Caption, "005010");
-  f.livesLeft = 6;
+  // Two more lives earned: the sixth shows marker 6, and a seventh is not given.
+  f.livesLeft = 5;
+  f.life(5).Visible = true;
+  for (int k = 0; k < 500; ++k) f.updatescore();
+  EXPECT_EQ(f.livesLeft, 6);
+  EXPECT_TRUE(f.life(6).Visible);
   for (int k = 0; k < 500; ++k) f.updatescore();
   EXPECT_EQ(f.livesLeft, 6);
   EXPECT_EQ(f.extraLifePoints, 10);
+  // A ball lost with six lives costs one: five left, marker 6 hidden, marker 5 still shown.
+  f.lostlife();
+  EXPECT_EQ(f.livesLeft, 5);
+  EXPECT_FALSE(f.life(6).Visible);
+  EXPECT_TRUE(f.life(5).Visible);
   // A score equal to the high score leaves its label alone.
   f.currentScore = f.bestScore - 10;
   f.highscore.Caption = "marker";
@@ -60,7 +70,7 @@ TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
   EXPECT_EQ(f.livesLeft, 0);
   EXPECT_EQ(f.Timer2.Interval(), 0);
 
-  f.clock.now = 1000;
+  g.wait(1000 - f.now());
   EXPECT_TRUE(f.click("gameover"));
   EXPECT_FALSE(f.gameover.Visible);
   EXPECT_EQ(f.livesLeft, 3);
@@ -68,8 +78,9 @@ TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
   EXPECT_EQ(f.highscore.Caption, "000120");
   EXPECT_EQ(f.showscore.Caption, "000000");
   EXPECT_EQ(f.ball.Width, 113.0f);
-  EXPECT_EQ(f.Timer1.due(), 1025);  // new timers from the current time
-  EXPECT_EQ(f.Timer3.due(), 1050);
+  EXPECT_EQ(f.Timer1.due(f.now()), 1025);  // new timers from the current time
+  EXPECT_EQ(f.Timer3.due(f.now()), 1050);
+  EXPECT_EQ(f.nextDue(), 1025);
   for (int k = 1; k <= 6; ++k) EXPECT_EQ(f.life(k).Visible, k <= 3);
 }
 

@@ -46,7 +46,7 @@ TEST(Score, EveryCodeDoesWhatItSays) {
     EXPECT_EQ(f.showscore.Caption, "000110") << "code " << c.code;  // shows the score before the effect
     EXPECT_EQ(f.ballVelocityY, -104) << "code " << c.code;
     EXPECT_EQ(f.speedFactorX, 1.0) << "code " << c.code;
-    EXPECT_EQ(g.form.random.queued(), 0u) << "code " << c.code << ": draws taken";
+    EXPECT_EQ(g.form.drawsQueued(), 0u) << "code " << c.code << ": draws taken";
   }
 }
 
@@ -83,7 +83,13 @@ TEST(Score, SizesChangeByTheirFactorsWithoutBounds) {
   // Repeated shrinking goes on towards nothing and the game still runs.
   for (int k = 0; k < 400; ++k) hit(f, 85);
   EXPECT_GE(f.paddle.Width, 0.0f);
-  for (int k = 0; k < 30; ++k) f.Timer1_Timer();
+  // The paddle, however narrow, still runs right and stops exactly at the wall.
+  f.paddleDirection = 1;
+  const float before = f.paddle.Left;
+  f.Timer1_Timer();
+  EXPECT_GT(f.paddle.Left, before);
+  for (int k = 0; k < 100; ++k) f.Timer1_Timer();
+  EXPECT_EQ(f.paddle.Left, f.boardRight - f.paddle.Width);
 }
 
 TEST(Score, BounceSetsOnlyTheHitAxisAtFullSpeed) {

@@ -231,14 +231,14 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   EXPECT_EQ(trace, expected);
 
   // Live again: a restart reads the clock for its seed.
-  const uint64_t seeds = form.random.clockSeeds();
+  const uint64_t seeds = form.clockSeeds();
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
     form.livesLeft = 0;
     form.over();
   }
   ASSERT_TRUE(live.click("gameover"));
-  EXPECT_EQ(form.random.clockSeeds(), seeds + 1);
+  EXPECT_EQ(form.clockSeeds(), seeds + 1);
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
   // Factors 1 throughout: serve, left wall, then the top bounce with a roll of 0.
   Scene s({0, 0, 0, 0, 0});
   Form1& f = s.form();
-  for (auto& column : f.brickCode) column.fill(0);  // nothing in the ball's way
+  f.brickCode.fill(0);  // nothing in the ball's way
   f.bricksLeft = 1;
   s.replay.down(keys::Right);
   s.replay.wait(25);

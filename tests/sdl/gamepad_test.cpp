@@ -27,7 +27,7 @@ class VirtualPad : public ::testing::Test {
   }
 
   // Plugs in a controller with every standard button and axis, and lets the window see it.
-  void plugIn(Window& w) {
+  void plugIn(Input& w) {
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
     desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
@@ -45,23 +45,23 @@ class VirtualPad : public ::testing::Test {
   }
   // SDL recentres a vanishing controller with events of its own, but drops them while the
   // window lacks the focus; only the removal is sure to arrive, so only it is delivered.
-  void unplug(Window& w) {
+  void unplug(Input& w) {
     SDL_JoystickDetachVirtual(device);
     device = -1;
     SDL_Event e;
     while (SDL_PollEvent(&e))
       if (e.type == SDL_CONTROLLERDEVICEREMOVED) pads->handle(e, w);
   }
-  void press(SDL_GameControllerButton b, bool down, Window& w) {
+  void press(SDL_GameControllerButton b, bool down, Input& w) {
     SDL_JoystickSetVirtualButton(joystick, b, down ? 1 : 0);
     deliver(w);
   }
-  void stick(Sint16 x, Window& w) {
+  void stick(Sint16 x, Input& w) {
     SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, x);
     deliver(w);
   }
   // Hands every pending event to the controllers, as the window's loop does.
-  void deliver(Window& w) {
+  void deliver(Input& w) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) pads->handle(e, w);
   }

@@ -92,33 +92,6 @@ std::string Coverage::missing() const {
   return gaps;
 }
 
-ScriptWriter::ScriptWriter(const ScriptGenerator& g, std::string* text, std::FILE* file)
-    : generator(g), text(text), file(file) {
-  put("# zorvane-soak: a generated game");
-  put("seed " + std::to_string(g.gameSeed()));
-}
-
-void ScriptWriter::put(const std::string& line) {
-  if (text) text->append(line).push_back('\n');
-  if (file) {
-    std::fputs(line.c_str(), file);
-    std::fputc('\n', file);
-    std::fflush(file);
-  }
-}
-
-void ScriptWriter::command(const Command& c) {
-  const auto& lines = generator.randLines();
-  while (nextRand < lines.size() && lines[nextRand].before <= written) put(randLine(lines[nextRand++].values));
-  put(scriptLine(c));
-  ++written;
-}
-
-void ScriptWriter::finish() {
-  const auto& lines = generator.randLines();
-  while (nextRand < lines.size()) put(randLine(lines[nextRand++].values));
-}
-
 SoakResult runSoak(const SoakOptions& o) {
   SoakResult r;
   ScriptGenerator generator(o.seed);
@@ -150,7 +123,7 @@ SoakResult runSoak(const SoakOptions& o) {
   }
   if (writing) writer.finish();
   r.events = replay.events();
-  r.time = replay.form().clock.now;
+  r.time = replay.form().now();
   return r;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "replay/script.h"
-#include "tests/soak/generator.h"
+#include "replay/generator.h"
 
 namespace zorvane::soak {
 
@@ -23,21 +23,6 @@ struct Coverage {
 
   std::string summary() const;
   std::string missing() const;               // what a meaningful run must have reached; "" if all
-};
-
-// Writes a run's commands as a script: the seed, the rand lines where they stand, the rest.
-class ScriptWriter {
- public:
-  ScriptWriter(const ScriptGenerator& generator, std::string* text, std::FILE* file);
-  void command(const Command& c);
-  void finish();                              // rand lines that never came due go last
-
- private:
-  void put(const std::string& line);
-  const ScriptGenerator& generator;
-  std::string* text;
-  std::FILE* file;                            // flushed per line: the script survives a crash
-  size_t written = 0, nextRand = 0;
 };
 
 struct SoakOptions {

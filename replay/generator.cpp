@@ -1,4 +1,4 @@
-#include "tests/soak/generator.h"
+#include "replay/generator.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,9 @@
 
 #include "game/form1.h"
 #include "platform/keys.h"
+#include "replay/replay.h"
 
-namespace zorvane::soak {
+namespace zorvane {
 namespace {
 
 // Draws that sit on the edges of the game's formulas: 0 gives every roll its 0 (a brick
@@ -239,4 +240,48 @@ std::string randLine(const std::vector<float>& values) {
   return line;
 }
 
-}  // namespace zorvane::soak
+ScriptWriter::ScriptWriter(const ScriptGenerator& g, std::string* text, std::FILE* file)
+    : generator(g), text(text), file(file) {
+  put("# zorvane-soak: a generated game");
+  put("seed " + std::to_string(g.gameSeed()));
+}
+
+void ScriptWriter::put(const std::string& line) {
+  if (text) text->append(line).push_back('\n');
+  if (file) {
+    std::fputs(line.c_str(), file);
+    std::fputc('\n', file);
+    std::fflush(file);
+  }
+}
+
+void ScriptWriter::command(const Command& c) {
+  const auto& lines = generator.randLines();
+  while (nextRand < lines.size() && lines[nextRand].before <= written) put(randLine(lines[nextRand++].values));
+  put(scriptLine(c));
+  ++written;
+}
+
+void ScriptWriter::finish() {
+  const auto& lines = generator.randLines();
+  while (nextRand < lines.size()) put(randLine(lines[nextRand++].values));
+}
+
+Script generatedGame(uint64_t seed, uint64_t timerTicks) {
+  ScriptGenerator generator(seed);
+  Script s;
+  s.seed = generator.gameSeed();
+  s.draws = generator.draws();
+  uint64_t ticks = 0;
+  ReplayOptions options;
+  options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };
+  Replay replay(options);
+  replay.load(s.seed, s.draws);
+  while (ticks < timerTicks) {
+    s.commands.push_back(generator.next(replay.form()));
+    replay.run(s.commands.back());
+  }
+  return s;
+}
+
+}  // namespace zorvane

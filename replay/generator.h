@@ -3,6 +3,7 @@
 // go, clicks buttons, and queues chosen random draws.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <random>
 #include <string>
@@ -13,8 +14,6 @@
 namespace zorvane {
 
 class Form1;
-
-namespace soak {
 
 // A `rand` line and the command it stands before in the script text.
 struct RandLine {
@@ -61,5 +60,23 @@ std::string scriptLine(const Command& c);
 // A `rand` line for the given values, each written so that it reads back exactly.
 std::string randLine(const std::vector<float>& values);
 
-}  // namespace soak
+// Writes a generated run's commands as a script: the seed, the rand lines where they stand,
+// the rest.
+class ScriptWriter {
+ public:
+  ScriptWriter(const ScriptGenerator& generator, std::string* text, std::FILE* file);
+  void command(const Command& c);
+  void finish();                              // rand lines that never came due go last
+
+ private:
+  void put(const std::string& line);
+  const ScriptGenerator& generator;
+  std::string* text;
+  std::FILE* file;                            // flushed per line: the script survives a crash
+  size_t written = 0, nextRand = 0;
+};
+
+// A generated game played until `timerTicks` timer ticks were handled, as a script.
+Script generatedGame(uint64_t seed, uint64_t timerTicks);
+
 }  // namespace zorvane
