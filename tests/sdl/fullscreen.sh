@@ -1,7 +1,7 @@
 #!/bin/bash
 # `zorvane --fullscreen` on a private X server: the window covers the whole screen, and the
 # picture, scaled uniformly to the screen's height, stands in its middle with the window's
-# background colour on either side.
+# background colour on either side. With no session bus, the game starts no D-Bus daemon.
 #   fullscreen.sh ZORVANE XPROBE
 set -u
 game=$1 probe=$2
@@ -17,10 +17,16 @@ fail() {
 }
 
 start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
-SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --fullscreen 2>"$work/game.err" &
+# A session with no bus: libdbus would autolaunch one through the first dbus-launch it finds.
+mkdir -m 700 "$work/bin" "$work/runtime"
+printf '#!/bin/sh\ntouch "%s/dbus-launched"\nexit 1\n' "$work" >"$work/bin/dbus-launch"
+chmod +x "$work/bin/dbus-launch"
+env -u DBUS_SESSION_BUS_ADDRESS PATH="$work/bin:$PATH" XDG_RUNTIME_DIR="$work/runtime" \
+  SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --fullscreen 2>"$work/game.err" &
 game_pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
+[ -e "$work/dbus-launched" ] && fail "the game ran dbus-launch"
 
 # The window takes the screen (1280 × 1024) once SDL has made it fullscreen.
 for _ in $(seq 60); do
