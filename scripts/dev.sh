@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One-command entry points: `scripts/dev.sh play` installs, builds and starts the game;
-# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers;
+# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers,
+# and fuzzes the replay scripts for a fixed number of inputs;
 # `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +34,7 @@ case "${1:-}" in
     bash tests/package/check.sh "$(package)"
     build asan
     ctest --preset asan
+    scripts/fuzz.sh
     ;;
   package)
     scripts/setup.sh
