@@ -37,6 +37,9 @@ class Stepper {
       if (next == script->commands.size()) return false;
       const Command& c = script->commands[next++];
       switch (c.op) {
+        case Op::Catchup:
+          f.catchup(f.now() + c.value);
+          [[fallthrough]];
         case Op::Wait:
           waiting = true;
           until = f.now() + c.value;
