@@ -1,6 +1,8 @@
 // The window's side of the platform: fonts, keys, timers on the wall clock, opening scale.
 #include <gtest/gtest.h>
 
+#include <SDL_ttf.h>
+
 #include <filesystem>
 
 #include "sdl/fonts.h"
@@ -45,8 +47,17 @@ TEST(Fonts, FixedFilesPickTheNearestWeight) {
   EXPECT_EQ(fileName(book->resolve({"Arial", 9, 500, 0})), "LiberationSans-Regular.ttf");
   EXPECT_EQ(fileName(book->resolve({"Impact", 9, 400, 0})), "YanoneKaffeesatz-Bold.otf");
   EXPECT_EQ(fileName(book->resolve({"Unknown", 9, 400, 0})), "LiberationSans-Regular.ttf");
+  // An unreadable file: a warning, and the text drawn with a plain face instead of none.
   std::unique_ptr<FontBook> broken = FontBook::files({{"Arial", 400, "/nonexistent/font.ttf"}});
-  broken->open({"Arial", 9, 400, 0}, 12);  // warns and falls back, never crashes
+  TTF_Font* fallback = broken->open({"Arial", 9, 400, 0}, 12);
+  ASSERT_NE(fallback, nullptr);
+  EXPECT_STREQ(TTF_FontFaceFamilyName(fallback), "DejaVu Sans");
+  EXPECT_EQ(broken->open({"Arial", 9, 400, 0}, 12), fallback);  // opened once
+  EXPECT_EQ(TTF_GetFontStyle(fallback), TTF_STYLE_NORMAL);
+  TTF_Font* bold = broken->open({"Arial", 9, 700, 0}, 12);  // no bold file: made bold
+  ASSERT_NE(bold, nullptr);
+  EXPECT_NE(bold, fallback);
+  EXPECT_EQ(TTF_GetFontStyle(bold), TTF_STYLE_BOLD);
 }
 
 TEST(Keys, DesktopKeysGiveTheVirtualCodes) {
