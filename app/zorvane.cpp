@@ -10,6 +10,7 @@
 #include <string>
 
 #include "game/form1.h"
+#include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
@@ -107,9 +108,7 @@ int run() {
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
-  float dpi = 96;
-  if (SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) != 0) dpi = 96;
-  const int scale = openingScale(form, usable.w, usable.h, dpi);
+  const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
   const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
   const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
   SDL_Window* window = SDL_CreateWindow(std::string(form.title()).c_str(), SDL_WINDOWPOS_UNDEFINED,
@@ -189,7 +188,7 @@ int run() {
       } while (running && SDL_PollEvent(&e));
     }
   }
-  SDL_DestroyWindow(window);
+  closeWindow(window);
   return status;
 }
 
