@@ -27,9 +27,8 @@ void Replay::run(const Script& script) {
 
 void Replay::load(uint64_t seed, std::span<const float> draws) {
   Form1& f = *game;
-  f.clock.now = 0;
-  f.random.fixSeed(seed);
-  for (const float r : draws) f.random.enqueue(r);
+  f.fixSeed(seed);
+  for (const float r : draws) f.queueDraw(r);
   f.Show();
   trace.forgetBricks();
   handled("load");
@@ -45,10 +44,8 @@ void Replay::run(const Command& c) {
 }
 
 void Replay::wait(int64_t ms) {
-  Form1& f = *game;
-  const int64_t until = f.clock.now + ms;
-  while (const int n = f.fireNextTimer(until)) handled(timerEvents[n]);
-  f.clock.now = until;
+  const int64_t until = game->now() + ms;
+  while (const int n = game->advanceTo(until)) handled(timerEvents[n]);
 }
 
 void Replay::down(int16_t keyCode) {
