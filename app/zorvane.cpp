@@ -109,8 +109,8 @@ int run() {
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
   const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
-  const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
-  const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
+  const Placement opening = placeAtScale(form, scale);
+  const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Window* window = SDL_CreateWindow(std::string(form.title()).c_str(), SDL_WINDOWPOS_UNDEFINED,
                                         SDL_WINDOWPOS_UNDEFINED, width, height, SDL_WINDOW_RESIZABLE);
   if (!window) {

@@ -1,5 +1,7 @@
 #include "sdl/fonts.h"
 
+#include "sdl/placement.h"
+
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
@@ -50,7 +52,7 @@ std::vector<std::string> namedFamilies(FcPattern* pattern) {
 }  // namespace
 
 int pixelSize(float points, double scale) {
-  const double px = double(points) * 20.0 / 15.0 * scale;
+  const double px = double(points) * 20.0 / unitsPerPixel * scale;
   if (!(px >= 1)) return 1;
   return px > 2000 ? 2000 : int(std::nearbyint(px));
 }

@@ -38,7 +38,7 @@ bool Painter::Item::operator==(const Item& o) const {
 
 Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {}
 
-void Painter::collect(const Window& w, const Placement& p, std::string_view pressed, Scene& scene) const {
+void Painter::collect(const View& w, const Placement& p, std::string_view pressed, Scene& scene) const {
   struct Collector : ControlVisitor {
     const Placement& p;
     SDL_Rect picture;
@@ -171,7 +171,7 @@ void Painter::findChanges(const Scene& before, const Scene& now) {
   }
 }
 
-const std::vector<SDL_Rect>& Painter::draw(const Window& w, const Placement& p, std::string_view pressed) {
+const std::vector<SDL_Rect>& Painter::draw(const View& w, const Placement& p, std::string_view pressed) {
   if (!(p == placed)) {
     if (p.scale != placed.scale) {
       texts.clear();

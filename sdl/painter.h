@@ -30,11 +30,11 @@ class Painter {
   // Repaints what changed since the last call (everything the first time) and returns the
   // pixel rectangles it painted; empty when the picture is unchanged. `pressed` names a
   // button drawn pushed in.
-  const std::vector<SDL_Rect>& draw(const Window& w, const Placement& p, std::string_view pressed = {});
+  const std::vector<SDL_Rect>& draw(const View& w, const Placement& p, std::string_view pressed = {});
   void invalidate() { full = true; }  // the next draw repaints everything
 
   // The frontmost shown button under a pixel, or "" when there is none.
-  static std::string buttonAt(const Window& w, const Placement& p, int x, int y) { return sdl::buttonAt(w, p, x, y); }
+  static std::string buttonAt(const View& w, const Placement& p, int x, int y) { return sdl::buttonAt(w, p, x, y); }
 
   // What one display object looks like, in pixels: compared between pictures.
   struct Item {
@@ -59,7 +59,7 @@ class Painter {
     size_t count = 0;
     std::vector<uint32_t> order;
   };
-  void collect(const Window& w, const Placement& p, std::string_view pressed, Scene& out) const;
+  void collect(const View& w, const Placement& p, std::string_view pressed, Scene& out) const;
   void findChanges(const Scene& before, const Scene& now);
   // A large opaque box and its place in the stacking order (the window's face is place 0).
   struct Cover {

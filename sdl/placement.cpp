@@ -10,7 +10,7 @@ int pixels(float units, double scale) { return int(std::nearbyint(units * scale 
 
 }  // namespace
 
-Placement placeAtScale(const Window& w, double scale) {
+Placement placeAtScale(const View& w, double scale) {
   Placement p;
   p.scale = scale;
   p.targetWidth = pixels(w.clientWidth(), scale);
@@ -20,7 +20,7 @@ Placement placeAtScale(const Window& w, double scale) {
 
 // The limiting side's scale can make the picture a hair larger than the target
 // (900.0000000000001 pixels); centring whole pixels keeps the offset at 0 there.
-Placement fitToTarget(const Window& w, int targetWidth, int targetHeight) {
+Placement fitToTarget(const View& w, int targetWidth, int targetHeight) {
   Placement p;
   p.targetWidth = targetWidth;
   p.targetHeight = targetHeight;
@@ -31,7 +31,7 @@ Placement fitToTarget(const Window& w, int targetWidth, int targetHeight) {
   return p;
 }
 
-SDL_Rect pictureRect(const Window& w, const Placement& p) {
+SDL_Rect pictureRect(const View& w, const Placement& p) {
   return SDL_Rect{p.x, p.y, pixels(w.clientWidth(), p.scale), pixels(w.clientHeight(), p.scale)};
 }
 
@@ -58,7 +58,7 @@ SDL_Rect wholePixels(const double box[4]) {
   return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
 }
 
-std::string buttonAt(const Window& w, const Placement& p, int x, int y) {
+std::string buttonAt(const View& w, const Placement& p, int x, int y) {
   struct Finder : ControlVisitor {
     const Placement& p;
     SDL_Point pt;

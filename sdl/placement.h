@@ -19,9 +19,9 @@ struct Placement {
   bool operator==(const Placement&) const = default;
 };
 
-Placement placeAtScale(const Window& w, double scale);                      // a target exactly the picture's size
-Placement fitToTarget(const Window& w, int targetWidth, int targetHeight);  // uniform scale, centred
-SDL_Rect pictureRect(const Window& w, const Placement& p);                  // the client area on the target, uncut
+Placement placeAtScale(const View& w, double scale);                      // a target exactly the picture's size
+Placement fitToTarget(const View& w, int targetWidth, int targetHeight);  // uniform scale, centred
+SDL_Rect pictureRect(const View& w, const Placement& p);                  // the client area on the target, uncut
 
 // The pixel box of an object (left, top, right, bottom), or false when it cannot be drawn
 // (empty, negative, NaN or infinite). With `clamp`, the box is cut to a margin around
@@ -30,6 +30,6 @@ bool pixelBox(const Control& c, const Placement& p, const SDL_Rect& picture, boo
 SDL_Rect wholePixels(const double box[4]);  // a clamped box rounded to whole pixels, at least 1 × 1
 
 // The frontmost shown button under a pixel, or "" when there is none.
-std::string buttonAt(const Window& w, const Placement& p, int x, int y);
+std::string buttonAt(const View& w, const Placement& p, int x, int y);
 
 }  // namespace zorvane::sdl
