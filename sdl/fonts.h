@@ -39,6 +39,7 @@ class FontBook {
  private:
   FontBook() = default;
   FontFile match(const Font& font);                 // fontconfig's nearest face
+  TTF_Font* openFile(const Font& font, int pixelSize);  // open, by the file the face resolves to
   FontFile pick(const Font& font) const;            // nearest of the fixed files
   void warnOnce(const std::string& message);
 
@@ -47,6 +48,12 @@ class FontBook {
   std::vector<FontFile> fixed;
   std::map<FaceKey, FontFile> resolved;
   std::map<std::tuple<std::string, long, int, bool>, TTF_Font*> opened;  // path, index, size, bold
+  struct Asked {                                    // a design font asked for before, at a size
+    std::string face;
+    int weight, charset, size;
+    TTF_Font* font;
+  };
+  std::vector<Asked> asked;                         // found again without building keys (no allocation)
   std::set<std::string> warned;
 };
 

@@ -36,7 +36,10 @@ bool Painter::Item::operator==(const Item& o) const {
          (font.face == o.font.face || (font.face && o.font.face && std::strcmp(font.face, o.font.face) == 0));
 }
 
-Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {}
+Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {
+  dirty.reserve(64);
+  covers.reserve(64);
+}
 
 void Painter::collect(const View& w, const Placement& p, std::string_view pressed, Scene& scene) const {
   struct Collector : ControlVisitor {
@@ -190,6 +193,9 @@ const std::vector<SDL_Rect>& Painter::draw(const View& w, const Placement& p, st
     findChanges(shown, next);
   full = false;
   std::swap(shown, next);
+  // Both pictures keep room for the most objects seen, so later frames allocate nothing.
+  if (next.items.size() < shown.items.size()) next.items.resize(shown.items.size());
+  next.order.reserve(shown.items.size());
   if (dirty.empty()) return dirty;
 
   findCovers();
