@@ -35,6 +35,7 @@ class FontBook {
 
   TTF_Font* open(const Font& font, int pixelSize);  // nullptr when no face at all can be opened
   FontFile resolve(const Font& font);               // the file a design face is drawn from
+  size_t fontsAsked() const { return asked.size(); }  // design fonts and sizes asked for so far
 
  private:
   FontBook() = default;

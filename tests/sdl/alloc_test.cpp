@@ -1,6 +1,8 @@
 // The window's frame path makes no heap allocation of ours once running: every
 // `operator new` is counted while a game plays on with the ball in flight, and each
-// incremental frame after the ticks must count none. (SDL's own malloc is not counted.)
+// incremental frame after the ticks must count none, except a frame that opens a font for
+// the first time (the next-level button's face when a level is cleared): that is loading,
+// once per face. (SDL's own malloc is not counted.)
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -53,23 +55,29 @@ TEST(Frames, IncrementalFramesAllocateNothing) {
   {
     Painter painter(renderer, *fonts);
     painter.draw(form, p);
-    long inFrames = 0, inTicks = 0, framesThatAllocated = 0, painted = 0;
+    long inFrames = 0, inTicks = 0, framesThatAllocated = 0, painted = 0, fontFrames = 0;
     for (int i = 0; i < frames; ++i) {
       const long before = allocations;
       counting = true;
       form.Timer2_Timer();
       form.Timer3_Timer();
       const long ticked = allocations;
+      const size_t fontsBefore = fonts->fontsAsked();
       painted += !painter.draw(form, p).empty();
       counting = false;
       inTicks += ticked - before;
+      if (fonts->fontsAsked() != fontsBefore) {
+        ++fontFrames;
+        continue;
+      }
       inFrames += allocations - ticked;
       framesThatAllocated += allocations != ticked;
     }
-    std::printf("%d frames (%ld painted something): %ld allocations in frames (%ld frames), %ld in ticks; score %s\n",
-                frames, painted, inFrames, framesThatAllocated, inTicks, form.showscore.Caption.c_str());
+    std::printf("%d frames (%ld painted something, %ld opened a font): %ld allocations in frames (%ld frames), %ld in ticks; score %s\n",
+                frames, painted, fontFrames, inFrames, framesThatAllocated, inTicks, form.showscore.Caption.c_str());
     EXPECT_GT(painted, frames / 2);
     EXPECT_EQ(inFrames, 0);
+    EXPECT_LE(fontFrames, 3);
   }
   SDL_DestroyRenderer(renderer);
   SDL_FreeSurface(surface);
