@@ -311,6 +311,13 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
         [&] { w.labels[4].BackColor = RGB(0, 0, 255); },  // a brick recoloured, same caption
         [&] { w.shapes[0].Move(40 * 15, 30 * 15); },      // the field uncovers the window's face...
         [&] { w.shapes[0].Visible = false; },             // ...and is gone
+        [&] { w.labels[2].ForeColor = RGB(0, 0, 255), w.labels[2].hasForeColor = true; },  // text colour only
+        [&] { w.labels[5].Width += 12 * 15, w.labels[5].Height += 9 * 15; },  // a label grows over its neighbours
+        [&] { w.labels[6].z = 300; },                     // a brick stacked in front of the grown one
+        [&] { w.labels[7].Visible = true; },              // shown again
+        [&] { w.labels[8].transparent = true; },          // its face no longer drawn
+        [&] { w.labels[9].font.points = 14; },            // a larger caption
+        [&] { w.buttons[0].second.Width += 30 * 15; },    // a button's size
     };
     int step = 0;
     for (const auto& change : steps) {
