@@ -1,7 +1,5 @@
 #include "sdl/fonts.h"
 
-#include "sdl/placement.h"
-
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
@@ -10,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+
+#include "sdl/placement.h"
 
 namespace zorvane::sdl {
 namespace {

@@ -1,9 +1,9 @@
 #include "sdl/pacing.h"
 
-#include "sdl/placement.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "sdl/placement.h"
 
 namespace zorvane::sdl {
 
