@@ -15,6 +15,7 @@
 #include "replay/recording.h"
 #include "replay/script.h"
 #include "sdl/desktop.h"
+#include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
@@ -133,11 +134,9 @@ int run(const Options& options, Session& session) {
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
-  float dpi = 96;
-  if (SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) != 0) dpi = 96;
-  const int scale = openingScale(form, usable.w, usable.h, dpi);
-  const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
-  const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
+  const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
+  const Placement opening = placeAtScale(form, scale);
+  const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
   if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
   SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), at.x, at.y, at.w, at.h,
@@ -256,7 +255,7 @@ int run(const Options& options, Session& session) {
     }
     live.close();
   }
-  SDL_DestroyWindow(window);
+  closeWindow(window);
   return status;
 }
 

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
-  xvfb xdotool libx11-dev xauth
+  xvfb xdotool libx11-dev xauth x11-xserver-utils
   file dpkg-dev lintian appstream
 )
 

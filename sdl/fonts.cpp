@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "sdl/placement.h"
+
 namespace zorvane::sdl {
 namespace {
 
@@ -50,7 +52,7 @@ std::vector<std::string> namedFamilies(FcPattern* pattern) {
 }  // namespace
 
 int pixelSize(float points, double scale) {
-  const double px = double(points) * 20.0 / 15.0 * scale;
+  const double px = double(points) * 20.0 / unitsPerPixel * scale;
   if (!(px >= 1)) return 1;
   return px > 2000 ? 2000 : int(std::nearbyint(px));
 }
@@ -188,6 +190,15 @@ FontFile FontBook::resolve(const Font& font) {
 }
 
 TTF_Font* FontBook::open(const Font& font, int pixelSize) {
+  const char* face = font.face ? font.face : "";
+  for (const Asked& a : asked)
+    if (a.size == pixelSize && a.weight == font.weight && a.charset == font.charset && a.face == face) return a.font;
+  TTF_Font* ttf = openFile(font, pixelSize);
+  asked.push_back(Asked{face, font.weight, font.charset, pixelSize, ttf});
+  return ttf;
+}
+
+TTF_Font* FontBook::openFile(const Font& font, int pixelSize) {
   const FontFile file = resolve(font);
   const bool bold = font.weight >= 600 && file.weight < 600;
   const auto key = std::make_tuple(file.path, file.index, pixelSize, bold);

@@ -35,10 +35,12 @@ class FontBook {
 
   TTF_Font* open(const Font& font, int pixelSize);  // nullptr when no face at all can be opened
   FontFile resolve(const Font& font);               // the file a design face is drawn from
+  size_t fontsAsked() const { return asked.size(); }  // design fonts and sizes asked for so far
 
  private:
   FontBook() = default;
   FontFile match(const Font& font);                 // fontconfig's nearest face
+  TTF_Font* openFile(const Font& font, int pixelSize);  // open, by the file the face resolves to
   FontFile pick(const Font& font) const;            // nearest of the fixed files
   void warnOnce(const std::string& message);
 
@@ -47,6 +49,12 @@ class FontBook {
   std::vector<FontFile> fixed;
   std::map<FaceKey, FontFile> resolved;
   std::map<std::tuple<std::string, long, int, bool>, TTF_Font*> opened;  // path, index, size, bold
+  struct Asked {                                    // a design font asked for before, at a size
+    std::string face;
+    int weight, charset, size;
+    TTF_Font* font;
+  };
+  std::vector<Asked> asked;                         // found again without building keys (no allocation)
   std::set<std::string> warned;
 };
 

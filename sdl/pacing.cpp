@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sdl/placement.h"
+
 namespace zorvane::sdl {
 
 void runTimers(Window& w, int64_t now) {
@@ -13,7 +15,7 @@ void runTimers(Window& w, int64_t now) {
 
 int openingScale(const View& w, int usableWidth, int usableHeight, float dpi) {
   constexpr int frame = 40;  // room for the title bar and borders
-  const double picW = w.clientWidth() / 15, picH = w.clientHeight() / 15;
+  const double picW = w.clientWidth() / unitsPerPixel, picH = w.clientHeight() / unitsPerPixel;
   const int fits = int(std::min((usableWidth - frame) / picW, (usableHeight - frame) / picH));
   const int wanted = std::isfinite(dpi) && dpi > 0 ? int(std::nearbyint(dpi / 96)) : 1;
   return std::max(1, std::min(fits, wanted));

@@ -6,16 +6,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "sdl/raster.h"
+
 namespace zorvane::sdl {
 namespace {
 
 enum Kind { RectangleShape = 1, RoundedShape, CircleShape, LabelItem, ButtonItem };
-
-constexpr int margin = 64;  // pixels a clamped box may reach beyond the picture
-
-struct Pt {
-  double x, y;
-};
 
 SDL_Color colorOf(uint32_t rgb, Uint8 alpha = 255) {
   return SDL_Color{Uint8(rgb >> 16), Uint8(rgb >> 8), Uint8(rgb), alpha};
@@ -23,163 +19,9 @@ SDL_Color colorOf(uint32_t rgb, Uint8 alpha = 255) {
 uint32_t rgbOf(Color c) { return uint32_t(redOf(c)) << 16 | uint32_t(greenOf(c)) << 8 | uint32_t(blueOf(c)); }
 uint32_t rgbOf(SDL_Color c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
 
-SDL_Rect intersect(const SDL_Rect& a, const SDL_Rect& b) {
-  SDL_Rect r{};
-  if (!SDL_IntersectRect(&a, &b, &r)) return SDL_Rect{0, 0, 0, 0};
-  return r;
-}
-bool empty(const SDL_Rect& r) { return r.w <= 0 || r.h <= 0; }
-
-int toPixel(double v) { return int(std::nearbyint(v)); }  // v is already clamped
-
 SDL_Rect boxRect(const Painter::Item& it) {
-  const int x0 = toPixel(it.x0), y0 = toPixel(it.y0);
-  const int x1 = std::max(toPixel(it.x1), x0 + 1), y1 = std::max(toPixel(it.y1), y0 + 1);
-  return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
-}
-
-SDL_Rect inset(const SDL_Rect& r, int t) { return SDL_Rect{r.x + t, r.y + t, r.w - 2 * t, r.h - 2 * t}; }
-
-// The pixel box of a control, or false when it cannot be drawn (empty, negative, NaN or
-// infinite). With `clamp`, the box is cut to a margin around the picture, so that any
-// size converts to whole pixels safely.
-bool pixelBox(const Control& c, const Placement& p, const SDL_Rect& picture, bool clamp, double box[4]) {
-  const double l = c.Left, t = c.Top, w = c.Width, h = c.Height;
-  if (!std::isfinite(l) || !std::isfinite(t) || !std::isfinite(w) || !std::isfinite(h)) return false;
-  if (!(w > 0 && h > 0)) return false;
-  const double k = p.scale / 15.0;
-  box[0] = p.x + l * k;
-  box[1] = p.y + t * k;
-  box[2] = p.x + (l + w) * k;
-  box[3] = p.y + (t + h) * k;
-  if (clamp) {
-    const double lo[2] = {double(picture.x - margin), double(picture.y - margin)};
-    const double hi[2] = {double(picture.x + picture.w + margin), double(picture.y + picture.h + margin)};
-    for (int i = 0; i < 4; ++i) box[i] = std::clamp(box[i], lo[i % 2], hi[i % 2]);
-  }
-  return true;
-}
-
-// Outline of a convex shape, clockwise on screen.
-void ellipsePoints(double cx, double cy, double rx, double ry, std::vector<Pt>& out) {
-  const double r = std::max(rx, ry);
-  int n = 12;
-  if (r > 1) n = int(std::ceil(2 * M_PI / std::acos(std::max(-1.0, 1 - 0.2 / r))));
-  n = std::clamp(n, 12, 720);
-  for (int i = 0; i < n; ++i) {
-    const double a = 2 * M_PI * i / n;
-    out.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
-  }
-}
-
-void roundedPoints(double x0, double y0, double x1, double y1, double r, std::vector<Pt>& out) {
-  r = std::min({r, (x1 - x0) / 2, (y1 - y0) / 2});
-  int n = 2;
-  if (r > 1) n = int(std::ceil(M_PI / 2 / std::acos(std::max(-1.0, 1 - 0.2 / r))));
-  n = std::clamp(n, 2, 180);
-  const Pt centres[4] = {{x1 - r, y1 - r}, {x0 + r, y1 - r}, {x0 + r, y0 + r}, {x1 - r, y0 + r}};
-  for (int c = 0; c < 4; ++c)
-    for (int i = 0; i <= n; ++i) {
-      const double a = M_PI / 2 * (c + double(i) / n);
-      out.push_back({centres[c].x + r * std::cos(a), centres[c].y + r * std::sin(a)});
-    }
-}
-
-// Cuts a convex polygon to a rectangle, so that huge shapes become small safe numbers.
-void clipPolygon(std::vector<Pt>& poly, double x0, double y0, double x1, double y1) {
-  static thread_local std::vector<Pt> out;
-  auto edge = [&](auto inside, auto cross) {
-    out.clear();
-    for (size_t i = 0; i < poly.size(); ++i) {
-      const Pt a = poly[i], b = poly[(i + 1) % poly.size()];
-      const bool ia = inside(a), ib = inside(b);
-      if (ia) out.push_back(a);
-      if (ia != ib) out.push_back(cross(a, b));
-    }
-    poly.swap(out);
-  };
-  auto atX = [](double x) {
-    return [x](Pt a, Pt b) { return Pt{x, a.y + (b.y - a.y) * ((x - a.x) / (b.x - a.x))}; };
-  };
-  auto atY = [](double y) {
-    return [y](Pt a, Pt b) { return Pt{a.x + (b.x - a.x) * ((y - a.y) / (b.y - a.y)), y}; };
-  };
-  edge([=](Pt p) { return p.x >= x0; }, atX(x0));
-  edge([=](Pt p) { return p.x <= x1; }, atX(x1));
-  edge([=](Pt p) { return p.y >= y0; }, atY(y0));
-  edge([=](Pt p) { return p.y <= y1; }, atY(y1));
-}
-
-// Fills a convex polygon with a soft edge: an opaque fan inside and a one-pixel ring
-// fading to nothing outside.
-void fillSmooth(SDL_Renderer* r, const std::vector<Pt>& poly, SDL_Color c) {
-  const size_t n = poly.size();
-  if (n < 3) return;
-  double area = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const Pt a = poly[i], b = poly[(i + 1) % n];
-    area += a.x * b.y - b.x * a.y;
-  }
-  if (area == 0) return;
-  const double side = area > 0 ? 1 : -1;
-  static thread_local std::vector<Pt> normals;  // outward normal of edge i -> i+1
-  normals.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    const Pt a = poly[i], b = poly[(i + 1) % n];
-    double nx = (b.y - a.y) * side, ny = -(b.x - a.x) * side;
-    const double len = std::hypot(nx, ny);
-    normals[i] = len > 0 ? Pt{nx / len, ny / len} : Pt{0, 0};
-  }
-  static thread_local std::vector<SDL_Vertex> v;
-  static thread_local std::vector<int> idx;
-  v.clear();
-  idx.clear();
-  const SDL_Color clear{c.r, c.g, c.b, 0};
-  Pt centre{0, 0};
-  for (size_t i = 0; i < n; ++i) {
-    const Pt e0 = normals[(i + n - 1) % n], e1 = normals[i];
-    Pt m{e0.x + e1.x, e0.y + e1.y};
-    const double len = std::hypot(m.x, m.y);
-    m = len > 1e-9 ? Pt{m.x / len, m.y / len} : e1;
-    const double cosine = std::max(m.x * e1.x + m.y * e1.y, 0.5);
-    const double h = 0.5 / cosine;
-    const Pt q{poly[i].x - m.x * h, poly[i].y - m.y * h}, o{poly[i].x + m.x * h, poly[i].y + m.y * h};
-    v.push_back(SDL_Vertex{SDL_FPoint{float(q.x), float(q.y)}, c, SDL_FPoint{0, 0}});
-    v.push_back(SDL_Vertex{SDL_FPoint{float(o.x), float(o.y)}, clear, SDL_FPoint{0, 0}});
-    centre.x += q.x / n;
-    centre.y += q.y / n;
-  }
-  const int mid = int(v.size());
-  v.push_back(SDL_Vertex{SDL_FPoint{float(centre.x), float(centre.y)}, c, SDL_FPoint{0, 0}});
-  for (size_t i = 0; i < n; ++i) {
-    const int q0 = int(2 * i), o0 = q0 + 1, q1 = int(2 * ((i + 1) % n)), o1 = q1 + 1;
-    idx.insert(idx.end(), {mid, q0, q1, q0, o0, o1, q0, o1, q1});
-  }
-  // SDL's software renderer draws these triangles one by one, and blends each through a
-  // temporary surface of its own; the opaque fan needs no blending, so it is drawn
-  // straight, triangle by triangle in the same order, which gives the same pixels.
-  for (size_t k = 0; k < idx.size(); k += 3) {
-    const bool opaque = v[idx[k]].color.a == 255 && v[idx[k + 1]].color.a == 255 && v[idx[k + 2]].color.a == 255;
-    SDL_SetRenderDrawBlendMode(r, opaque ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
-    SDL_RenderGeometry(r, nullptr, v.data(), int(v.size()), &idx[k], 3);
-  }
-  SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-}
-
-void fillRect(SDL_Renderer* r, const SDL_Rect& rect, SDL_Color c) {
-  if (empty(rect)) return;
-  SDL_SetRenderDrawColor(r, c.r, c.g, c.b, 255);
-  SDL_RenderFillRect(r, &rect);
-}
-
-// A frame of thickness t: top and left edges in one colour, bottom and right in another.
-void frame(SDL_Renderer* r, const SDL_Rect& b, int t, SDL_Color topLeft, SDL_Color bottomRight) {
-  t = std::min({t, b.w / 2, b.h / 2});
-  if (t <= 0) return;
-  fillRect(r, SDL_Rect{b.x, b.y + b.h - t, b.w, t}, bottomRight);
-  fillRect(r, SDL_Rect{b.x + b.w - t, b.y, t, b.h}, bottomRight);
-  fillRect(r, SDL_Rect{b.x, b.y, b.w - t, t}, topLeft);
-  fillRect(r, SDL_Rect{b.x, b.y, t, b.h - t}, topLeft);
+  const double box[4] = {it.x0, it.y0, it.x1, it.y1};
+  return wholePixels(box);
 }
 
 int thickness(double pixels) { return std::max(1, int(std::nearbyint(std::min(pixels, 64.0)))); }
@@ -194,39 +36,12 @@ bool Painter::Item::operator==(const Item& o) const {
          (font.face == o.font.face || (font.face && o.font.face && std::strcmp(font.face, o.font.face) == 0));
 }
 
-Placement placeAtScale(const Window& w, double scale) {
-  Placement p;
-  p.scale = scale;
-  p.targetWidth = int(std::nearbyint(w.clientWidth() * scale / 15));
-  p.targetHeight = int(std::nearbyint(w.clientHeight() * scale / 15));
-  return p;
+Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {
+  dirty.reserve(64);
+  covers.reserve(64);
 }
 
-Placement fitToTarget(const Window& w, int targetWidth, int targetHeight) {
-  Placement p;
-  p.targetWidth = targetWidth;
-  p.targetHeight = targetHeight;
-  const double sx = targetWidth * 15.0 / w.clientWidth(), sy = targetHeight * 15.0 / w.clientHeight();
-  p.scale = std::max(std::min(sx, sy), 0.01);
-  p.x = int(std::floor((targetWidth - w.clientWidth() * p.scale / 15) / 2));
-  p.y = int(std::floor((targetHeight - w.clientHeight() * p.scale / 15) / 2));
-  return p;
-}
-
-Painter::Painter(SDL_Renderer* renderer, FontBook& fonts) : renderer(renderer), fonts(fonts) {}
-
-Painter::~Painter() {
-  dropText();
-  dropSprites();
-}
-
-void Painter::dropText() {
-  for (auto& [key, t] : texts)
-    if (t.texture) SDL_DestroyTexture(t.texture);
-  texts.clear();
-}
-
-void Painter::collect(const Window& w, const Placement& p, std::string_view pressed, Scene& scene) const {
+void Painter::collect(const View& w, const Placement& p, std::string_view pressed, Scene& scene) const {
   struct Collector : ControlVisitor {
     const Placement& p;
     SDL_Rect picture;
@@ -235,10 +50,16 @@ void Painter::collect(const Window& w, const Placement& p, std::string_view pres
     Collector(const Placement& p, SDL_Rect picture, std::string_view pressed, std::vector<Item>& out)
         : p(p), picture(picture), pressed(pressed), out(out) {}
 
+    size_t count = 0;
     Item* add(const Control& c, int layer, int kind, bool clamp) {
       double box[4];
       if (!c.Visible || !pixelBox(c, p, picture, clamp, box)) return nullptr;
-      Item& it = out.emplace_back();
+      if (count == out.size()) out.emplace_back();
+      Item& it = out[count++];
+      std::string keep = std::move(it.text);  // its buffer, reused below
+      it = Item{};
+      it.text = std::move(keep);
+      it.text.clear();
       it.layer = layer;
       it.z = c.z;
       it.kind = kind;
@@ -276,7 +97,7 @@ void Painter::collect(const Window& w, const Placement& p, std::string_view pres
       it->outline = l.border ? thickness(p.scale) : 0;
       it->alignment = int(l.alignment);
       it->font = l.font;
-      it->text = l.Caption;
+      it->text.assign(l.Caption);
     }
     void button(std::string_view name, const Button& b) override {
       Item* it = add(b, 1, ButtonItem, true);
@@ -287,17 +108,19 @@ void Painter::collect(const Window& w, const Placement& p, std::string_view pres
       it->alignment = int(Alignment::Center);
       it->pressed = !pressed.empty() && name == pressed;
       it->font = b.font;
-      it->text = b.Caption;
+      it->text.assign(b.Caption);
     }
   };
-  scene.items.clear();
   Collector c(p, picture, pressed, scene.items);
   w.visitControls(c);
+  scene.count = c.count;
   const std::vector<Item>& items = scene.items;
-  scene.order.resize(items.size());
+  scene.order.resize(scene.count);
   for (uint32_t i = 0; i < scene.order.size(); ++i) scene.order[i] = i;
-  std::stable_sort(scene.order.begin(), scene.order.end(), [&](uint32_t a, uint32_t b) {
-    return items[a].layer != items[b].layer ? items[a].layer < items[b].layer : items[a].z < items[b].z;
+  // Equal keys keep the visiting order (a stable sort would allocate a buffer).
+  std::sort(scene.order.begin(), scene.order.end(), [&](uint32_t a, uint32_t b) {
+    const Item &x = items[a], &y = items[b];
+    return x.layer != y.layer ? x.layer < y.layer : x.z != y.z ? x.z < y.z : a < b;
   });
 }
 
@@ -351,18 +174,17 @@ void Painter::findChanges(const Scene& before, const Scene& now) {
   }
 }
 
-const std::vector<SDL_Rect>& Painter::draw(const Window& w, const Placement& p, std::string_view pressed) {
+const std::vector<SDL_Rect>& Painter::draw(const View& w, const Placement& p, std::string_view pressed) {
   if (!(p == placed)) {
     if (p.scale != placed.scale) {
-      dropText();
-      dropSprites();
+      texts.clear();
+      sprites.clear();
     }
     placed = p;
     full = true;
   }
   const SDL_Rect target{0, 0, p.targetWidth, p.targetHeight};
-  picture = intersect(target, SDL_Rect{p.x, p.y, int(std::nearbyint(w.clientWidth() * p.scale / 15)),
-                                       int(std::nearbyint(w.clientHeight() * p.scale / 15))});
+  picture = intersect(target, pictureRect(w, p));
   collect(w, p, pressed, next);
   dirty.clear();
   if (full)
@@ -371,6 +193,9 @@ const std::vector<SDL_Rect>& Painter::draw(const Window& w, const Placement& p, 
     findChanges(shown, next);
   full = false;
   std::swap(shown, next);
+  // Both pictures keep room for the most objects seen, so later frames allocate nothing.
+  if (next.items.size() < shown.items.size()) next.items.resize(shown.items.size());
+  next.order.reserve(shown.items.size());
   if (dirty.empty()) return dirty;
 
   findCovers();
@@ -425,7 +250,7 @@ void Painter::fillUncovered(const SDL_Rect& r, SDL_Color c, size_t place) {
 void Painter::paint(const Item& item, size_t place, const SDL_Rect& clip) {
   if (item.kind != LabelItem && item.kind != ButtonItem) return paintShape(item, place);
   const SDL_Rect box = boxRect(item);
-  if (const Text* s = sprite(item, box)) {
+  if (const Picture* s = sprite(item, box)) {
     SDL_RenderCopy(renderer, s->texture, nullptr, &box);
   } else if (item.kind == LabelItem) {
     paintLabel(item, box, place, clip);
@@ -437,21 +262,19 @@ void Painter::paint(const Item& item, size_t place, const SDL_Rect& clip) {
 // A captioned label with a face, or a button, looks the same wherever it stands: drawn
 // once onto a texture of its size, it costs one copy after that instead of a fill, a
 // frame and blended text (the bricks are most of a frame). Null when it is not worth it.
-const Painter::Text* Painter::sprite(const Item& it, const SDL_Rect& box) {
+const Picture* Painter::sprite(const Item& it, const SDL_Rect& box) {
   if (it.text.empty() || (it.kind == LabelItem && it.transparent)) return nullptr;
   if (box.w > picture.w || box.h > picture.h) return nullptr;
-  std::string key = it.text;  // the caption, then the look in raw bytes
-  const int look[10] = {it.kind, box.w, box.h, int(it.fill), int(it.fore), it.outline, it.alignment,
-                        it.pressed, it.font.weight, it.font.charset};
-  key.push_back('\0');
-  key += it.font.face ? it.font.face : "";
-  key.append(reinterpret_cast<const char*>(look), sizeof look);
-  key.append(reinterpret_cast<const char*>(&it.font.points), sizeof it.font.points);
-  auto found = sprites.find(key);
-  if (found != sprites.end()) return found->second.texture ? &found->second : nullptr;
-  if (sprites.size() > 256) dropSprites();  // new looks keep coming: start afresh
+  spriteKey.kind = it.kind;
+  spriteKey.width = box.w, spriteKey.height = box.h;
+  spriteKey.fill = it.fill, spriteKey.fore = it.fore;
+  spriteKey.outline = it.outline, spriteKey.alignment = it.alignment, spriteKey.pressed = it.pressed;
+  spriteKey.face = it.font.face, spriteKey.points = it.font.points, spriteKey.weight = it.font.weight, spriteKey.charset = it.font.charset;
+  spriteKey.pixelSize = 0;
+  spriteKey.text.assign(it.text);
+  if (const Picture* found = sprites.find(spriteKey)) return found->texture ? found : nullptr;
 
-  Text t;
+  Picture t;
   t.texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET, box.w, box.h);
   if (t.texture && SDL_SetRenderTarget(renderer, t.texture) == 0) {
     const SDL_Rect at{0, 0, box.w, box.h};
@@ -468,14 +291,8 @@ const Painter::Text* Painter::sprite(const Item& it, const SDL_Rect& box) {
     SDL_DestroyTexture(t.texture);
     t.texture = nullptr;
   }
-  Text& stored = sprites[key] = t;
+  const Picture& stored = sprites.store(spriteKey, t);
   return stored.texture ? &stored : nullptr;
-}
-
-void Painter::dropSprites() {
-  for (auto& [key, t] : sprites)
-    if (t.texture) SDL_DestroyTexture(t.texture);
-  sprites.clear();
 }
 
 void Painter::paintShape(const Item& it, size_t place) {
@@ -543,7 +360,7 @@ void Painter::paintButton(const Item& it, const SDL_Rect& box, const SDL_Rect& c
 
 void Painter::paintText(const Item& it, const SDL_Rect& box, int dx, int dy, bool centreY, const SDL_Rect& clip) {
   if (it.text.empty() || empty(box)) return;
-  const Text* t = text(it);
+  const Picture* t = text(it);
   if (!t) return;
   int x = box.x;
   if (it.alignment == int(Alignment::Right)) x = box.x + box.w - t->w;
@@ -557,19 +374,18 @@ void Painter::paintText(const Item& it, const SDL_Rect& box, int dx, int dy, boo
   SDL_RenderSetClipRect(renderer, &clip);
 }
 
-const Painter::Text* Painter::text(const Item& it) {
-  const int size = pixelSize(it.font.points, placed.scale);
-  std::string key = it.text;  // the caption, then the look in raw bytes
-  const int look[5] = {it.font.weight, it.font.charset, size, int(it.fore), 0};
-  key.push_back('\0');
-  key += it.font.face ? it.font.face : "";
-  key.append(reinterpret_cast<const char*>(look), sizeof look);
-  auto found = texts.find(key);
-  if (found != texts.end()) return found->second.texture ? &found->second : nullptr;
-  if (texts.size() > 2048) dropText();  // the score texts pile up over a long game
+const Picture* Painter::text(const Item& it) {
+  Look& key = textKey;  // a caption's look: no box
+  key.kind = key.width = key.height = key.outline = key.alignment = 0;
+  key.fill = 0, key.pressed = false, key.points = 0;
+  key.fore = it.fore;
+  key.face = it.font.face, key.weight = it.font.weight, key.charset = it.font.charset;
+  key.pixelSize = pixelSize(it.font.points, placed.scale);
+  key.text.assign(it.text);
+  if (const Picture* found = texts.find(key)) return found->texture ? found : nullptr;
 
-  Text t;
-  if (TTF_Font* font = fonts.open(it.font, size)) {
+  Picture t;
+  if (TTF_Font* font = fonts.open(it.font, key.pixelSize)) {
     if (SDL_Surface* s = TTF_RenderUTF8_Blended(font, it.text.c_str(), colorOf(it.fore))) {
       t.texture = SDL_CreateTextureFromSurface(renderer, s);
       t.w = s->w;
@@ -578,36 +394,8 @@ const Painter::Text* Painter::text(const Item& it) {
       if (t.texture) SDL_SetTextureBlendMode(t.texture, SDL_BLENDMODE_BLEND);
     }
   }
-  Text& stored = texts[key] = t;
+  const Picture& stored = texts.store(key, t);
   return stored.texture ? &stored : nullptr;
-}
-
-std::string Painter::buttonAt(const Window& w, const Placement& p, int x, int y) {
-  struct Finder : ControlVisitor {
-    const Placement& p;
-    int x, y;
-    std::string found;
-    int64_t z = 0;
-    Finder(const Placement& p, int x, int y) : p(p), x(x), y(y) {}
-    void shape(const Shape&) override {}
-    void label(const Label&) override {}
-    void button(std::string_view name, const Button& b) override {
-      const SDL_Rect picture{p.x - 1000000, p.y - 1000000, 2000000, 2000000};
-      double box[4];
-      if (!b.Visible || !pixelBox(b, p, picture, true, box)) return;
-      Item it;
-      it.x0 = box[0], it.y0 = box[1], it.x1 = box[2], it.y1 = box[3];
-      const SDL_Rect r = boxRect(it);
-      const SDL_Point pt{x, y};
-      if (SDL_PointInRect(&pt, &r) && (found.empty() || b.z > z)) {
-        found = std::string(name);
-        z = b.z;
-      }
-    }
-  };
-  Finder f(p, x, y);
-  w.visitControls(f);
-  return f.found;
 }
 
 }  // namespace zorvane::sdl

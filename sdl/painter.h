@@ -6,24 +6,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/window.h"
 #include "sdl/fonts.h"
+#include "sdl/looks.h"
+#include "sdl/placement.h"
 
 namespace zorvane::sdl {
-
-// Where the picture lands on the target.
-struct Placement {
-  double scale = 1;               // pixels per 15 window units
-  int x = 0, y = 0;               // pixel of the client area's top-left corner
-  int targetWidth = 0, targetHeight = 0;
-  bool operator==(const Placement&) const = default;
-};
-
-Placement placeAtScale(const Window& w, double scale);                  // a target exactly the picture's size
-Placement fitToTarget(const Window& w, int targetWidth, int targetHeight);  // uniform scale, centred
 
 // The standard colours of labels, shapes and buttons the design leaves to the platform.
 constexpr SDL_Color faceColor{240, 240, 240, 255};    // label face
@@ -33,18 +23,18 @@ constexpr SDL_Color outlineColor{0, 0, 0, 255};       // shape outline and label
 class Painter {
  public:
   Painter(SDL_Renderer* renderer, FontBook& fonts);
-  ~Painter();  // releases cached text: destroy before the renderer
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
+  // (destroy before the renderer: the cached pictures belong to it)
 
   // Repaints what changed since the last call (everything the first time) and returns the
   // pixel rectangles it painted; empty when the picture is unchanged. `pressed` names a
   // button drawn pushed in.
-  const std::vector<SDL_Rect>& draw(const Window& w, const Placement& p, std::string_view pressed = {});
+  const std::vector<SDL_Rect>& draw(const View& w, const Placement& p, std::string_view pressed = {});
   void invalidate() { full = true; }  // the next draw repaints everything
 
   // The frontmost shown button under a pixel, or "" when there is none.
-  static std::string buttonAt(const Window& w, const Placement& p, int x, int y);
+  static std::string buttonAt(const View& w, const Placement& p, int x, int y) { return sdl::buttonAt(w, p, x, y); }
 
   // What one display object looks like, in pixels: compared between pictures.
   struct Item {
@@ -63,16 +53,13 @@ class Painter {
   };
 
  private:
-  struct Text {
-    SDL_Texture* texture = nullptr;
-    int w = 0, h = 0;
-  };
   // A picture's objects in the order the window visits them, and back to front.
   struct Scene {
-    std::vector<Item> items;
+    std::vector<Item> items;       // the first `count` are this picture's; the rest are kept for reuse
+    size_t count = 0;
     std::vector<uint32_t> order;
   };
-  void collect(const Window& w, const Placement& p, std::string_view pressed, Scene& out) const;
+  void collect(const View& w, const Placement& p, std::string_view pressed, Scene& out) const;
   void findChanges(const Scene& before, const Scene& now);
   // A large opaque box and its place in the stacking order (the window's face is place 0).
   struct Cover {
@@ -85,11 +72,9 @@ class Painter {
   void paintShape(const Item& item, size_t place);
   void paintLabel(const Item& item, const SDL_Rect& box, size_t place, const SDL_Rect& clip);
   void paintButton(const Item& item, const SDL_Rect& box, const SDL_Rect& clip);
-  const Text* sprite(const Item& item, const SDL_Rect& box);  // the finished look, or null
-  void dropSprites();
+  const Picture* sprite(const Item& item, const SDL_Rect& box);  // the finished look, or null
   void paintText(const Item& item, const SDL_Rect& box, int dx, int dy, bool centreY, const SDL_Rect& clip);
-  const Text* text(const Item& item);
-  void dropText();
+  const Picture* text(const Item& item);
 
   SDL_Renderer* renderer;
   FontBook& fonts;
@@ -99,8 +84,9 @@ class Painter {
   Placement placed;
   SDL_Rect picture{};                   // the client area on the target
   bool full = true;
-  std::unordered_map<std::string, Text> texts;      // captions
-  std::unordered_map<std::string, Text> sprites;    // whole labels and buttons
+  Look spriteKey, textKey;              // reused for lookups
+  LookCache texts{2048};                // captions
+  LookCache sprites{256};               // whole labels and buttons
 };
 
 }  // namespace zorvane::sdl

@@ -14,7 +14,7 @@
 
 namespace zorvane::sdl {
 
-Image renderPicture(const Window& w, double scale, FontBook& fonts) {
+Image renderPicture(const View& w, double scale, FontBook& fonts) {
   Image image;
   const Placement p = placeAtScale(w, scale);
   if (p.targetWidth <= 0 || p.targetHeight <= 0) return image;
@@ -151,7 +151,7 @@ bool loadPng(const std::string& path, Image& image, std::string& error) {
   return true;
 }
 
-bool saveScreenshot(const Window& w, int scale, FontBook& fonts, const std::string& pngPath, std::string& error) {
+bool saveScreenshot(const View& w, int scale, FontBook& fonts, const std::string& pngPath, std::string& error) {
   if (scale < 1 || scale > 16) {
     error = "scale must be a whole number from 1 to 16";
     return false;
@@ -164,7 +164,7 @@ bool saveScreenshot(const Window& w, int scale, FontBook& fonts, const std::stri
   return savePng(image, pngPath, error);
 }
 
-bool saveScreenshot(const Window& w, int scale, const std::string& pngPath, std::string& error) {
+bool saveScreenshot(const View& w, int scale, const std::string& pngPath, std::string& error) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
   return saveScreenshot(w, scale, *fonts, pngPath, error);
 }

@@ -16,13 +16,13 @@ struct Image {
   uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
-Image renderPicture(const Window& w, double scale, FontBook& fonts);  // the client area at a scale
+Image renderPicture(const View& w, double scale, FontBook& fonts);  // the client area at a scale
 bool savePng(const Image& image, const std::string& path, std::string& error);
 bool loadPng(const std::string& path, Image& image, std::string& error);
 
 // Draws the window at an integer scale (1 to 16; 1 is 568 × 489 pixels for the game) with
 // the installed fonts, or with the given fonts, and writes it as a PNG file.
-bool saveScreenshot(const Window& w, int scale, const std::string& pngPath, std::string& error);
-bool saveScreenshot(const Window& w, int scale, FontBook& fonts, const std::string& pngPath, std::string& error);
+bool saveScreenshot(const View& w, int scale, const std::string& pngPath, std::string& error);
+bool saveScreenshot(const View& w, int scale, FontBook& fonts, const std::string& pngPath, std::string& error);
 
 }  // namespace zorvane::sdl

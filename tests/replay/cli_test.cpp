@@ -30,7 +30,8 @@ std::string slurp(const std::string& path) {
 
 std::string tempPath(const std::string& name) {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return testing::TempDir() + "zorvane-cli-" + info->name() + "-" + name;
+  // The process id keeps two runs of the suite at once (two build folders) apart.
+  return testing::TempDir() + "zorvane-cli-" + std::to_string(::getpid()) + "-" + info->name() + "-" + name;
 }
 
 std::string writeTemp(const std::string& name, const std::string& text) {

@@ -197,37 +197,75 @@ TEST(Picture, PressedButtonLooksPushedIn) {
   EXPECT_EQ(differing(up, c.image()), 0);
 }
 
-TEST(Picture, ButtonUnderThePointerIsTheFrontmostShownOne) {
+// Labels and buttons are cached as finished pictures: two that differ in one respect
+// only must not share one.
+TEST(Picture, LooksThatDifferInOneRespectAreDrawnApart) {
   FakeWindow w;
-  w.buttons.push_back({"back", FakeWindow::buttonAt(10, 10, 50, 40, RGB(255, 0, 255), 1)});
-  w.buttons.push_back({"front", FakeWindow::buttonAt(30, 20, 50, 40, RGB(0, 255, 255), 2)});
-  Button hidden = FakeWindow::buttonAt(0, 0, 100, 80, RGB(0, 255, 255), 3);
-  hidden.Visible = false;
-  w.buttons.push_back({"hidden", hidden});
-  w.Show();
-  for (double scale : {1.0, 2.0}) {
-    const Placement p = placeAtScale(w, scale);
-    auto at = [&](int x, int y) { return Painter::buttonAt(w, p, int(x * scale), int(y * scale)); };
-    EXPECT_EQ(at(15, 15), "back");
-    EXPECT_EQ(at(40, 30), "front");
-    EXPECT_EQ(at(70, 55), "front");
-    EXPECT_EQ(at(5, 5), "");
-    EXPECT_EQ(at(95, 75), "");
+  Label a = FakeWindow::labelAt(5, 5, 40, 30, "88", 1), b = FakeWindow::labelAt(50, 5, 40, 30, "88", 2);
+  for (Label* l : {&a, &b}) {
+    l->font.points = 15;
+    l->BackColor = RGB(255, 255, 255), l->hasBackColor = true;
+    l->hasForeColor = true;
   }
+  a.ForeColor = RGB(255, 0, 0), b.ForeColor = RGB(0, 0, 255);
+  w.labels = {a, b};
+  w.buttons.push_back({"up", FakeWindow::buttonAt(5, 40, 40, 30, RGB(0, 255, 255), 3)});
+  w.buttons.push_back({"down", FakeWindow::buttonAt(50, 40, 40, 30, RGB(0, 255, 255), 4)});
+  w.Show();
+  Canvas c(w, 1);
+  c.draw(w, "down");
+  auto count = [&](int x0, int y0, uint32_t rgb) {
+    int n = 0;
+    for (int y = y0; y < y0 + 30; ++y)
+      for (int x = x0; x < x0 + 40; ++x) n += c.at(x, y) == rgb;
+    return n;
+  };
+  EXPECT_GT(count(5, 5, red), 20);   // the same caption in its own colour each
+  EXPECT_EQ(count(5, 5, blue), 0);
+  EXPECT_GT(count(50, 5, blue), 20);
+  EXPECT_EQ(count(50, 5, red), 0);
+  EXPECT_EQ(c.at(5, 40), 0xffffffu);   // raised
+  EXPECT_NE(c.at(50, 40), 0xffffffu);  // pushed in
 }
 
-TEST(Picture, FitsAnyTargetUniformlyAndCentred) {
-  FakeWindow w;  // 100 × 80 pixels at scale 1
-  struct Case {
-    int width, height;
-    double scale;
-    int x, y;
-  } cases[] = {{100, 80, 1, 0, 0}, {200, 160, 2, 0, 0}, {300, 160, 2, 50, 0}, {200, 400, 2, 0, 120}, {50, 50, 0.5, 0, 5}};
-  for (const Case& c : cases) {
-    const Placement p = fitToTarget(w, c.width, c.height);
-    EXPECT_DOUBLE_EQ(p.scale, c.scale) << c.width << "x" << c.height;
-    EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
-    EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
+TEST(Looks, EveryRespectOfALookTellsItApart) {
+  LookCache cache(1);  // two slots: every lookup passes every stored look
+  Look base;
+  base.kind = 4, base.width = 30, base.height = 15, base.fill = 0xff0000, base.fore = 0x000000;
+  base.outline = 1, base.alignment = 2, base.pressed = false;
+  base.face = "Arial", base.points = 7.5f, base.weight = 700, base.charset = 0, base.pixelSize = 10;
+  base.text = "4";
+  const std::function<void(Look&)> changes[] = {
+      [](Look& l) { l.kind = 5; },          [](Look& l) { l.width = 31; },
+      [](Look& l) { l.height = 16; },       [](Look& l) { l.fill = 0xff0001; },
+      [](Look& l) { l.fore = 0xff0000; },   [](Look& l) { l.outline = 2; },
+      [](Look& l) { l.alignment = 1; },     [](Look& l) { l.pressed = true; },
+      [](Look& l) { l.face = "Impact"; },   [](Look& l) { l.points = 7.75f; },
+      [](Look& l) { l.weight = 400; },      [](Look& l) { l.charset = 134; },
+      [](Look& l) { l.pixelSize = 11; },    [](Look& l) { l.text = "5"; },
+  };
+  static const char sameFace[] = "Arial";  // the same name at another address
+  int n = 0;
+  for (const auto& change : changes) {
+    cache.clear();
+    cache.store(base, Picture{nullptr, 1, 1});
+    Look other = base;
+    change(other);
+    EXPECT_EQ(cache.find(other), nullptr) << "change " << n;
+    Look same = base;
+    same.face = sameFace;
+    EXPECT_NE(cache.find(same), nullptr) << "change " << n;
+    ++n;
+  }
+  // Full, it starts afresh; a long caption is kept as well as a short one.
+  LookCache small(3);
+  for (int i = 0; i < 10; ++i) {
+    Look l = base;
+    l.text = std::string(40, char('a' + i));
+    small.store(l, Picture{nullptr, i, i});
+    ASSERT_NE(small.find(l), nullptr) << i;
+    EXPECT_EQ(small.find(l)->w, i);
+    EXPECT_LE(small.size(), 3u);
   }
 }
 
@@ -273,6 +311,13 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
         [&] { w.labels[4].BackColor = RGB(0, 0, 255); },  // a brick recoloured, same caption
         [&] { w.shapes[0].Move(40 * 15, 30 * 15); },      // the field uncovers the window's face...
         [&] { w.shapes[0].Visible = false; },             // ...and is gone
+        [&] { w.labels[2].ForeColor = RGB(0, 0, 255), w.labels[2].hasForeColor = true; },  // text colour only
+        [&] { w.labels[5].Width += 12 * 15, w.labels[5].Height += 9 * 15; },  // a label grows over its neighbours
+        [&] { w.labels[6].z = 300; },                     // a brick stacked in front of the grown one
+        [&] { w.labels[7].Visible = true; },              // shown again
+        [&] { w.labels[8].transparent = true; },          // its face no longer drawn
+        [&] { w.labels[9].font.points = 14; },            // a larger caption
+        [&] { w.buttons[0].second.Width += 30 * 15; },    // a button's size
     };
     int step = 0;
     for (const auto& change : steps) {

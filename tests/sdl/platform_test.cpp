@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_ttf.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/keymap.h"
 #include "sdl/pacing.h"
@@ -49,8 +51,17 @@ TEST(Fonts, FixedFilesPickTheNearestWeight) {
   EXPECT_EQ(fileName(book->resolve({"Arial", 9, 500, 0})), "LiberationSans-Regular.ttf");
   EXPECT_EQ(fileName(book->resolve({"Impact", 9, 400, 0})), "YanoneKaffeesatz-Bold.otf");
   EXPECT_EQ(fileName(book->resolve({"Unknown", 9, 400, 0})), "LiberationSans-Regular.ttf");
+  // An unreadable file: a warning, and the text drawn with a plain face instead of none.
   std::unique_ptr<FontBook> broken = FontBook::files({{"Arial", 400, "/nonexistent/font.ttf"}});
-  broken->open({"Arial", 9, 400, 0}, 12);  // warns and falls back, never crashes
+  TTF_Font* fallback = broken->open({"Arial", 9, 400, 0}, 12);
+  ASSERT_NE(fallback, nullptr);
+  EXPECT_STREQ(TTF_FontFaceFamilyName(fallback), "DejaVu Sans");
+  EXPECT_EQ(broken->open({"Arial", 9, 400, 0}, 12), fallback);  // opened once
+  EXPECT_EQ(TTF_GetFontStyle(fallback), TTF_STYLE_NORMAL);
+  TTF_Font* bold = broken->open({"Arial", 9, 700, 0}, 12);  // no bold file: made bold
+  ASSERT_NE(bold, nullptr);
+  EXPECT_NE(bold, fallback);
+  EXPECT_EQ(TTF_GetFontStyle(bold), TTF_STYLE_BOLD);
 }
 
 TEST(Fonts, WarningsGiveTheirOwnCause) {
@@ -128,6 +139,22 @@ TEST(WallClock, WindowOpensAtAScaleThatFits) {
                {1280, 1024, 288, 2}, {640, 480, 96, 1},    {1920, 1080, 0, 1},   {1920, 1080, 130, 1}};
   for (const Case& c : cases)
     EXPECT_EQ(openingScale(w, c.width, c.height, c.dpi), c.scale) << c.width << "x" << c.height << " " << c.dpi;
+}
+
+// The user's Xft.dpi first, then SDL's figure, then the screen's own; 96 when none is usable.
+TEST(WallClock, DpiComesFromTheFirstSourceThatKnows) {
+  struct Case {
+    float resource, sdl, screen, dpi;
+  } cases[] = {{192, 96, 96, 192}, {0, 144, 96, 144}, {0, 0, 192, 192}, {0, 0, 0, 96},
+               {96, 0, 192, 96},   {-5, 0, 192, 192}, {std::nanf(""), 120, 0, 120}, {1e9f, 0, 0, 96}};
+  for (const Case& c : cases)
+    EXPECT_EQ(pickDpi(c.resource, c.sdl, c.screen), c.dpi) << c.resource << " " << c.sdl << " " << c.screen;
+  struct Text {
+    const char* text;
+    float dpi;
+  } texts[] = {{"192", 192}, {"96.5", 96.5f}, {" 144\n", 144}, {"", 0}, {"big", 0}, {"192dpi", 0},
+               {"-96", 0},   {"0", 0},        {"nan", 0},       {nullptr, 0}};
+  for (const Text& t : texts) EXPECT_EQ(parseDpi(t.text), t.dpi) << (t.text ? t.text : "null");
 }
 
 }  // namespace

@@ -13,8 +13,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Returns non-zero when the server did not come up; its complaints are in $work/xvfb.err.
+# Arguments go to Xvfb (e.g. -dpi 192).
 start_private_x() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || return 1

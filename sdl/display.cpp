@@ -1,0 +1,75 @@
+#include "sdl/display.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#ifdef ZORVANE_HAVE_X11
+#include <X11/Xlib.h>
+#include <X11/Xresource.h>
+#endif
+
+namespace zorvane::sdl {
+namespace {
+
+bool usable(float dpi) { return std::isfinite(dpi) && dpi >= 10 && dpi <= 2000; }
+
+#ifdef ZORVANE_HAVE_X11
+// The Xft.dpi resource and the screen's figure, from a short connection of our own.
+void askX(float& resource, float& screen) {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return;
+  if (const char* resources = XResourceManagerString(d)) {
+    XrmInitialize();
+    if (XrmDatabase db = XrmGetStringDatabase(resources)) {
+      char* type = nullptr;
+      XrmValue value{};
+      if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) resource = parseDpi(value.addr);
+      XrmDestroyDatabase(db);
+    }
+  }
+  const int s = DefaultScreen(d);
+  if (DisplayWidthMM(d, s) > 0) screen = float(DisplayWidth(d, s) * 25.4 / DisplayWidthMM(d, s));
+  XCloseDisplay(d);
+}
+
+#else
+void askX(float&, float&) {}
+#endif
+
+}  // namespace
+
+float parseDpi(const char* text) {
+  if (!text) return 0;
+  char* end = nullptr;
+  const float dpi = std::strtof(text, &end);
+  while (end && (*end == ' ' || *end == '\t' || *end == '\n')) ++end;
+  return end != text && end && *end == '\0' && usable(dpi) ? dpi : 0;
+}
+
+float pickDpi(float resource, float sdl, float screen) {
+  for (float dpi : {resource, sdl, screen})
+    if (usable(dpi)) return dpi;
+  return 96;
+}
+
+float displayDpi(int displayIndex) {
+  float resource = 0, screen = 0, fromSdl = 0;
+  askX(resource, screen);
+  if (SDL_GetDisplayDPI(displayIndex, &fromSdl, nullptr, nullptr) != 0) fromSdl = 0;
+  return pickDpi(resource, fromSdl, screen);
+}
+
+void closeWindow(SDL_Window* window) {
+  // A wait that passes with no event queued sends nothing, and gives the server time to
+  // handle what the waits before it sent.
+  SDL_Event e;
+  for (int round = 0; round < 25 && SDL_WaitEventTimeout(&e, 20); ++round) {
+  }
+  SDL_DestroyWindow(window);
+}
+
+}  // namespace zorvane::sdl

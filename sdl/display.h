@@ -1,0 +1,19 @@
+// The desktop the window opens on: its dots per inch, and closing the window cleanly.
+#pragma once
+#include <SDL.h>
+
+namespace zorvane::sdl {
+
+// The display's dots per inch from the best source there is: the user's Xft.dpi resource,
+// then SDL's figure, then the X screen's size in pixels and millimetres; 96 when none answers.
+float displayDpi(int displayIndex);
+float pickDpi(float resource, float sdl, float screen);  // the first usable figure, or 96
+float parseDpi(const char* text);                        // an Xft.dpi value; 0 when unusable
+
+// Destroys the window once the desktop has gone quiet. Each event SDL queues while it
+// waits makes it wake the wait by sending the window an X event over a second connection;
+// destroyed right after the close request, the window could be gone before the server
+// handled that send (BadWindow, and the program ended with status 1).
+void closeWindow(SDL_Window* window);
+
+}  // namespace zorvane::sdl
