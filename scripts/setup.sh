@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libfmt-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
   xvfb xdotool libx11-dev xauth
 )
