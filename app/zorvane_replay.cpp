@@ -12,7 +12,9 @@
 #include "game/form1.h"
 #include "replay/replay.h"
 #include "replay/script.h"
+#ifndef ZORVANE_NO_SCREENSHOT
 #include "sdl/screenshot.h"
+#endif
 
 namespace {
 
@@ -127,8 +129,12 @@ int run(int argc, char** argv) {
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
 
   if (!args.screenshot.empty()) {
+#ifdef ZORVANE_NO_SCREENSHOT
+    return complain(1, "screenshot failed: this build of the replay tool has no renderer");
+#else
     if (!zorvane::sdl::saveScreenshot(replay.form(), args.scale, args.screenshot, error))
       return complain(1, "screenshot failed: " + error);
+#endif
   }
   return 0;
 }

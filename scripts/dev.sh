@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One-command entry points: `scripts/dev.sh play` installs, builds and starts the game;
-# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers.
+# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers;
+# `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,7 @@ case "${1:-}" in
     ;;
   test)
     scripts/setup.sh
+    build web
     build release
     ctest --preset release
     build asan
