@@ -15,6 +15,11 @@ float RandomSource::draw() {
 }
 
 void RandomSource::Randomize() {
+  if (!seeds.empty()) {
+    seed(seeds.front());
+    seeds.pop_front();
+    return;
+  }
   if (seedFixed) return;
   seed(static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
 }

@@ -20,16 +20,17 @@ Replay::Replay(ReplayOptions opts)
 Replay::~Replay() = default;
 
 void Replay::run(const Script& script) {
-  load(script.seed, script.draws);
+  load(script.seed, script.draws, script.randomizeSeeds);
   for (const Command& c : script.commands) run(c);
   flush();
 }
 
-void Replay::load(uint64_t seed, std::span<const float> draws) {
+void Replay::load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds) {
   Form1& f = *game;
   f.clock.now = 0;
   f.random.fixSeed(seed);
   for (const float r : draws) f.random.enqueue(r);
+  for (const uint64_t s : randomizeSeeds) f.random.enqueueSeed(s);
   f.Show();
   trace.forgetBricks();
   handled("load");
@@ -38,6 +39,7 @@ void Replay::load(uint64_t seed, std::span<const float> draws) {
 void Replay::run(const Command& c) {
   switch (c.op) {
     case Op::Wait: wait(c.value); break;
+    case Op::Catchup: catchup(c.value); break;
     case Op::Down: down(static_cast<int16_t>(c.value)); break;
     case Op::Up: up(static_cast<int16_t>(c.value)); break;
     case Op::Click: click(c.button); break;
@@ -49,6 +51,12 @@ void Replay::wait(int64_t ms) {
   const int64_t until = f.clock.now + ms;
   while (const int n = f.fireNextTimer(until)) handled(timerEvents[n]);
   f.clock.now = until;
+}
+
+void Replay::catchup(int64_t ms) {
+  Form1& f = *game;
+  for (int n = 1; n <= Window::timerCount; ++n) f.timer(n).catchUp(f.clock.now + ms);
+  wait(ms);
 }
 
 void Replay::down(int16_t keyCode) {

@@ -31,9 +31,12 @@ class Replay {
   Replay& operator=(const Replay&) = delete;
 
   void run(const Script& script);                          // load, then every command; flushes
-  void load(uint64_t seed, std::span<const float> draws);  // once: creates the window at time 0
-  void run(const Command& command);                        // one wait, down, up or click
+  // Once: creates the window at time 0. Each start-up's Randomize takes the next of
+  // `randomizeSeeds`; with none left it keeps the generator seeded with `seed`.
+  void load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds = {});
+  void run(const Command& command);   // one wait, catchup, down, up or click
   void wait(int64_t ms);              // fires every timer due on the way, then the clock is t + ms
+  void catchup(int64_t ms);           // a live window's step after a stall: overdue timers fire once
   void down(int16_t keyCode);         // Form_KeyDown at the current time
   void up(int16_t keyCode);           // Form_KeyUp at the current time
   bool click(std::string_view button);  // false: the button is hidden, nothing happened

@@ -24,7 +24,8 @@ std::string_view nextWord(std::string_view& rest) {
   return word;
 }
 
-std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
+// A word of the script as an error message shows it: quoted, escaped and cut short.
+std::string quoted(std::string_view word) { return "\"" + printable(word, 60) + "\""; }
 
 // A leading '+' is accepted, as people write it; from_chars itself refuses it.
 std::string_view withoutPlus(std::string_view token) {
@@ -32,21 +33,22 @@ std::string_view withoutPlus(std::string_view token) {
   return token;
 }
 
+enum class NumberFault { None, Syntax, Range };
+
 template <class T>
-bool wholeNumber(std::string_view token, T& value) {
+NumberFault wholeNumber(std::string_view token, T& value) {
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-  return ec == std::errc{} && end == token.data() + token.size();
+  if (ec == std::errc::invalid_argument || end != token.data() + token.size()) return NumberFault::Syntax;
+  return ec == std::errc{} ? NumberFault::None : NumberFault::Range;
 }
 
 // Any whole number from the most negative int64 to the largest uint64; negative seeds wrap.
-bool seedNumber(std::string_view token, uint64_t& value) {
+NumberFault seedNumber(std::string_view token, uint64_t& value) {
+  if (token.empty() || token[0] != '-') return wholeNumber(token, value);
   int64_t negative = 0;
-  if (!token.empty() && token[0] == '-') {
-    if (!wholeNumber(token, negative)) return false;
-    value = static_cast<uint64_t>(negative);
-    return true;
-  }
-  return wholeNumber(token, value);
+  const NumberFault fault = wholeNumber(token, negative);
+  value = static_cast<uint64_t>(negative);
+  return fault;
 }
 
 enum class DrawFault { None, Syntax, Range };
@@ -71,12 +73,36 @@ DrawFault parseDraw(std::string_view token, float& value) {
 
 }  // namespace
 
+std::string printable(std::string_view text, size_t limit) {
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string shown;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    char piece[4] = {ch};
+    size_t n = 1;
+    if (c == '\\') {
+      piece[1] = '\\';
+      n = 2;
+    } else if (c < 0x20 || c >= 0x7f) {
+      piece[0] = '\\';
+      piece[1] = 'x';
+      piece[2] = hex[c >> 4];
+      piece[3] = hex[c & 15];
+      n = 4;
+    }
+    if (limit > 0 && shown.size() + n > limit) return shown + "...";
+    shown.append(piece, n);
+  }
+  return shown;
+}
+
 bool parseScript(std::string_view text, Script& script, ScriptError& error) {
   script = Script{};
+  const size_t scriptBytes = text.size();
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark
 
-  int64_t totalWait = 0;
-  int lineNumber = 0;
+  int64_t totalTime = 0;
+  int64_t lineNumber = 0;
   const auto fail = [&](std::string message) {
     error.line = lineNumber;
     error.message = std::move(message);
@@ -88,6 +114,7 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
     const size_t newline = text.find('\n');
     std::string_view line = text.substr(0, newline);
     text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    if (scriptBytes - text.size() > maxScriptBytes) return fail("the script is longer than 64 MiB");
     if (line.ends_with('\r')) line.remove_suffix(1);
 
     std::string_view rest = line;
@@ -111,18 +138,15 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
       continue;
     }
 
-    if (name != "seed" && name != "wait" && name != "down" && name != "up" && name != "click")
-      return fail("unknown command " + quoted(name) + " (rand, seed, wait, down, up or click)");
+    const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
+    if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
+      return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up or click)");
     const std::string_view arg = nextWord(rest);
     if (arg.empty()) return fail(std::string(name) + " needs one argument");
     if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");
 
     Command c;
     c.line = lineNumber;
-    if (name == "seed") {
-      if (!seedNumber(withoutPlus(arg), script.seed)) return fail("bad seed " + quoted(arg) + ": not a whole number");
-      continue;
-    }
     if (name == "click") {
       for (const std::string_view b : buttonNames)
         if (arg == b) c.button = b;
@@ -132,16 +156,41 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
       continue;
     }
 
-    if (!wholeNumber(withoutPlus(arg), c.value))
-      return fail("bad number " + quoted(arg) + " for " + std::string(name) + ": not a whole number");
-    if (name == "wait") {
-      if (c.value < 0) return fail("wait time " + quoted(arg) + " is negative");
-      if (c.value > maxScriptTime - totalWait) return fail("wait times add up to more than the clock can hold");
-      totalWait += c.value;
-      c.op = Op::Wait;
+    NumberFault fault = NumberFault::None;
+    std::string range;  // what the argument may be, for the message
+    if (name == "seed") {
+      fault = seedNumber(withoutPlus(arg), script.seed);
+      range = "-9223372036854775808 to 18446744073709551615";
+    } else if (name == "randomize") {
+      uint64_t seed = 0;
+      fault = wholeNumber(withoutPlus(arg), seed);
+      int64_t negative = 0;  // unsigned parsing refuses a sign: "-5" is a whole number, below the range
+      if (fault == NumberFault::Syntax && arg.starts_with('-')) {
+        const NumberFault signedFault = wholeNumber(arg, negative);
+        if (signedFault != NumberFault::Syntax)
+          fault = signedFault == NumberFault::None && negative == 0 ? NumberFault::None : NumberFault::Range;
+      }
+      if (fault == NumberFault::None) script.randomizeSeeds.push_back(seed);
+      range = "0 to 18446744073709551615";
     } else {
-      if (c.value < std::numeric_limits<int16_t>::min() || c.value > std::numeric_limits<int16_t>::max())
-        return fail("key code " + quoted(arg) + " is outside -32768..32767");
+      fault = wholeNumber(withoutPlus(arg), c.value);
+      if (fault == NumberFault::None && timed && c.value < 0) fault = NumberFault::Range;
+      if (fault == NumberFault::None && keyed &&
+          (c.value < std::numeric_limits<int16_t>::min() || c.value > std::numeric_limits<int16_t>::max()))
+        fault = NumberFault::Range;
+      range = timed ? "0 or more milliseconds" : "-32768 to 32767";
+    }
+    if (fault == NumberFault::Syntax)
+      return fail("bad number " + quoted(arg) + " for " + std::string(name) + ": not a whole number");
+    if (fault == NumberFault::Range)
+      return fail("number " + quoted(arg) + " for " + std::string(name) + " is out of range (" + range + ")");
+    if (name == "seed" || name == "randomize") continue;
+
+    if (timed) {
+      if (c.value > maxScriptTime - totalTime) return fail("wait and catchup times add up to more than 7 days");
+      totalTime += c.value;
+      c.op = name == "wait" ? Op::Wait : Op::Catchup;
+    } else {
       c.op = name == "down" ? Op::Down : Op::Up;
     }
     script.commands.push_back(c);

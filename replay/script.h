@@ -1,5 +1,6 @@
 // Replay scripts: the input events of one run, read whole before anything runs.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,33 +8,42 @@
 
 namespace zorvane {
 
-enum class Op : uint8_t { Wait, Down, Up, Click };
+enum class Op : uint8_t { Wait, Down, Up, Click, Catchup };
 
 // One command of a script, in script order.
 struct Command {
   Op op = Op::Wait;
-  int64_t value = 0;        // wait: milliseconds; down, up: key code
+  int64_t value = 0;        // wait, catchup: milliseconds; down, up: key code
   std::string_view button;  // click: "pause", "gameover" or "nextlevel" (static text)
-  int line = 0;             // script line it came from, from 1
+  int64_t line = 0;         // script line it came from, from 1
 };
 
-// A whole script: the random queue, the seed and the commands to run after start-up.
+// A whole script: the random queue, the seeds and the commands to run after start-up.
 struct Script {
-  std::vector<float> draws;        // every rand value, in script order
-  uint64_t seed = 1;               // generator seed once the queue is empty
-  std::vector<Command> commands;   // wait, down, up and click, in order
+  std::vector<float> draws;              // every rand value, in script order
+  uint64_t seed = 1;                     // generator seed once the queue is empty
+  std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
+  std::vector<Command> commands;         // wait, catchup, down, up and click, in order
 };
 
 // Why a script was refused.
 struct ScriptError {
-  int line = 0;           // script line, from 1
-  std::string message;    // one line, without the line number
+  int64_t line = 0;       // script line, from 1
+  std::string message;    // one line of printable text, without the line number
 };
 
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).
 bool parseScript(std::string_view text, Script& script, ScriptError& error);
 
-// Longest total of wait times a script may ask for, so the clock never overflows.
-constexpr int64_t maxScriptTime = int64_t{1} << 53;
+// The longest script, in bytes: one byte more and it is refused.
+constexpr size_t maxScriptBytes = size_t{64} << 20;
+
+// The longest total of wait and catchup times a script may ask for: 7 days.
+constexpr int64_t maxScriptTime = int64_t{7} * 24 * 60 * 60 * 1000;
+
+// Text from outside made safe to show on a terminal: printable ASCII stays, a backslash
+// doubles and every other byte becomes \xNN. With `limit` > 0 the result keeps at most about
+// `limit` characters and ends in "..." when it was cut.
+std::string printable(std::string_view text, size_t limit = 0);
 
 }  // namespace zorvane

@@ -1,7 +1,14 @@
 #include "sdl/screenshot.h"
 
 #include <SDL.h>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "sdl/painter.h"
 
@@ -32,6 +39,66 @@ Image renderPicture(const Window& w, double scale, FontBook& fonts) {
   return image;
 }
 
+namespace {
+
+bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+std::string failure(const std::string& what, const std::string& path, int cause) {
+  return "cannot " + what + " " + path + ": " + std::strerror(cause);
+}
+
+// Writes into something that is not a plain file (a device, a pipe) where it stands; it is
+// never removed or replaced. A pipe with no reader fails at once instead of waiting.
+bool writeInPlace(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return error = failure("open", path, errno), false;
+  const int flags = ::fcntl(fd, F_GETFL);
+  bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 && writeAll(fd, bytes);
+  int cause = errno;
+  if (::close(fd) != 0 && ok) ok = false, cause = errno;
+  if (!ok) error = failure("write", path, cause);
+  return ok;
+}
+
+// Writes a new file beside the old one and renames it over it, so that a failed write
+// leaves the old file whole. A symbolic link is followed: its target is replaced.
+bool writeByRename(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
+  std::string target = path;
+  mode_t mode = ::umask(0);  // a new file gets the usual permissions, an old one keeps its own
+  ::umask(mode);
+  mode = 0666 & ~mode;
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    target = real;
+    std::free(real);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  }
+  const size_t slash = target.rfind('/');
+  std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".zorvane-shot-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return error = failure("write", path, errno), false;
+  bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+  int cause = errno;
+  if (::close(fd) != 0 && ok) ok = false, cause = errno;
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false, cause = errno;
+  if (!ok) {
+    ::unlink(temp.c_str());  // our own temporary file, never the target
+    error = failure("write", path, cause);
+  }
+  return ok;
+}
+
+}  // namespace
+
 bool savePng(const Image& image, const std::string& path, std::string& error) {
   std::vector<uint8_t> rgb(image.pixels.size() * 3);
   for (size_t i = 0; i < image.pixels.size(); ++i) {
@@ -39,16 +106,28 @@ bool savePng(const Image& image, const std::string& path, std::string& error) {
     rgb[3 * i + 1] = uint8_t(image.pixels[i] >> 8);
     rgb[3 * i + 2] = uint8_t(image.pixels[i]);
   }
+  // Encoded in memory first: libpng's own file writer removes the file when it fails.
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   png.width = image.width;
   png.height = image.height;
   png.format = PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr)) {
-    error = "cannot write " + path + ": " + png.message;
+  png_alloc_size_t size = 0;
+  std::vector<uint8_t> bytes;
+  if (!png_image_write_get_memory_size(png, size, 0, rgb.data(), 0, nullptr)) {
+    error = "cannot encode " + path + ": " + png.message;
     return false;
   }
-  return true;
+  bytes.resize(size);
+  if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr)) {
+    error = "cannot encode " + path + ": " + png.message;
+    return false;
+  }
+  bytes.resize(size);
+
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return writeInPlace(bytes, path, error);
+  return writeByRename(bytes, path, error);
 }
 
 bool loadPng(const std::string& path, Image& image, std::string& error) {

@@ -122,6 +122,67 @@ TEST(ReplayScene, WaitFiresTimersInClockOrder) {
   for (size_t i = 1; i < t.lines.size(); ++i) EXPECT_FALSE(t.lines[i].has("bricks")) << i;
 }
 
+// A catch-up makes each timer that is more than one interval overdue fire once, at the
+// end of the step, in the tie order; one on time or exactly one interval late fires as in
+// a wait. Timer1 and Timer2 run every 25 ms and are first due at 25; Timer3 every 50, at 50.
+TEST(ReplayScene, CatchupFiresEachOverdueTimerOnce) {
+  using Events = std::vector<std::pair<int64_t, std::string>>;
+  const struct { const char* script; Events after; } cases[] = {
+      // A long stall: every timer fires once at 200, then they run on from there.
+      {"catchup 200\nwait 50",
+       {{200, "Timer1"}, {200, "Timer2"}, {200, "Timer3"}, {225, "Timer1"}, {225, "Timer2"},
+        {250, "Timer1"}, {250, "Timer2"}, {250, "Timer3"}}},
+      // Timer1 and Timer2 exactly one interval late at 50: not caught up, they fire twice.
+      {"catchup 50",
+       {{25, "Timer1"}, {25, "Timer2"}, {50, "Timer1"}, {50, "Timer2"}, {50, "Timer3"}}},
+      // One millisecond later they are: once each, after Timer3, which is on time at 50.
+      {"catchup 51\nwait 25",
+       {{50, "Timer3"}, {51, "Timer1"}, {51, "Timer2"}, {76, "Timer1"}, {76, "Timer2"}}},
+      // Timer3 exactly one of its longer intervals late at 100 is not caught up.
+      {"catchup 100",
+       {{50, "Timer3"}, {100, "Timer1"}, {100, "Timer2"}, {100, "Timer3"}}},
+      // Nothing overdue: the same as a wait, and an empty step fires nothing.
+      {"wait 20\ncatchup 10\ncatchup 0", {{25, "Timer1"}, {25, "Timer2"}}},
+      // Paused: the stopped timers stay stopped; the logo's timer fires once.
+      {"down 80\ncatchup 500\nwait 50", {{0, "down 80"}, {500, "Timer3"}, {550, "Timer3"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    const Events all = clockOf(traceOf(c.script).lines);
+    EXPECT_EQ(Events(all.begin() + 1, all.end()), c.after);
+  }
+}
+
+// Each start-up's Randomize reseeds from the next randomize line; with none left, it
+// keeps the generator as it stands, which is the seed's.
+TEST(ReplayScene, RandomizeSeedsFeedTheStartUpsInOrder) {
+  std::string gameover = sampleScript("gameover.txt");
+  gameover.erase(0, gameover.find("down 37"));  // no rand or seed lines: every draw is generated
+  const auto traceWith = [&](const std::string& head) { return traceOf(head + gameover); };
+
+  const Traced seeded = traceWith("seed 5\n"), randomized = traceWith("randomize 5\n");
+  EXPECT_EQ(randomized.text, seeded.text);
+  EXPECT_EQ(traceWith("seed 9\nrandomize 5\n").text, seeded.text);
+  EXPECT_NE(traceWith("seed 1\n").lines[0]["speedFactorX"].d(), seeded.lines[0]["speedFactorX"].d());
+
+  // Two seeds: the restart's start-up takes the second, and draws as a game seeded with it.
+  const Traced twice = traceWith("randomize 5\nrandomize 9\n");
+  const Traced nine = traceOf("seed 9\n");
+  size_t click = 0;
+  while (click < twice.lines.size() && twice.lines[click]["ev"].s() != "click gameover") ++click;
+  ASSERT_LT(click, twice.lines.size());
+  const auto firstLines = [&](const std::string& text) {  // the trace up to the click
+    size_t end = 0;
+    for (size_t i = 0; i < click; ++i) end = text.find('\n', end) + 1;
+    return text.substr(0, end);
+  };
+  EXPECT_EQ(firstLines(twice.text), firstLines(seeded.text));
+  for (const char* key : {"speedFactorX", "speedFactorY"}) {
+    EXPECT_EQ(twice.lines[click][key].d(), nine.lines[0][key].d()) << key;
+    EXPECT_NE(twice.lines[click][key].d(), seeded.lines[click][key].d()) << key;
+  }
+}
+
 TEST(ReplayScene, ServeSendsTheBallUpAndRight) {
   const Traced t = traceOf(sampleScript("serve.txt"));
   const std::vector<std::pair<int64_t, std::string>> expected = {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 #include "replay/script.h"
 
@@ -93,15 +94,33 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
       {"wait 5\n\n# fine\nbogus", 4, "unknown command \"bogus\""},
       {"wait", 1, "needs one argument"},
       {"wait 5 6", 1, "one argument only"},
-      {"wait -1", 1, "negative"},
+      {"wait -1", 1, "out of range"},
       {"wait 1.5", 1, "bad number \"1.5\""},
       {"wait 5ms", 1, "bad number"},
-      {"wait 99999999999999999999", 1, "bad number"},
-      {"wait 9007199254740992\nwait 1", 2, "more than the clock can hold"},
+      {"wait 99999999999999999999", 1, "number \"99999999999999999999\" for wait is out of range"},
+      {"wait 9007199254740992", 1, "more than 7 days"},
+      {"wait 604800000\nwait 1", 2, "more than 7 days"},
+      {"catchup 604799999\nwait 1\ncatchup 1", 3, "more than 7 days"},
+      {"catchup", 1, "needs one argument"},
+      {"catchup 5 6", 1, "one argument only"},
+      {"catchup -1", 1, "out of range"},
+      {"catchup 2.5", 1, "bad number \"2.5\" for catchup"},
+      {"catchup 99999999999999999999", 1, "out of range"},
+      {"randomize", 1, "needs one argument"},
+      {"randomize 1 2", 1, "one argument only"},
+      {"randomize -1", 1, "out of range"},
+      {"randomize -99999999999999999999", 1, "out of range"},
+      {"randomize 18446744073709551616", 1, "out of range"},
+      {"randomize 0x10", 1, "bad number \"0x10\" for randomize"},
+      {"randomize -", 1, "bad number"},
+      {"seed 18446744073709551616", 1, "out of range"},
+      {"seed -9223372036854775809", 1, "out of range"},
+      {"down 99999999999999999999", 1, "out of range"},
+      {"Catchup 5", 1, "unknown command"},
       {"down", 1, "needs one argument"},
       {"down 37 39", 1, "one argument only"},
-      {"down 32768", 1, "outside -32768..32767"},
-      {"up -32769", 1, "outside -32768..32767"},
+      {"down 32768", 1, "out of range (-32768 to 32767)"},
+      {"up -32769", 1, "out of range"},
       {"up x", 1, "bad number"},
       {"click", 1, "needs one argument"},
       {"click start", 1, "unknown button \"start\""},
@@ -118,7 +137,7 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
       {"rand 0x1p-2", 1, "bad rand value"},
       {"rand 0.5e", 1, "bad rand value"},
       {"rand .", 1, "bad rand value"},
-      {"seed 1.5", 1, "bad seed"},
+      {"seed 1.5", 1, "bad number \"1.5\" for seed"},
       {"seed", 1, "needs one argument"},
       {"wait 5 # five", 1, "'#'"},
       {"rand 0.5 #half", 1, "'#'"},
@@ -133,6 +152,117 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
     EXPECT_NE(e.message.find(c.says), std::string::npos) << e.message;
     EXPECT_EQ(e.message.find('\n'), std::string::npos);
   }
+}
+
+TEST(ReplayScript, ReadsCatchupAndQueuesRandomizeSeedsInScriptOrder) {
+  const Script s = parseGood(
+      "randomize 5\n"
+      "catchup 0\n"
+      "wait 10\n"
+      "randomize 18446744073709551615\n"
+      "catchup +7\n"
+      "randomize 0\n"
+      "randomize -0\n");
+  EXPECT_EQ(s.randomizeSeeds, (std::vector<uint64_t>{5, UINT64_MAX, 0, 0}));
+  EXPECT_EQ(s.seed, 1u);  // randomize leaves the seed alone
+  ASSERT_EQ(s.commands.size(), 3u);
+  EXPECT_EQ(s.commands[0].op, Op::Catchup);
+  EXPECT_EQ(s.commands[0].value, 0);
+  EXPECT_EQ(s.commands[0].line, 2);
+  EXPECT_EQ(s.commands[1].op, Op::Wait);
+  EXPECT_EQ(s.commands[2].op, Op::Catchup);
+  EXPECT_EQ(s.commands[2].value, 7);
+  EXPECT_EQ(s.commands[2].line, 5);
+  EXPECT_TRUE(parseGood("seed 3").randomizeSeeds.empty());
+}
+
+TEST(ReplayScript, SevenDaysOfWaitingAndCatchingUpAreTheMost) {
+  EXPECT_EQ(maxScriptTime, 604800000);
+  EXPECT_EQ(parseGood("wait 604800000").commands.at(0).value, 604800000);
+  EXPECT_EQ(parseGood("wait 302400000\ncatchup 302400000\ndown 37").commands.size(), 3u);
+}
+
+// A script of exactly `size` bytes: `head`, then comment lines, then `tail`.
+std::string paddedScript(const std::string& head, size_t size, const std::string& tail) {
+  std::string text = head;
+  const std::string filler = "#" + std::string(1022, '-') + "\n";
+  while (text.size() + filler.size() + tail.size() <= size) text += filler;
+  text += "#" + std::string(size - text.size() - tail.size() - 2, '=') + "\n";
+  return text + tail;
+}
+
+TEST(ReplayScript, A64MiBScriptIsTheLongest) {
+  const std::string longest = paddedScript("\xEF\xBB\xBFwait 5\n", maxScriptBytes, "up 37\n");
+  ASSERT_EQ(longest.size(), maxScriptBytes);
+  EXPECT_EQ(parseGood(longest).commands.size(), 2u);
+
+  // One byte more, and the line that holds it is named, whatever it holds.
+  const int64_t lines = std::count(longest.begin(), longest.end(), '\n');
+  for (const std::string& extra : {std::string("\n"), std::string("#"), std::string("x")}) {
+    SCOPED_TRACE(extra);
+    Script s;
+    ScriptError e;
+    EXPECT_FALSE(parseScript(longest + extra, s, e));
+    EXPECT_EQ(e.line, lines + 1);
+    EXPECT_NE(e.message.find("longer than 64 MiB"), std::string::npos) << e.message;
+  }
+  // A line that runs across the bound is refused even though its start fits.
+  std::string across = longest;
+  across.insert(longest.size() - 6, "down 37\n");  // its last two bytes lie past the bound
+  Script s;
+  ScriptError e;
+  EXPECT_FALSE(parseScript(across, s, e));
+  EXPECT_EQ(e.line, lines);
+  // An earlier fault is still the first one reported.
+  EXPECT_FALSE(parseScript("jump\n" + longest + "x", s, e));
+  EXPECT_EQ(e.line, 1);
+}
+
+TEST(ReplayScript, LinesAreCountedIn64Bits) {
+  static_assert(std::is_same_v<decltype(ScriptError::line), int64_t>);
+  static_assert(std::is_same_v<decltype(Command::line), int64_t>);
+}
+
+bool allPrintable(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
+}
+
+TEST(ReplayScript, MessagesShowWordsEscapedAndCutShort) {
+  const struct { std::string script; const char* shows; } cases[] = {
+      {"\x1b]0;owned\x07 5", "unknown command \"\\x1b]0;owned\\x07\""},
+      {std::string("wa\0it 5", 7), "\"wa\\x00it\""},
+      {"click \xc3\xa4", "\"\\xc3\\xa4\""},
+      {"wait 5\x7f", "\"5\\x7f\""},
+      {"down a\\b", "\"a\\\\b\""},  // a backslash is doubled, so that \x41 in a word reads back
+      {"rand 0.5\x1b[2J", "\"0.5\\x1b[2J\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(printable(c.script));
+    Script s;
+    ScriptError e;
+    EXPECT_FALSE(parseScript(c.script, s, e));
+    EXPECT_NE(e.message.find(c.shows), std::string::npos) << e.message;
+    EXPECT_TRUE(allPrintable(e.message)) << e.message;
+  }
+
+  // A huge word: its first sixty-odd characters, then an ellipsis.
+  for (const std::string& word : {std::string(50'000'000, 'w'), std::string(20'000, '\x1b')}) {
+    Script s;
+    ScriptError e;
+    EXPECT_FALSE(parseScript("click " + word, s, e));
+    EXPECT_LE(e.message.size(), 120u);
+    EXPECT_NE(e.message.find(printable(word.substr(0, 12)) + "...\""), std::string::npos) << e.message;
+  }
+}
+
+TEST(ReplayScript, PrintableEscapesWholeBytesWithinTheLimit) {
+  EXPECT_EQ(printable("plain text 09 ~"), "plain text 09 ~");
+  EXPECT_EQ(printable(std::string("a\0\t\n\x1b\x80\xff\\", 8)), "a\\x00\\x09\\x0a\\x1b\\x80\\xff\\\\");
+  EXPECT_EQ(printable("abcdef", 6), "abcdef");    // fits exactly: nothing cut
+  EXPECT_EQ(printable("abcdefg", 6), "abcdef...");
+  EXPECT_EQ(printable("abc\x01", 6), "abc...");  // an escape is never split
+  EXPECT_EQ(printable("abc\x01", 7), "abc\\x01");
+  EXPECT_EQ(printable(std::string(1000, 'x'), 0).size(), 1000u);  // no limit
 }
 
 }  // namespace

@@ -220,6 +220,7 @@ void ScriptGenerator::jump(const Form1& form) {
 std::string scriptLine(const Command& c) {
   switch (c.op) {
     case Op::Wait: return "wait " + std::to_string(c.value);
+    case Op::Catchup: return "catchup " + std::to_string(c.value);
     case Op::Down: return "down " + std::to_string(c.value);
     case Op::Up: return "up " + std::to_string(c.value);
     case Op::Click: return "click " + std::string(c.button);
