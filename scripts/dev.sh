@@ -24,8 +24,13 @@ case "${1:-}" in
     build asan
     ctest --preset asan
     ;;
+  web)
+    scripts/setup.sh
+    build web
+    exec node web/serve.mjs build/web/site 8000
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test" >&2
+    echo "usage: scripts/dev.sh play|test|web" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,415 @@
+// Super Zorvane! in a browser: draws the game's read-only view on a canvas, feeds it keys,
+// clicks, touches and time, and plays recordings. The game itself is the same C++ core as
+// the desktop window, compiled to WebAssembly (zorvane.js, zorvane.wasm).
+'use strict';
+
+// The desktop's key table (the same virtual key codes as sdl/keymap.cpp): every other key
+// is still delivered, as code 0, so that any release stops the paddle.
+function virtualKey(code) {
+  let m;
+  if ((m = /^Key([A-Z])$/.exec(code))) return m[1].charCodeAt(0);                // A–Z 65–90
+  if ((m = /^Digit([0-9])$/.exec(code))) return 48 + Number(m[1]);               // 48–57
+  if ((m = /^F([0-9]+)$/.exec(code)) && m[1] >= 1 && m[1] <= 12) return 111 + Number(m[1]);  // F1–F12
+  const named = {
+    ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Space: 32, Enter: 13, NumpadEnter: 13,
+    Escape: 27, Backspace: 8, Tab: 9, ShiftLeft: 16, ShiftRight: 16, ControlLeft: 17, ControlRight: 17,
+    AltLeft: 18, AltRight: 18,
+  };
+  return named[code] || 0;
+}
+// Keys whose browser action (scrolling, help, focus moves) the game takes over.
+const gameKeys = new Set([37, 38, 39, 40, 32, 80, 112, 113, 9]);
+
+// The faces the design names, from the same Debian files and alias choices as the window.
+const fontFiles = [
+  ['Arial', 400, 'fonts/arial-400.woff'], ['Arial', 700, 'fonts/arial-700.woff'],
+  ['Times New Roman', 400, 'fonts/times-400.woff'], ['Times New Roman', 700, 'fonts/times-700.woff'],
+  ['Impact', 700, 'fonts/impact-700.woff'], ['Lucida Handwriting', 700, 'fonts/lucida-700.woff'],
+  ['MS Song', 400, 'fonts/song-400.woff'],
+];
+const fallbackFaces = { 'Times New Roman': 'serif', 'Lucida Handwriting': 'cursive' };
+
+const canvas = document.getElementById('game');
+const ctx = canvas.getContext('2d', { alpha: false });
+const messageBox = document.getElementById('message');
+const state = {
+  game: null, scene: null, placement: null, dirty: true, origin: 0, hold: false,
+  frames: 0, firstFrameAt: 0, touches: new Map(), widths: new Map(),
+};
+window.zorvane = state;  // for the tests: frames drawn, time of the first frame, the scene
+
+function showMessage(text) {
+  messageBox.textContent = text;
+  messageBox.hidden = !text;
+}
+
+// Round half to even, as the window's drawing rounds.
+function roundEven(v) {
+  const r = Math.round(v);
+  return Math.abs(v % 1) === 0.5 && r % 2 !== 0 ? r - 1 : r;
+}
+function clamp(v, lo, hi) { return Math.min(Math.max(v, lo), hi); }
+function css(color) {
+  return `rgb(${color & 255},${(color >> 8) & 255},${(color >> 16) & 255})`;
+}
+const faceColor = 240 + 240 * 256 + 240 * 65536, black = 0;
+
+// Uniform scale that fits the canvas, centred; pixels per 15 window units.
+function place(scene) {
+  const w = canvas.width, h = canvas.height;
+  const scale = Math.max(Math.min(w * 15 / scene.width, h * 15 / scene.height), 0.01);
+  const x = Math.floor((w - scene.width * scale / 15) / 2);
+  const y = Math.floor((h - scene.height * scale / 15) / 2);
+  const pw = roundEven(scene.width * scale / 15), ph = roundEven(scene.height * scale / 15);
+  return { scale, x, y, picture: { x: Math.max(x, 0), y: Math.max(y, 0), w: Math.min(pw, w), h: Math.min(ph, h) } };
+}
+
+function thickness(pixels) { return Math.max(1, roundEven(Math.min(pixels, 64))); }
+function pixelSize(points, scale) {
+  const px = points * 20 / 15 * scale;
+  return px >= 1 ? (px > 2000 ? 2000 : roundEven(px)) : 1;
+}
+
+// One item of the scene as the window draws it, in pixels.
+function boxOf(it, p, clampIt) {
+  const k = p.scale / 15, margin = 64, pic = p.picture;
+  let b = [p.x + it[3] * k, p.y + it[4] * k, p.x + (it[3] + it[5]) * k, p.y + (it[4] + it[6]) * k];
+  if (clampIt) {
+    b = [clamp(b[0], pic.x - margin, pic.x + pic.w + margin), clamp(b[1], pic.y - margin, pic.y + pic.h + margin),
+         clamp(b[2], pic.x - margin, pic.x + pic.w + margin), clamp(b[3], pic.y - margin, pic.y + pic.h + margin)];
+  }
+  return b;
+}
+function pixelRect(b) {
+  const x0 = roundEven(b[0]), y0 = roundEven(b[1]);
+  const x1 = Math.max(roundEven(b[2]), x0 + 1), y1 = Math.max(roundEven(b[3]), y0 + 1);
+  return { x: x0, y: y0, w: x1 - x0, h: y1 - y0 };
+}
+function inset(r, t) { return { x: r.x + t, y: r.y + t, w: r.w - 2 * t, h: r.h - 2 * t }; }
+function fill(r, color) {
+  if (r.w <= 0 || r.h <= 0) return;
+  ctx.fillStyle = css(color);
+  ctx.fillRect(r.x, r.y, r.w, r.h);
+}
+function frame(b, t, topLeft, bottomRight) {
+  t = Math.min(t, Math.floor(b.w / 2), Math.floor(b.h / 2));
+  if (t <= 0) return;
+  fill({ x: b.x, y: b.y + b.h - t, w: b.w, h: t }, bottomRight);
+  fill({ x: b.x + b.w - t, y: b.y, w: t, h: b.h }, bottomRight);
+  fill({ x: b.x, y: b.y, w: b.w - t, h: t }, topLeft);
+  fill({ x: b.x, y: b.y, w: t, h: b.h - t }, topLeft);
+}
+
+function fontOf(it, p) {
+  const face = it[13], fallback = fallbackFaces[face] || 'sans-serif';
+  return { css: `${it[15] >= 600 ? 700 : 400} ${pixelSize(it[14], p.scale)}px "${face}", ${fallback}` };
+}
+
+// Caption text at the window's place: the top of the line box at the top of the box
+// (centred for buttons), aligned left, right or centred, cut to the box.
+function text(it, box, p, centreY, dx, dy) {
+  const caption = it[12];
+  if (!caption || box.w <= 0 || box.h <= 0) return;
+  const font = fontOf(it, p);
+  ctx.font = font.css;
+  const key = font.css + '\n' + caption;
+  let m = state.widths.get(key);
+  if (!m) {
+    // Like the window's hinted text: each character, and each kerning between two, moves
+    // the pen a whole number of pixels.
+    const metrics = ctx.measureText(caption);
+    const ascent = Math.ceil(metrics.fontBoundingBoxAscent), descent = Math.ceil(metrics.fontBoundingBoxDescent);
+    const chars = [...caption], widths = chars.map((ch) => ctx.measureText(ch).width);
+    const at = [];
+    let w = 0;
+    for (let i = 0; i < chars.length; i++) {
+      if (i > 0) w += Math.round(ctx.measureText(chars[i - 1] + chars[i]).width - widths[i - 1] - widths[i]);
+      at.push(w);
+      w += Math.round(widths[i]);
+    }
+    m = { w, at, ascent, h: ascent + descent };
+    if (state.widths.size > 4096) state.widths.clear();
+    state.widths.set(key, m);
+  }
+  let x = box.x;
+  if (it[10] === 1) x = box.x + box.w - m.w;
+  if (it[10] === 2) x = box.x + Math.trunc((box.w - m.w) / 2);
+  const y = centreY ? box.y + Math.trunc((box.h - m.h) / 2) : box.y;
+  ctx.save();
+  ctx.beginPath();
+  ctx.rect(box.x, box.y, box.w, box.h);
+  ctx.clip();
+  ctx.fillStyle = css(it[8] < 0 ? black : it[8]);
+  let i = 0;
+  for (const ch of caption) ctx.fillText(ch, x + dx + m.at[i++], y + dy + m.ascent);
+  ctx.restore();
+}
+
+function shapePath(kind, b, d) {
+  const w = b[2] - b[0], h = b[3] - b[1];
+  ctx.beginPath();
+  if (kind === 3) {
+    const r = Math.min(w, h) / 2 - d;
+    if (r <= 0) return false;
+    ctx.arc(b[0] + w / 2, b[1] + h / 2, r, 0, 2 * Math.PI);
+    return true;
+  }
+  if (!(w > 2 * d && h > 2 * d)) return false;
+  const x0 = b[0] + d, y0 = b[1] + d, x1 = b[2] - d, y1 = b[3] - d;
+  const r = Math.max(0, Math.min(Math.min(w, h) / 4 - d, (x1 - x0) / 2, (y1 - y0) / 2));
+  ctx.roundRect(x0, y0, x1 - x0, y1 - y0, r);
+  return true;
+}
+
+function paintItem(it, p) {
+  const kind = it[0];
+  if (kind === 2 || kind === 3) {
+    const b = boxOf(it, p, false);
+    const w = b[2] - b[0], h = b[3] - b[1];
+    const t = it[9] > 0 ? thickness(it[9] * p.scale) : 0;
+    if (w < 1.5 || h < 1.5) {
+      fill({ x: Math.floor(b[0]), y: Math.floor(b[1]), w: 1, h: 1 }, t ? black : it[7]);
+      return;
+    }
+    if (shapePath(kind, b, 0)) { ctx.fillStyle = css(t ? black : it[7]); ctx.fill(); }
+    if (t && shapePath(kind, b, t)) { ctx.fillStyle = css(it[7]); ctx.fill(); }
+    return;
+  }
+  const box = pixelRect(boxOf(it, p, true));
+  if (kind === 1) {
+    const t = it[9] > 0 ? thickness(it[9] * p.scale) : 0;
+    const inside = inset(box, t);
+    if (!t) return fill(box, it[7]);
+    if (inside.w <= 0 || inside.h <= 0) return fill(box, black);
+    frame(box, t, black, black);
+    fill(inside, it[7]);
+  } else if (kind === 4) {
+    const t = it[9] ? thickness(p.scale) : 0;
+    if (!it[11]) fill(box, it[7] < 0 ? faceColor : it[7]);
+    if (t) frame(box, t, black, black);
+    text(it, inset(box, t), p, false, 0, 0);
+  } else {
+    const t = thickness(p.scale);
+    const white = 0xffffff, dark = 64 * 0x10101, shade = 160 * 0x10101;
+    fill(box, it[7]);
+    frame(box, t, white, dark);
+    frame(inset(box, t), t, it[7], shade);
+    text(it, inset(box, 2 * t), p, true, 0, 0);
+  }
+}
+
+// The whole picture, back to front: shapes and labels by stacking order, then buttons.
+function draw() {
+  const scene = state.scene;
+  const p = state.placement = place(scene);
+  ctx.save();
+  fill({ x: 0, y: 0, w: canvas.width, h: canvas.height }, scene.back);
+  ctx.beginPath();
+  ctx.rect(p.picture.x, p.picture.y, p.picture.w, p.picture.h);
+  ctx.clip();
+  const items = scene.items.map((it, i) => [it, i]);
+  items.sort((a, b) => a[0][1] - b[0][1] || a[0][2] - b[0][2] || a[1] - b[1]);
+  for (const [it] of items) paintItem(it, p);
+  ctx.restore();
+  state.frames++;
+  if (state.frames === 1) state.firstFrameAt = performance.now();
+}
+
+// Canvas pixels follow the window's size times devicePixelRatio, so that text stays crisp.
+function resize() {
+  const ratio = window.devicePixelRatio || 1;
+  const w = Math.max(1, Math.round(canvas.clientWidth * ratio)), h = Math.max(1, Math.round(canvas.clientHeight * ratio));
+  if (canvas.width !== w || canvas.height !== h) {
+    canvas.width = w;
+    canvas.height = h;
+    state.dirty = true;
+  }
+}
+
+function gameTime() { return Math.max(0, Math.floor(performance.now() - state.origin)); }
+
+// Time moves the game on; the picture is drawn once per animation frame, only when changed.
+function frameLoop() {
+  const g = state.game;
+  if (!state.hold) g._zvAdvanceTo(gameTime());
+  refresh();
+  requestAnimationFrame(frameLoop);
+}
+function refresh() {
+  const g = state.game;
+  const ptr = g._zvScene();
+  if (ptr) {
+    state.scene = JSON.parse(g.UTF8ToString(ptr));
+    document.title = state.scene.title;
+    state.dirty = true;
+  }
+  resize();
+  if (state.dirty && state.scene) {
+    draw();
+    state.dirty = false;
+  }
+}
+
+// Events reach the game at the time they happen: timers due before them fire first.
+function catchUp() {
+  if (!state.hold) state.game._zvAdvanceTo(gameTime());
+}
+function keyDown(code) { catchUp(); state.game._zvKeyDown(code); }
+function keyUp(code) { catchUp(); state.game._zvKeyUp(code); }
+
+// The frontmost shown button under a canvas pixel, or ''.
+function buttonAt(px, py) {
+  const p = state.placement;
+  if (!p || !state.scene) return '';
+  let found = '', z = 0;
+  for (const it of state.scene.items) {
+    if (it[0] !== 5) continue;
+    const r = pixelRect(boxOf(it, p, true));
+    if (px >= r.x && px < r.x + r.w && py >= r.y && py < r.y + r.h && (!found || it[2] > z)) {
+      found = it[16];
+      z = it[2];
+    }
+  }
+  return found;
+}
+function clickName(name) {
+  const g = state.game;
+  const bytes = g.lengthBytesUTF8(name) + 1, ptr = g._malloc(bytes);
+  g.stringToUTF8(name, ptr, bytes);
+  catchUp();
+  const done = g._zvClick(ptr);
+  g._free(ptr);
+  return done;
+}
+
+function listen() {
+  window.addEventListener('keydown', (e) => {
+    if (e.target instanceof HTMLInputElement) return;
+    const code = virtualKey(e.code);
+    if (gameKeys.has(code) && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
+    keyDown(code);
+  });
+  window.addEventListener('keyup', (e) => {
+    const code = virtualKey(e.code);
+    if (gameKeys.has(code) && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
+    keyUp(code);
+  });
+  canvas.addEventListener('click', (e) => {
+    const ratio = canvas.width / canvas.clientWidth;
+    const name = buttonAt(Math.floor(e.offsetX * ratio), Math.floor(e.offsetY * ratio));
+    if (name) clickName(name);
+  });
+  // A finger held on the left or right half of the playfield steers like the arrow keys.
+  const touch = (e) => {
+    e.preventDefault();
+    const p = state.placement;
+    const ratio = canvas.width / canvas.clientWidth;
+    const middle = p ? (p.picture.x + p.picture.w / 2) / ratio : canvas.clientWidth / 2;
+    const rect = canvas.getBoundingClientRect();
+    for (const t of e.changedTouches) {
+      if (e.type === 'touchstart') {
+        const code = t.clientX - rect.left < middle ? 37 : 39;
+        state.touches.set(t.identifier, code);
+        keyDown(code);
+      } else if (state.touches.has(t.identifier)) {
+        keyUp(state.touches.get(t.identifier));
+        state.touches.delete(t.identifier);
+      }
+    }
+  };
+  for (const type of ['touchstart', 'touchend', 'touchcancel']) canvas.addEventListener(type, touch, { passive: false });
+  window.addEventListener('resize', () => { state.dirty = true; });
+
+  // Recordings: dropped on the page or opened with the button.
+  const file = document.getElementById('file');
+  file.addEventListener('change', () => { if (file.files[0]) playFile(file.files[0]); file.value = ''; });
+  window.addEventListener('dragover', (e) => e.preventDefault());
+  window.addEventListener('drop', (e) => {
+    e.preventDefault();
+    if (e.dataTransfer.files[0]) playFile(e.dataTransfer.files[0]);
+  });
+}
+
+// Plays a recording from its start at its own pace; the player takes over where it ends.
+async function playFile(f) {
+  const bytes = new Uint8Array(await f.arrayBuffer());
+  playRecording(f.name, bytes);
+}
+function playRecording(name, bytes) {
+  const g = state.game;
+  const namePtr = g._malloc(g.lengthBytesUTF8(name) + 1);
+  g.stringToUTF8(name, namePtr, g.lengthBytesUTF8(name) + 1);
+  const textPtr = g._malloc(bytes.length + 1);
+  g.HEAPU8.set(bytes, textPtr);
+  const complaint = g._zvPlayRecording(namePtr, textPtr, bytes.length);
+  g._free(namePtr);
+  g._free(textPtr);
+  if (complaint) {
+    showMessage(g.UTF8ToString(complaint));
+    return false;
+  }
+  showMessage('');
+  state.origin = performance.now();
+  state.dirty = true;
+  return true;
+}
+// For the tests: the pixel boxes of the captioned labels and buttons, and where their text
+// may stand (inside borders and frames); the picture's placement.
+state.captionBoxes = () => state.scene.items.filter((it) => it[12] && (it[0] === 4 || it[0] === 5)).map((it) => {
+  const box = pixelRect(boxOf(it, state.placement, true));
+  const t = it[0] === 5 ? 2 * thickness(state.placement.scale) : it[9] ? thickness(state.placement.scale) : 0;
+  return { box, inner: inset(box, t), text: it[12], fore: it[8] < 0 ? black : it[8] };
+});
+state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
+state.playing = () => state.game._zvPlaying() === 1;
+
+// Every face is loaded before the first frame, so text never flashes in another face; a
+// face that cannot be loaded falls back to a generic one, with one warning.
+async function loadFonts() {
+  const failed = [];
+  await Promise.all(fontFiles.map(async ([family, weight, url]) => {
+    try {
+      const face = new FontFace(family, `url(${url})`, { weight: String(weight) });
+      await face.load();
+      document.fonts.add(face);
+    } catch (e) {
+      failed.push(`${family} ${weight}`);
+    }
+  }));
+  if (failed.length) console.warn(`Super Zorvane!: fonts not loaded (${failed.join(', ')}); text uses a fallback face`);
+}
+
+function loadScript(src) {
+  return new Promise((resolve, reject) => {
+    const s = document.createElement('script');
+    s.src = src;
+    s.onload = resolve;
+    s.onerror = () => reject(new Error(`cannot load ${src}`));
+    document.head.appendChild(s);
+  });
+}
+
+async function main() {
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    canvas.hidden = true;
+    showMessage('Super Zorvane! needs a browser with WebAssembly, and this one has none. ' +
+                'Any current Firefox, Chrome, Safari or Edge will do.');
+    return;
+  }
+  const params = new URLSearchParams(location.search);
+  state.hold = params.has('hold');  // the tests' pictures: the clock stays at the load state
+  try {
+    const [, game] = await Promise.all([loadFonts(), loadScript('zorvane.js').then(() => createZorvane())]);
+    state.game = game;
+  } catch (e) {
+    showMessage(`Super Zorvane! could not start: ${e.message}`);
+    return;
+  }
+  state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1);
+  state.origin = performance.now();
+  listen();
+  refresh();
+  requestAnimationFrame(frameLoop);
+}
+
+main();
