@@ -174,7 +174,7 @@ int run() {
       exposed = false;
 
       SDL_Event e;
-      const int64_t due = nextDue(form);
+      const int64_t due = form.nextDue();
       int got = 0;
       if (due < 0) {
         got = SDL_WaitEvent(&e);

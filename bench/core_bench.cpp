@@ -12,7 +12,7 @@ namespace {
 struct Game {
   Form1 form;
   Game() {
-    form.random.fixSeed(1);
+    form.fixSeed(1);
     form.Show();
   }
 };

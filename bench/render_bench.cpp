@@ -28,7 +28,7 @@ struct Scene {
   sdl::Placement placement;
 
   explicit Scene(double scale) {
-    form.random.fixSeed(1);
+    form.fixSeed(1);
     form.Show();
     form.keyDown(keys::Left);
     for (int k = 0; k < 8; ++k) form.Timer2_Timer();
@@ -79,7 +79,7 @@ BENCHMARK(FrameAfterTicks)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 // A screenshot from nothing: target, renderer and every caption's text made afresh.
 void Screenshot(benchmark::State& state) {
   Form1 form;
-  form.random.fixSeed(1);
+  form.fixSeed(1);
   form.Show();
   for (auto _ : state) {
     const sdl::Image image = sdl::renderPicture(form, static_cast<double>(state.range(0)), fonts());

@@ -7,28 +7,26 @@ namespace {
 // Stacking keys follow the design table, frontmost first: object n of 27 gets key 28 - n.
 int64_t key(int n) { return 28 - n; }
 
-Shape shape(ShapeKind kind, float l, float t, float w, float h, Color fill, int n, Stacking* s) {
+Shape shape(ShapeKind kind, float l, float t, float w, float h, Color fill, int n) {
   Shape x;
   x.kind = kind;
   x.Left = l, x.Top = t, x.Width = w, x.Height = h;
   x.BackColor = fill;
   x.z = key(n);
-  x.stacking = s;
   return x;
 }
 
-Label label(float l, float t, float w, float h, const char* caption, Font font, int n, Stacking* s) {
+Label label(float l, float t, float w, float h, const char* caption, Font font, int n) {
   Label x;
   x.Left = l, x.Top = t, x.Width = w, x.Height = h;
   x.Caption = caption;
   x.font = font;
   x.z = key(n);
-  x.stacking = s;
   return x;
 }
 
-Label counter(float l, float t, float w, float h, const char* caption, int n, Stacking* s) {
-  Label x = label(l, t, w, h, caption, Font{"Arial", 19.5f, 700, 0}, n, s);
+Label counter(float l, float t, float w, float h, const char* caption, int n) {
+  Label x = label(l, t, w, h, caption, Font{"Arial", 19.5f, 700, 0}, n);
   x.ForeColor = RGB(255, 0, 0);
   x.hasForeColor = true;
   x.alignment = Alignment::Right;
@@ -36,14 +34,13 @@ Label counter(float l, float t, float w, float h, const char* caption, int n, St
   return x;
 }
 
-Label panel(float l, float t, float w, float h, const char* caption, int n, Stacking* s) {
-  Label x = label(l, t, w, h, caption, Font{"Impact", 21.75f, 700, 0}, n, s);
+Label panel(float l, float t, float w, float h, const char* caption, int n) {
+  Label x = label(l, t, w, h, caption, Font{"Impact", 21.75f, 700, 0}, n);
   x.border = true;
   return x;
 }
 
-Button button(float l, float t, float w, float h, const char* caption, Color face, Font font, int n,
-              Stacking* s) {
+Button button(float l, float t, float w, float h, const char* caption, Color face, Font font, int n) {
   Button x;
   x.z = key(n);
   x.Left = l, x.Top = t, x.Width = w, x.Height = h;
@@ -51,7 +48,6 @@ Button button(float l, float t, float w, float h, const char* caption, Color fac
   x.BackColor = face;
   x.font = font;
   x.Visible = false;
-  x.stacking = s;
   return x;
 }
 
@@ -59,22 +55,21 @@ Button button(float l, float t, float w, float h, const char* caption, Color fac
 
 void Form1::buildControls() {
   ++brickEditCount;
-  Stacking* s = &stacking;
   Controls& c = *this;
   c = Controls{};
 
-  c.pause = button(3360, 2880, 2415, 1455, "Pause", RGB(0, 255, 255), Font{"MS Song", 24, 700, 134}, 1, s);
+  c.pause = button(3360, 2880, 2415, 1455, "Pause", RGB(0, 255, 255), Font{"MS Song", 24, 700, 134}, 1);
   c.gameover = button(3360, 2640, 2415, 1935, "Game Over", RGB(255, 0, 255),
-                      Font{"Lucida Handwriting", 27.75f, 700, 0}, 2, s);
-  c.Timer1 = Timer(&clock, 25);
-  c.Timer2 = Timer(&clock, 25);
-  c.Timer3 = Timer(&clock, 50);
+                      Font{"Lucida Handwriting", 27.75f, 700, 0}, 2);
+  c.Timer1 = Timer(25);
+  c.Timer2 = Timer(25);
+  c.Timer3 = Timer(50);
   c.nextlevel = button(2760, 4800, 3495, 975, "Level: 1", RGB(255, 128, 0),
-                       Font{"Times New Roman", 27.75f, 700, 0}, 6, s);
-  c.ball = shape(ShapeKind::Circle, 960, 5520, 255, 255, RGB(0, 0, 255), 7, s);
-  c.paddle = shape(ShapeKind::RoundedRectangle, 3240, 6120, 1935, 255, RGB(255, 255, 0), 8, s);
+                       Font{"Times New Roman", 27.75f, 700, 0}, 6);
+  c.ball = shape(ShapeKind::Circle, 960, 5520, 255, 255, RGB(0, 0, 255), 7);
+  c.paddle = shape(ShapeKind::RoundedRectangle, 3240, 6120, 1935, 255, RGB(255, 255, 0), 8);
 
-  Shape marker = shape(ShapeKind::RoundedRectangle, 0, 0, 1215, 135, RGB(255, 0, 0), 0, s);
+  Shape marker = shape(ShapeKind::RoundedRectangle, 0, 0, 1215, 135, RGB(255, 0, 0), 0);
   marker.outlinePixels = 2;
   c.life = ControlArray<Shape>(1, 6, marker);
   const struct { int index, n; float left, top; bool shown; } markers[] = {
@@ -87,25 +82,25 @@ void Form1::buildControls() {
     l.Visible = m.shown;
   }
 
-  c.showscore = counter(1200, 120, 1695, 495, "000000", 12, s);
-  c.highscore = counter(6720, 120, 1695, 495, "000000", 13, s);
-  c.logo = label(3480, 120, 1770, 420, "ZORVANE", Font{"Times New Roman", 18, 400, 0}, 14, s);
+  c.showscore = counter(1200, 120, 1695, 495, "000000", 12);
+  c.highscore = counter(6720, 120, 1695, 495, "000000", 13);
+  c.logo = label(3480, 120, 1770, 420, "ZORVANE", Font{"Times New Roman", 18, 400, 0}, 14);
   c.logo.ForeColor = RGB(0, 0, 0);
   c.logo.hasForeColor = true;
   c.logo.transparent = true;
-  c.logoball = ControlArray<Shape>(0, 0, shape(ShapeKind::Circle, 960, 4800, 255, 255, RGB(255, 255, 255), 15, s));
-  c.numbricks = counter(6960, 840, 1080, 390, "0000", 16, s);
-  c.Label2 = panel(360, 720, 5055, 615, " Lives", 20, s);
-  c.Label3 = panel(0, 0, 3015, 615, "  Score", 21, s);
+  c.logoball = ControlArray<Shape>(0, 0, shape(ShapeKind::Circle, 960, 4800, 255, 255, RGB(255, 255, 255), 15));
+  c.numbricks = counter(6960, 840, 1080, 390, "0000", 16);
+  c.Label2 = panel(360, 720, 5055, 615, " Lives", 20);
+  c.Label3 = panel(0, 0, 3015, 615, "  Score", 21);
   c.Label3.ForeColor = RGB(0, 0, 64);
   c.Label3.hasForeColor = true;
-  c.logobox = shape(ShapeKind::RoundedRectangle, 3120, 0, 2535, 615, RGB(255, 0, 0), 22, s);
-  c.Label7 = panel(5760, 0, 2775, 615, " High", 23, s);
+  c.logobox = shape(ShapeKind::RoundedRectangle, 3120, 0, 2535, 615, RGB(255, 0, 0), 22);
+  c.Label7 = panel(5760, 0, 2775, 615, " High", 23);
   c.Label7.ForeColor = RGB(0, 0, 64);
   c.Label7.hasForeColor = true;
-  c.Label4 = panel(5640, 720, 2535, 615, " Bricks", 24, s);
+  c.Label4 = panel(5640, 720, 2535, 615, " Bricks", 24);
 
-  Label brick0 = label(360, 1800, 1935, 855, "4", Font{"Arial", 7.5f, 700, 0}, 25, s);
+  Label brick0 = label(360, 1800, 1935, 855, "4", Font{"Arial", 7.5f, 700, 0}, 25);
   brick0.BackColor = RGB(255, 255, 255);
   brick0.hasBackColor = true;
   brick0.alignment = Alignment::Center;
@@ -114,8 +109,8 @@ void Form1::buildControls() {
   c.brick = ControlArray<Label>(0, 0, brick0);
   c.brick.reserve(501);
 
-  c.board = shape(ShapeKind::Rectangle, 120, 1560, 8295, 5655, RGB(0, 255, 0), 26, s);
-  c.Label5 = label(0, 1440, 8535, 5895, "", Font{}, 27, s);
+  c.board = shape(ShapeKind::Rectangle, 120, 1560, 8295, 5655, RGB(0, 255, 0), 26);
+  c.Label5 = label(0, 1440, 8535, 5895, "", Font{}, 27);
   c.Label5.border = true;
 
   stacking.top = key(1);
@@ -144,8 +139,7 @@ void Form1::tick(int number) {
   }
 }
 
-bool Form1::click(std::string_view name) {
-  if (!loaded()) return false;
+bool Form1::clickButton(std::string_view name) {
   if (name == "pause" && pause.Visible) return pause_Click(), true;
   if (name == "gameover" && gameover.Visible) return gameover_Click(), true;
   if (name == "nextlevel" && nextlevel.Visible) return nextlevel_Click(), true;

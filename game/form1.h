@@ -34,18 +34,18 @@ class Form1 : public Window, public GameState, public Controls {
   static constexpr float designHeight = 7335;
 
   Form1() = default;
+  Form1(const Form1&) = default;             // the whole game, as a value
+  Form1& operator=(const Form1&) = default;
 
+  Form1 snapshot() const { return *this; }   // the whole game: state, objects, timers, clock, draws
+  void restore(const Form1& s) { *this = s; }
   GameState& state() { return *this; }
   const GameState& state() const { return *this; }
   const Controls& controls() const { return *this; }
   uint64_t brickEdits() const { return brickEditCount; }  // moves whenever a brick may have changed
 
-  // Window interface.
-  void keyDown(int16_t keyCode) override { Form_KeyDown(keyCode, 0); }
-  void keyUp(int16_t keyCode) override { Form_KeyUp(keyCode, 0); }
-  bool click(std::string_view button) override;
+  // What a screen reads.
   void visitControls(ControlVisitor& v) const override;
-  Timer& timer(int number) override;
   std::string_view title() const override { return Caption; }
   float clientWidth() const override { return designWidth; }
   float clientHeight() const override { return designHeight; }
@@ -77,8 +77,8 @@ class Form1 : public Window, public GameState, public Controls {
   void whereball();
   void hitpaddle();
   void score(int i, int x, int y, int decx, int decy);
-  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
-  void Form_KeyUp(int16_t KeyCode, int16_t Shift);
+  void Form_KeyDown(int16_t KeyCode, int16_t Shift) override;
+  void Form_KeyUp(int16_t KeyCode, int16_t Shift) override;
   void Timer1_Timer();
 
   // Title logo (logo/).
@@ -88,7 +88,9 @@ class Form1 : public Window, public GameState, public Controls {
  protected:
   void buildControls() override;
   void destroyControls() override;
+  bool clickButton(std::string_view button) override;
   void tick(int number) override;
+  Timer& timer(int number) override;
 
  private:
   void layoutJump();                 // F1/F2: keep the high score, lay out layoutIndex afresh

@@ -60,13 +60,13 @@ void Form1::loadbricks() {
   for (int r = 0; r <= 24; ++r) {
     for (int c = 0; c <= 19; ++c) {
       i = i + 1;
-      brick.Load(i);
+      Load(brick, i);
       Label& b = brick(i);
       b.Width = brickWidth;
       b.Height = brickHeight;
       b.Left = c * brickWidth + board.Left;
       b.Top = r * brickHeight + board.Top;
-      b.ZOrder(0);
+      ZOrder(b, 0);
       b.Visible = true;
     }
   }

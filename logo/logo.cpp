@@ -10,8 +10,8 @@ void Form1::initlogo() {
   logoBallStepX = {1.1 * u, -u, 0.9 * u};
   logoBallStepY = {static_cast<int16_t>(std::nearbyint(0.9 * u)), static_cast<int16_t>(std::nearbyint(-u)),
                    static_cast<int16_t>(std::nearbyint(-1.1 * u))};
-  logoball.Load(1);
-  logoball.Load(2);
+  Load(logoball, 1);
+  Load(logoball, 2);
   for (int i = 0; i <= 2; ++i) {
     Shape& b = logoball(i);
     b.Width = brickHeight / 3;
@@ -19,7 +19,7 @@ void Form1::initlogo() {
     b.Top = logobox.Height / 2 + logobox.Top;
     b.Left = logobox.Width / 2 + logobox.Left;
     b.Visible = true;
-    b.ZOrder(0);
+    ZOrder(b, 0);
   }
 }
 

@@ -2,11 +2,14 @@
 
 namespace zorvane {
 
-Timer::Timer(const Clock* clock, int designInterval) : clock(clock) { Interval(designInterval); }
-
 void Timer::Interval(int ms) {
   interval = ms > 0 ? ms : 0;
-  if (interval > 0) dueAt = clock->now + interval;
+  restarted = interval > 0;
+}
+
+void Timer::settle(int64_t now) {
+  if (restarted) dueAt = now + interval;
+  restarted = false;
 }
 
 void Timer::catchUp(int64_t now) {

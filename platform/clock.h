@@ -9,23 +9,26 @@ struct Clock {
   int64_t now = 0;  // milliseconds since the window was first created
 };
 
-// A periodic timer: raises its tick every Interval milliseconds while Interval > 0.
+// A periodic timer: raises its tick every Interval milliseconds while Interval > 0. It
+// holds no clock: a timer set during an event falls due from that event's time, which the
+// window fills in before its clock moves on.
 class Timer {
  public:
   Timer() = default;
-  Timer(const Clock* clock, int designInterval);  // created running, first due one interval on
+  explicit Timer(int designInterval) { Interval(designInterval); }  // running, due one interval on
 
-  void Interval(int ms);           // 0 stops; v > 0 makes it due v ms from now
+  void Interval(int ms);           // 0 stops; v > 0 makes it due v ms after the present event
   int Interval() const { return interval; }
   bool running() const { return interval > 0; }
-  int64_t due() const { return dueAt; }     // next tick time while running
-  void fired() { dueAt += interval; }       // called just before its handler runs
-  void catchUp(int64_t now);                // after a stall: fire once now, not in a burst
+  int64_t due(int64_t now) const { return restarted ? now + interval : dueAt; }  // while running
+  void settle(int64_t now);        // the present event's time is `now`
+  void fired() { dueAt += interval; }       // settled, and just before its handler runs
+  void catchUp(int64_t now);       // settled; after a stall: fire once now, not in a burst
 
  private:
-  const Clock* clock = nullptr;
   int interval = 0;
   int64_t dueAt = 0;
+  bool restarted = false;          // set during the present event, due time not yet filled in
 };
 
 }  // namespace zorvane

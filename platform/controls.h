@@ -21,10 +21,8 @@ struct Control {
   float Left = 0, Top = 0, Width = 0, Height = 0;
   bool Visible = true;
   int64_t z = 0;                // stacking key; buttons are drawn in front of everything anyway
-  Stacking* stacking = nullptr;
 
   void Move(float x, float y) { Left = x; Top = y; }  // new position, size unchanged
-  void ZOrder(int position);    // 0: in front of every other shape and label
 };
 
 // A font by face name, size in points, weight (700 bold, 400 normal) and character set.
@@ -82,13 +80,12 @@ class ControlArray {
   bool exists(int i) const { return i >= 0 && i < static_cast<int>(present.size()) && present[i]; }
   int upperBound() const { return static_cast<int>(present.size()) - 1; }  // highest possible index
 
-  // Adds member i as a hidden copy of member 0, in front of the other shapes and labels.
+  // Adds member i as a hidden copy of member 0; the window puts it in front (Window::Load).
   void Load(int i) {
     if (i < 0 || exists(i) || !exists(0)) fail("Load", i);
     T copy = members[0];
     copy.Visible = false;
     put(i, copy);
-    if (copy.stacking) members[i].z = ++copy.stacking->top;
   }
 
   void reserve(int count) {

@@ -1,6 +1,14 @@
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane {
+
+void Window::fixSeed(uint64_t seed) { random.fixSeed(seed); }
+
+void Window::queueDraw(float r) { random.enqueue(r); }
+
+size_t Window::drawsQueued() const { return random.queued(); }
+
+void Window::queueSeed(uint64_t seed) { random.enqueueSeed(seed); }
 
 void Window::Show() {
   if (isLoaded) return;
@@ -16,22 +24,58 @@ void Window::Unload() {
   isLoaded = false;
 }
 
-int Window::fireNextTimer(int64_t until) {
-  if (!isLoaded) return 0;
+void Window::keyDown(int16_t keyCode) { Form_KeyDown(keyCode, 0); }
+
+void Window::keyUp(int16_t keyCode) { Form_KeyUp(keyCode, 0); }
+
+bool Window::click(std::string_view button) { return isLoaded && clickButton(button); }
+
+void Window::settleTimers() {
+  if (!isLoaded) return;
+  for (int n = 1; n <= timerCount; ++n) timer(n).settle(clock.now);
+}
+
+int Window::advanceTo(int64_t until) {
+  settleTimers();
   int best = 0;
   int64_t bestDue = 0;
-  for (int n = 1; n <= timerCount; ++n) {
-    const Timer& t = timer(n);
-    if (t.running() && t.due() <= until && (best == 0 || t.due() < bestDue)) {
-      best = n;
-      bestDue = t.due();
+  if (isLoaded) {
+    for (int n = 1; n <= timerCount; ++n) {
+      const Timer& t = timer(n);
+      if (t.running() && t.due(clock.now) <= until && (best == 0 || t.due(clock.now) < bestDue)) {
+        best = n;
+        bestDue = t.due(clock.now);
+      }
     }
   }
-  if (best == 0) return 0;
+  if (best == 0) {
+    if (until > clock.now) clock.now = until;
+    return 0;
+  }
   if (bestDue > clock.now) clock.now = bestDue;
   timer(best).fired();
   tick(best);
   return best;
+}
+
+void Window::catchup(int64_t until) {
+  settleTimers();
+  if (!isLoaded) return;
+  for (int n = 1; n <= timerCount; ++n) timer(n).catchUp(until);
+}
+
+int64_t Window::nextDue() const {
+  int64_t due = -1;
+  if (!isLoaded) return due;
+  for (int n = 1; n <= timerCount; ++n) {
+    const Timer& t = timer(n);
+    if (t.running() && (due < 0 || t.due(clock.now) < due)) due = t.due(clock.now);
+  }
+  return due;
+}
+
+void Window::ZOrder(Control& c, int position) {
+  if (position == 0) c.z = ++stacking.top;
 }
 
 }  // namespace zorvane

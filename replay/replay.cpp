@@ -27,10 +27,9 @@ void Replay::run(const Script& script) {
 
 void Replay::load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds) {
   Form1& f = *game;
-  f.clock.now = 0;
-  f.random.fixSeed(seed);
-  for (const float r : draws) f.random.enqueue(r);
-  for (const uint64_t s : randomizeSeeds) f.random.enqueueSeed(s);
+  f.fixSeed(seed);
+  for (const float r : draws) f.queueDraw(r);
+  for (const uint64_t s : randomizeSeeds) f.queueSeed(s);
   f.Show();
   trace.forgetBricks();
   handled("load");
@@ -47,15 +46,12 @@ void Replay::run(const Command& c) {
 }
 
 void Replay::wait(int64_t ms) {
-  Form1& f = *game;
-  const int64_t until = f.clock.now + ms;
-  while (const int n = f.fireNextTimer(until)) handled(timerEvents[n]);
-  f.clock.now = until;
+  const int64_t until = game->now() + ms;
+  while (const int n = game->advanceTo(until)) handled(timerEvents[n]);
 }
 
 void Replay::catchup(int64_t ms) {
-  Form1& f = *game;
-  for (int n = 1; n <= Window::timerCount; ++n) f.timer(n).catchUp(f.clock.now + ms);
+  game->catchup(game->now() + ms);
   wait(ms);
 }
 

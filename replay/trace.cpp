@@ -25,7 +25,7 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   JsonBuffer& o = out;
 
   o.raw("{\"t\":");
-  o.integer(form.clock.now);
+  o.integer(form.now());
   o.raw(",\"ev\":");
   o.string(ev);
   o.raw(",\"currentScore\":");

@@ -33,16 +33,12 @@ class IconWindow : public Window {
     paddle.BackColor = RGB(255, 255, 0);
     paddle.z = 3;
   }
-  void keyDown(int16_t) override {}
-  void keyUp(int16_t) override {}
-  bool click(std::string_view) override { return false; }
   void visitControls(ControlVisitor& v) const override {
     v.shape(frame);
     for (const Label& b : bricks) v.label(b);
     v.shape(ball);
     v.shape(paddle);
   }
-  Timer& timer(int) override { return none; }
   std::string_view title() const override { return "icon"; }
   float clientWidth() const override { return 960; }
   float clientHeight() const override { return 960; }
@@ -51,8 +47,12 @@ class IconWindow : public Window {
  protected:
   void buildControls() override {}
   void destroyControls() override {}
-  void tick(int) override {}
   void Form_Load() override {}
+  void Form_KeyDown(int16_t, int16_t) override {}
+  void Form_KeyUp(int16_t, int16_t) override {}
+  bool clickButton(std::string_view) override { return false; }
+  void tick(int) override {}
+  Timer& timer(int) override { return none; }
 
  private:
   Shape frame, ball, paddle;

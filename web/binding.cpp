@@ -1,6 +1,7 @@
-// The page's seam to the game: one Form1 fed keys, clicks and time from JavaScript, its
-// display objects handed over as one JSON text whenever they changed, and recordings
-// played as the replay tool plays them. The only file of the page that knows the core.
+// The page's seam to the game, through the platform contract: one game window fed keys,
+// clicks and time from JavaScript, its view handed over as one JSON text whenever it
+// changed, and recordings played as the replay tool plays them. The only file of the page
+// that knows the core.
 #include <emscripten/emscripten.h>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "game/form1.h"
+#include "platform/contract.h"
 #include "replay/json.h"
 #include "replay/replay.h"
 #include "replay/script.h"
@@ -74,17 +76,15 @@ struct Page {
 };
 Page page;
 
-Form1& form() { return page.replay->form(); }
+Window& form() { return page.replay->form(); }  // the game, seen through the contract
 
 // Every timer due by `now`, one tick for a timer that fell behind by more than its
 // interval (a stall, such as a background tab), then the clock stands at `now`.
 void advanceTo(int64_t now) {
-  Form1& f = form();
-  if (f.loaded())
-    for (int n = 1; n <= Window::timerCount; ++n) f.timer(n).catchUp(now);
-  while (f.fireNextTimer(now)) {
+  Window& f = form();
+  f.catchup(now);
+  while (f.advanceTo(now)) {
   }
-  if (now > f.clock.now) f.clock.now = now;
 }
 
 // Plays the recording's commands that fall due by `now`, at the pace they were recorded;
@@ -98,10 +98,10 @@ void playTo(int64_t now) {
     if (c.op == Op::Wait || c.op == Op::Catchup) {
       const int64_t end = page.stepStart + c.value;
       if (now < end) {
-        if (c.op == Op::Wait) r.wait(now - form().clock.now);
+        if (c.op == Op::Wait) r.wait(now - form().now());
         return;
       }
-      if (c.op == Op::Wait) r.wait(end - form().clock.now);
+      if (c.op == Op::Wait) r.wait(end - form().now());
       else r.catchup(c.value);
       page.stepStart = end;
     } else {
@@ -120,9 +120,8 @@ extern "C" {
 // at every start-up, or, with a seed ≥ 0 (for the tests' pictures), once with that seed.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
   page.replay = std::make_unique<Replay>();
-  Form1& f = form();
-  f.clock.now = 0;
-  if (seed >= 0) f.random.fixSeed(uint64_t(seed));
+  Window& f = form();
+  if (seed >= 0) f.fixSeed(uint64_t(seed));
   f.Show();
   page.shown.clear();
 }
@@ -133,7 +132,7 @@ EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
   if (!page.playing) advanceTo(int64_t(ms));
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().clock.now); }
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
   if (!page.playing) form().keyDown(int16_t(code));
@@ -145,7 +144,7 @@ EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && for
 
 // The scene as JSON text, or null when nothing drawn has changed since the last call.
 EMSCRIPTEN_KEEPALIVE const char* zvScene() {
-  const Form1& f = form();
+  const View& f = form();
   JsonBuffer& out = page.scene;
   out.clear();
   out.raw("{\"title\":");

@@ -60,7 +60,7 @@ TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
   EXPECT_EQ(f.livesLeft, 0);
   EXPECT_EQ(f.Timer2.Interval(), 0);
 
-  f.clock.now = 1000;
+  g.wait(1000 - f.now());
   EXPECT_TRUE(f.click("gameover"));
   EXPECT_FALSE(f.gameover.Visible);
   EXPECT_EQ(f.livesLeft, 3);
@@ -68,8 +68,9 @@ TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
   EXPECT_EQ(f.highscore.Caption, "000120");
   EXPECT_EQ(f.showscore.Caption, "000000");
   EXPECT_EQ(f.ball.Width, 113.0f);
-  EXPECT_EQ(f.Timer1.due(), 1025);  // new timers from the current time
-  EXPECT_EQ(f.Timer3.due(), 1050);
+  EXPECT_EQ(f.Timer1.due(f.now()), 1025);  // new timers from the current time
+  EXPECT_EQ(f.Timer3.due(f.now()), 1050);
+  EXPECT_EQ(f.nextDue(), 1025);
   for (int k = 1; k <= 6; ++k) EXPECT_EQ(f.life(k).Visible, k <= 3);
 }
 

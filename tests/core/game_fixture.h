@@ -11,19 +11,18 @@ struct Game {
   Form1 form;
 
   explicit Game(std::initializer_list<float> draws = {}) {
-    form.random.fixSeed(1);
-    for (float r : draws) form.random.enqueue(r);
+    form.fixSeed(1);
+    for (float r : draws) form.queueDraw(r);
     form.Show();
   }
   void draws(std::initializer_list<float> rs) {
-    for (float r : rs) form.random.enqueue(r);
+    for (float r : rs) form.queueDraw(r);
   }
   // Advances the virtual clock by ms, handling every timer tick on the way.
   void wait(int64_t ms) {
-    const int64_t until = form.clock.now + ms;
-    while (form.fireNextTimer(until) != 0) {
+    const int64_t until = form.now() + ms;
+    while (form.advanceTo(until) != 0) {
     }
-    form.clock.now = until;
   }
   int shownBricks() const {
     int n = 0;

@@ -46,7 +46,7 @@ TEST(Score, EveryCodeDoesWhatItSays) {
     EXPECT_EQ(f.showscore.Caption, "000110") << "code " << c.code;  // shows the score before the effect
     EXPECT_EQ(f.ballVelocityY, -104) << "code " << c.code;
     EXPECT_EQ(f.speedFactorX, 1.0) << "code " << c.code;
-    EXPECT_EQ(g.form.random.queued(), 0u) << "code " << c.code << ": draws taken";
+    EXPECT_EQ(g.form.drawsQueued(), 0u) << "code " << c.code << ": draws taken";
   }
 }
 

@@ -107,7 +107,7 @@ TEST(StartUp, UnloadAndShowRestoreTheDesignButKeepTheState) {
 TEST(StartUp, TimersTickInClockOrder) {
   Game g;
   std::vector<std::pair<int64_t, int>> fired;
-  while (int n = g.form.fireNextTimer(100)) fired.emplace_back(g.form.clock.now, n);
+  while (int n = g.form.advanceTo(100)) fired.emplace_back(g.form.now(), n);
   const std::vector<std::pair<int64_t, int>> expected = {{25, 1}, {25, 2}, {50, 1}, {50, 2}, {50, 3}, {75, 1},
                                                          {75, 2}, {100, 1}, {100, 2}, {100, 3}};
   EXPECT_EQ(fired, expected);

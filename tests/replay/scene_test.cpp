@@ -375,7 +375,7 @@ TEST(ReplayTrace, RunningWithoutTraceHandlesTheSameEvents) {
   };
   const auto record = [](std::vector<Seen>& seen) {
     return [&seen](const Form1& f, std::string_view ev) {
-      seen.push_back({f.clock.now, std::string(ev), f.currentScore, f.ball.Left});
+      seen.push_back({f.now(), std::string(ev), f.currentScore, f.ball.Left});
     };
   };
 

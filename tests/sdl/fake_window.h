@@ -18,15 +18,11 @@ class FakeWindow : public Window {
   float width = 1500, height = 1200;  // 100 × 80 pixels at scale 1
   Color back = RGB(0, 255, 0);
 
-  void keyDown(int16_t) override {}
-  void keyUp(int16_t) override {}
-  bool click(std::string_view) override { return false; }
   void visitControls(ControlVisitor& v) const override {
     for (const Shape& s : shapes) v.shape(s);
     for (const Label& l : labels) v.label(l);
     for (const auto& [name, b] : buttons) v.button(name, b);
   }
-  Timer& timer(int n) override { return timers[n - 1]; }
   std::string_view title() const override { return "fake"; }
   float clientWidth() const override { return width; }
   float clientHeight() const override { return height; }
@@ -61,11 +57,15 @@ class FakeWindow : public Window {
 
  protected:
   void buildControls() override {
-    for (int i = 0; i < 3; ++i) timers[i] = Timer(&clock, i == 2 ? 50 : 25);
+    for (int i = 0; i < 3; ++i) timers[i] = Timer(i == 2 ? 50 : 25);
   }
   void destroyControls() override {}
-  void tick(int n) override { ++ticks[n - 1]; }
   void Form_Load() override {}
+  void Form_KeyDown(int16_t, int16_t) override {}
+  void Form_KeyUp(int16_t, int16_t) override {}
+  bool clickButton(std::string_view) override { return false; }
+  void tick(int n) override { ++ticks[n - 1]; }
+  Timer& timer(int n) override { return timers[n - 1]; }
 };
 
 }  // namespace zorvane::testing

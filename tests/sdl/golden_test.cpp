@@ -18,10 +18,9 @@ FontBook& fonts() {
 }
 
 void wait(Window& w, int64_t ms) {
-  const int64_t until = w.clock.now + ms;
-  while (w.fireNextTimer(until)) {
+  const int64_t until = w.now() + ms;
+  while (w.advanceTo(until)) {
   }
-  w.clock.now = until;
 }
 
 // Compares with the reference picture, allowing the small differences another FreeType
@@ -55,7 +54,7 @@ void expectLikeGolden(const Image& seen, const std::string& name) {
 
 TEST(Golden, WindowAsDesigned) {
   Form1 form;
-  form.random.fixSeed(1);
+  form.fixSeed(1);
   form.Show();
   for (int scale : {1, 2}) {
     const Image seen = renderPicture(form, scale, fonts());
@@ -67,9 +66,9 @@ TEST(Golden, WindowAsDesigned) {
 
 TEST(Golden, BallInFlightThenPaused) {
   Form1 form;
-  form.random.fixSeed(1);
-  form.random.enqueue(0.5f);
-  form.random.enqueue(0.25f);
+  form.fixSeed(1);
+  form.queueDraw(0.5f);
+  form.queueDraw(0.25f);
   form.Show();
   form.keyDown(keys::Right);
   wait(form, 100);

@@ -70,17 +70,15 @@ TEST(WallClock, TimersTickOnTimeAndOnceAfterAStall) {
   for (int t = 30; t <= 100; t += 10) runTimers(w, t);  // on time: 25, 50, 75, 100 and 50, 100
   EXPECT_EQ(w.ticks[0], 4);
   EXPECT_EQ(w.ticks[2], 2);
-  EXPECT_EQ(w.clock.now, 100);
-  EXPECT_EQ(nextDue(w), 125);
+  EXPECT_EQ(w.now(), 100);
+  EXPECT_EQ(w.nextDue(), 125);
   runTimers(w, 5000);  // a stall: one tick each, not a burst
   EXPECT_EQ(w.ticks[0], 5);
   EXPECT_EQ(w.ticks[1], 5);
   EXPECT_EQ(w.ticks[2], 3);
-  EXPECT_EQ(nextDue(w), 5025);
-  w.timer(1).Interval(0);
-  w.timer(2).Interval(0);
-  w.timer(3).Interval(0);
-  EXPECT_EQ(nextDue(w), -1);
+  EXPECT_EQ(w.nextDue(), 5025);
+  for (Timer& t : w.timers) t.Interval(0);
+  EXPECT_EQ(w.nextDue(), -1);
 }
 
 TEST(WallClock, WindowOpensAtAScaleThatFits) {

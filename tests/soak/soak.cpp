@@ -150,7 +150,7 @@ SoakResult runSoak(const SoakOptions& o) {
   }
   if (writing) writer.finish();
   r.events = replay.events();
-  r.time = replay.form().clock.now;
+  r.time = replay.form().now();
   return r;
 }
 

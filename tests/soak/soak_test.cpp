@@ -137,7 +137,7 @@ TEST(Soak, AScriptIsASeedAndItsTextReplaysTheSameGame) {
   Replay replay;
   replay.run(script);
   EXPECT_EQ(replay.events(), a.events);
-  EXPECT_EQ(replay.form().clock.now, a.time);
+  EXPECT_EQ(replay.form().now(), a.time);
   EXPECT_EQ(replayAndCheck(first), "");
 }
 
