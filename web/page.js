@@ -28,13 +28,19 @@ const fontFiles = [
   ['MS Song', 400, 'fonts/song-400.woff'],
 ];
 const fallbackFaces = { 'Times New Roman': 'serif', 'Lucida Handwriting': 'cursive' };
+// Ascender and descender of each file over its em (its hhea table): the window places a line
+// of text with the ascent rounded up to whole pixels, where the browser's metrics round.
+const faceMetrics = {
+  'Arial': [1854 / 2048, 434 / 2048], 'Times New Roman': [1825 / 2048, 443 / 2048], 'Impact': [735 / 1000, 200 / 1000],
+  'Lucida Handwriting': [920 / 1000, 280 / 1000], 'MS Song': [900 / 1024, 123 / 1024],
+};
 
 const canvas = document.getElementById('game');
 const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
   game: null, scene: null, placement: null, dirty: true, origin: 0, hold: false,
-  frames: 0, firstFrameAt: 0, touches: new Map(), widths: new Map(),
+  frames: 0, firstFrameAt: 0, touches: new Map(), widths: new Map(), faces: new Set(),
 };
 window.zorvane = state;  // for the tests: frames drawn, time of the first frame, the scene
 
@@ -101,8 +107,8 @@ function frame(b, t, topLeft, bottomRight) {
 }
 
 function fontOf(it, p) {
-  const face = it[13], fallback = fallbackFaces[face] || 'sans-serif';
-  return { css: `${it[15] >= 600 ? 700 : 400} ${pixelSize(it[14], p.scale)}px "${face}", ${fallback}` };
+  const face = it[13], fallback = fallbackFaces[face] || 'sans-serif', px = pixelSize(it[14], p.scale);
+  return { css: `${it[15] >= 600 ? 700 : 400} ${px}px "${face}", ${fallback}`, px, metrics: state.faces.has(face) && faceMetrics[face] };
 }
 
 // Caption text at the window's place: the top of the line box at the top of the box
@@ -118,7 +124,11 @@ function text(it, box, p, centreY, dx, dy) {
     // Like the window's hinted text: each character, and each kerning between two, moves
     // the pen a whole number of pixels.
     const metrics = ctx.measureText(caption);
-    const ascent = Math.ceil(metrics.fontBoundingBoxAscent), descent = Math.ceil(metrics.fontBoundingBoxDescent);
+    let ascent = Math.ceil(metrics.fontBoundingBoxAscent), descent = Math.ceil(metrics.fontBoundingBoxDescent);
+    if (font.metrics) {
+      ascent = Math.ceil(font.metrics[0] * font.px);
+      descent = Math.ceil((font.metrics[0] + font.metrics[1]) * font.px) - ascent;
+    }
     const chars = [...caption], widths = chars.map((ch) => ctx.measureText(ch).width);
     const at = [];
     let w = 0;
@@ -372,6 +382,7 @@ async function loadFonts() {
       const face = new FontFace(family, `url(${url})`, { weight: String(weight) });
       await face.load();
       document.fonts.add(face);
+      state.faces.add(family);
     } catch (e) {
       failed.push(`${family} ${weight}`);
     }

@@ -39,13 +39,13 @@ function serve() {
   });
 }
 
-// The native replay tool's picture of the load state, as a data URL.
-function nativePicture() {
-  const script = path.join(work, 'load.replay');
-  fs.writeFileSync(script, '');
+// The native replay tool's picture after a script, as a data URL.
+function nativePicture(script) {
+  const file = path.join(work, 'picture.replay');
+  fs.writeFileSync(file, script);
   const png = path.join(work, 'native.png');
-  const r = spawnSync(nativeReplay, ['--screenshot', png, script], { stdio: ['ignore', 'ignore', 'inherit'] });
-  if (r.status !== 0) throw new Error('the native replay tool could not draw the load state');
+  const r = spawnSync(nativeReplay, ['--screenshot', png, file], { stdio: ['ignore', 'ignore', 'inherit'] });
+  if (r.status !== 0) throw new Error('the native replay tool could not draw its picture');
   return 'data:image/png;base64,' + fs.readFileSync(png).toString('base64');
 }
 
@@ -80,13 +80,23 @@ async function comparePictures(page, native) {
     for (const b of boxes)
       for (let y = Math.max(0, b.box.y); y < Math.min(h, b.box.y + b.box.h); y++)
         for (let x = Math.max(0, b.box.x); x < Math.min(w, b.box.x + b.box.w); x++) inCaption[y * w + x] = 1;
-    let outside = 0, close = 0;
+    // 1 inside a caption box, 2 in its text area (inside its border or frame).
+    for (const b of boxes)
+      for (let y = Math.max(0, b.inner.y); y < Math.min(h, b.inner.y + b.inner.h); y++)
+        for (let x = Math.max(0, b.inner.x); x < Math.min(w, b.inner.x + b.inner.w); x++) inCaption[y * w + x] = 2;
+    let outside = 0, close = 0, framed = 0, framedClose = 0;
     for (let i = 0; i < w * h; i++) {
-      if (inCaption[i]) continue;
-      outside++;
+      if (inCaption[i] === 2) continue;
       const k = 4 * i;
-      if (Math.abs(mine[k] - theirs[k]) <= 24 && Math.abs(mine[k + 1] - theirs[k + 1]) <= 24 &&
-          Math.abs(mine[k + 2] - theirs[k + 2]) <= 24) close++;
+      const near = Math.abs(mine[k] - theirs[k]) <= 24 && Math.abs(mine[k + 1] - theirs[k + 1]) <= 24 &&
+          Math.abs(mine[k + 2] - theirs[k + 2]) <= 24;
+      if (inCaption[i]) {
+        framed++;
+        if (near) framedClose++;
+      } else {
+        outside++;
+        if (near) close++;
+      }
     }
     const ink = (px, b) => {
       const fr = b.fore & 255, fg = (b.fore >> 8) & 255, fb = (b.fore >> 16) & 255;
@@ -101,7 +111,7 @@ async function comparePictures(page, native) {
       return [x0, y0, x1, y1];
     };
     const captions = boxes.map((b) => ({ text: b.text, mine: ink(mine, b), theirs: ink(theirs, b) }));
-    return { share: close / outside, captions };
+    return { share: close / outside, frames: framedClose / Math.max(framed, 1), captions };
   }, native);
 }
 
@@ -117,10 +127,17 @@ async function main() {
     // The load state, clock held, against the native picture.
     let page = await openPage(browser, url + '?hold&seed=1', errors);
     check(await page.title() === 'Super Zorvane!', 'title', await page.title());
-    const cmp = await comparePictures(page, nativePicture());
-    check(!cmp.size, 'picture size', cmp.size || '568x489');
-    if (!cmp.size) {
-      check(cmp.share >= 0.99, 'shapes: pixels within 24 of the native picture', `${(100 * cmp.share).toFixed(2)} %`);
+    // The load state, then the same with the game paused (P at time 0: the cyan button).
+    for (const [what, script] of [['the load state', ''], ['paused at load', 'down 80\nup 80\n']]) {
+      if (script) {
+        await page.keyboard.press('KeyP');
+        await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+      }
+      const cmp = await comparePictures(page, nativePicture(script));
+      check(!cmp.size, `${what}: picture size`, cmp.size || '568x489');
+      if (cmp.size) continue;
+      check(cmp.share >= 0.99, `${what}, shapes: pixels within 24 of the native picture`, `${(100 * cmp.share).toFixed(2)} %`);
+      check(cmp.frames >= 0.999, `${what}, borders and button frames: pixels within 24`, `${(100 * cmp.frames).toFixed(2)} %`);
       let worst = 0, worstText = '', inked = 0;
       for (const c of cmp.captions) {
         if (!Number.isFinite(c.theirs[0]) && !Number.isFinite(c.mine[0])) continue;
@@ -128,7 +145,8 @@ async function main() {
         const d = Math.max(...c.mine.map((v, i) => Math.abs(v - c.theirs[i])));
         if (!(d <= worst)) { worst = d; worstText = `"${c.text}" ${c.mine} against ${c.theirs}`; }
       }
-      check(inked > 10 && worst <= 2, `captions: ink boxes within 2 px (${inked} captions)`, `worst ${worst} px ${worstText}`);
+      check(inked > 10 && worst <= 2, `${what}, captions: ink boxes within 2 px (${inked} captions)`,
+        `worst ${worst} px ${worstText}`);
     }
     await page.close();
 
@@ -231,6 +249,30 @@ async function main() {
     await page.close();
 
     check(errors.length === 0, 'no console errors', errors.join(' | '));
+
+    // A face that cannot be loaded falls back, with one warning, and the page still draws.
+    page = await browser.newPage();
+    const warnings = [];
+    page.on('console', (m) => { if (m.type() === 'warn') warnings.push(m.text()); });
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (/impact|lucida/.test(r.url()) ? r.abort() : r.continue()));
+    await page.setViewport({ width: 568, height: 489, deviceScaleFactor: 1 });
+    await page.goto(url + '?hold&seed=1');
+    const drew = await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 })
+      .then(() => true, () => false);
+    check(drew && warnings.length === 1 && /fonts not loaded/.test(warnings[0]), 'a missing face: one warning, and the page draws',
+      warnings.join(' | '));
+    await page.close();
+
+    // A browser without WebAssembly gets a plain message, not a blank canvas.
+    page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
+    await page.goto(url);
+    const noWasm = await page.evaluate(() => ({ text: document.getElementById('message').textContent,
+      shown: !document.getElementById('message').hidden, canvas: !document.getElementById('game').hidden }));
+    check(noWasm.shown && /WebAssembly/.test(noWasm.text) && !noWasm.canvas, 'no WebAssembly: a message instead of the canvas',
+      noWasm.text);
+    await page.close();
   } finally {
     await browser.close();
     server.kill();
