@@ -36,11 +36,11 @@ const faceMetrics = {
 };
 
 const canvas = document.getElementById('game');
-const ctx = canvas.getContext('2d', { alpha: false });
+let ctx = canvas.getContext('2d', { alpha: false });  // where drawing goes: the canvas or a sprite
 const messageBox = document.getElementById('message');
 const state = {
   game: null, scene: null, placement: null, dirty: true, origin: 0, hold: false,
-  frames: 0, firstFrameAt: 0, touches: new Map(), widths: new Map(), faces: new Set(),
+  frames: 0, firstFrameAt: 0, touches: new Map(), widths: new Map(), faces: new Set(), sprites: new Map(),
 };
 window.zorvane = state;  // for the tests: frames drawn, time of the first frame, the scene
 
@@ -186,6 +186,30 @@ function paintItem(it, p) {
     return;
   }
   const box = pixelRect(boxOf(it, p, true));
+  if (kind === 1) return paintBox(it, p, box);
+  // A captioned label with a face, or a button, looks the same wherever it stands: drawn
+  // once onto a sprite of its size, it costs one copy after that (the bricks are most of
+  // the picture).
+  const pic = p.picture;
+  if (!it[12] || (kind === 4 && it[11]) || box.w > pic.w || box.h > pic.h) return paintBox(it, p, box);
+  const key = [box.w, box.h, p.scale, ...it.slice(7)].join('\u0001');
+  let sprite = state.sprites.get(key);
+  if (!sprite) {
+    if (state.sprites.size > 256) state.sprites.clear();
+    sprite = document.createElement('canvas');
+    sprite.width = box.w;
+    sprite.height = box.h;
+    const shown = ctx;
+    ctx = sprite.getContext('2d', { alpha: false });
+    paintBox(it, p, { x: 0, y: 0, w: box.w, h: box.h });
+    ctx = shown;
+    state.sprites.set(key, sprite);
+  }
+  ctx.drawImage(sprite, box.x, box.y);
+}
+
+function paintBox(it, p, box) {
+  const kind = it[0];
   if (kind === 1) {
     const t = it[9] > 0 ? thickness(it[9] * p.scale) : 0;
     const inside = inset(box, t);
@@ -208,19 +232,89 @@ function paintItem(it, p) {
   }
 }
 
-// The whole picture, back to front: shapes and labels by stacking order, then buttons.
+// Every pixel an item can touch, within the picture.
+function boundsOf(it, p) {
+  const soft = it[0] === 2 || it[0] === 3;
+  const b = boxOf(it, p, true);
+  const r = soft ? { x: Math.floor(b[0]) - 2, y: Math.floor(b[1]) - 2, w: Math.ceil(b[2]) - Math.floor(b[0]) + 4,
+                     h: Math.ceil(b[3]) - Math.floor(b[1]) + 4 } : pixelRect(b);
+  const pic = p.picture;
+  const x0 = Math.max(r.x, pic.x), y0 = Math.max(r.y, pic.y);
+  const x1 = Math.min(r.x + r.w, pic.x + pic.w), y1 = Math.min(r.y + r.h, pic.y + pic.h);
+  return { x: x0, y: y0, w: Math.max(0, x1 - x0), h: Math.max(0, y1 - y0) };
+}
+function meets(a, b) { return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h; }
+function union(a, b) {
+  const x = Math.min(a.x, b.x), y = Math.min(a.y, b.y);
+  return { x, y, w: Math.max(a.x + a.w, b.x + b.w) - x, h: Math.max(a.y + a.h, b.y + b.h) - y };
+}
+const sameItem = (a, b) => a.length === b.length && a.every((v, i) => v === b[i]);
+
+// The patches of the picture that differ from the last drawn scene: the old and the new
+// place of every item that changed, merged where they meet. Null: repaint everything.
+function changedPatches(before, now, p) {
+  if (!before || before.items.length !== now.items.length || before.back !== now.back) return null;
+  let patches = [];
+  for (let i = 0; i < now.items.length; i++) {
+    if (sameItem(before.items[i], now.items[i])) continue;
+    for (const r of [boundsOf(before.items[i], p), boundsOf(now.items[i], p)]) {
+      if (r.w <= 0 || r.h <= 0) continue;
+      let merged = r;
+      patches = patches.filter((q) => (meets(q, merged) ? ((merged = union(q, merged)), false) : true));
+      patches.push(merged);
+    }
+  }
+  // A soft shape is drawn whole in a patch: the browser's edge smoothing of a shape cut by
+  // a clip can differ from that of the whole shape.
+  for (let grown = true; grown && patches.length <= 12;) {
+    grown = false;
+    for (const it of now.items) {
+      if (it[0] !== 2 && it[0] !== 3) continue;
+      const r = boundsOf(it, p);
+      for (let k = 0; k < patches.length; k++) {
+        const q = patches[k], u = union(q, r);
+        if (meets(q, r) && (u.w !== q.w || u.h !== q.h)) {
+          patches.splice(k, 1);
+          let merged = u;
+          patches = patches.filter((o) => (meets(o, merged) ? ((merged = union(o, merged)), false) : true));
+          patches.push(merged);
+          grown = true;
+          break;
+        }
+      }
+    }
+  }
+  return patches.length > 12 ? null : patches;
+}
+
+// The picture, back to front: shapes and labels by stacking order, then buttons; only the
+// patches that changed, unless the size or the whole scene did.
 function draw() {
   const scene = state.scene;
-  const p = state.placement = place(scene);
-  ctx.save();
-  fill({ x: 0, y: 0, w: canvas.width, h: canvas.height }, scene.back);
-  ctx.beginPath();
-  ctx.rect(p.picture.x, p.picture.y, p.picture.w, p.picture.h);
-  ctx.clip();
+  const p = place(scene);
+  const samePlace = state.placement && state.placement.scale === p.scale && state.placement.x === p.x &&
+                    state.placement.y === p.y && state.drawnSize === `${canvas.width}x${canvas.height}`;
+  const patches = samePlace ? changedPatches(state.drawn, scene, p) : null;
+  state.placement = p;
+  state.drawnSize = `${canvas.width}x${canvas.height}`;
+  state.drawn = scene;
   const items = scene.items.map((it, i) => [it, i]);
   items.sort((a, b) => a[0][1] - b[0][1] || a[0][2] - b[0][2] || a[1] - b[1]);
-  for (const [it] of items) paintItem(it, p);
-  ctx.restore();
+  const paint = (area) => {
+    ctx.save();
+    ctx.beginPath();
+    ctx.rect(area.x, area.y, area.w, area.h);
+    ctx.clip();
+    fill(area, scene.back);
+    for (const [it] of items) if (!patches || meets(boundsOf(it, p), area)) paintItem(it, p);
+    ctx.restore();
+  };
+  if (patches) {
+    for (const area of patches) paint(area);
+  } else {
+    fill({ x: 0, y: 0, w: canvas.width, h: canvas.height }, scene.back);
+    paint(p.picture);
+  }
   state.frames++;
   if (state.frames === 1) state.firstFrameAt = performance.now();
 }
@@ -370,6 +464,20 @@ state.captionBoxes = () => state.scene.items.filter((it) => it[12] && (it[0] ===
   const t = it[0] === 5 ? 2 * thickness(state.placement.scale) : it[9] ? thickness(state.placement.scale) : 0;
   return { box, inner: inset(box, t), text: it[12], fore: it[8] < 0 ? black : it[8] };
 });
+// For the tests: how the picture drawn patch by patch differs from a full repaint.
+state.sameAsFullRepaint = () => {
+  const pixels = () => ctx.getImageData(0, 0, canvas.width, canvas.height).data;
+  const patched = pixels();
+  state.drawn = null;
+  draw();
+  const full = pixels();
+  let differ = 0, most = 0;
+  for (let i = 0; i < full.length; i++) {
+    if (full[i] !== patched[i]) differ++;
+    most = Math.max(most, Math.abs(full[i] - patched[i]));
+  }
+  return { differ, most };
+};
 state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
 state.playing = () => state.game._zvPlaying() === 1;
 

@@ -163,6 +163,18 @@ async function main() {
     check(a[3] !== b[3] || a[4] !== b[4], 'Right serves: the ball moves between frames',
       `(${before[3]}, ${before[4]}) → (${a[3]}, ${a[4]}) → (${b[3]}, ${b[4]})`);
 
+    // Frames drawn patch by patch while the ball flies give the pixels of a full repaint.
+    let patchedFrames = 0, differing = 0, most = 0;
+    for (let i = 0; i < 5; i++) {
+      await sleep(70);
+      const r = await page.evaluate(() => ({ frames: window.zorvane.frames, ...window.zorvane.sameAsFullRepaint() }));
+      patchedFrames = r.frames;
+      differing += r.differ;
+      most = Math.max(most, r.most);
+    }
+    check(differing === 0 && patchedFrames > 5, 'patched frames equal full repaints',
+      `${differing} bytes differ, by ${most} at most`);
+
     // P shows the cyan Pause button; a click on it hides it.
     await page.keyboard.press('KeyP');
     await sleep(100);
