@@ -251,6 +251,20 @@ async function main() {
     await page.keyboard.press('KeyP');
     await sleep(100);
     check(!!button(await scene(page), 'pause'), 'after the recording the player has the keys');
+
+    // Played at its pace, a recording leaves the game where the replay tool leaves it (it
+    // pauses the game at its end, so that live time changes nothing the check reads).
+    const pausing = 'rand 0.5 0.25\ndown 39\nwait 100\nup 39\nwait 637\ndown 80\nup 80\nwait 400\n';
+    fs.writeFileSync(path.join(work, 'paused.replay'), pausing);
+    const trace = spawnSync(nativeReplay, ['paused.replay'], { cwd: work, encoding: 'utf8' }).stdout.trim().split('\n');
+    const last = JSON.parse(trace[trace.length - 1]);
+    await drop('paused.replay', pausing);
+    await page.waitForFunction(() => !window.zorvane.playing(), { timeout: 10000 }).catch(() => {});
+    const end = await scene(page);
+    const ballAt = end.items[0].slice(3, 7), paddleAt = end.items[1].slice(3, 7);
+    check(JSON.stringify(ballAt) === JSON.stringify(last.ball) && JSON.stringify(paddleAt) === JSON.stringify(last.paddle) &&
+          !!button(end, 'pause'), 'a recording ends where the replay tool ends',
+          `ball ${ballAt} against ${last.ball}, paddle ${paddleAt} against ${last.paddle}`);
     // A bad file gets the replay tool's own message.
     const bad = 'rand 0.5\nwait ten\n';
     fs.writeFileSync(path.join(work, 'bad.replay'), bad);
