@@ -10,6 +10,7 @@
 
 #include "game/form1.h"
 #include "platform/contract.h"
+#include "platform/keys.h"
 #include "replay/json.h"
 #include "replay/replay.h"
 #include "replay/script.h"
@@ -63,6 +64,37 @@ struct SceneWriter : ControlVisitor {
     finish(b.BackColor, -1, 1, int(Alignment::Center), false, b.Caption, b.font, name);
   }
 };
+
+// The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
+// table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
+int16_t virtualKey(std::string_view code) {
+  if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
+    return int16_t(keys::A + (code[3] - 'A'));
+  if (code.size() == 6 && code.starts_with("Digit") && code[5] >= '0' && code[5] <= '9')
+    return int16_t(keys::Digit0 + (code[5] - '0'));
+  for (int n = 1; n <= 12; ++n)
+    if (code == "F" + std::to_string(n)) return int16_t(keys::F1 + n - 1);
+  constexpr struct {
+    std::string_view code;
+    int16_t key;
+  } named[] = {
+      {"ArrowLeft", keys::Left},     {"ArrowUp", keys::Up},         {"ArrowRight", keys::Right},
+      {"ArrowDown", keys::Down},     {"Space", keys::Space},        {"Enter", keys::Enter},
+      {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
+      {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
+      {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
+      {"AltRight", keys::Alt},
+  };
+  for (const auto& k : named)
+    if (code == k.code) return k.key;
+  return keys::Unknown;
+}
+
+// The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
+bool gameKey(int16_t key) {
+  return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
+         key == keys::F2;
+}
 
 struct Page {
   std::unique_ptr<Replay> replay;  // the game, driven like the replay tool drives it
@@ -133,6 +165,13 @@ EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
+// A browser key as a virtual key code; a negative code -k for a game key k, whose default
+// action the page prevents.
+EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
+  const int16_t key = virtualKey(domCode);
+  return gameKey(key) ? -key : key;
+}
+
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
   if (!page.playing) form().keyDown(int16_t(code));

@@ -3,23 +3,6 @@
 // the desktop window, compiled to WebAssembly (zorvane.js, zorvane.wasm).
 'use strict';
 
-// The desktop's key table (the same virtual key codes as sdl/keymap.cpp): every other key
-// is still delivered, as code 0, so that any release stops the paddle.
-function virtualKey(code) {
-  let m;
-  if ((m = /^Key([A-Z])$/.exec(code))) return m[1].charCodeAt(0);                // A–Z 65–90
-  if ((m = /^Digit([0-9])$/.exec(code))) return 48 + Number(m[1]);               // 48–57
-  if ((m = /^F([0-9]+)$/.exec(code)) && m[1] >= 1 && m[1] <= 12) return 111 + Number(m[1]);  // F1–F12
-  const named = {
-    ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Space: 32, Enter: 13, NumpadEnter: 13,
-    Escape: 27, Backspace: 8, Tab: 9, ShiftLeft: 16, ShiftRight: 16, ControlLeft: 17, ControlRight: 17,
-    AltLeft: 18, AltRight: 18,
-  };
-  return named[code] || 0;
-}
-// Keys whose browser action (scrolling, help, focus moves) the game takes over.
-const gameKeys = new Set([37, 38, 39, 40, 32, 80, 112, 113, 9]);
-
 // The faces the design names, from the same Debian files and alias choices as the window.
 const fontFiles = [
   ['Arial', 400, 'fonts/arial-400.woff'], ['Arial', 700, 'fonts/arial-700.woff'],
@@ -376,28 +359,37 @@ function buttonAt(px, py) {
   }
   return found;
 }
-function clickName(name) {
+// Calls `f` with a C string of `text` in the game's memory.
+function withText(text, f) {
   const g = state.game;
-  const bytes = g.lengthBytesUTF8(name) + 1, ptr = g._malloc(bytes);
-  g.stringToUTF8(name, ptr, bytes);
+  const bytes = g.lengthBytesUTF8(text) + 1, ptr = g._malloc(bytes);
+  g.stringToUTF8(text, ptr, bytes);
+  try {
+    return f(ptr);
+  } finally {
+    g._free(ptr);
+  }
+}
+function clickName(name) {
   catchUp();
-  const done = g._zvClick(ptr);
-  g._free(ptr);
-  return done;
+  return withText(name, (ptr) => state.game._zvClick(ptr));
 }
 
 function listen() {
+  // Keys: the desktop's table, in the game's binding; the browser's own action of a game
+  // key (scrolling, help) is prevented.
+  const codes = new Map();
+  const keyOf = (e) => {
+    if (!codes.has(e.code)) codes.set(e.code, withText(e.code, (ptr) => state.game._zvKeyCode(ptr)));
+    const code = codes.get(e.code);
+    if (code < 0 && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
+    return Math.abs(code);
+  };
   window.addEventListener('keydown', (e) => {
     if (e.target instanceof HTMLInputElement) return;
-    const code = virtualKey(e.code);
-    if (gameKeys.has(code) && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
-    keyDown(code);
+    keyDown(keyOf(e));
   });
-  window.addEventListener('keyup', (e) => {
-    const code = virtualKey(e.code);
-    if (gameKeys.has(code) && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
-    keyUp(code);
-  });
+  window.addEventListener('keyup', (e) => keyUp(keyOf(e)));
   canvas.addEventListener('click', (e) => {
     const ratio = canvas.width / canvas.clientWidth;
     const name = buttonAt(Math.floor(e.offsetX * ratio), Math.floor(e.offsetY * ratio));
