@@ -254,7 +254,8 @@ async function main() {
 
     // Played at its pace, a recording leaves the game where the replay tool leaves it (it
     // pauses the game at its end, so that live time changes nothing the check reads).
-    const pausing = 'rand 0.5 0.25\ndown 39\nwait 100\nup 39\nwait 637\ndown 80\nup 80\nwait 400\n';
+    // (Many short waits: a recording played late by a frame at each would drift.)
+    const pausing = 'rand 0.5 0.25\ndown 39\nwait 100\nup 39\n' + 'wait 13\n'.repeat(50) + 'down 80\nup 80\nwait 400\n';
     fs.writeFileSync(path.join(work, 'paused.replay'), pausing);
     const trace = spawnSync(nativeReplay, ['paused.replay'], { cwd: work, encoding: 'utf8' }).stdout.trim().split('\n');
     const last = JSON.parse(trace[trace.length - 1]);
