@@ -17,8 +17,10 @@
 #include "game/form1.h"
 #include "replay/replay.h"
 #include "replay/script.h"
+#ifndef ZORVANE_NO_SCREENSHOT
 #include "sdl/fonts.h"
 #include "sdl/screenshot.h"
+#endif
 
 namespace {
 
@@ -138,6 +140,12 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
 
 // Runs the script as Replay::run does, drawing a frame at every multiple of `every` ms of
 // virtual time (timers due at that time fired, later events not yet).
+#ifdef ZORVANE_NO_SCREENSHOT
+bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, std::string& error) {
+  error = "frames failed: this build of the replay tool has no renderer";
+  return false;
+}
+#else
 bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error) {
   std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
   int64_t frame = 0, nextFrame = 0;
@@ -167,6 +175,7 @@ bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const
   replay.flush();
   return true;
 }
+#endif
 
 void writeOut(std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), stdout); }
 
@@ -205,8 +214,12 @@ int run(int argc, char** argv) {
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
 
   if (!args.screenshot.empty()) {
+#ifdef ZORVANE_NO_SCREENSHOT
+    return complain(1, "screenshot failed: this build of the replay tool has no renderer");
+#else
     if (!zorvane::sdl::saveScreenshot(replay.form(), args.scale, args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
+#endif
   }
   return 0;
 }

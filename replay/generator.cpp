@@ -1,11 +1,13 @@
 #include "replay/generator.h"
 
+#include "replay/numtext.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "game/form1.h"
 #include "platform/keys.h"
+#include "replay/numtext.h"
 #include "replay/replay.h"
 
 namespace zorvane {
@@ -232,8 +234,8 @@ std::string scriptLine(const Command& c) {
 std::string randLine(const std::vector<float>& values) {
   std::string line = "rand";
   for (const float v : values) {
-    char text[32];
-    const char* end = std::to_chars(text, text + sizeof text, v).ptr;  // shortest exact text
+    char text[maxNumberText];
+    const char* end = writeSingle(text, v);  // shortest exact text
     line += ' ';
     line.append(text, static_cast<size_t>(end - text));
   }

@@ -50,7 +50,6 @@ class ScriptGenerator {
   std::vector<float> queued;
   std::vector<RandLine> lines;
   std::deque<Command> pending;
-  int16_t held = 0;            // arrow held down by the steering, 0 for none
   double aim = 0;              // where the paddle's centre should be, from the ball's centre
   bool aimed = false;          // a brick has been chosen for the ball's present fall
 };

@@ -1,37 +1,9 @@
 #include "replay/json.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstring>
 
 namespace zorvane {
-namespace {
-
-char* copy(char* out, std::string_view s) {
-  std::memcpy(out, s.data(), s.size());
-  return out + s.size();
-}
-
-// Whole values below 2^digits print as integers: exact, positional, and much faster than
-// the shortest-digits search. Fractions print in positional form unless they are tiny.
-template <class F, class Int, int digits>
-char* writeReal(char* out, F v) {
-  if (std::isnan(v)) return copy(out, "null");
-  if (std::isinf(v)) return copy(out, v > 0 ? "1e999" : "-1e999");
-  constexpr F wholeLimit = F(Int{1} << digits);
-  const F magnitude = std::fabs(v);
-  if (magnitude < wholeLimit) {
-    const Int whole = static_cast<Int>(v);
-    if (static_cast<F>(whole) == v) return std::to_chars(out, out + maxNumberText, whole).ptr;
-    if (magnitude >= F(1e-5)) return std::to_chars(out, out + maxNumberText, v, std::chars_format::fixed).ptr;
-  }
-  return std::to_chars(out, out + maxNumberText, v).ptr;
-}
-
-}  // namespace
-
-char* writeSingle(char* out, float v) { return writeReal<float, int32_t, 24>(out, v); }
-char* writeDouble(char* out, double v) { return writeReal<double, int64_t, 53>(out, v); }
 
 void JsonBuffer::grow(size_t n) {
   size_t bigger = capacity < 4096 ? 4096 : capacity * 2;
@@ -74,7 +46,8 @@ void JsonBuffer::string(std::string_view s) {
       *out++ = ch;
     } else if (c < 0x20 || c == 0x7f) {
       static constexpr char hex[] = "0123456789abcdef";
-      out = copy(out, "\\u00");
+      std::memcpy(out, "\\u00", 4);
+      out += 4;
       *out++ = hex[c >> 4];
       *out++ = hex[c & 15];
     } else {

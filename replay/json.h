@@ -5,15 +5,9 @@
 #include <memory>
 #include <string_view>
 
+#include "replay/numtext.h"
+
 namespace zorvane {
-
-// Longest text writeSingle or writeDouble can produce.
-constexpr size_t maxNumberText = 32;
-
-// Shortest text that reads back as exactly `v`, positional where sensible ("6649.6", "120").
-// Infinities are written 1e999 / -1e999 and NaN as null, so the line stays valid JSON.
-char* writeSingle(char* out, float v);
-char* writeDouble(char* out, double v);
 
 // A growing text buffer; it allocates only when it needs more room than ever before.
 class JsonBuffer {

@@ -10,6 +10,8 @@
 #include <limits>
 #include <system_error>
 
+#include "replay/numtext.h"
+
 namespace zorvane {
 namespace {
 
@@ -59,7 +61,7 @@ enum class DrawFault { None, Syntax, Range };
 DrawFault parseDraw(std::string_view token, float& value) {
   const char* first = token.data();
   const char* last = first + token.size();
-  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  const auto [end, ec] = readSingle(first, last, value);
   if (ec == std::errc::invalid_argument || end != last) return DrawFault::Syntax;
   if (ec == std::errc::result_out_of_range) {
     // Too large for a float, or so small that its nearest float is zero.

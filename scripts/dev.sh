@@ -2,7 +2,8 @@
 # One-command entry points: `scripts/dev.sh play` installs, builds and starts the game;
 # `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers,
 # and fuzzes the replay scripts for a fixed number of inputs;
-# `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here.
+# `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here;
+# `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,7 @@ case "${1:-}" in
     ;;
   test)
     scripts/setup.sh
+    build web
     build release
     ctest --preset release
     bash tests/package/check.sh "$(package)"
@@ -40,8 +42,13 @@ case "${1:-}" in
     scripts/setup.sh
     package
     ;;
+  web)
+    scripts/setup.sh
+    build web
+    exec node web/serve.mjs build/web/site 8000
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test|package" >&2
+    echo "usage: scripts/dev.sh play|test|package|web" >&2
     exit 2
     ;;
 esac

@@ -6,20 +6,32 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libfmt-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
   xvfb xdotool libx11-dev xauth x11-xserver-utils
   file dpkg-dev lintian appstream
+  emscripten fonttools chromium
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+command -v npm >/dev/null || missing+=(npm)  # node and npm may come from elsewhere
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The browser tests' driver, at the exact versions of the lockfile, from npm's registry; it
+# drives the chromium installed above and never downloads a browser. Skipped when the
+# installed packages already match the lockfile.
+cd "$(dirname "$0")/../web/test"
+if ! cmp -s package-lock.json node_modules/.zorvane-lock 2>/dev/null; then
+  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --prefer-offline --registry=https://registry.npmjs.org/ >/dev/null
+  cp package-lock.json node_modules/.zorvane-lock
+fi

@@ -1,0 +1,228 @@
+// The page's seam to the game, through the platform contract: one game window fed keys,
+// clicks and time from JavaScript, its view handed over as one JSON text whenever it
+// changed, and recordings played as the replay tool plays them. The only file of the page
+// that knows the core.
+#include <emscripten/emscripten.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "game/form1.h"
+#include "platform/contract.h"
+#include "platform/keys.h"
+#include "replay/json.h"
+#include "replay/replay.h"
+#include "replay/script.h"
+
+using namespace zorvane;
+
+namespace {
+
+// Writes what the page draws of each shown object, in the window's visiting order:
+// [kind, layer, z, Left, Top, Width, Height, fill, fore, outline, alignment, transparent,
+//  caption, face, points, weight, name]; kind 1 rectangle, 2 rounded, 3 circle, 4 label,
+// 5 button. Colours are red + 256 × green + 65536 × blue; -1 for the platform's standard.
+struct SceneWriter : ControlVisitor {
+  JsonBuffer& out;
+  bool first = true;
+  explicit SceneWriter(JsonBuffer& out) : out(out) {}
+
+  void start(int kind, int layer, const Control& c) {
+    if (!first) out.put(',');
+    first = false;
+    out.put('[');
+    for (const int64_t v : {int64_t(kind), int64_t(layer), c.z}) out.integer(v), out.put(',');
+    for (const float v : {c.Left, c.Top, c.Width, c.Height}) out.single(v), out.put(',');
+  }
+  void finish(int32_t fill, int32_t fore, int outline, int alignment, bool transparent, std::string_view caption,
+              const Font& font, std::string_view name) {
+    for (const int64_t v : {int64_t(fill), int64_t(fore), int64_t(outline), int64_t(alignment)}) out.integer(v), out.put(',');
+    out.boolean(transparent), out.put(',');
+    out.string(caption), out.put(',');
+    out.string(font.face ? font.face : ""), out.put(',');
+    out.single(font.points), out.put(',');
+    out.integer(font.weight), out.put(',');
+    out.string(name);
+    out.put(']');
+  }
+  void shape(const Shape& s) override {
+    if (!s.Visible) return;
+    const int kind = s.kind == ShapeKind::Circle ? 3 : s.kind == ShapeKind::RoundedRectangle ? 2 : 1;
+    start(kind, 0, s);
+    finish(s.BackColor, -1, s.outlinePixels, 0, false, "", Font{}, "");
+  }
+  void label(const Label& l) override {
+    if (!l.Visible) return;
+    start(4, 0, l);
+    finish(l.hasBackColor ? l.BackColor : -1, l.hasForeColor ? l.ForeColor : -1, l.border ? 1 : 0,
+           int(l.alignment), l.transparent, l.Caption, l.font, "");
+  }
+  void button(std::string_view name, const Button& b) override {
+    if (!b.Visible) return;
+    start(5, 1, b);
+    finish(b.BackColor, -1, 1, int(Alignment::Center), false, b.Caption, b.font, name);
+  }
+};
+
+// The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
+// table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
+int16_t virtualKey(std::string_view code) {
+  if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
+    return int16_t(keys::A + (code[3] - 'A'));
+  if (code.size() == 6 && code.starts_with("Digit") && code[5] >= '0' && code[5] <= '9')
+    return int16_t(keys::Digit0 + (code[5] - '0'));
+  for (int n = 1; n <= 12; ++n)
+    if (code == "F" + std::to_string(n)) return int16_t(keys::F1 + n - 1);
+  constexpr struct {
+    std::string_view code;
+    int16_t key;
+  } named[] = {
+      {"ArrowLeft", keys::Left},     {"ArrowUp", keys::Up},         {"ArrowRight", keys::Right},
+      {"ArrowDown", keys::Down},     {"Space", keys::Space},        {"Enter", keys::Enter},
+      {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
+      {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
+      {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
+      {"AltRight", keys::Alt},
+  };
+  for (const auto& k : named)
+    if (code == k.code) return k.key;
+  return keys::Unknown;
+}
+
+// The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
+bool gameKey(int16_t key) {
+  return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
+         key == keys::F2;
+}
+
+struct Page {
+  std::unique_ptr<Replay> replay;  // the game, driven like the replay tool drives it
+  JsonBuffer scene;
+  std::string shown;               // the scene text last handed to the page
+  std::string message;             // the last recording's complaint
+  Script recording;                // a recording being played, command by command
+  size_t next = 0;                 // its next command
+  int64_t stepStart = 0;           // game time at which the next command began
+  bool playing = false;
+};
+Page page;
+
+Window& form() { return page.replay->form(); }  // the game, seen through the contract
+
+// Every timer due by `now`, one tick for a timer that fell behind by more than its
+// interval (a stall, such as a background tab), then the clock stands at `now`.
+void advanceTo(int64_t now) {
+  Window& f = form();
+  f.catchup(now);
+  while (f.advanceTo(now)) {
+  }
+}
+
+// Plays the recording's commands that fall due by `now`, at the pace they were recorded;
+// a wait is split at `now` (the same timers fire, in the same order), a catchup runs whole
+// once it has passed. When the last command has run the player takes over.
+void playTo(int64_t now) {
+  Replay& r = *page.replay;
+  const std::vector<Command>& commands = page.recording.commands;
+  while (page.next < commands.size()) {
+    const Command& c = commands[page.next];
+    if (c.op == Op::Wait || c.op == Op::Catchup) {
+      const int64_t end = page.stepStart + c.value;
+      if (now < end) {
+        if (c.op == Op::Wait) r.wait(now - form().now());
+        return;
+      }
+      if (c.op == Op::Wait) r.wait(end - form().now());
+      else r.catchup(c.value);
+      page.stepStart = end;
+    } else {
+      r.run(c);
+    }
+    ++page.next;
+  }
+  page.playing = false;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Creates the window at time 0 and runs Form_Load. The generator is seeded from the clock
+// at every start-up, or, with a seed ≥ 0 (for the tests' pictures), once with that seed.
+EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
+  page.replay = std::make_unique<Replay>();
+  Window& f = form();
+  if (seed >= 0) f.fixSeed(uint64_t(seed));
+  f.Show();
+  page.shown.clear();
+}
+
+// Moves the game clock on to `ms` (milliseconds since the window was created).
+EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
+  if (page.playing) playTo(int64_t(ms));
+  if (!page.playing) advanceTo(int64_t(ms));
+}
+EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
+// A browser key as a virtual key code; a negative code -k for a game key k, whose default
+// action the page prevents.
+EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
+  const int16_t key = virtualKey(domCode);
+  return gameKey(key) ? -key : key;
+}
+
+// The player's input; ignored while a recording plays.
+EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
+  if (!page.playing) form().keyDown(int16_t(code));
+}
+EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
+  if (!page.playing) form().keyUp(int16_t(code));
+}
+EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && form().click(name) ? 1 : 0; }
+
+// The scene as JSON text, or null when nothing drawn has changed since the last call.
+EMSCRIPTEN_KEEPALIVE const char* zvScene() {
+  const View& f = form();
+  JsonBuffer& out = page.scene;
+  out.clear();
+  out.raw("{\"title\":");
+  out.string(f.title());
+  out.raw(",\"width\":");
+  out.single(f.clientWidth());
+  out.raw(",\"height\":");
+  out.single(f.clientHeight());
+  out.raw(",\"back\":");
+  out.integer(f.backColor());
+  out.raw(",\"items\":[");
+  SceneWriter w(out);
+  f.visitControls(w);
+  out.raw("]}");
+  out.put('\0');
+  if (out.view() == page.shown) return nullptr;
+  page.shown.assign(out.view());
+  return page.shown.c_str();
+}
+
+// Starts a recording from the window's creation at time 0; it then plays at its own pace
+// through zvAdvanceTo, and the player takes over where it ends. On a bad script the game is
+// left as it was and the replay tool's message is returned; null on success.
+EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* text, int length) {
+  Script script;
+  ScriptError bad;
+  if (!parseScript(std::string_view(text, size_t(length)), script, bad)) {
+    page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
+    return page.message.c_str();
+  }
+  page.recording = std::move(script);
+  page.replay = std::make_unique<Replay>();
+  const Script& r = page.recording;
+  page.replay->load(r.seed, r.draws, r.randomizeSeeds);
+  page.next = 0;
+  page.stepStart = 0;
+  page.playing = true;
+  page.shown.clear();
+  return nullptr;
+}
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+// The page's costs, for docs/performance.md: transfer size (gzip -9 of every file),
+// navigation to the first frame in a warm headless chromium, and chromium's CPU with a
+// ball in play. Usage: node bench.mjs SITE_DIR [SECONDS]
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const site = path.resolve(process.argv[2] || 'build/web/site');
+const seconds = Number(process.argv[3] || 20);
+const here = path.dirname(fileURLToPath(import.meta.url));
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
+
+// Transfer size: every file as a server compressing with gzip -9 would send it.
+let total = 0;
+const walk = (dir) => {
+  for (const e of fs.readdirSync(dir, { withFileTypes: true })) {
+    const f = path.join(dir, e.name);
+    if (e.isDirectory()) { walk(f); continue; }
+    const size = zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length;
+    total += size;
+    console.log(`  ${path.relative(site, f).padEnd(22)} ${fs.statSync(f).size} bytes, ${size} gzipped`);
+  }
+};
+walk(site);
+console.log(`transfer size (gzip -9, every file): ${(total / 1024).toFixed(1)} KiB (${total} bytes)`);
+
+const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+const url = await new Promise((resolve) => server.stdout.on('data', (d) => {
+  const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(String(d));
+  if (m) resolve(m[0]);
+}));
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zorvane-bench-'));
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium', userDataDir: profile, headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync'],
+});
+try {
+  // Navigation to the first frame: the page's own clock from navigation start.
+  const page = await browser.newPage();
+  await page.setViewport({ width: 568, height: 489, deviceScaleFactor: 1 });
+  const times = [];
+  for (let i = 0; i < 8; i++) {
+    await page.goto(url + '?seed=1');
+    await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+    times.push(await page.evaluate(() => window.zorvane.firstFrameAt));
+  }
+  const warm = times.slice(1);
+  console.log(`navigation to first frame, warm: median ${median(warm).toFixed(0)} ms, ` +
+              `${Math.min(...warm).toFixed(0)}–${Math.max(...warm).toFixed(0)} ms (first, cold: ${times[0].toFixed(0)} ms)`);
+
+  // CPU with a ball in play: every chromium process's CPU time over the interval.
+  const cdp = await browser.target().createCDPSession();
+  const cpu = async () => (await cdp.send('SystemInfo.getProcessInfo')).processInfo.reduce(
+    (sum, p) => ({ all: sum.all + p.cpuTime, renderer: sum.renderer + (p.type === 'renderer' ? p.cpuTime : 0) }),
+    { all: 0, renderer: 0 });
+  await page.goto(url);
+  await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0);
+  const serve = async () => { await page.keyboard.down('ArrowRight'); await sleep(60); await page.keyboard.up('ArrowRight'); };
+  await serve();
+  await sleep(500);
+  const before = await cpu(), t0 = Date.now(), frames0 = await page.evaluate(() => window.zorvane.frames);
+  while (Date.now() - t0 < seconds * 1000) {
+    await sleep(1000);
+    await serve();  // serves again whenever the ball rests on the paddle; otherwise it steers briefly
+  }
+  const after = await cpu(), wall = (Date.now() - t0) / 1000;
+  const frames = (await page.evaluate(() => window.zorvane.frames)) - frames0;
+  console.log(`CPU with a ball in play over ${wall.toFixed(0)} s: all chromium processes ${(100 * (after.all - before.all) / wall).toFixed(1)} % ` +
+              `of one core, the page's renderer ${(100 * (after.renderer - before.renderer) / wall).toFixed(1)} %, ${(frames / wall).toFixed(1)} frames/s`);
+} finally {
+  await browser.close();
+  server.kill();
+  fs.rmSync(profile, { recursive: true, force: true });
+}

@@ -1,0 +1,48 @@
+# The web build, included from the top CMakeLists.txt under emscripten's toolchain:
+#   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
+#   site/              the page: index.html, its script, the game's wasm module and the fonts
+set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
+
+add_executable(zorvane-replay app/zorvane_replay.cpp)
+target_link_libraries(zorvane-replay PRIVATE zorvane_replaylib)
+target_compile_definitions(zorvane-replay PRIVATE ZORVANE_NO_SCREENSHOT ZORVANE_VERSION="${PROJECT_VERSION}")
+target_link_options(zorvane-replay PRIVATE ${ZORVANE_NODE_FLAGS})
+set_target_properties(zorvane-replay PROPERTIES SUFFIX .js)
+zorvane_warnings(zorvane-replay)
+
+# The page: a folder of static files that any web server can host.
+set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
+add_executable(zorvane-page web/binding.cpp)
+target_link_libraries(zorvane-page PRIVATE zorvane_replaylib)
+set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
+target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
+  -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_FUNCTIONS=_malloc,_free
+  -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
+zorvane_warnings(zorvane-page)
+
+foreach(file index.html page.js)
+  configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
+endforeach()
+
+# The window's faces (data/fonts.conf's first choices), cut to the characters the game shows.
+find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(fontFiles
+  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
+  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
+  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf
+  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf
+  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf
+  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf
+  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf)
+set(webFonts)
+while(fontFiles)
+  list(POP_FRONT fontFiles name source)
+  set(out ${ZORVANE_SITE}/fonts/${name}.woff)
+  add_custom_command(OUTPUT ${out} DEPENDS ${source}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
+    COMMAND ${PYFTSUBSET} ${source} --unicodes=U+0020-007E --flavor=woff --layout-features=kern
+            --no-hinting --desubroutinize --output-file=${out}
+    COMMENT "Web font ${name}" VERBATIM)
+  list(APPEND webFonts ${out})
+endwhile()
+add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
