@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One-command entry points: `scripts/dev.sh play` installs, builds and starts the game;
-# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers.
+# `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers,
+# and fuzzes the replay scripts for a fixed number of inputs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,7 @@ case "${1:-}" in
     ctest --preset release
     build asan
     ctest --preset asan
+    scripts/fuzz.sh
     ;;
   *)
     echo "usage: scripts/dev.sh play|test" >&2

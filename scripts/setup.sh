@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config clang libclang-rt-14-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp

@@ -1,6 +1,11 @@
 // The zorvane-replay program end to end: exit status, standard output and standard error.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include <algorithm>
 #include <cstdlib>
@@ -42,18 +47,25 @@ std::string shellQuoted(const std::string& s) {
   return q + "'";
 }
 
-// Runs the tool with `args` (already quoted), standard input from `input` if given.
-Outcome runTool(const std::string& args, const std::string& input = "", const char* program = ZORVANE_REPLAY_EXE) {
+// Runs a shell command, its standard output and error captured.
+Outcome runShell(const std::string& command) {
   const std::string out = tempPath("stdout"), err = tempPath("stderr");
-  std::string command = shellQuoted(program) + " " + args + " >" + shellQuoted(out) + " 2>" +
-                        shellQuoted(err);
-  if (!input.empty()) command += " <" + shellQuoted(input);
-  const int raw = std::system(command.c_str());
+  const std::string full = "(" + command + ") >" + shellQuoted(out) + " 2>" + shellQuoted(err);
+  const int raw = std::system(full.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   o.out = slurp(out);
   o.err = slurp(err);
   return o;
+}
+
+const std::string tool = shellQuoted(ZORVANE_REPLAY_EXE);
+
+// Runs the tool with `args` (already quoted), standard input from `input` if given.
+Outcome runTool(const std::string& args, const std::string& input = "", const char* program = ZORVANE_REPLAY_EXE) {
+  std::string command = shellQuoted(program) + " " + args;
+  if (!input.empty()) command += " <" + shellQuoted(input);
+  return runShell(command);
 }
 
 std::string sample(const std::string& name) { return std::string(ZORVANE_REPLAY_SCRIPTS) + "/" + name; }
@@ -92,6 +104,14 @@ TEST(ReplayTool, RefusesABadScriptBeforeRunningAnything) {
       {"down 37 # left\n", "line 1"},
       {"wait 50\nup\n", "line 2"},
       {"down 70000\n", "line 1"},
+      {"wait 5\ncatchup\n", "line 2"},
+      {"wait 5\n\ncatchup -5\n", "line 3"},
+      {"catchup 1x\n", "line 1"},
+      {"randomize 1 2\n", "line 1"},
+      {"down 37\nrandomize -3\n", "line 2"},
+      {"randomize 18446744073709551616\n", "line 1"},
+      {"wait 604800000\ncatchup 1\n", "line 2"},
+      {"wait 9007199254740992\n", "line 1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
@@ -204,6 +224,154 @@ TEST(WindowCommandLine, BadFilesAndOptionsAreRefusedBeforeAnyWindow) {
     EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
   }
+}
+
+TEST(ReplayTool, RunsCatchupAndRandomize) {
+  const Outcome o = runTool(shellQuoted(sample("catchup.txt")));
+  EXPECT_EQ(o.status, 0) << o.err;
+  const auto lines = test::parseTrace(o.out);
+  ASSERT_GT(lines.size(), 10u);
+  EXPECT_EQ(lines.back()["ev"].s(), "click pause");
+  EXPECT_EQ(lines.back()["t"].i(), 6130);
+}
+
+bool printableLine(const std::string& err) {
+  return err.ends_with('\n') && std::all_of(err.begin(), err.end() - 1, [](char c) { return c >= 0x20 && c < 0x7f; });
+}
+
+TEST(ReplayTool, ErrorsShowNoControlBytesAndNoHugeWords) {
+  const struct { std::string script; std::string shows; } cases[] = {
+      {"wait 5\n\x1b[2J\x1b]0;title\x07\n", "line 2: unknown command \"\\x1b[2J\\x1b]0;title\\x07\""},
+      {std::string("click pa\0use\n", 13), "\"pa\\x00use\""},
+      {"click " + std::string(10'000'000, 'x') + "\n", "\"" + std::string(50, 'x')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shows);
+    const Outcome o = runTool(shellQuoted(writeTemp("bad.txt", c.script)));
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(printableLine(o.err)) << o.err.substr(0, 300);
+    EXPECT_LT(o.err.size(), 300u);
+    EXPECT_NE(o.err.find(c.shows), std::string::npos) << o.err.substr(0, 300);
+  }
+  // The script's name is escaped as well.
+  const Outcome o = runTool(shellQuoted(writeTemp("b\x1b[1mold\n.txt", "jump\n")));
+  EXPECT_EQ(o.status, 2);
+  EXPECT_TRUE(printableLine(o.err)) << o.err;
+  EXPECT_NE(o.err.find("b\\x1b[1mold\\x0a.txt, line 1"), std::string::npos) << o.err;
+}
+
+TEST(ReplayTool, EndlessInputStopsAtTheBound) {
+  // 64 MiB of NUL bytes make one line; two-byte comment lines fill 64 MiB with 2^25 lines.
+  const Outcome zero = runTool("/dev/zero");
+  EXPECT_EQ(zero.status, 2);
+  EXPECT_NE(zero.err.find("line 1: the script is longer than 64 MiB"), std::string::npos) << zero.err;
+  const Outcome endless = runShell("yes '#' | " + tool + " -");
+  EXPECT_EQ(endless.status, 2);
+  EXPECT_NE(endless.err.find("line 33554433: the script is longer than 64 MiB"), std::string::npos) << endless.err;
+  EXPECT_EQ(endless.out, "");
+}
+
+TEST(ReplayTool, HelpAndVersion) {
+  for (const char* option : {"--help", "-h"}) {
+    const Outcome o = runTool(option);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_TRUE(o.out.starts_with("Usage: zorvane-replay [OPTION]... SCRIPT\n")) << o.out;
+    for (const char* mentions : {"--screenshot", "--scale", "--version", "catchup", "randomize", "Exit status"})
+      EXPECT_NE(o.out.find(mentions), std::string::npos) << mentions;
+  }
+  const Outcome o = runTool("--version " + shellQuoted(sample("serve.txt")));  // no trace: it only says who it is
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  EXPECT_TRUE(o.out.starts_with("zorvane-replay 1.0\n")) << o.out;
+  EXPECT_NE(o.out.find("MIT licence"), std::string::npos) << o.out;
+  EXPECT_EQ(runTool("-- --version").status, 1);  // after --, a script named --version (there is none)
+}
+
+// Screenshot targets: a plain file is replaced whole or left alone; anything else is
+// written where it stands and never removed.
+class ScreenshotTarget : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = tempPath("dir");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  // The tool with a screenshot to `target`, the trace thrown away; `before` runs first in
+  // the same shell.
+  Outcome shoot(const std::string& target, const std::string& before = "") {
+    return runShell(before + tool + " --screenshot " + shellQuoted(target) + " " + shellQuoted(sample("serve.txt")) +
+                    " >/dev/null");
+  }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string dir;
+};
+
+bool isPng(const std::string& bytes) { return bytes.starts_with("\x89PNG\r\n\x1a\n") && bytes.size() > 1000; }
+
+TEST_F(ScreenshotTarget, APlainFileIsReplacedWholeKeepingItsPermissions) {
+  const std::string file = dir + "/shot.png";
+  std::ofstream(file) << "old";
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  std::filesystem::create_symlink("shot.png", dir + "/link.png");
+  const Outcome o = shoot(dir + "/link.png");  // through a link: the file it names is replaced
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(isPng(slurp(file)));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.png"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(entries(), (std::vector<std::string>{"link.png", "shot.png"}));  // no temporary file left
+}
+
+TEST_F(ScreenshotTarget, AFailedWriteLeavesTheOldFileAsItWas) {
+  const std::string file = dir + "/shot.png";
+  std::ofstream(file) << "old";
+  // Files may grow to 1 KiB only: the picture cannot be written (and the trace goes to a device).
+  const Outcome o = shoot(file, "trap '' XFSZ; ulimit -f 1; ");
+  EXPECT_EQ(o.status, 1) << o.err;
+  EXPECT_NE(o.err.find("screenshot failed"), std::string::npos) << o.err;
+  EXPECT_EQ(slurp(file), "old");
+  EXPECT_EQ(entries(), std::vector<std::string>{"shot.png"});
+}
+
+TEST_F(ScreenshotTarget, AFifoIsWrittenInPlaceAndNeverRemoved) {
+  const std::string fifo = dir + "/pipe", copy = dir + "/copy.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // No reader: a failure at once, not a wait for one.
+  const Outcome alone = shoot(fifo, "timeout 20 ");
+  EXPECT_EQ(alone.status, 1) << alone.err;
+  EXPECT_NE(alone.err.find("screenshot failed: cannot open"), std::string::npos) << alone.err;
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  // With a reader the picture goes through the pipe (tried until the reader has it open).
+  const Outcome read = runShell("cat " + shellQuoted(fifo) + " >" + shellQuoted(copy) + " & for i in $(seq 100); do " +
+                                tool + " --screenshot " + shellQuoted(fifo) + " " + shellQuoted(sample("serve.txt")) +
+                                " >/dev/null 2>&1 && break; sleep 0.1; done; wait");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_TRUE(isPng(slurp(copy)));
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(ScreenshotTarget, ADeviceThatFailsTheWriteIsLeftInPlace) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+  const std::string device = dir + "/full";  // like /dev/full: every write fails for want of space
+  const Outcome made = runShell("mknod " + shellQuoted(device) + " c 1 7");
+  ASSERT_EQ(made.status, 0) << made.err;
+  const Outcome o = shoot(device);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("screenshot failed: cannot write"), std::string::npos) << o.err;
+  EXPECT_EQ(runShell("[ -c " + shellQuoted(device) + " ]").status, 0) << "the device node is gone";
+  EXPECT_EQ(entries(), std::vector<std::string>{"full"});
 }
 
 }  // namespace
