@@ -138,8 +138,9 @@ int run(const Options& options, Session& session) {
   const int scale = openingScale(form, usable.w, usable.h, dpi);
   const int width = int(std::nearbyint(form.clientWidth() * scale / 15));
   const int height = int(std::nearbyint(form.clientHeight() * scale / 15));
-  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                        SDL_WINDOWPOS_UNDEFINED, width, height,
+  SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
+  if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
+  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), at.x, at.y, at.w, at.h,
                                         options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
   if (!window) {
     std::fprintf(stderr, "zorvane: cannot open a window: %s\n", SDL_GetError());

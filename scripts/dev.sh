@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # One-command entry points: `scripts/dev.sh play` installs, builds and starts the game;
 # `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers,
-# and fuzzes the replay scripts for a fixed number of inputs.
+# and fuzzes the replay scripts for a fixed number of inputs;
+# `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build() {
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j "$(nproc)"
+}
+
+# Builds the Debian package and puts it in the project's folder; prints its name.
+package() {
+  build package >&2
+  (cd build/package && rm -f ./*.deb && cpack -G DEB >&2)
+  local deb
+  deb=$(cd build/package && ls zorvane_*.deb)
+  cp "build/package/$deb" .
+  echo "$deb"
 }
 
 case "${1:-}" in
@@ -20,12 +31,17 @@ case "${1:-}" in
     scripts/setup.sh
     build release
     ctest --preset release
+    bash tests/package/check.sh "$(package)"
     build asan
     ctest --preset asan
     scripts/fuzz.sh
     ;;
+  package)
+    scripts/setup.sh
+    package
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test" >&2
+    echo "usage: scripts/dev.sh play|test|package" >&2
     exit 2
     ;;
 esac

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
   xvfb xdotool libx11-dev xauth
+  file dpkg-dev lintian appstream
 )
 
 missing=()

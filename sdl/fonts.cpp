@@ -89,7 +89,9 @@ std::unique_ptr<FontBook> FontBook::system() {
   }
   ++systemBooks;
   const std::string aliases = dataFile("fonts.conf");
-  if (!FcConfigParseAndLoad(book->config, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse))
+  std::error_code ec;  // fontconfig does not count a missing file as a failure
+  if (!std::filesystem::is_regular_file(aliases, ec) ||
+      !FcConfigParseAndLoad(book->config, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse))
     std::fprintf(stderr, "zorvane: font aliases %s not loaded; faces may differ\n", aliases.c_str());
   return book;
 }

@@ -1,6 +1,10 @@
 // The window's side of the platform: fonts, keys, timers on the wall clock, opening scale.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "sdl/fonts.h"
@@ -47,6 +51,38 @@ TEST(Fonts, FixedFilesPickTheNearestWeight) {
   EXPECT_EQ(fileName(book->resolve({"Unknown", 9, 400, 0})), "LiberationSans-Regular.ttf");
   std::unique_ptr<FontBook> broken = FontBook::files({{"Arial", 400, "/nonexistent/font.ttf"}});
   broken->open({"Arial", 9, 400, 0}, 12);  // warns and falls back, never crashes
+}
+
+TEST(Fonts, WarningsGiveTheirOwnCause) {
+  // An earlier, unrelated SDL error must not stand in for the reason a face is missing.
+  const std::string empty = ::testing::TempDir() + "zorvane-no-fonts.conf";
+  std::FILE* f = std::fopen(empty.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n", f);
+  std::fclose(f);
+  const char* before = std::getenv("FONTCONFIG_FILE");
+  const std::string saved = before ? before : "";
+  setenv("FONTCONFIG_FILE", empty.c_str(), 1);  // fontconfig with no font at all
+  ::testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<FontBook> book = FontBook::system();
+    SDL_SetError("Couldn't get DPI");
+    book->open({"Arial", 9, 700, 0}, 12);
+  }
+  std::string said = ::testing::internal::GetCapturedStderr();
+  before ? setenv("FONTCONFIG_FILE", saved.c_str(), 1) : unsetenv("FONTCONFIG_FILE");
+  EXPECT_NE(said.find("fontconfig finds no font for 'Arial'"), std::string::npos) << said;
+  EXPECT_EQ(said.find("DPI"), std::string::npos) << said;
+
+  ::testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<FontBook> broken = FontBook::files({{"Arial", 400, "/nonexistent/font.ttf"}});
+    SDL_SetError("Couldn't get DPI");
+    broken->open({"Arial", 9, 400, 0}, 12);
+  }
+  said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("cannot open font /nonexistent/font.ttf"), std::string::npos) << said;
+  EXPECT_EQ(said.find("DPI"), std::string::npos) << said;
 }
 
 TEST(Keys, DesktopKeysGiveTheVirtualCodes) {

@@ -1,0 +1,63 @@
+# Installation into the standard places of a Debian system, and the Debian package built
+# from it: `scripts/dev.sh package` (cpack -G DEB in a build of the `package` preset).
+# Programs go to games/, their data to share/zorvane; the window finds its data there,
+# beside the folder it runs from.
+
+# Manual pages and the changelog, compressed as Debian wants them (no name, no time stamp).
+find_program(GZIP gzip REQUIRED)
+set(ZORVANE_COMPRESSED)
+foreach(pair "docs/man/zorvane.6;zorvane.6" "docs/man/zorvane-replay.6;zorvane-replay.6"
+             "packaging/changelog;changelog" "docs/replay-format.md;replay-format.md")
+  list(GET pair 0 source)
+  list(GET pair 1 name)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/compressed
+                     COMMAND ${GZIP} -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz
+                     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source} VERBATIM)
+  list(APPEND ZORVANE_COMPRESSED ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz)
+endforeach()
+add_custom_target(zorvane_compressed_docs ALL DEPENDS ${ZORVANE_COMPRESSED})
+
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(docdir ${CMAKE_INSTALL_DATADIR}/doc/zorvane)
+install(TARGETS zorvane zorvane-replay RUNTIME DESTINATION games)
+install(FILES data/fonts.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/zorvane)
+install(FILES data/zorvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/org.zorvane.zorvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 48 128 256)
+  install(FILES data/zorvane-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME zorvane.png)
+endforeach()
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/zorvane.6.gz
+              ${CMAKE_CURRENT_BINARY_DIR}/compressed/zorvane-replay.6.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz
+              ${CMAKE_CURRENT_BINARY_DIR}/compressed/replay-format.md.gz
+        DESTINATION ${docdir})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zorvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_CONTACT "The Super Zorvane! developers <zorvane@users.noreply.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "brick-breaking arcade game")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Super Zorvane! is a single-player brick-breaking arcade game for the
+Linux desktop. Steer the paddle with the arrow keys or a gamepad, keep
+the ball in play and knock out the coloured bricks: one-hit bricks,
+bricks that need up to eight hits, special bricks that change the ball,
+the paddle, the score or the whole field, and bricks that no hit
+removes. Seven layouts come round in rotation.
+
+The package also holds zorvane-replay, which runs the game headless
+from a script of input events and writes its state as JSON lines.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-liberation2, fonts-dejavu-core, fonts-dancingscript, fonts-yanone-kaffeesatz, fonts-arphic-gbsn00lp")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
