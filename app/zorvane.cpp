@@ -155,10 +155,17 @@ int run(const Options& options, Session& session) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
-    Recorder recorder([&](std::string_view lines) { return session.recording.write(lines); });
+    // A file that stops taking lines (a full disk) is reported once; the game plays on.
+    auto writeTo = [](OutputFile& file, std::string_view lines) {
+      if (file.write(lines)) return true;
+      if (file.isOpen() && !file.reported())
+        std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+      return false;
+    };
+    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
     LiveOptions liveOptions;
     if (session.recording.isOpen()) liveOptions.recorder = &recorder;
-    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { session.trace.write(lines); };
+    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
     LiveGame live(form, std::move(liveOptions));
     WatchPlayer player(session.script);
     if (watch)

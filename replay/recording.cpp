@@ -50,6 +50,7 @@ bool OutputFile::write(std::string_view lines) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       broken = true;
+      cause = n < 0 ? std::strerror(errno) : "nothing was written";
       return false;
     }
     lines.remove_prefix(static_cast<size_t>(n));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zorvane {
 
@@ -19,7 +20,9 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool open(const std::string& path, std::string& error);  // false: `error` says why, nothing was touched
-  bool write(std::string_view lines);  // false once a write has failed (the first failure is reported)
+  bool write(std::string_view lines);  // false once a write has failed
+  const std::string& failure() const { return cause; }  // why the first failed write failed
+  bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
   void close();
   bool isOpen() const { return fd >= 0; }
   const std::string& name() const { return path; }
@@ -27,7 +30,9 @@ class OutputFile {
  private:
   int fd = -1;
   bool broken = false;
+  bool told = false;
   std::string path;
+  std::string cause;
 };
 
 // Writes a live game as a replay script. The live loop reports each time step it took and

@@ -204,6 +204,14 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   struct stat st{};
   ASSERT_EQ(stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  // A device that takes nothing: the failure is kept, told once, and later writes are refused.
+  ASSERT_TRUE(f.open("/dev/full", error)) << error;
+  EXPECT_FALSE(f.write("wait 5\n"));
+  EXPECT_NE(f.failure().find("No space"), std::string::npos) << f.failure();
+  EXPECT_FALSE(f.reported());
+  EXPECT_TRUE(f.reported());
+  EXPECT_FALSE(f.write("wait 5\n"));
 }
 
 TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {

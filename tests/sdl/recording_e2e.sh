@@ -34,6 +34,14 @@ close_game() {
   wait "$game_pid"
   local status=$?
   game_pid=
+  # A known race outside this test (the same as Window.EndToEnd's): now and then SDL sends
+  # a wake-up to the window it has just destroyed, and Xlib ends the process with status 1.
+  # The recording and the trace are complete by then (they are closed before the window),
+  # so this test notes it and goes on; every other failure counts.
+  if [ "$status" -eq 1 ] && grep -q 'BadWindow' "$work/game.err" && grep -q 'X_SendEvent' "$work/game.err"; then
+    echo "note: the known BadWindow race after closing the window (exit status 1)"
+    return
+  fi
   [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
 }
 # The Pause and Game Over buttons both have their centre here at scale 1.
@@ -66,7 +74,13 @@ xdotool key --window "$win" Right  # serve
 for i in $(seq 24); do
   move
   [ "$i" = 8 ] || [ "$i" = 16 ] && stall
-  [ "$i" = 12 ] && pause_and_click
+  # Whatever the seed, each kind of input comes at least once.
+  case $i in
+    2) xdotool keydown --window "$win" Right; sleep 0.9; xdotool keyup --window "$win" Right ;;
+    4) xdotool key --window "$win" F1 ;;
+    12) pause_and_click ;;
+    20) xdotool key --window "$win" F2 ;;
+  esac
 done
 # Let the ball go until the game is over (the trace is written at least once a second),
 # serving whenever it rests, then click Game Over.
@@ -86,6 +100,12 @@ grep -q '^catchup ' "$work/game.zrec" || fail "no catchup line after two stalls"
 [ "$(grep -c '^randomize ' "$work/game.zrec")" -ge 2 ] || fail "no randomize line for the restart"
 grep -q '"ev":"click gameover"' "$work/live.trace" || fail "the click on Game Over was not handled"
 grep -q '"ev":"click pause"' "$work/live.trace" || fail "no click on Pause was handled"
+for ev in 'down 112' 'down 113' 'down 80'; do
+  grep -q "\"ev\":\"$ev\"" "$work/live.trace" || fail "no $ev was handled"
+done
+# Auto-repeat: a key pressed again with no release between.
+awk '$1 == "down" && $2 == last { found = 1 } $1 == "down" { last = $2 } $1 == "up" { last = "" } END { exit !found }' \
+  "$work/game.zrec" || fail "no auto-repeated key in the recording"
 "$replay" "$work/game.zrec" >"$work/replay.trace" 2>"$work/replay.err" || fail "zorvane-replay: $(cat "$work/replay.err")"
 cmp "$work/replay.trace" "$work/live.trace" || fail "the replay's trace differs from the live one"
 played=$(awk '$1 == "wait" || $1 == "catchup" { t += $2 } END { print t / 1000 }' "$work/game.zrec")
