@@ -7,12 +7,6 @@
 
 namespace zorvane::sdl {
 
-void runTimers(Window& w, int64_t now) {
-  w.catchup(now);
-  while (w.advanceTo(now)) {
-  }
-}
-
 int openingScale(const View& w, int usableWidth, int usableHeight, float dpi) {
   constexpr int frame = 40;  // room for the title bar and borders
   const double picW = w.clientWidth() / unitsPerPixel, picH = w.clientHeight() / unitsPerPixel;

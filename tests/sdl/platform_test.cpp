@@ -109,25 +109,6 @@ TEST(Keys, DesktopKeysGiveTheVirtualCodes) {
   for (const Case& c : cases) EXPECT_EQ(virtualKey(c.key), c.code) << SDL_GetKeyName(c.key);
 }
 
-TEST(WallClock, TimersTickOnTimeAndOnceAfterAStall) {
-  FakeWindow w;
-  w.Show();
-  runTimers(w, 24);
-  EXPECT_EQ(w.ticks[0] + w.ticks[1] + w.ticks[2], 0);
-  for (int t = 30; t <= 100; t += 10) runTimers(w, t);  // on time: 25, 50, 75, 100 and 50, 100
-  EXPECT_EQ(w.ticks[0], 4);
-  EXPECT_EQ(w.ticks[2], 2);
-  EXPECT_EQ(w.now(), 100);
-  EXPECT_EQ(w.nextDue(), 125);
-  runTimers(w, 5000);  // a stall: one tick each, not a burst
-  EXPECT_EQ(w.ticks[0], 5);
-  EXPECT_EQ(w.ticks[1], 5);
-  EXPECT_EQ(w.ticks[2], 3);
-  EXPECT_EQ(w.nextDue(), 5025);
-  for (Timer& t : w.timers) t.Interval(0);
-  EXPECT_EQ(w.nextDue(), -1);
-}
-
 TEST(WallClock, WindowOpensAtAScaleThatFits) {
   FakeWindow w;
   w.width = 8520, w.height = 7335;  // 568 × 489 pixels
