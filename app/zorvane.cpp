@@ -283,6 +283,7 @@ int main(int argc, char** argv) {
   if (const int status = prepare(options, session)) return status;
   // Draw into the window's own pixels: under plain X this is far cheaper than a GL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  handleXErrors();
   if (!startVideo(error)) {
     std::fprintf(stderr, "zorvane: %s\n", error.c_str());
     return 1;

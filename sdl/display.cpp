@@ -5,8 +5,11 @@
 #include <cstring>
 #include <initializer_list>
 
+#include <cstdio>
+
 #ifdef ZORVANE_HAVE_X11
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xresource.h>
 #endif
 
@@ -16,6 +19,18 @@ namespace {
 bool usable(float dpi) { return std::isfinite(dpi) && dpi >= 10 && dpi <= 2000; }
 
 #ifdef ZORVANE_HAVE_X11
+// Xlib's own handler ends the program on any error. SDL wakes a wait by sending its window
+// an event over a second connection, and a wake-up that reaches the server just after the
+// window was destroyed comes back as BadWindow, read only when SDL closes that connection
+// at exit: nothing is lost, so that one is let pass. Every other error still ends the game.
+int onXError(Display* display, XErrorEvent* e) {
+  if (e->error_code == BadWindow && e->request_code == X_SendEvent) return 0;
+  char text[128] = {};
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  std::fprintf(stderr, "zorvane: X error: %s (request %d.%d)\n", text, e->request_code, e->minor_code);
+  std::exit(1);
+}
+
 // The Xft.dpi resource and the screen's figure, from a short connection of our own.
 void askX(float& resource, float& screen) {
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -61,6 +76,12 @@ float displayDpi(int displayIndex) {
   askX(resource, screen);
   if (SDL_GetDisplayDPI(displayIndex, &fromSdl, nullptr, nullptr) != 0) fromSdl = 0;
   return pickDpi(resource, fromSdl, screen);
+}
+
+void handleXErrors() {
+#ifdef ZORVANE_HAVE_X11
+  XSetErrorHandler(onXError);
+#endif
 }
 
 void closeWindow(SDL_Window* window) {

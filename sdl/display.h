@@ -16,4 +16,8 @@ float parseDpi(const char* text);                        // an Xft.dpi value; 0 
 // handled that send (BadWindow, and the program ended with status 1).
 void closeWindow(SDL_Window* window);
 
+// Before SDL starts (SDL hands errors on to it, and puts it back when it quits): a late
+// wake-up sent to the destroyed window no longer ends the program with status 1.
+void handleXErrors();
+
 }  // namespace zorvane::sdl
