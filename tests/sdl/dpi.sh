@@ -7,11 +7,6 @@
 set -u
 game=$1 screen_dpi=$2 xft_dpi=$3 scale=$4
 . "$(dirname "$0")/private_x.sh"
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/game.err" ] && sed 's/^/  game: /' "$work/game.err"
-  exit 1
-}
 
 start_private_x -dpi "$screen_dpi" -noreset || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 if [ "$xft_dpi" != - ]; then

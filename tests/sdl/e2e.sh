@@ -6,15 +6,7 @@
 set -u
 game=$1 probe=$2
 . "$(dirname "$0")/private_x.sh"
-win=
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/game.err" ] && sed 's/^/  game: /' "$work/game.err"
-  if [ -n "$win" ] && "$probe" save "$win" "${TMPDIR:-/tmp}/zorvane-e2e-failure.png"; then
-    echo "  the window as it stood: ${TMPDIR:-/tmp}/zorvane-e2e-failure.png"
-  fi
-  exit 1
-}
+failure_picture="${TMPDIR:-/tmp}/zorvane-e2e-failure.png"
 
 start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 

@@ -6,15 +6,7 @@
 set -u
 game=$1 probe=$2
 . "$(dirname "$0")/private_x.sh"
-win=
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/game.err" ] && sed 's/^/  game: /' "$work/game.err"
-  if [ -n "$win" ] && "$probe" save "$win" "${TMPDIR:-/tmp}/zorvane-fullscreen-failure.png"; then
-    echo "  the window as it stood: ${TMPDIR:-/tmp}/zorvane-fullscreen-failure.png"
-  fi
-  exit 1
-}
+failure_picture="${TMPDIR:-/tmp}/zorvane-fullscreen-failure.png"
 
 start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 # A session with no bus: libdbus would autolaunch one through the first dbus-launch it finds.

@@ -1,8 +1,20 @@
 # Sourced by scripts that run the real game on an X server of their own: a scratch folder
-# ($work), a cleanup that stops the game ($game_pid) and the server, and start_private_x,
-# which starts Xvfb on a display number it picks itself and exports DISPLAY.
+# ($work), a cleanup that stops the game ($game_pid) and the server, start_private_x,
+# which starts Xvfb on a display number it picks itself and exports DISPLAY, and fail.
 work=$(mktemp -d)
-xvfb_pid= game_pid=
+xvfb_pid= game_pid= win= fail_label= failure_picture=
+
+# Ends the test: the reason ($fail_label names the case), what the game wrote to
+# $work/game.err, and, when $failure_picture names a file and the window $win is up, a
+# picture of the window as it stood (taken with $probe).
+fail() {
+  echo "FAIL${fail_label:+ ($fail_label)}: $*"
+  [ -s "$work/game.err" ] && sed 's/^/  game: /' "$work/game.err"
+  if [ -n "$failure_picture" ] && [ -n "$win" ] && "$probe" save "$win" "$failure_picture"; then
+    echo "  the window as it stood: $failure_picture"
+  fi
+  exit 1
+}
 
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null

@@ -11,12 +11,7 @@ game=$1 replay=$2 probe=$3 seed=$4
 . "$(dirname "$0")/private_x.sh"
 export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
 RANDOM=$seed
-win=
-fail() {
-  echo "FAIL (seed $seed): $*"
-  [ -s "$work/game.err" ] && sed 's/^/  game: /' "$work/game.err"
-  exit 1
-}
+fail_label="seed $seed"
 pick() { r=$(($1 + RANDOM % ($2 - $1 + 1))); }  # r: a whole number from $1 to $2 (no subshell)
 nap() { pick "$1" "$2"; sleep "$(printf '0.%03d' "$r")"; }  # $1..$2 ms, under a second
 # Starts the game with the given options and finds its window.
