@@ -10,84 +10,24 @@
 #include <string>
 
 #include "app/options.h"
+#include "app/output_file.h"
+#include "drive/live.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/script.h"
+#include "script/recorder.h"
+#include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
-#include "sdl/pacing.h"
 #include "sdl/painter.h"
+#include "sdl/screen.h"
 
 namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
-
-// Milliseconds since the window was first shown, from the monotonic counter.
-class WallClock {
- public:
-  double exact() const { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); }
-  int64_t now() const { return int64_t(std::floor(exact())); }
-
- private:
-  Uint64 start = SDL_GetPerformanceCounter();
-  Uint64 frequency = SDL_GetPerformanceFrequency();
-};
-
-// The desktop window's pixels: the software renderer draws straight into its surface, and
-// only the patches that changed are sent to the display.
-class Screen {
- public:
-  Screen(SDL_Window* window, FontBook& fonts) : window(window), fonts(fonts) {}
-  ~Screen() { close(); }
-
-  bool open() {
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (!surface) return false;
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    if (!renderer) return false;
-    painter = std::make_unique<Painter>(renderer, fonts);
-    width = surface->w;
-    height = surface->h;
-    return true;
-  }
-  void close() {
-    painter.reset();  // its cached text belongs to the renderer
-    if (renderer) SDL_DestroyRenderer(renderer);
-    renderer = nullptr;
-  }
-  void resized() {
-    close();
-    if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
-  }
-
-  Placement placement(const Window& w) const { return fitToTarget(w, width, height); }
-
-  // Returns true when something was sent to the display.
-  bool show(const Window& w, std::string_view pressed, bool exposed) {
-    if (!painter) return false;
-    const std::vector<SDL_Rect>& patches = painter->draw(w, placement(w), pressed);
-    if (!patches.empty()) {
-      SDL_RenderFlush(renderer);
-      SDL_UpdateWindowSurfaceRects(window, patches.data(), int(patches.size()));
-      return true;
-    }
-    if (exposed) SDL_UpdateWindowSurface(window);
-    return exposed;
-  }
-
- private:
-  SDL_Window* window;
-  FontBook& fonts;
-  SDL_Renderer* renderer = nullptr;
-  std::unique_ptr<Painter> painter;
-  int width = 0, height = 0;
-};
 
 void setIcon(SDL_Window* window, FontBook& fonts) {
   Image icon = iconPicture(64, fonts);

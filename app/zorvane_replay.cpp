@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
 #ifndef ZORVANE_NO_SCREENSHOT
 #include "sdl/fonts.h"
 #include "sdl/screenshot.h"

@@ -10,9 +10,9 @@
 #include <random>
 #include <string>
 
+#include "drive/live.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
+#include "script/recorder.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // trace formatted and without.
 #include <benchmark/benchmark.h>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/generator.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
+#include "tools/generator.h"
 
 namespace zorvane {
 namespace {

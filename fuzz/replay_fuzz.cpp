@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
 #include "tests/soak/invariants.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "drive/replay.h"
 #include "game/form1.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
-#include "replay/json.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
+#include "trace/json.h"
 
 using namespace zorvane;
 

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/output_file.h"
+#include "drive/live.h"
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/recorder.h"
+#include "script/script.h"
 
 namespace zorvane {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "drive/replay.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/replay.h"
 #include "trace_reader.h"
 
 namespace zorvane {

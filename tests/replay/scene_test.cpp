@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "trace_reader.h"
 
 namespace zorvane {

@@ -5,7 +5,7 @@
 #include <string>
 #include <type_traits>
 
-#include "replay/script.h"
+#include "script/script.h"
 
 namespace zorvane {
 namespace {

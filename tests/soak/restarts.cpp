@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
 

@@ -9,9 +9,9 @@
 
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/generator.h"
-#include "replay/script.h"
-#include "replay/trace.h"
+#include "script/script.h"
+#include "tools/generator.h"
+#include "trace/trace.h"
 
 namespace zorvane {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "drive/replay.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "tests/soak/invariants.h"
 
 namespace zorvane::soak {

@@ -4,9 +4,9 @@
 #include <functional>
 #include <limits>
 
+#include "drive/replay.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/replay.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
 

@@ -1,4 +1,4 @@
-#include "replay/replay.h"
+#include "drive/replay.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "replay/live.h"
+#include "drive/live.h"
 
 #include <charconv>
 #include <cstring>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "replay/script.h"
+#include "script/script.h"
 
 namespace zorvane {
 

@@ -1,14 +1,12 @@
-#include "replay/generator.h"
-
-#include "replay/numtext.h"
+#include "tools/generator.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "drive/replay.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/numtext.h"
-#include "replay/replay.h"
+#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "replay/script.h"
+#include "script/script.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <limits>
 #include <system_error>
 
-#include "replay/numtext.h"
+#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {

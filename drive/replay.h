@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "replay/script.h"
-#include "replay/trace.h"
+#include "script/script.h"
+#include "trace/trace.h"
 
 namespace zorvane {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "platform/input.h"
-#include "replay/recording.h"
-#include "replay/script.h"
-#include "replay/trace.h"
+#include "script/recorder.h"
+#include "script/script.h"
+#include "trace/trace.h"
 
 namespace zorvane {
 
