@@ -2,6 +2,7 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +105,8 @@ int run(const Options& options, Session& session) {
     };
     Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
     LiveOptions liveOptions;
+    // Every start-up's seed, read from the clock as it is handed in.
+    liveOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     if (session.recording.isOpen()) liveOptions.recorder = &recorder;
     if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
     LiveGame live(form, std::move(liveOptions));

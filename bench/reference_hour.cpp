@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
   }
   Recorder recorder([](std::string_view lines) { return std::fwrite(lines.data(), 1, lines.size(), stdout) == lines.size(); });
   Form1 form;
-  LiveGame game(form, {.recorder = &recorder, .traceSink = {}});
+  // Start-up seeds as long as the clock's (nanoseconds since 1970), as the window hands them in.
+  uint64_t clockSeed = 1765000000000000000 + seed;
+  LiveGame game(form, {.recorder = &recorder, .traceSink = {}, .seeds = [&] { return clockSeed += 7919; }});
   Player player(seed);
   game.start();
   int64_t now = 0;

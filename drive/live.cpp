@@ -17,7 +17,12 @@ constexpr std::string_view timerEvents[] = {"", "Timer1", "Timer2", "Timer3"};
 LiveGame::LiveGame(Form1& form, LiveOptions opts) : game(form), options(std::move(opts)) {}
 
 void LiveGame::start() {
-  seedsSeen = game.clockSeeds();
+  handing = static_cast<bool>(options.seeds);
+  handSeed();
+  startPlayback();
+}
+
+void LiveGame::startPlayback() {
   game.Show();
   trace.forgetBricks();
   handled("load");
@@ -75,13 +80,24 @@ void LiveGame::handled(std::string_view ev) {
   if (trace.size() >= flushSize) flushTrace();
 }
 
+void LiveGame::goLive() {
+  game.dropSeeds();
+  handing = static_cast<bool>(options.seeds);
+  handSeed();
+}
+
+void LiveGame::handSeed() {
+  if (!handing) return;
+  handed = options.seeds();
+  game.queueSeed(handed);
+}
+
 void LiveGame::reportSeeds() {
   // Each start-up runs one Randomize, inside the event being handled: its seed is written
   // before that event's line.
-  const uint64_t seeds = game.clockSeeds();
-  if (seeds == seedsSeen) return;
-  seedsSeen = seeds;
-  if (options.recorder) options.recorder->randomize(game.lastClockSeed());
+  if (!handing || game.seedsQueued() > 0) return;
+  if (options.recorder) options.recorder->randomize(handed);
+  handSeed();
 }
 
 void LiveGame::flushTrace() {
@@ -96,7 +112,7 @@ void WatchPlayer::start(LiveGame& game) {
   f.fixSeed(script.seed);
   for (const float r : script.draws) f.queueDraw(r);
   for (const uint64_t s : script.randomizeSeeds) f.queueSeed(s);
-  game.start();
+  game.startPlayback();
   if (script.commands.empty()) playTo(game, 0);
 }
 
@@ -123,7 +139,7 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
   }
   if (!ended) {
     ended = true;
-    game.form().goLive();
+    game.goLive();
   }
   return false;
 }

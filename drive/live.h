@@ -18,6 +18,7 @@ class Form1;
 struct LiveOptions {
   Recorder* recorder = nullptr;                     // writes the recording; null: none
   std::function<void(std::string_view)> traceSink;  // receives whole trace lines; empty: no trace
+  std::function<uint64_t()> seeds;                  // a fresh seed for each live start-up (the clock); empty: none
 };
 
 class LiveGame : public Input {
@@ -25,6 +26,8 @@ class LiveGame : public Input {
   LiveGame(Form1& form, LiveOptions options);
 
   void start();                       // shows the window at time 0 (Form_Load); trace line `load`
+  void startPlayback();               // the same, with the seeds a script queued
+  void goLive();                      // after a playback: its seeds not taken are dropped, live seeds handed in
   void step(int64_t now);             // the live step: stalled timers caught up at `now`, due timers fire
   void keyDown(int16_t keyCode) override;          // Form_KeyDown at the current time
   void keyUp(int16_t keyCode) override;            // Form_KeyUp at the current time
@@ -41,13 +44,15 @@ class LiveGame : public Input {
 
  private:
   void handled(std::string_view ev);
-  void reportSeeds();                 // start-ups that read the clock, for the recording
+  void handSeed();                    // one live seed queued for the next start-up
+  void reportSeeds();                 // a start-up took the seed handed in: it is recorded, the next handed in
   void flushTrace();
 
   Form1& game;
   LiveOptions options;
   TraceWriter trace;
-  uint64_t seedsSeen = 0;
+  bool handing = false;       // live seeds are handed in
+  uint64_t handed = 0;        // the seed handed in last
   int64_t lastFlush = 0;
   char evText[32] = {};
 };

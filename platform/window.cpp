@@ -2,7 +2,7 @@
 
 namespace zorvane {
 
-void Window::fixSeed(uint64_t seed) { random.fixSeed(seed); }
+void Window::fixSeed(uint64_t seed) { random.seed(seed); }
 
 void Window::queueDraw(float r) { random.enqueue(r); }
 
@@ -10,7 +10,9 @@ size_t Window::drawsQueued() const { return random.queued(); }
 
 void Window::queueSeed(uint64_t seed) { random.enqueueSeed(seed); }
 
-void Window::goLive() { random.goLive(); }
+size_t Window::seedsQueued() const { return random.queuedSeeds(); }
+
+void Window::dropSeeds() { random.dropSeeds(); }
 
 void Window::Show() {
   if (isLoaded) return;

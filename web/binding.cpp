@@ -4,6 +4,7 @@
 // that knows the core.
 #include <emscripten/emscripten.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,10 +106,17 @@ struct Page {
   size_t next = 0;                 // its next command
   int64_t stepStart = 0;           // game time at which the next command began
   bool playing = false;
+  bool liveSeeds = false;          // each start-up takes a seed read from the clock
 };
 Page page;
 
 Window& form() { return page.replay->form(); }  // the game, seen through the contract
+
+// Hands in the next start-up's seed, read from the clock, once the last one was taken.
+void handSeed() {
+  if (page.liveSeeds && form().seedsQueued() == 0)
+    form().queueSeed(uint64_t(std::chrono::system_clock::now().time_since_epoch().count()));
+}
 
 // Every timer due by `now`, one tick for a timer that fell behind by more than its
 // interval (a stall, such as a background tab), then the clock stands at `now`.
@@ -148,12 +156,14 @@ void playTo(int64_t now) {
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load. The generator is seeded from the clock
-// at every start-up, or, with a seed ≥ 0 (for the tests' pictures), once with that seed.
+// Creates the window at time 0 and runs Form_Load. Every start-up takes a seed read from the
+// clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps that one seed.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
   page.replay = std::make_unique<Replay>();
   Window& f = form();
+  page.liveSeeds = seed < 0;
   if (seed >= 0) f.fixSeed(uint64_t(seed));
+  handSeed();
   f.Show();
   page.shown.clear();
 }
@@ -162,6 +172,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
   if (page.playing) playTo(int64_t(ms));
   if (!page.playing) advanceTo(int64_t(ms));
+  handSeed();
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
@@ -175,11 +186,16 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
   if (!page.playing) form().keyDown(int16_t(code));
+  handSeed();
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
   if (!page.playing) form().keyUp(int16_t(code));
 }
-EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && form().click(name) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) {
+  const bool clicked = !page.playing && form().click(name);
+  handSeed();
+  return clicked ? 1 : 0;
+}
 
 // The scene as JSON text, or null when nothing drawn has changed since the last call.
 EMSCRIPTEN_KEEPALIVE const char* zvScene() {
@@ -221,6 +237,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* t
   page.next = 0;
   page.stepStart = 0;
   page.playing = true;
+  page.liveSeeds = false;
   page.shown.clear();
   return nullptr;
 }

@@ -48,8 +48,10 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   LiveRun run;
   Recorder recorder(rec.sink());
   Form1 form;
-  LiveGame live(form, {.recorder = &recorder, .traceSink = [&](std::string_view s) { run.trace += s; }});
-  std::mt19937_64 rng(seed);
+  std::mt19937_64 rng(seed), seeds(seed + 100);
+  LiveGame live(form, {.recorder = &recorder,
+                       .traceSink = [&](std::string_view s) { run.trace += s; },
+                       .seeds = [&] { return seeds(); }});
   auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
   live.start();
   int64_t now = 0;
@@ -224,7 +226,10 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
 
   Form1 form;
   std::string trace;
-  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
+  int seedsHanded = 0;
+  LiveGame live(form, {.recorder = nullptr,
+                       .traceSink = [&](std::string_view s) { trace += s; },
+                       .seeds = [&] { return uint64_t(++seedsHanded); }});
   WatchPlayer player(script);
   player.start(live);
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
@@ -239,15 +244,16 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   live.close();
   EXPECT_EQ(trace, expected);
 
-  // Live again: a restart reads the clock for its seed.
-  const uint64_t seeds = form.clockSeeds();
+  // Live again: the script's seeds are dropped, and each restart takes a fresh live seed.
+  EXPECT_EQ(seedsHanded, 1);
+  EXPECT_EQ(form.seedsQueued(), 1u);
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
     form.livesLeft = 0;
     form.over();
   }
   ASSERT_TRUE(live.click("gameover"));
-  EXPECT_EQ(form.clockSeeds(), seeds + 1);
+  EXPECT_EQ(seedsHanded, 2);
 }
 
 }  // namespace
