@@ -12,8 +12,8 @@
 
 #include "app/options.h"
 #include "app/output_file.h"
-#include "drive/live.h"
-#include "game/form1.h"
+#include "drive/driver.h"
+#include "drive/player.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "sdl/desktop.h"
@@ -29,6 +29,10 @@ namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
+
+// The most commands and timer ticks of a watched recording played between two looks at the
+// window's events: a few milliseconds' work, so that the window answers at once.
+constexpr uint64_t watchSlice = 2000;
 
 void setIcon(SDL_Window* window, FontBook& fonts) {
   Image icon = iconPicture(64, fonts);
@@ -69,7 +73,21 @@ int prepare(const Options& options, Session& session) {
 
 int run(const Options& options, Session& session) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
-  Form1 form;
+  // A file that stops taking lines (a full disk) is reported once; the game plays on.
+  auto writeTo = [](OutputFile& file, std::string_view lines) {
+    if (file.write(lines)) return true;
+    if (file.isOpen() && !file.reported())
+      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+    return false;
+  };
+  Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
+  DriverOptions driverOptions;
+  // Every start-up's seed, read from the clock as it is handed in.
+  driverOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
+  if (session.recording.isOpen()) driverOptions.recorder = &recorder;
+  if (session.trace.isOpen()) driverOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
+  Driver live(std::move(driverOptions));
+  const View& form = live.view();
   const bool watch = !options.watch.empty();
   const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
 
@@ -96,21 +114,8 @@ int run(const Options& options, Session& session) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
-    // A file that stops taking lines (a full disk) is reported once; the game plays on.
-    auto writeTo = [](OutputFile& file, std::string_view lines) {
-      if (file.write(lines)) return true;
-      if (file.isOpen() && !file.reported())
-        std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
-      return false;
-    };
-    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
-    LiveOptions liveOptions;
-    // Every start-up's seed, read from the clock as it is handed in.
-    liveOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
-    if (session.recording.isOpen()) liveOptions.recorder = &recorder;
-    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
-    LiveGame live(form, std::move(liveOptions));
-    WatchPlayer player(session.script);
+    ScriptPlayer player(std::move(session.script));
+    player.limit(watchSlice);
     if (watch)
       player.start(live);
     else
@@ -139,8 +144,8 @@ int run(const Options& options, Session& session) {
     };
     // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
     auto nextStep = [&]() -> double {
-      if (watching) return double(player.nextTime(form)) / options.speed;
-      const int64_t due = form.nextDue();
+      if (watching) return double(player.nextTime(live)) / options.speed;
+      const int64_t due = live.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
 

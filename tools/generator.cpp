@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "drive/replay.h"
+#include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "trace/numtext.h"
@@ -273,9 +273,9 @@ Script generatedGame(uint64_t seed, uint64_t timerTicks) {
   s.seed = generator.gameSeed();
   s.draws = generator.draws();
   uint64_t ticks = 0;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };
-  Replay replay(options);
+  Driver replay(options);
   replay.load(s.seed, s.draws);
   while (ticks < timerTicks) {
     s.commands.push_back(generator.next(replay.form()));

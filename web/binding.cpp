@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "drive/replay.h"
-#include "game/form1.h"
+#include "drive/driver.h"
+#include "drive/player.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
 #include "script/script.h"
@@ -97,60 +97,23 @@ bool gameKey(int16_t key) {
          key == keys::F2;
 }
 
+// The most commands and timer ticks of a recording played in one animation frame: a few
+// milliseconds' work, so that the tab stays responsive.
+constexpr uint64_t frameSlice = 2000;
+
+// Every start-up's seed, read from the clock as it is handed in.
+uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
+
 struct Page {
-  std::unique_ptr<Replay> replay;  // the game, driven like the replay tool drives it
+  std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
+  std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
   JsonBuffer scene;
   std::string shown;               // the scene text last handed to the page
   std::string message;             // the last recording's complaint
-  Script recording;                // a recording being played, command by command
-  size_t next = 0;                 // its next command
-  int64_t stepStart = 0;           // game time at which the next command began
-  bool playing = false;
-  bool liveSeeds = false;          // each start-up takes a seed read from the clock
 };
 Page page;
 
-Window& form() { return page.replay->form(); }  // the game, seen through the contract
-
-// Hands in the next start-up's seed, read from the clock, once the last one was taken.
-void handSeed() {
-  if (page.liveSeeds && form().seedsQueued() == 0)
-    form().queueSeed(uint64_t(std::chrono::system_clock::now().time_since_epoch().count()));
-}
-
-// Every timer due by `now`, one tick for a timer that fell behind by more than its
-// interval (a stall, such as a background tab), then the clock stands at `now`.
-void advanceTo(int64_t now) {
-  Window& f = form();
-  f.catchup(now);
-  while (f.advanceTo(now)) {
-  }
-}
-
-// Plays the recording's commands that fall due by `now`, at the pace they were recorded;
-// a wait is split at `now` (the same timers fire, in the same order), a catchup runs whole
-// once it has passed. When the last command has run the player takes over.
-void playTo(int64_t now) {
-  Replay& r = *page.replay;
-  const std::vector<Command>& commands = page.recording.commands;
-  while (page.next < commands.size()) {
-    const Command& c = commands[page.next];
-    if (c.op == Op::Wait || c.op == Op::Catchup) {
-      const int64_t end = page.stepStart + c.value;
-      if (now < end) {
-        if (c.op == Op::Wait) r.wait(now - form().now());
-        return;
-      }
-      if (c.op == Op::Wait) r.wait(end - form().now());
-      else r.catchup(c.value);
-      page.stepStart = end;
-    } else {
-      r.run(c);
-    }
-    ++page.next;
-  }
-  page.playing = false;
-}
+bool playing() { return page.player && page.player->playing(); }
 
 }  // namespace
 
@@ -159,23 +122,27 @@ extern "C" {
 // Creates the window at time 0 and runs Form_Load. Every start-up takes a seed read from the
 // clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps that one seed.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
-  page.replay = std::make_unique<Replay>();
-  Window& f = form();
-  page.liveSeeds = seed < 0;
-  if (seed >= 0) f.fixSeed(uint64_t(seed));
-  handSeed();
-  f.Show();
+  page.player.reset();
+  if (seed >= 0) {
+    page.game = std::make_unique<Driver>();
+    page.game->load(uint64_t(seed), {});
+  } else {
+    page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+    page.game->start();
+  }
   page.shown.clear();
 }
 
 // Moves the game clock on to `ms` (milliseconds since the window was created).
+// A recording plays at its own pace, a slice at a time; then every timer due by `ms` fires,
+// one tick for a timer that fell behind by more than its interval (a stall, such as a
+// background tab).
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (page.playing) playTo(int64_t(ms));
-  if (!page.playing) advanceTo(int64_t(ms));
-  handSeed();
+  if (playing() && page.player->playTo(*page.game, int64_t(ms))) return;
+  page.game->step(int64_t(ms));
 }
-EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
+EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(page.game->now()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
@@ -185,21 +152,16 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!page.playing) form().keyDown(int16_t(code));
-  handSeed();
+  if (!playing()) page.game->keyDown(int16_t(code));
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!page.playing) form().keyUp(int16_t(code));
+  if (!playing()) page.game->keyUp(int16_t(code));
 }
-EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) {
-  const bool clicked = !page.playing && form().click(name);
-  handSeed();
-  return clicked ? 1 : 0;
-}
+EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !playing() && page.game->click(name) ? 1 : 0; }
 
 // The scene as JSON text, or null when nothing drawn has changed since the last call.
 EMSCRIPTEN_KEEPALIVE const char* zvScene() {
-  const View& f = form();
+  const View& f = page.game->view();
   JsonBuffer& out = page.scene;
   out.clear();
   out.raw("{\"title\":");
@@ -230,14 +192,10 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* t
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  page.recording = std::move(script);
-  page.replay = std::make_unique<Replay>();
-  const Script& r = page.recording;
-  page.replay->load(r.seed, r.draws, r.randomizeSeeds);
-  page.next = 0;
-  page.stepStart = 0;
-  page.playing = true;
-  page.liveSeeds = false;
+  page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  page.player = std::make_unique<ScriptPlayer>(std::move(script));
+  page.player->limit(frameSlice);
+  page.player->start(*page.game);
   page.shown.clear();
   return nullptr;
 }

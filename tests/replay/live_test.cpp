@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/output_file.h"
-#include "drive/live.h"
-#include "drive/replay.h"
+#include "drive/player.h"
+#include "drive/player.h"
 #include "game/form1.h"
 #include "script/recorder.h"
 #include "script/script.h"
@@ -47,11 +47,11 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   Capture rec;
   LiveRun run;
   Recorder recorder(rec.sink());
-  Form1 form;
   std::mt19937_64 rng(seed), seeds(seed + 100);
-  LiveGame live(form, {.recorder = &recorder,
-                       .traceSink = [&](std::string_view s) { run.trace += s; },
-                       .seeds = [&] { return seeds(); }});
+  Driver live({.traceSink = [&](std::string_view s) { run.trace += s; },
+               .afterEvent = {},
+               .recorder = &recorder,
+               .seeds = [&] { return seeds(); }});
   auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
   live.start();
   int64_t now = 0;
@@ -81,8 +81,8 @@ std::string replayed(const std::string& recording) {
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
-  Replay replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
-  replay.run(script);
+  Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
+  playWhole(replay, script);
   return trace;
 }
 
@@ -224,19 +224,20 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   ASSERT_TRUE(parseScript(run.recording, script, error));
   const std::string expected = replayed(run.recording);
 
-  Form1 form;
   std::string trace;
   int seedsHanded = 0;
-  LiveGame live(form, {.recorder = nullptr,
-                       .traceSink = [&](std::string_view s) { trace += s; },
-                       .seeds = [&] { return uint64_t(++seedsHanded); }});
-  WatchPlayer player(script);
+  Driver live({.traceSink = [&](std::string_view s) { trace += s; },
+               .afterEvent = {},
+               .recorder = nullptr,
+               .seeds = [&] { return uint64_t(++seedsHanded); }});
+  Form1& form = live.form();
+  ScriptPlayer player(script);
   player.start(live);
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);
   int64_t t = 0;
   while (player.playTo(live, t)) {
-    const int64_t next = player.nextTime(form);
+    const int64_t next = player.nextTime(live);
     EXPECT_GE(next, live.now());
     t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
   }

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "drive/replay.h"
+#include "drive/player.h"
 #include "game/form1.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
@@ -50,7 +50,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
   std::string broken;
   uint64_t timerEvents = 0;
   bool measured = false;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1& f, std::string_view ev) {
     if (ev.starts_with("Timer")) ++timerEvents;
     if (ev == "click gameover") ++r.restarts;
@@ -59,7 +59,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
       throw Broken{};
     }
   };
-  Replay replay(options);
+  Driver replay(options);
   try {
     replay.load(generator.gameSeed(), generator.draws());
     while (r.restarts < count) {

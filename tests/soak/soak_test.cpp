@@ -4,7 +4,7 @@
 #include <functional>
 #include <limits>
 
-#include "drive/replay.h"
+#include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "tests/soak/invariants.h"
@@ -17,7 +17,7 @@ constexpr float inf = std::numeric_limits<float>::infinity();
 
 // A fresh game, as the replay creates it.
 struct Fresh {
-  Replay replay;
+  Driver replay;
   InvariantChecker checker;
   std::string broken;
   Fresh() { replay.load(1, {}); }
@@ -134,8 +134,8 @@ TEST(Soak, AScriptIsASeedAndItsTextReplaysTheSameGame) {
   EXPECT_EQ(script.draws, generator.draws());
   EXPECT_EQ(script.commands.size(), a.commands);
 
-  Replay replay;
-  replay.run(script);
+  Driver replay;
+  playWhole(replay, script);
   EXPECT_EQ(replay.events(), a.events);
   EXPECT_EQ(replay.form().now(), a.time);
   EXPECT_EQ(replayAndCheck(first), "");
