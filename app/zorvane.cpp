@@ -32,7 +32,7 @@ using namespace zorvane::sdl;
 
 // The most commands and timer ticks of a watched recording played between two looks at the
 // window's events: a few milliseconds' work, so that the window answers at once.
-constexpr uint64_t watchSlice = 2000;
+constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window, FontBook& fonts) {
   Image icon = iconPicture(64, fonts);

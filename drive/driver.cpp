@@ -25,9 +25,9 @@ void Driver::start() {
   begin();
 }
 
-void Driver::load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds) {
+void Driver::load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds) {
   game->fixSeed(seed);
-  for (const float r : draws) game->queueDraw(r);
+  game->queueDraws(std::move(draws));
   for (const uint64_t s : randomizeSeeds) game->queueSeed(s);
   begin();
 }
@@ -96,7 +96,7 @@ void Driver::run(const Command& c) {
       break;
     case Op::Down: keyDown(static_cast<int16_t>(c.value)); break;
     case Op::Up: keyUp(static_cast<int16_t>(c.value)); break;
-    case Op::Click: click(c.button); break;
+    case Op::Click: click(c.button()); break;
   }
 }
 

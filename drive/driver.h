@@ -4,6 +4,7 @@
 // each handled event leaves a trace line (and, live, script lines).
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -39,7 +40,7 @@ class Driver : public Input {
 
   // Starting, once: the window is created at time 0 and Form_Load runs (trace line `load`).
   void start();                       // live: each start-up takes a fresh seed
-  void load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's
+  void load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's
   void goLive();                      // a script has ended: its seeds not taken go, fresh seeds from now on
 
   // Input at the current time.

@@ -10,7 +10,7 @@ bool timed(const Command& c) { return c.op == Op::Wait || c.op == Op::Catchup; }
 }  // namespace
 
 void ScriptPlayer::start(Driver& d) {
-  d.load(script.seed, script.draws, script.randomizeSeeds);
+  d.load(script.seed, std::move(script.draws), script.randomizeSeeds);
   if (script.commands.empty()) playTo(d, d.now());
 }
 

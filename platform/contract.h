@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -41,6 +42,7 @@ class Window : public View, public Input {
   // Starting: a fresh window's clock is 0.
   void fixSeed(uint64_t seed);           // draws come from this seed until a start-up takes a seed handed in
   void queueDraw(float r);               // a given draw, taken before the generator's
+  void queueDraws(std::deque<float> draws);  // given draws, in order, after those queued
   size_t drawsQueued() const;            // given draws not yet taken
   void queueSeed(uint64_t seed);         // hands in the seed of one start-up's Randomize, in order
   size_t seedsQueued() const;            // seeds handed in and not yet taken

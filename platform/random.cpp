@@ -20,6 +20,13 @@ void RandomSource::Randomize() {
   seeds.pop_front();
 }
 
+void RandomSource::enqueue(std::deque<float> draws) {
+  if (queue.empty())
+    queue = std::move(draws);
+  else
+    queue.insert(queue.end(), draws.begin(), draws.end());
+}
+
 void RandomSource::seed(uint64_t value) { engine.seed(value); }
 
 }  // namespace zorvane

@@ -12,6 +12,7 @@ class RandomSource {
   void Randomize();                        // start-up: reseeds with the next handed-in seed; with none, keeps the generator
   void seed(uint64_t value);               // reseed the generator
   void enqueue(float r) { queue.push_back(r); }  // a given draw, used before the generator
+  void enqueue(std::deque<float> draws);   // given draws, in order; a long queue is taken over, not copied
   size_t queued() const { return queue.size(); }
   void enqueueSeed(uint64_t value) { seeds.push_back(value); }  // for one Randomize, in order
   size_t queuedSeeds() const { return seeds.size(); }

@@ -6,6 +6,8 @@ void Window::fixSeed(uint64_t seed) { random.seed(seed); }
 
 void Window::queueDraw(float r) { random.enqueue(r); }
 
+void Window::queueDraws(std::deque<float> draws) { random.enqueue(std::move(draws)); }
+
 size_t Window::drawsQueued() const { return random.queued(); }
 
 void Window::queueSeed(uint64_t seed) { random.enqueueSeed(seed); }

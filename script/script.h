@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,26 +11,53 @@ namespace zorvane {
 
 enum class Op : uint8_t { Wait, Down, Up, Click, Catchup };
 
-// One command of a script, in script order.
+// The buttons a script clicks, by the number a click command holds.
+constexpr std::string_view buttonNames[] = {"pause", "gameover", "nextlevel"};
+
+// One command of a script, in script order: eight bytes, so that the longest script stays
+// small. A command that needs more than one number would hold the index of its entry in a
+// table of the Script.
 struct Command {
   Op op = Op::Wait;
-  int64_t value = 0;        // wait, catchup: milliseconds; down, up: key code
-  std::string_view button;  // click: "pause", "gameover" or "nextlevel" (static text)
-  int64_t line = 0;         // script line it came from, from 1
+  int32_t value = 0;  // wait, catchup: milliseconds (at most 7 days); down, up: key code; click: index in buttonNames
+  std::string_view button() const { return buttonNames[value]; }  // click: "pause", "gameover" or "nextlevel"
 };
 
-// A whole script: the random queue, the seeds and the commands to run after start-up.
+// A whole script: the random queue, the seeds and the commands to run after start-up. Long
+// queues are held in pieces, never copied whole as they grow.
 struct Script {
-  std::vector<float> draws;              // every rand value, in script order
+  std::deque<float> draws;               // every rand value, in script order
   uint64_t seed = 1;                     // generator seed once the queue is empty
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
-  std::vector<Command> commands;         // wait, catchup, down, up and click, in order
+  std::deque<Command> commands;          // wait, catchup, down, up and click, in order
 };
 
 // Why a script was refused.
 struct ScriptError {
   int64_t line = 0;       // script line, from 1
   std::string message;    // one line of printable text, without the line number
+};
+
+// Reads a script as its text arrives, line by line, so that the text is never held whole.
+class ScriptReader {
+ public:
+  explicit ScriptReader(Script& script);          // empties `script`, then fills it
+  bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
+  bool finish() { return feed({}, true); }        // the last line, when no newline ended it
+  bool good() const { return !failed; }
+  const ScriptError& error() const { return fault; }
+
+ private:
+  bool line(std::string_view text);  // one whole line, without its newline
+  bool fail(std::string message);
+
+  Script& script;
+  ScriptError fault;
+  std::string partial;    // the start of a line whose newline has not come yet
+  size_t bytes = 0;       // of the lines read
+  int64_t lineNumber = 0;
+  int64_t totalTime = 0;  // of wait and catchup
+  bool failed = false;
 };
 
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).

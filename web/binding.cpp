@@ -99,7 +99,7 @@ bool gameKey(int16_t key) {
 
 // The most commands and timer ticks of a recording played in one animation frame: a few
 // milliseconds' work, so that the tab stays responsive.
-constexpr uint64_t frameSlice = 2000;
+constexpr uint64_t frameSlice = 1000;
 
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }

@@ -81,7 +81,7 @@ std::string replayed(const std::string& recording) {
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
-  Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
+  Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
   playWhole(replay, script);
   return trace;
 }

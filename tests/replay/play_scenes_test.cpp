@@ -21,7 +21,7 @@ struct Scene {
   std::string text;
   Driver replay{{.traceSink = [this](std::string_view chunk) { text += chunk; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}}};
 
-  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, draws); }
+  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, {draws.begin(), draws.end()}); }
   Form1& form() { return replay.form(); }
   std::vector<Json> lines() {
     replay.flush();

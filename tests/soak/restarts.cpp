@@ -61,7 +61,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
   };
   Driver replay(options);
   try {
-    replay.load(generator.gameSeed(), generator.draws());
+    replay.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
     while (r.restarts < count) {
       // A stretch of play, then the last life lost.
       for (const uint64_t until = timerEvents + 60; timerEvents < until && r.restarts < count;)

@@ -111,7 +111,7 @@ SoakResult runSoak(const SoakOptions& o) {
   };
   Driver replay(replayOptions);
   try {
-    replay.load(generator.gameSeed(), generator.draws());
+    replay.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
     while (r.timerEvents < o.timerEvents && r.commands < o.maxCommands) {
       const Command c = generator.next(replay.form());
       if (writing) writer.command(c);
