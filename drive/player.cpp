@@ -40,6 +40,8 @@ bool ScriptPlayer::playTo(Driver& d, int64_t until) {
   }
   if (!ended) {
     ended = true;
+    script = Script{};  // the game plays on for long after: its memory goes back
+    next = 0;
     d.goLive();
   }
   return false;
