@@ -107,6 +107,8 @@ uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_sin
 struct Page {
   std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
   std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
+  std::unique_ptr<Script> reading;        // a recording being read
+  std::unique_ptr<ScriptReader> reader;   // its parser
   JsonBuffer scene;
   std::string shown;               // the scene text last handed to the page
   std::string message;             // the last recording's complaint
@@ -182,18 +184,32 @@ EMSCRIPTEN_KEEPALIVE const char* zvScene() {
   return page.shown.c_str();
 }
 
-// Starts a recording from the window's creation at time 0; it then plays at its own pace
-// through zvAdvanceTo, and the player takes over where it ends. On a bad script the game is
-// left as it was and the replay tool's message is returned; null on success.
-EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* text, int length) {
-  Script script;
-  ScriptError bad;
-  if (!parseScript(std::string_view(text, size_t(length)), script, bad)) {
+// A recording is read in pieces, each parsed as it comes, so that its text is never held
+// whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
+// rest need not come), then zvPlayRecording.
+EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
+  page.reading = std::make_unique<Script>();
+  page.reader = std::make_unique<ScriptReader>(*page.reading);
+}
+EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
+  return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
+}
+
+// Starts the recording read from the window's creation at time 0; it then plays at its own
+// pace through zvAdvanceTo, and the player takes over where it ends. On a bad script the game
+// is left as it was and the replay tool's message is returned; null on success.
+EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
+  if (!page.reader) zvReadRecording();
+  const bool good = page.reader->good() && page.reader->finish();
+  const ScriptError bad = page.reader->error();
+  page.reader.reset();
+  std::unique_ptr<Script> script = std::move(page.reading);
+  if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
   page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
-  page.player = std::make_unique<ScriptPlayer>(std::move(script));
+  page.player = std::make_unique<ScriptPlayer>(std::move(*script));
   page.player->limit(frameSlice);
   page.player->start(*page.game);
   page.shown.clear();
