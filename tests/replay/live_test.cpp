@@ -217,7 +217,7 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
-TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   const LiveRun run = playLive(5, 40000);
   Script script;
   ScriptError error;
