@@ -72,7 +72,7 @@ void Driver::step(int64_t now) {
   if (now - lastFlush >= 1000) flush();
 }
 
-void Driver::overdue(int64_t until) { game->catchup(until); }
+void Driver::catchup(int64_t until) { game->catchup(until); }
 
 void Driver::advance(int64_t until) {
   while (const int n = game->advanceTo(until)) handled(timerEvents[n]);
@@ -91,7 +91,7 @@ void Driver::run(const Command& c) {
   switch (c.op) {
     case Op::Wait: wait(c.value); break;
     case Op::Catchup:
-      overdue(now() + c.value);
+      catchup(now() + c.value);
       wait(c.value);
       break;
     case Op::Down: keyDown(static_cast<int16_t>(c.value)); break;

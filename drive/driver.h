@@ -50,7 +50,7 @@ class Driver : public Input {
 
   // Time.
   void step(int64_t now);             // live: a stall caught up at `now`, then every due timer; recorded
-  void overdue(int64_t until);        // a stall: each timer more than one Interval late at `until` is due then
+  void catchup(int64_t until);        // a stall: each timer more than one Interval late at `until` is due then
   void advance(int64_t until);        // fires every timer due by `until`, then the clock is `until`
   bool advance(int64_t until, uint64_t& budget);  // the same, one event of `budget` per tick; false: it ran out first
   void wait(int64_t ms) { advance(now() + ms); }  // a script's `wait`

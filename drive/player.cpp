@@ -29,7 +29,7 @@ bool ScriptPlayer::playTo(Driver& d, int64_t until) {
       if (!begun) {
         begun = true;
         stop = d.now() + c.value;
-        if (c.op == Op::Catchup) d.overdue(stop);
+        if (c.op == Op::Catchup) d.catchup(stop);
       }
       if (!d.advance(std::min(until, stop), budget) || until < stop) return true;
       begun = false;

@@ -70,7 +70,7 @@ bool Window::catchup(int64_t until) {
   settleTimers();
   if (!isLoaded) return false;
   bool any = false;
-  for (int n = 1; n <= timerCount; ++n) any |= timer(n).catchUp(until);
+  for (int n = 1; n <= timerCount; ++n) any |= timer(n).catchup(until);
   return any;
 }
 
