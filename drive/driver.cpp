@@ -125,7 +125,9 @@ void Driver::handled(std::string_view ev) {
     trace.line(*game, ev);
     if (trace.size() >= flushSize) flush();
   }
+  if (cueSink && !game->cues.empty()) cueSink(game->cues.list());
   if (options.afterEvent) options.afterEvent(*game, ev);
+  game->cues.clear();
 }
 
 std::string_view Driver::keyEvent(std::string_view verb, int16_t keyCode) {
