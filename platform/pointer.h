@@ -17,6 +17,7 @@ class PointerSteering {
 
   void follow(float pointerX, float paddleCentre, float step, Input& w);  // holds, swaps or releases
   void release(Input& w);             // the pointer left the window, or play stopped
+  void forget() { held = 0; }         // the game stopped the paddle itself (a lost ball): nothing held
   int16_t steering() const { return held; }
 
  private:
