@@ -8,12 +8,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
 #include "script/script.h"
+#include "sound/effects.h"
 #include "trace/json.h"
 
 using namespace zorvane;
@@ -112,8 +114,24 @@ struct Page {
   JsonBuffer scene;
   std::string shown;               // the scene text last handed to the page
   std::string message;             // the last recording's complaint
+  int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
+  double cuedAt = -1;              // the game time of the first of them
 };
 Page page;
+
+// The sound effects, made when the page first asks for them.
+const sound::Effects& effects() {
+  static const sound::Effects made;
+  return made;
+}
+
+// The game's cues, gathered for the page's sound.
+void hearCues(Driver& game) {
+  game.cuesTo([&game](std::span<const Cue> cues) {
+    if (page.cues == 0) page.cuedAt = double(game.now());
+    for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
+  });
+}
 
 bool playing() { return page.player && page.player->playing(); }
 
@@ -132,6 +150,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
     page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
     page.game->start();
   }
+  hearCues(*page.game);
   page.shown.clear();
 }
 
@@ -209,11 +228,25 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
     return page.message.c_str();
   }
   page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  hearCues(*page.game);
   page.player = std::make_unique<ScriptPlayer>(std::move(*script));
   page.player->limit(frameSlice);
   page.player->start(*page.game);
   page.shown.clear();
   return nullptr;
+}
+
+// Sound (web/sound.js): the cue kinds raised since the last call, one bit each (bit k for
+// kind k), and the game time of the first of them; the effects' samples, made once.
+EMSCRIPTEN_KEEPALIVE int zvCues() { return std::exchange(page.cues, 0); }
+EMSCRIPTEN_KEEPALIVE double zvCuedAt() { return page.cuedAt; }
+EMSCRIPTEN_KEEPALIVE int zvCueKinds() { return cueKinds; }
+EMSCRIPTEN_KEEPALIVE int zvSampleRate() { return sound::sampleRate; }
+EMSCRIPTEN_KEEPALIVE int zvEffectLength(int kind) {
+  return kind >= 0 && kind < cueKinds ? int(effects().of(CueKind(kind)).size()) : 0;
+}
+EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
+  return i >= 0 && i < zvEffectLength(kind) ? effects().of(CueKind(kind))[size_t(i)] : 0;
 }
 
 }  // extern "C"

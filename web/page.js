@@ -319,6 +319,7 @@ function gameTime() { return Math.max(0, Math.floor(performance.now() - state.or
 function frameLoop() {
   const g = state.game;
   if (!state.hold) g._zvAdvanceTo(gameTime());
+  if (window.zorvaneSound) window.zorvaneSound.hear(g, gameTime());  // web/sound.js
   refresh();
   requestAnimationFrame(frameLoop);
 }

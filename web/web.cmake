@@ -20,7 +20,7 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js)
+foreach(file index.html page.js sound.js)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
