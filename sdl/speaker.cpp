@@ -14,7 +14,7 @@ std::unique_ptr<Speaker> Speaker::open() {
   want.freq = sound::sampleRate;
   want.format = AUDIO_S16SYS;
   want.channels = 1;
-  want.samples = 256;  // 5.8 ms: an effect starts within a buffer or two of its event
+  want.samples = 384;  // 8.7 ms: an effect starts within a buffer or two of its event
   want.callback = fill;
   want.userdata = s.get();
   s->device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
