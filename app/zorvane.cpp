@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/options.h"
 #include "game/form1.h"
@@ -15,13 +16,12 @@
 #include "replay/recording.h"
 #include "replay/script.h"
 #include "sdl/desktop.h"
+#include "paint/painter.h"
 #include "sdl/display.h"
-#include "sdl/fonts.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/pacing.h"
-#include "sdl/painter.h"
 
 namespace {
 
@@ -39,42 +39,39 @@ class WallClock {
   Uint64 frequency = SDL_GetPerformanceFrequency();
 };
 
-// The desktop window's pixels: the software renderer draws straight into its surface, and
-// only the patches that changed are sent to the display.
+// The desktop window's pixels: the painter draws straight into its surface, and only the
+// patches that changed are sent to the display.
 class Screen {
  public:
-  Screen(SDL_Window* window, FontBook& fonts) : window(window), fonts(fonts) {}
-  ~Screen() { close(); }
+  Screen(SDL_Window* window, const paint::Fonts& fonts) : window(window), painter(fonts) { rects.reserve(64); }
 
   bool open() {
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (!surface) return false;
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    if (!renderer) return false;
-    painter = std::make_unique<Painter>(renderer, fonts);
-    width = surface->w;
-    height = surface->h;
+    surface = SDL_GetWindowSurface(window);
+    if (!surface || surface->format->BytesPerPixel != 4) return surface = nullptr, false;
+    const SDL_PixelFormat& f = *surface->format;
+    format = paint::PixelFormat{f.Rshift, f.Gshift, f.Bshift, f.Amask};
+    painter.invalidate();
     return true;
   }
-  void close() {
-    painter.reset();  // its cached text belongs to the renderer
-    if (renderer) SDL_DestroyRenderer(renderer);
-    renderer = nullptr;
-  }
   void resized() {
-    close();
     if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
   }
 
-  Placement placement(const Window& w) const { return fitToTarget(w, width, height); }
+  paint::Placement placement(const Window& w) const {
+    return surface ? paint::fitToTarget(w, surface->w, surface->h) : paint::Placement{};
+  }
 
   // Returns true when something was sent to the display.
   bool show(const Window& w, std::string_view pressed, bool exposed) {
-    if (!painter) return false;
-    const std::vector<SDL_Rect>& patches = painter->draw(w, placement(w), pressed);
+    if (!surface) return false;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+    const paint::Target target{static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
+    const std::vector<paint::Rect>& patches = painter.draw(w, placement(w), target, pressed);
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     if (!patches.empty()) {
-      SDL_RenderFlush(renderer);
-      SDL_UpdateWindowSurfaceRects(window, patches.data(), int(patches.size()));
+      rects.clear();
+      for (const paint::Rect& r : patches) rects.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
+      SDL_UpdateWindowSurfaceRects(window, rects.data(), int(rects.size()));
       return true;
     }
     if (exposed) SDL_UpdateWindowSurface(window);
@@ -83,14 +80,14 @@ class Screen {
 
  private:
   SDL_Window* window;
-  FontBook& fonts;
-  SDL_Renderer* renderer = nullptr;
-  std::unique_ptr<Painter> painter;
-  int width = 0, height = 0;
+  SDL_Surface* surface = nullptr;  // the window's own, until it is resized
+  paint::PixelFormat format;
+  paint::Painter painter;
+  std::vector<SDL_Rect> rects;
 };
 
-void setIcon(SDL_Window* window, FontBook& fonts) {
-  Image icon = iconPicture(64, fonts);
+void setIcon(SDL_Window* window) {
+  Image icon = iconPicture(64);
   if (icon.pixels.empty()) return;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.pixels.data(), icon.width, icon.height, 32,
                                                       icon.width * 4, SDL_PIXELFORMAT_RGB888);
@@ -127,7 +124,11 @@ int prepare(const Options& options, Session& session) {
 }
 
 int run(const Options& options, Session& session) {
-  std::unique_ptr<FontBook> fonts = FontBook::system();
+  paint::Fonts fonts;
+  std::string warnings;
+  paint::Fonts::addInstalled(fonts, warnings);
+  for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
+    std::fprintf(stderr, "zorvane: %s\n", warnings.substr(at, end - at).c_str());
   Form1 form;
   const bool watch = !options.watch.empty();
   const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
@@ -135,7 +136,7 @@ int run(const Options& options, Session& session) {
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
   const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
-  const Placement opening = placeAtScale(form, scale);
+  const paint::Placement opening = paint::placeAtScale(form, scale);
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
   if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
@@ -146,11 +147,11 @@ int run(const Options& options, Session& session) {
     return 1;
   }
   SDL_SetWindowMinimumSize(window, width / scale / 4, height / scale / 4);
-  setIcon(window, *fonts);
+  setIcon(window);
 
   int status = 0;
   {
-    Screen screen(window, *fonts);
+    Screen screen(window, fonts);
     if (!screen.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
@@ -201,7 +202,7 @@ int run(const Options& options, Session& session) {
       return due < 0 ? -1.0 : double(due + offset);
     };
 
-    auto buttonAt = [&](int x, int y) { return Painter::buttonAt(form, screen.placement(form), x, y); };
+    auto buttonAt = [&](int x, int y) { return paint::buttonAt(form, screen.placement(form), x, y); };
     auto handle = [&](const SDL_Event& e) {
       switch (e.type) {
         case SDL_QUIT: running = false; break;

@@ -1,5 +1,5 @@
 // zorvane-replay: runs a replay script headless and writes the trace to standard output.
-//   zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT
+//   zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N | --size WxH] SCRIPT
 //   (SCRIPT may be - for stdin)
 // Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line.
 #include <sys/stat.h>
@@ -18,7 +18,7 @@
 #include "replay/replay.h"
 #include "replay/script.h"
 #ifndef ZORVANE_NO_SCREENSHOT
-#include "sdl/fonts.h"
+#include "paint/text.h"
 #include "sdl/screenshot.h"
 #endif
 
@@ -27,9 +27,10 @@ namespace {
 using zorvane::printable;
 
 constexpr const char* usage =
-    "usage: zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT";
+    "usage: zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N | --size WxH] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
+constexpr int maxSide = 8192;  // the largest --size, each way
 
 constexpr const char* helpText =
     "Usage: zorvane-replay [OPTION]... SCRIPT\n"
@@ -43,6 +44,9 @@ constexpr const char* helpText =
     "  --every=MS         the time between two frames, 1 to 3600000 ms\n"
     "  --scale=N          pixels per 15 window units in the screenshot and the frames, 1 to\n"
     "                       16 (default 1: 568 x 489 pixels)\n"
+    "  --size=WxH         draw the screenshot and the frames as a window whose client area\n"
+    "                       is W x H pixels shows it: uniformly scaled and centred, the\n"
+    "                       window's colour around it (each side 1 to 8192)\n"
     "  -h, --help         display this help and exit\n"
     "      --version      output version information and exit\n"
     "\n"
@@ -69,6 +73,8 @@ struct Arguments {
   std::string script;
   std::string screenshot;   // empty: none
   int scale = 1;
+  bool scaleGiven = false;
+  int width = 0, height = 0;  // --size; 0: none
   std::string frames;       // empty: none
   int every = 0;            // ms between frames
   bool help = false;        // --help: print the help and stop
@@ -91,7 +97,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     } else if (!optionsDone && arg.starts_with("--")) {
       const size_t eq = arg.find('=');
       const std::string name(arg.substr(0, eq));
-      if (name != "--screenshot" && name != "--scale" && name != "--frames" && name != "--every")
+      if (name != "--screenshot" && name != "--scale" && name != "--size" && name != "--frames" && name != "--every")
         return error = "unknown option " + printable(name, 60), false;
       std::string_view value;
       if (eq != std::string_view::npos) {
@@ -119,6 +125,19 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
                  false;
         continue;
       }
+      if (name == "--size") {
+        const char *p = value.data(), *last = value.data() + value.size();
+        auto [x, ec] = std::from_chars(p, last, a.width);
+        std::from_chars_result rest{x, ec};
+        if (ec == std::errc{} && x != last && (*x == 'x' || *x == 'X')) rest = std::from_chars(x + 1, last, a.height);
+        if (ec != std::errc{} || x == last || rest.ec != std::errc{} || rest.ptr != last || a.width < 1 ||
+            a.width > maxSide || a.height < 1 || a.height > maxSide)
+          return error = "--size takes WxH, each a whole number of pixels from 1 to " + std::to_string(maxSide) +
+                         ", not \"" + printable(value, 60) + "\"",
+                 false;
+        continue;
+      }
+      a.scaleGiven = true;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
       if (ec != std::errc{} || end != value.data() + value.size() || a.scale < 1 || a.scale > maxScale)
         return error = "--scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
@@ -135,6 +154,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
   }
   if (!haveScript) return error = "no script given", false;
   if (a.frames.empty() != (a.every == 0)) return error = "--frames and --every go together", false;
+  if (a.scaleGiven && a.width > 0) return error = "--scale and --size do not go together", false;
   return true;
 }
 
@@ -146,14 +166,31 @@ bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, s
   return false;
 }
 #else
+// The installed faces, read once; a face that cannot be read is said once.
+const zorvane::paint::Fonts& fonts() {
+  static const zorvane::paint::Fonts* installed = [] {
+    auto* f = new zorvane::paint::Fonts;
+    std::string warnings;
+    zorvane::paint::Fonts::addInstalled(*f, warnings);
+    for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
+      std::fprintf(stderr, "zorvane-replay: %s\n", printable(warnings.substr(at, end - at)).c_str());
+    return f;
+  }();
+  return *installed;
+}
+
+zorvane::paint::Placement placement(const zorvane::View& w, const Arguments& args) {
+  return args.width > 0 ? zorvane::paint::fitToTarget(w, args.width, args.height) : zorvane::paint::placeAtScale(w, args.scale);
+}
+
 bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error) {
-  std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
   int64_t frame = 0, nextFrame = 0;
   auto shoot = [&] {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame++));
     nextFrame += args.every;
-    if (zorvane::sdl::saveScreenshot(replay.form(), args.scale, *fonts, args.frames + name, error)) return true;
+    if (zorvane::sdl::saveScreenshot(replay.form(), placement(replay.form(), args), fonts(), args.frames + name, error))
+      return true;
     error = "frame failed: " + printable(error);
     return false;
   };
@@ -217,7 +254,7 @@ int run(int argc, char** argv) {
 #ifdef ZORVANE_NO_SCREENSHOT
     return complain(1, "screenshot failed: this build of the replay tool has no renderer");
 #else
-    if (!zorvane::sdl::saveScreenshot(replay.form(), args.scale, args.screenshot, error))
+    if (!zorvane::sdl::saveScreenshot(replay.form(), placement(replay.form(), args), fonts(), args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
 #endif
   }

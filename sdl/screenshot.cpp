@@ -1,6 +1,5 @@
 #include "sdl/screenshot.h"
 
-#include <SDL.h>
 #include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
@@ -10,32 +9,18 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sdl/painter.h"
+#include "paint/painter.h"
 
 namespace zorvane::sdl {
 
-Image renderPicture(const View& w, double scale, FontBook& fonts) {
+Image renderPicture(const View& w, const paint::Placement& p, const paint::Fonts& fonts) {
   Image image;
-  const Placement p = placeAtScale(w, scale);
   if (p.targetWidth <= 0 || p.targetHeight <= 0) return image;
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, p.targetWidth, p.targetHeight, 32, SDL_PIXELFORMAT_RGB888);
-  if (!surface) return image;
-  if (SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface)) {
-    {
-      Painter painter(renderer, fonts);
-      painter.draw(w, p);
-      SDL_RenderFlush(renderer);
-    }
-    image.width = surface->w;
-    image.height = surface->h;
-    image.pixels.resize(size_t(image.width) * image.height);
-    for (int y = 0; y < image.height; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch);
-      for (int x = 0; x < image.width; ++x) image.pixels[size_t(y) * image.width + x] = row[x] & 0xffffff;
-    }
-    SDL_DestroyRenderer(renderer);
-  }
-  SDL_FreeSurface(surface);
+  image.width = p.targetWidth;
+  image.height = p.targetHeight;
+  image.pixels.resize(size_t(image.width) * image.height);
+  paint::Painter painter(fonts);
+  painter.draw(w, p, paint::Target{image.pixels.data(), image.width, image.height, image.width, paint::xrgb});
   return image;
 }
 
@@ -151,22 +136,14 @@ bool loadPng(const std::string& path, Image& image, std::string& error) {
   return true;
 }
 
-bool saveScreenshot(const View& w, int scale, FontBook& fonts, const std::string& pngPath, std::string& error) {
-  if (scale < 1 || scale > 16) {
-    error = "scale must be a whole number from 1 to 16";
-    return false;
-  }
-  const Image image = renderPicture(w, scale, fonts);
+bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,
+                    std::string& error) {
+  const Image image = renderPicture(w, p, fonts);
   if (image.pixels.empty()) {
-    error = std::string("cannot draw the window: ") + SDL_GetError();
+    error = "cannot draw the window at " + std::to_string(p.targetWidth) + " x " + std::to_string(p.targetHeight);
     return false;
   }
   return savePng(image, pngPath, error);
-}
-
-bool saveScreenshot(const View& w, int scale, const std::string& pngPath, std::string& error) {
-  std::unique_ptr<FontBook> fonts = FontBook::system();
-  return saveScreenshot(w, scale, *fonts, pngPath, error);
 }
 
 }  // namespace zorvane::sdl

@@ -12,10 +12,17 @@
 namespace zorvane::sdl {
 namespace {
 
-FontBook& fonts() {
-  static std::unique_ptr<FontBook> book = FontBook::files(standardFontFiles());
+const paint::Fonts& fonts() {
+  static const paint::Fonts* book = [] {
+    auto* f = new paint::Fonts;
+    std::string warnings;
+    paint::Fonts::addInstalled(*f, warnings);
+    return f;
+  }();
   return *book;
 }
+
+Image renderPicture(const View& w, int scale) { return sdl::renderPicture(w, paint::placeAtScale(w, scale), fonts()); }
 
 void wait(Window& w, int64_t ms) {
   const int64_t until = w.now() + ms;
@@ -23,8 +30,8 @@ void wait(Window& w, int64_t ms) {
   }
 }
 
-// Compares with the reference picture, allowing the small differences another FreeType
-// release may bring to the edges of letters.
+// Compares with the reference picture, allowing the small differences another release of
+// the font files may bring to the edges of letters.
 void expectLikeGolden(const Image& seen, const std::string& name) {
   const std::string golden = std::string(ZORVANE_GOLDEN_DIR) + "/" + name + ".png";
   std::string error;
@@ -57,7 +64,7 @@ TEST(Golden, WindowAsDesigned) {
   form.fixSeed(1);
   form.Show();
   for (int scale : {1, 2}) {
-    const Image seen = renderPicture(form, scale, fonts());
+    const Image seen = renderPicture(form, scale);
     EXPECT_EQ(seen.width, 568 * scale);
     EXPECT_EQ(seen.height, 489 * scale);
     expectLikeGolden(seen, "design-" + std::to_string(scale) + "x");
@@ -76,7 +83,7 @@ TEST(Golden, BallInFlightThenPaused) {
   wait(form, 500);
   form.keyDown(keys::P);
   form.keyUp(keys::P);
-  for (int scale : {1, 2}) expectLikeGolden(renderPicture(form, scale, fonts()), "paused-" + std::to_string(scale) + "x");
+  for (int scale : {1, 2}) expectLikeGolden(renderPicture(form, scale), "paused-" + std::to_string(scale) + "x");
 }
 
 }  // namespace
