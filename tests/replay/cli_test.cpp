@@ -136,7 +136,8 @@ TEST(ReplayTool, RefusesABadCommandLine) {
   const std::string script = shellQuoted(sample("serve.txt"));
   for (const std::string& args : {std::string(""), "--scale 0 " + script, "--scale 2.5 " + script,
                                  "--scale " + script, "--bogus " + script, script + " " + script,
-                                 script + " --screenshot"}) {
+                                 script + " --screenshot", "--size 0x10 " + script, "--size 100 " + script,
+                                 "--size 100x " + script, "--size 8193x10 " + script, "--size 10x10 --scale 1 " + script}) {
     SCOPED_TRACE(args);
     const Outcome o = runTool(args);
     EXPECT_EQ(o.status, 2);
@@ -152,11 +153,11 @@ uint32_t bigEndian(const std::string& s, size_t at) {
 }
 
 TEST(ReplayTool, ScreenshotIsAPngOfTheClientArea) {
-  const struct { int scale; uint32_t width, height; } cases[] = {{1, 568, 489}, {2, 1136, 978}};
+  const struct { const char* option; uint32_t width, height; } cases[] = {
+      {"--scale 1", 568, 489}, {"--scale 2", 1136, 978}, {"--size 700x600", 700, 600}, {"--size=3x4000", 3, 4000}};
   for (const auto& c : cases) {
-    const std::string png = tempPath("shot" + std::to_string(c.scale) + ".png");
-    const Outcome o = runTool("--screenshot " + shellQuoted(png) + " --scale " + std::to_string(c.scale) + " " +
-                              shellQuoted(sample("serve.txt")));
+    const std::string png = tempPath("shot" + std::to_string(c.width) + ".png");
+    const Outcome o = runTool("--screenshot " + shellQuoted(png) + " " + c.option + " " + shellQuoted(sample("serve.txt")));
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_FALSE(o.out.empty());
     const std::string bytes = slurp(png);
