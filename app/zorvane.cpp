@@ -124,9 +124,8 @@ int prepare(const Options& options, Session& session) {
 }
 
 int run(const Options& options, Session& session) {
-  paint::Fonts fonts;
   std::string warnings;
-  paint::Fonts::addInstalled(fonts, warnings);
+  const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
   for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
     std::fprintf(stderr, "zorvane: %s\n", warnings.substr(at, end - at).c_str());
   Form1 form;

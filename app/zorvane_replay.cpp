@@ -168,15 +168,11 @@ bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, s
 #else
 // The installed faces, read once; a face that cannot be read is said once.
 const zorvane::paint::Fonts& fonts() {
-  static const zorvane::paint::Fonts* installed = [] {
-    auto* f = new zorvane::paint::Fonts;
-    std::string warnings;
-    zorvane::paint::Fonts::addInstalled(*f, warnings);
-    for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
-      std::fprintf(stderr, "zorvane-replay: %s\n", printable(warnings.substr(at, end - at)).c_str());
-    return f;
-  }();
-  return *installed;
+  std::string warnings;
+  const zorvane::paint::Fonts& installed = zorvane::paint::Fonts::installed(&warnings);
+  for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
+    std::fprintf(stderr, "zorvane-replay: %s\n", printable(warnings.substr(at, end - at)).c_str());
+  return installed;
 }
 
 zorvane::paint::Placement placement(const zorvane::View& w, const Arguments& args) {

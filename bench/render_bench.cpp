@@ -13,15 +13,7 @@
 namespace zorvane {
 namespace {
 
-const paint::Fonts& fonts() {
-  static const paint::Fonts* book = [] {
-    auto* f = new paint::Fonts;
-    std::string warnings;
-    paint::Fonts::addInstalled(*f, warnings);
-    return f;
-  }();
-  return *book;
-}
+const paint::Fonts& fonts() { return paint::Fonts::installed(); }
 
 // A game in play on layout 1 with the ball served, on a target of the picture's size.
 struct Scene {

@@ -105,6 +105,17 @@ void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
   }
 }
 
+const Fonts& Fonts::installed(std::string* warnings) {
+  static const Fonts* fonts = [&] {
+    auto* f = new Fonts;  // kept to the end of the program
+    std::string said;
+    addInstalled(*f, said);
+    if (warnings) *warnings = said;
+    return f;
+  }();
+  return *fonts;
+}
+
 int Fonts::pick(const Font& font, bool& bold) const {
   int best = -1;
   const std::string_view asked = font.face ? font.face : "";
@@ -189,29 +200,34 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
   r.height = int(std::ceil(float(ascender - descender) * scale));
   const int thicken = bold ? std::max(1, size / 10) : 0, wider = bold ? std::max(1, size / 16) : 0;
 
-  int pen = 0, previous = -1, left = 0, top = 0, right = 0, bottom = 0;
-  bool ink = false;
-  for (size_t i = 0; i < text.size();) {
-    const uint32_t cp = nextCharacter(text, i);
-    const int index = stbtt_FindGlyphIndex(info, int(cp));
-    if (previous >= 0) pen += int(std::nearbyint(float(stbtt_GetGlyphKernAdvance(info, previous, index)) * scale));
-    int advance = 0, bearing = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    stbtt_GetGlyphHMetrics(info, index, &advance, &bearing);
-    stbtt_GetGlyphBitmapBox(info, index, scale, scale, &x0, &y0, &x1, &y1);
-    if (x1 > x0 && y1 > y0) {
-      const int l = pen + x0, t = ascent + y0, rr = pen + x1 + thicken, b = ascent + y1;
-      left = ink ? std::min(left, l) : l, top = ink ? std::min(top, t) : t;
-      right = ink ? std::max(right, rr) : rr, bottom = ink ? std::max(bottom, b) : b;
-      ink = true;
+  // Every character's glyph at its pen position, for both passes below alike.
+  auto walk = [&](auto&& at) {
+    int pen = 0, previous = -1;
+    for (size_t i = 0; i < text.size() && pen <= 1000000;) {  // (far wider than any screen: the rest is cut)
+      const uint32_t cp = nextCharacter(text, i);
+      const int index = stbtt_FindGlyphIndex(info, int(cp));
+      if (previous >= 0) pen += int(std::nearbyint(float(stbtt_GetGlyphKernAdvance(info, previous, index)) * scale));
+      at(cp, index, pen);
+      int advance = 0, bearing = 0;
+      stbtt_GetGlyphHMetrics(info, index, &advance, &bearing);
+      pen += int(std::nearbyint(float(advance) * scale));
+      previous = index;
     }
-    pen += int(std::nearbyint(float(advance) * scale));
-    previous = index;
-    if (pen > 1000000) break;  // far wider than any screen
-  }
+    return pen;
+  };
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool ink = false;
+  const int pen = walk([&](uint32_t, int index, int x) {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    stbtt_GetGlyphBitmapBox(info, index, scale, scale, &x0, &y0, &x1, &y1);
+    if (x1 <= x0 || y1 <= y0) return;
+    const int l = x + x0, t = ascent + y0, rr = x + x1 + thicken, b = ascent + y1;
+    left = ink ? std::min(left, l) : l, top = ink ? std::min(top, t) : t;
+    right = ink ? std::max(right, rr) : rr, bottom = ink ? std::max(bottom, b) : b;
+    ink = true;
+  });
   r.width = std::max(pen + wider, 0);
-  if (ink) {
-    r.maskX = left, r.maskY = top, r.maskW = right - left, r.maskH = bottom - top;
-  }
+  if (ink) r.maskX = left, r.maskY = top, r.maskW = right - left, r.maskH = bottom - top;
   const size_t bytes = size_t(r.maskW) * size_t(r.maskH);
   if (bytes > storeBytes) return false;
   if (2 * (runsUsed + 1) > runSlots || runBytes + bytes > storeBytes) {
@@ -223,24 +239,16 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
   runStore.resize(std::max(runStore.size(), runBytes));
   uint8_t* mask = runStore.data() + at;
   std::memset(mask, 0, bytes);
-
-  pen = 0, previous = -1;
-  for (size_t i = 0; ink && i < text.size();) {
-    const uint32_t cp = nextCharacter(text, i);
-    const Glyph* g = glyph(face, size, cp);
-    if (previous >= 0) pen += int(std::nearbyint(float(stbtt_GetGlyphKernAdvance(info, previous, g->index)) * scale));
-    const uint8_t* from = glyphStore.data() + g->at;
-    const int gx = pen + g->x0 - r.maskX, gy = ascent + g->y0 - r.maskY;
-    for (int y = 0; y < g->h; ++y) {
-      uint8_t* row = mask + size_t(gy + y) * r.maskW + gx;
-      for (int x = 0; x < g->w; ++x) row[x] = uint8_t(std::min(255, row[x] + from[size_t(y) * g->w + x]));
-    }
-    int advance = 0, bearing = 0;
-    stbtt_GetGlyphHMetrics(info, g->index, &advance, &bearing);
-    pen += int(std::nearbyint(float(advance) * scale));
-    previous = g->index;
-    if (pen > 1000000) break;
-  }
+  if (ink)
+    walk([&](uint32_t cp, int, int x) {
+      const Glyph* g = glyph(face, size, cp);
+      const uint8_t* from = glyphStore.data() + g->at;
+      const int gx = x + g->x0 - r.maskX, gy = ascent + g->y0 - r.maskY;
+      for (int y = 0; y < g->h; ++y) {
+        uint8_t* row = mask + size_t(gy + y) * r.maskW + gx;
+        for (int k = 0; k < g->w; ++k) row[k] = uint8_t(std::min(255, row[k] + from[size_t(y) * g->w + k]));
+      }
+    });
   for (int y = 0; thicken && y < r.maskH; ++y) {
     uint8_t* row = mask + size_t(y) * r.maskW;
     for (int x = r.maskW - 1; x > 0; --x)

@@ -12,8 +12,8 @@ struct stbtt_fontinfo;
 
 namespace zorvane::paint {
 
-// The file each design face is drawn from: the first choices of the game's font aliases
-// (data/fonts.conf), and a face to stand in when that file is missing.
+// The file each design face is drawn from: a close face that Debian ships, and the next
+// choice when that file is missing.
 struct FaceFile {
   const char* face;      // design face name, as the controls name it ("Arial")
   int weight;            // of the face in the file: 400 normal, 700 bold
@@ -36,6 +36,9 @@ class Fonts {
   // Every face of faceFiles from the machine's files (the fallback when one is missing);
   // `warnings` gets one line for each face that could not be read.
   static void addInstalled(Fonts& fonts, std::string& warnings);
+  // The machine's faces, read once for the whole program; the first call's `warnings` gets
+  // one line for each face that could not be read.
+  static const Fonts& installed(std::string* warnings = nullptr);
   size_t size() const { return faces.size(); }
 
   // The face a design font is drawn with (same name, nearest weight; else the first face),

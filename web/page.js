@@ -9,9 +9,9 @@ const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
   game: null, origin: 0, hold: false, frames: 0, firstFrameAt: 0, touches: new Map(),
-  pending: [], framePending: false, timer: 0, image: null,
+  pending: [], framePending: false, timer: 0, image: null, changes: 0,
 };
-window.zorvane = state;  // for the tests: frames drawn, time of the first frame
+window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
 
 function showMessage(text) {
   messageBox.textContent = text;
@@ -37,6 +37,7 @@ function paint() {
   resize();
   const n = g._zvPaint(canvas.width, canvas.height);
   if (n > 0) {
+    state.changes++;
     const at = g._zvPatches() >> 2;
     for (let i = 0; i < n; i++) state.pending.push(g.HEAP32.subarray(at + 4 * i, at + 4 * i + 4).slice());
     if (!state.framePending) {

@@ -39,9 +39,7 @@ constexpr int frames = 100000;
 #endif
 
 TEST(Frames, IncrementalFramesAllocateNothing) {
-  Fonts fonts;
-  std::string warnings;
-  Fonts::addInstalled(fonts, warnings);
+  const Fonts& fonts = Fonts::installed();
   Form1 form;
   form.fixSeed(1);
   form.Show();

@@ -17,15 +17,7 @@ using testing::FakeWindow;
 
 constexpr uint32_t green = 0x00ff00, black = 0x000000, red = 0xff0000, blue = 0x0000ff, face = 0xf0f0f0;
 
-const Fonts& fonts() {
-  static const Fonts* book = [] {
-    auto* f = new Fonts;
-    std::string warnings;
-    Fonts::addInstalled(*f, warnings);
-    return f;
-  }();
-  return *book;
-}
+const Fonts& fonts() { return Fonts::installed(); }
 
 // A picture of 0xRRGGBB pixels.
 struct Image {
