@@ -210,7 +210,8 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
       at(cp, index, pen);
       int advance = 0, bearing = 0;
       stbtt_GetGlyphHMetrics(info, index, &advance, &bearing);
-      pen += int(std::nearbyint(float(advance) * scale));
+      const float step = float(advance) * scale;
+      pen += int(bold ? std::ceil(step) : std::nearbyint(step));
       previous = index;
     }
     return pen;
