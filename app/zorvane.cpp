@@ -12,11 +12,11 @@
 
 #include "app/options.h"
 #include "game/form1.h"
+#include "paint/painter.h"
 #include "replay/live.h"
 #include "replay/recording.h"
 #include "replay/script.h"
 #include "sdl/desktop.h"
-#include "paint/painter.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "game/form1.h"
-#include "platform/contract.h"
 #include "paint/painter.h"
+#include "platform/contract.h"
 #include "platform/keys.h"
 #include "replay/replay.h"
 #include "replay/script.h"
