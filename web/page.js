@@ -40,6 +40,8 @@ function paint() {
     state.changes++;
     const at = g._zvPatches() >> 2;
     for (let i = 0; i < n; i++) state.pending.push(g.HEAP32.subarray(at + 4 * i, at + 4 * i + 4).slice());
+    // Many changes before one frame (a hidden tab shows none): copy the whole canvas once.
+    if (state.pending.length > 32) state.pending = [[0, 0, canvas.width, canvas.height]];
     if (!state.framePending) {
       state.framePending = true;
       requestAnimationFrame(show);
