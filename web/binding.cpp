@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,9 +160,15 @@ EMSCRIPTEN_KEEPALIVE int zvFont(int i, const unsigned char* bytes, int length) {
 // centred. Returns how many patches changed (0: none); zvPatches() and zvPixels() tell
 // which and where the pixels are, until the next call.
 EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
-  if (width < 1 || height < 1 || width > 16384 || height > 16384) return 0;
+  if (width < 1 || height < 1 || width > 8192 || height > 8192) return 0;  // (the replay tool's --size limit)
   if (width != page.width || height != page.height) {
-    page.pixels.assign(size_t(width) * height, 0);
+    try {
+      page.pixels.assign(size_t(width) * height, 0);
+    } catch (const std::bad_alloc&) {  // the browser gives no more memory: nothing drawn
+      page.pixels.clear();
+      page.width = page.height = 0;
+      return 0;
+    }
     page.width = width, page.height = height;
   }
   const View& f = form();

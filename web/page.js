@@ -38,6 +38,7 @@ function paint() {
   const n = g._zvPaint(canvas.width, canvas.height);
   if (n > 0) {
     state.changes++;
+    state.painted = `${canvas.width}x${canvas.height}`;
     const at = g._zvPatches() >> 2;
     for (let i = 0; i < n; i++) state.pending.push(g.HEAP32.subarray(at + 4 * i, at + 4 * i + 4).slice());
     // Many changes before one frame (a hidden tab shows none): copy the whole canvas once.
@@ -53,6 +54,7 @@ function paint() {
 function show() {
   const g = state.game, w = canvas.width, h = canvas.height;
   state.framePending = false;
+  if (state.painted !== `${w}x${h}`) return void (state.pending.length = 0);  // the game could not paint this size
   const ptr = g._zvPixels();
   let img = state.image;
   // A view of the game's pixels: made again when they move (a new size, or grown memory).
