@@ -2,89 +2,35 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/options.h"
-#include "game/form1.h"
-#include "paint/painter.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/script.h"
+#include "app/output_file.h"
+#include "drive/driver.h"
+#include "drive/player.h"
+#include "script/recorder.h"
+#include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
-#include "sdl/pacing.h"
+#include "sdl/screen.h"
 
 namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
 
-// Milliseconds since the window was first shown, from the monotonic counter.
-class WallClock {
- public:
-  double exact() const { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); }
-  int64_t now() const { return int64_t(std::floor(exact())); }
-
- private:
-  Uint64 start = SDL_GetPerformanceCounter();
-  Uint64 frequency = SDL_GetPerformanceFrequency();
-};
-
-// The desktop window's pixels: the painter draws straight into its surface, and only the
-// patches that changed are sent to the display.
-class Screen {
- public:
-  Screen(SDL_Window* window, const paint::Fonts& fonts) : window(window), painter(fonts) { rects.reserve(64); }
-
-  bool open() {
-    surface = SDL_GetWindowSurface(window);
-    if (!surface || surface->format->BytesPerPixel != 4) return surface = nullptr, false;
-    const SDL_PixelFormat& f = *surface->format;
-    format = paint::PixelFormat{f.Rshift, f.Gshift, f.Bshift, f.Amask};
-    painter.invalidate();
-    return true;
-  }
-  void resized() {
-    if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
-  }
-
-  paint::Placement placement(const Window& w) const {
-    return surface ? paint::fitToTarget(w, surface->w, surface->h) : paint::Placement{};
-  }
-
-  // Returns true when something was sent to the display.
-  bool show(const Window& w, std::string_view pressed, bool exposed) {
-    if (!surface) return false;
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
-    const paint::Target target{static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
-    const std::vector<paint::Rect>& patches = painter.draw(w, placement(w), target, pressed);
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    if (!patches.empty()) {
-      rects.clear();
-      for (const paint::Rect& r : patches) rects.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
-      SDL_UpdateWindowSurfaceRects(window, rects.data(), int(rects.size()));
-      return true;
-    }
-    if (exposed) SDL_UpdateWindowSurface(window);
-    return exposed;
-  }
-
- private:
-  SDL_Window* window;
-  SDL_Surface* surface = nullptr;  // the window's own, until it is resized
-  paint::PixelFormat format;
-  paint::Painter painter;
-  std::vector<SDL_Rect> rects;
-};
+// The most commands and timer ticks of a watched recording played between two looks at the
+// window's events: a few milliseconds' work, so that the window answers at once.
+constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window) {
   Image icon = iconPicture(64);
@@ -128,7 +74,21 @@ int run(const Options& options, Session& session) {
   const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
   for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
     std::fprintf(stderr, "zorvane: %s\n", warnings.substr(at, end - at).c_str());
-  Form1 form;
+  // A file that stops taking lines (a full disk) is reported once; the game plays on.
+  auto writeTo = [](OutputFile& file, std::string_view lines) {
+    if (file.write(lines)) return true;
+    if (file.isOpen() && !file.reported())
+      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+    return false;
+  };
+  Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
+  DriverOptions driverOptions;
+  // Every start-up's seed, read from the clock as it is handed in.
+  driverOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
+  if (session.recording.isOpen()) driverOptions.recorder = &recorder;
+  if (session.trace.isOpen()) driverOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
+  Driver live(std::move(driverOptions));
+  const View& form = live.view();
   const bool watch = !options.watch.empty();
   const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
 
@@ -155,19 +115,8 @@ int run(const Options& options, Session& session) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
-    // A file that stops taking lines (a full disk) is reported once; the game plays on.
-    auto writeTo = [](OutputFile& file, std::string_view lines) {
-      if (file.write(lines)) return true;
-      if (file.isOpen() && !file.reported())
-        std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
-      return false;
-    };
-    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
-    LiveOptions liveOptions;
-    if (session.recording.isOpen()) liveOptions.recorder = &recorder;
-    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
-    LiveGame live(form, std::move(liveOptions));
-    WatchPlayer player(session.script);
+    ScriptPlayer player(std::move(session.script));
+    player.limit(watchSlice);
     if (watch)
       player.start(live);
     else
@@ -196,8 +145,8 @@ int run(const Options& options, Session& session) {
     };
     // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
     auto nextStep = [&]() -> double {
-      if (watching) return double(player.nextTime(form)) / options.speed;
-      const int64_t due = form.nextDue();
+      if (watching) return double(player.nextTime(live)) / options.speed;
+      const int64_t due = live.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
 

@@ -4,20 +4,20 @@
 // replay tool plays them. The only file of the page that knows the core.
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "game/form1.h"
+#include "drive/driver.h"
+#include "drive/player.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
-#include "replay/replay.h"
-#include "replay/script.h"
-#include "replay/trace.h"
+#include "script/script.h"
+#include "trace/trace.h"
 
 using namespace zorvane;
 
@@ -54,8 +54,18 @@ bool gameKey(int16_t key) {
          key == keys::F2;
 }
 
+// The most commands and timer ticks of a recording played at one wake of the page: a few
+// milliseconds' work, so that the tab stays responsive.
+constexpr uint64_t wakeSlice = 1000;
+
+// Every start-up's seed, read from the clock as it is handed in.
+uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
+
 struct Page {
-  std::unique_ptr<Replay> replay;  // the game, driven like the replay tool drives it
+  std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
+  std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
+  std::unique_ptr<Script> reading;        // a recording being read
+  std::unique_ptr<ScriptReader> reader;   // its parser
   paint::Fonts fonts;
   paint::Painter painter{fonts};
   paint::Placement placement;      // of the last picture
@@ -65,71 +75,45 @@ struct Page {
   std::string title;               // the title last handed to the page
   std::string state;               // for the tests: the game's state as a trace line
   std::string message;             // the last recording's complaint
-  Script recording;                // a recording being played, command by command
-  size_t next = 0;                 // its next command
-  int64_t stepStart = 0;           // game time at which the next command began
-  bool playing = false;
 };
 Page page;
 
-Window& form() { return page.replay->form(); }  // the game, seen through the contract
+bool playing() { return page.player && page.player->playing(); }
 
-// Every timer due by `now`, one tick for a timer that fell behind by more than its
-// interval (a stall, such as a background tab), then the clock stands at `now`.
-void advanceTo(int64_t now) {
-  Window& f = form();
-  f.catchup(now);
-  while (f.advanceTo(now)) {
-  }
-}
-
-// Plays the recording's commands that fall due by `now`, at the pace they were recorded;
-// a wait is split at `now` (the same timers fire, in the same order), a catchup runs whole
-// once it has passed. When the last command has run the player takes over.
-void playTo(int64_t now) {
-  Replay& r = *page.replay;
-  const std::vector<Command>& commands = page.recording.commands;
-  while (page.next < commands.size()) {
-    const Command& c = commands[page.next];
-    if (c.op == Op::Wait || c.op == Op::Catchup) {
-      const int64_t end = page.stepStart + c.value;
-      if (now < end) {
-        if (c.op == Op::Wait) r.wait(now - form().now());
-        return;
-      }
-      if (c.op == Op::Wait) r.wait(end - form().now());
-      else r.catchup(c.value);
-      page.stepStart = end;
-    } else {
-      r.run(c);
-    }
-    ++page.next;
-  }
-  page.playing = false;
+// A new game on the canvas: every pixel and the title painted again.
+void repaintAll() {
+  page.painter.invalidate();
+  page.title.clear();
 }
 
 }  // namespace
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load. The generator is seeded from the clock
-// at every start-up, or, with a seed ≥ 0 (for the tests' pictures), once with that seed.
+// Creates the window at time 0 and runs Form_Load. Every start-up takes a seed read from the
+// clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps that one seed.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
-  page.replay = std::make_unique<Replay>();
-  Window& f = form();
-  if (seed >= 0) f.fixSeed(uint64_t(seed));
-  f.Show();
-  page.painter.invalidate();
-  page.title.clear();
+  page.player.reset();
+  if (seed >= 0) {
+    page.game = std::make_unique<Driver>();
+    page.game->load(uint64_t(seed), {});
+  } else {
+    page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+    page.game->start();
+  }
+  repaintAll();
 }
 
 // Moves the game clock on to `ms` (milliseconds since the window was created).
+// A recording plays at its own pace, a slice at a time; then every timer due by `ms` fires,
+// one tick for a timer that fell behind by more than its interval (a stall, such as a
+// background tab).
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (page.playing) playTo(int64_t(ms));
-  if (!page.playing) advanceTo(int64_t(ms));
+  if (playing() && page.player->playTo(*page.game, int64_t(ms))) return;
+  page.game->step(int64_t(ms));
 }
-EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
+EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(page.game->now()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
@@ -139,10 +123,10 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!page.playing) form().keyDown(int16_t(code));
+  if (!playing()) page.game->keyDown(int16_t(code));
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!page.playing) form().keyUp(int16_t(code));
+  if (!playing()) page.game->keyUp(int16_t(code));
 }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
@@ -171,7 +155,7 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
     }
     page.width = width, page.height = height;
   }
-  const View& f = form();
+  const View& f = page.game->view();
   page.placement = paint::fitToTarget(f, width, height);
   const paint::Target target{page.pixels.data(), width, height, width, paint::rgbaBytes};
   const std::vector<paint::Rect>& changed = page.painter.draw(f, page.placement, target);
@@ -183,18 +167,18 @@ EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 // The canvas pixel column in the middle of the picture: touches steer left or right of it.
 EMSCRIPTEN_KEEPALIVE double zvMiddle() {
-  const paint::Rect r = paint::pictureRect(form(), page.placement);
+  const paint::Rect r = paint::pictureRect(page.game->view(), page.placement);
   return r.x + r.w / 2.0;
 }
 // A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
 EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
-  if (page.playing) return 0;
-  const std::string name = paint::buttonAt(form(), page.placement, x, y);
-  return !name.empty() && form().click(name) ? 1 : 0;
+  if (playing()) return 0;
+  const std::string name = paint::buttonAt(page.game->view(), page.placement, x, y);
+  return !name.empty() && page.game->click(name) ? 1 : 0;
 }
 // The window's caption, or null when it is the one handed over last.
 EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
-  const std::string_view t = form().title();
+  const std::string_view t = page.game->view().title();
   if (t == page.title) return nullptr;
   page.title.assign(t);
   return page.title.c_str();
@@ -202,48 +186,50 @@ EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
 // When the game next needs time to move on, in ms of game time: the next timer, or the
 // recording's next command; -1 when nothing is timed.
 EMSCRIPTEN_KEEPALIVE double zvNextDue() {
-  int64_t due = form().nextDue();
-  if (page.playing && page.next < page.recording.commands.size()) {
-    const Command& c = page.recording.commands[page.next];
-    const int64_t at = c.op == Op::Wait || c.op == Op::Catchup ? page.stepStart + c.value : form().now();
-    due = due < 0 ? at : std::min(due, at);
-  }
-  return double(due);
+  return double(playing() ? page.player->nextTime(*page.game) : page.game->nextDue());
 }
 // For the tests: the game's state, as the replay tool's trace line shows it.
 EMSCRIPTEN_KEEPALIVE const char* zvState() {
   TraceWriter w;
-  w.line(page.replay->form(), "state");
+  w.line(page.game->form(), "state");
   page.state.assign(w.text());
   return page.state.c_str();
 }
-// For the tests: how long the recording being played lasts, in ms.
-EMSCRIPTEN_KEEPALIVE double zvRecordingLength() {
-  int64_t total = 0;
-  for (const Command& c : page.recording.commands)
-    if (c.op == Op::Wait || c.op == Op::Catchup) total += c.value;
-  return double(total);
+// For the tests, with the clock held: the recording being played, played to its end at once.
+EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
+  while (playing() && page.player->playTo(*page.game, ScriptPlayer::end)) {
+  }
 }
 
-// Starts a recording from the window's creation at time 0; it then plays at its own pace
-// through zvAdvanceTo, and the player takes over where it ends. On a bad script the game is
-// left as it was and the replay tool's message is returned; null on success.
-EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* text, int length) {
-  Script script;
-  ScriptError bad;
-  if (!parseScript(std::string_view(text, size_t(length)), script, bad)) {
+// A recording is read in pieces, each parsed as it comes, so that its text is never held
+// whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
+// rest need not come), then zvPlayRecording.
+EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
+  page.reading = std::make_unique<Script>();
+  page.reader = std::make_unique<ScriptReader>(*page.reading);
+}
+EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
+  return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
+}
+
+// Starts the recording read from the window's creation at time 0; it then plays at its own
+// pace through zvAdvanceTo, and the player takes over where it ends. On a bad script the game
+// is left as it was and the replay tool's message is returned; null on success.
+EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
+  if (!page.reader) zvReadRecording();
+  const bool good = page.reader->good() && page.reader->finish();
+  const ScriptError bad = page.reader->error();
+  page.reader.reset();
+  std::unique_ptr<Script> script = std::move(page.reading);
+  if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  page.recording = std::move(script);
-  page.replay = std::make_unique<Replay>();
-  const Script& r = page.recording;
-  page.replay->load(r.seed, r.draws, r.randomizeSeeds);
-  page.next = 0;
-  page.stepStart = 0;
-  page.playing = true;
-  page.painter.invalidate();
-  page.title.clear();
+  page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  page.player = std::make_unique<ScriptPlayer>(std::move(*script));
+  page.player->limit(wakeSlice);
+  page.player->start(*page.game);
+  repaintAll();
   return nullptr;
 }
 

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/output_file.h"
+#include "drive/player.h"
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/recorder.h"
+#include "script/script.h"
 
 namespace zorvane {
 namespace {
@@ -46,9 +47,11 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   Capture rec;
   LiveRun run;
   Recorder recorder(rec.sink());
-  Form1 form;
-  LiveGame live(form, {.recorder = &recorder, .traceSink = [&](std::string_view s) { run.trace += s; }});
-  std::mt19937_64 rng(seed);
+  std::mt19937_64 rng(seed), seeds(seed + 100);
+  Driver live({.traceSink = [&](std::string_view s) { run.trace += s; },
+               .afterEvent = {},
+               .recorder = &recorder,
+               .seeds = [&] { return seeds(); }});
   auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
   live.start();
   int64_t now = 0;
@@ -78,8 +81,8 @@ std::string replayed(const std::string& recording) {
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
-  Replay replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
-  replay.run(script);
+  Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
+  playWhole(replay, script);
   return trace;
 }
 
@@ -214,39 +217,46 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
-TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   const LiveRun run = playLive(5, 40000);
   Script script;
   ScriptError error;
   ASSERT_TRUE(parseScript(run.recording, script, error));
   const std::string expected = replayed(run.recording);
 
-  Form1 form;
   std::string trace;
-  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
-  WatchPlayer player(script);
+  int seedsHanded = 0;
+  Driver live({.traceSink = [&](std::string_view s) { trace += s; },
+               .afterEvent = {},
+               .recorder = nullptr,
+               .seeds = [&] { return uint64_t(++seedsHanded); }});
+  Form1& form = live.form();
+  ScriptPlayer player(script);
+  player.limit(5);  // a few commands and ticks a call: where a slice stops changes nothing
   player.start(live);
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);
   int64_t t = 0;
   while (player.playTo(live, t)) {
-    const int64_t next = player.nextTime(form);
+    const int64_t next = player.nextTime(live);
     EXPECT_GE(next, live.now());
+    if (next <= t) continue;  // a slice ran out before `t`: the next call goes on at once
     t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
   }
   EXPECT_FALSE(player.playing());
   live.close();
   EXPECT_EQ(trace, expected);
 
-  // Live again: a restart reads the clock for its seed.
-  const uint64_t seeds = form.clockSeeds();
+  // Live again: the script's seeds are dropped, and each restart takes a fresh live seed.
+  EXPECT_EQ(seedsHanded, 1);
+  EXPECT_EQ(form.seedsQueued(), 1u);
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
     form.livesLeft = 0;
     form.over();
   }
   ASSERT_TRUE(live.click("gameover"));
-  EXPECT_EQ(form.clockSeeds(), seeds + 1);
+  EXPECT_EQ(seedsHanded, 2);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "sdl/display.h"
 #include "sdl/keymap.h"
-#include "sdl/pacing.h"
 #include "tests/paint/fake_window.h"
 
 namespace zorvane::sdl {

@@ -1,0 +1,52 @@
+#include "script/recorder.h"
+
+#include <string>
+
+namespace zorvane {
+
+Recorder::Recorder(Sink s) : sink(std::move(s)) {}
+
+void Recorder::step(int64_t ms, bool caughtUp) {
+  if (ms < 0) ms = 0;
+  clock += ms;
+  if (!caughtUp) {
+    waiting += ms;
+    if (clock - lastWrite >= 1000) emit();  // at least once a second, so a killed game loses little
+    return;
+  }
+  // A catch-up is judged at the end of its own step: it must not take in earlier time.
+  line = "catchup " + std::to_string(ms) + "\n";
+  pending += line;
+  emit();
+}
+
+void Recorder::randomize(uint64_t seed) { pending += "randomize " + std::to_string(seed) + "\n"; }
+
+void Recorder::down(int16_t keyCode) { event("down ", std::to_string(keyCode)); }
+void Recorder::up(int16_t keyCode) { event("up ", std::to_string(keyCode)); }
+void Recorder::click(std::string_view button) { event("click ", button); }
+
+void Recorder::event(std::string_view verb, std::string_view what) {
+  pending.append(verb).append(what).append("\n");
+  emit();
+}
+
+void Recorder::close() {
+  if (waiting > 0 || !pending.empty()) emit();
+}
+
+void Recorder::emit() {
+  // The wait comes first: it is the time that passed before these lines. The randomize
+  // lines among `pending` belong to the event after them, so they keep their place.
+  std::string out;
+  if (!begun) out = "# Super Zorvane! recording: replay it with zorvane-replay, watch it with zorvane --watch\n";
+  begun = true;
+  if (waiting > 0) out += "wait " + std::to_string(waiting) + "\n";
+  out += pending;
+  pending.clear();
+  waiting = 0;
+  lastWrite = clock;
+  if (!out.empty() && !broken && !sink(out)) broken = true;
+}
+
+}  // namespace zorvane
