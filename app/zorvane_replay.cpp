@@ -58,9 +58,10 @@ constexpr const char* helpText =
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
-    "  1  a failure outside the script (it cannot be read, the trace or the screenshot\n"
-    "     cannot be written)\n"
-    "  2  a bad script (the message names its line) or a bad command line\n";
+    "  1  a failure outside the script (it cannot be read, the trace, the screenshot or\n"
+    "     a frame cannot be written)\n"
+    "  2  a bad script (the message names its line), a bad command line, or a script\n"
+    "     that would make more than 100000 frames\n";
 
 constexpr const char* versionText =
     "zorvane-replay " ZORVANE_VERSION "\n"

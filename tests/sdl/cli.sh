@@ -51,6 +51,8 @@ done <<'END'
 2|"$long"|'--xxxxxxxxxxxxxxxxxxxx
 2|nothing$'\r'here|'nothing\x0dhere'
 2|--watch x --speed $'\e[2J'|not '\x1b[2J'
+1|--watch "$long"|File name too long
+1|--record "$long"|File name too long
 END
 for option in --help --version; do
   out=/dev/full run 1 "$option"
