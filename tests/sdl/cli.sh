@@ -85,13 +85,16 @@ END
 cd - >/dev/null || exit 1
 
 # A file over the size limit and a pipe whose reader has gone fail the write: told once,
-# the game plays on (until the timeout), and the file ends on a whole line.
+# the game plays on (until the timeout), and the file ends on a whole line. Once the
+# window is open, the old lines of a file are gone.
 limit=2
 wrap=(bash -c 'ulimit -f 1; exec "$0" "$@"')
-SDL_VIDEODRIVER=dummy run 124 --trace "$work/big.trace"
+printf 'old line %s\n' $(seq 40) >"$work/old.zrec"
+SDL_VIDEODRIVER=dummy run 124 --trace "$work/big.trace" --record "$work/old.zrec"
 grep -q 'cannot write .*big.trace: File too large' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] &&
-  { [ ! -s "$work/big.trace" ] || [ -z "$(tail -c 1 "$work/big.trace")" ]; } ||
-  fail "--trace over the size limit: status $status, stderr: $(cat "$work/err")"
+  { [ ! -s "$work/big.trace" ] || [ -z "$(tail -c 1 "$work/big.trace")" ]; } &&
+  head -1 "$work/old.zrec" | grep -q '^# Super Zorvane! recording' && ! grep -q old "$work/old.zrec" ||
+  fail "--trace over the size limit: status $status, stderr: $(cat "$work/err"), recording: $(head -3 "$work/old.zrec")"
 wrap=()
 mkfifo "$work/pipe"
 head -c 100 <"$work/pipe" >/dev/null &

@@ -128,8 +128,8 @@ const statusOf = (url, raw) => new Promise((resolve) => {
 async function main() {
   const { server, url } = await serve();
   // Requests from anyone: none stops the server.
-  const requests = [['/%00', 400], ['/index.html%00.png', 400], ['/%E0%A4%A', 400], ['/%ff', 400],
-    ['/..%2f..%2fetc%2fpasswd', 404], ['/nothing-here', 404], ['/', 200]];
+  const requests = [['/%00', 400], ['/index.html%00.png', 400], ['/%E0%A4%A', 400], ['/..%2f..%2fetc%2fpasswd', 404],
+    ['/', 200]];
   for (const [raw, want] of requests) {
     const got = await statusOf(url, raw);
     check(got === want, `the server answers ${raw} with ${want}`, String(got));
