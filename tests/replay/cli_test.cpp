@@ -418,10 +418,16 @@ TEST_F(ScreenshotTarget, WhatTheUserMayNotWriteIsRefusedEvenThroughALink) {
 TEST_F(ScreenshotTarget, FramesAreNewFilesOnlyAndBounded) {
   const std::string week = writeTemp("week.zrec", "wait 604800000\n"), over = writeTemp("over.zrec", "wait 10000000\n");
   const std::string elsewhere = tempPath("elsewhere.txt");
-  const struct { std::string before, script; int every, status; std::string says; std::vector<std::string> left; } cases[] = {
-      {"ln -s " + shellQuoted(elsewhere) + " frame-0000002.png", sample("serve.txt"), 20, 1, "frame-0000002.png: File exists",
-       {"frame-0000001.png", "frame-0000002.png"}},
-      {"echo mine >frame-0000001.png", sample("serve.txt"), 20, 1, "frame-0000001.png: File exists", {"frame-0000001.png"}},
+  const struct {
+    std::string before, script;
+    int every, status;
+    std::string says;
+    std::vector<std::string> left;
+  } cases[] = {
+      {"ln -s " + shellQuoted(elsewhere) + " frame-0000002.png", sample("serve.txt"), 20, 1,
+       "frame-0000002.png: File exists", {"frame-0000001.png", "frame-0000002.png"}},
+      {"echo mine >frame-0000001.png", sample("serve.txt"), 20, 1, "frame-0000001.png: File exists",
+       {"frame-0000001.png"}},
       {"ulimit -f 1", sample("serve.txt"), 20, 1, "frame-0000001.png: File too large", {}},
       {":", week, 100, 2, "would make 6048001 frames, more than 100000", {}},
       {":", over, 100, 2, "would make 100001 frames", {}},
@@ -431,8 +437,10 @@ TEST_F(ScreenshotTarget, FramesAreNewFilesOnlyAndBounded) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::ofstream(elsewhere) << "keep";
-    const Outcome o = runShell("cd " + shellQuoted(dir) + " && " + c.before + " && " + tool + " --frames . --every " +
-                               std::to_string(c.every) + " " + shellQuoted(c.script) + " >/dev/null");
+    // (timeout: a bound that let the run go on would write frames for hours)
+    const Outcome o = runShell("cd " + shellQuoted(dir) + " && " + c.before + " && timeout 20 " + tool +
+                               " --frames . --every " + std::to_string(c.every) + " " + shellQuoted(c.script) +
+                               " >/dev/null");
     EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
