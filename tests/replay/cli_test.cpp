@@ -447,7 +447,7 @@ TEST_F(ScreenshotTarget, FramesAreNewFilesOnlyAndBounded) {
     EXPECT_EQ(entries(), c.left);
     EXPECT_EQ(slurp(elsewhere), "keep");
   }
-  std::filesystem::remove(elsewhere);
+  for (const std::string& made : {elsewhere, week, over}) std::filesystem::remove(made);
 }
 
 }  // namespace
