@@ -1,7 +1,7 @@
 // Sound on the page: the Sound button beside the picture turns the game's effects on and
 // off, off at first. The effects are the game's own samples, made in the WebAssembly
 // module from the same table as the desktop's; the page (page.js) hands over the game's
-// cues once per animation frame.
+// cues each time it moves the game's clock on.
 'use strict';
 
 (() => {
@@ -11,9 +11,9 @@
   let on = false;
   const sounding = [];     // the source playing each kind: a repeat starts it again
   // For the tests and the figures: effects started, and the longest from the tick that
-  // raised a cue to its effect leaving the speaker, in ms: the wait for the animation frame
-  // that handles the tick, then the audio output's own latency.
-  const figures = { started: 0, worstMs: 0, worstFrameMs: 0, outputMs: 0 };
+  // raised a cue to its effect leaving the speaker, in ms: the page's lateness in handling
+  // the tick, then the audio output's own latency.
+  const figures = { started: 0, worstMs: 0, worstWaitMs: 0, outputMs: 0 };
 
   function makeBuffers(game) {
     const rate = game._zvSampleRate(), list = [];
@@ -28,8 +28,8 @@
   button.addEventListener('click', () => {
     on = !on;
     if (on) {
-      // Browsers let a page start sound only inside a click: create or resume it here. The
-      // shortest output buffer the browser allows: an effect is heard within a frame or two.
+      // Browsers let a page start sound only inside a click: create or resume it here, with
+      // the shortest output buffer the browser allows.
       if (!audio) audio = new AudioContext({ latencyHint: 0 });
       audio.resume();
     } else if (audio) {
@@ -39,7 +39,7 @@
     button.textContent = on ? 'Sound: on' : 'Sound: off';
   });
 
-  // Called once per animation frame, after the game's clock has moved on to `now`.
+  // Called each time the game's clock has moved on, to `now`.
   function hear(game, now) {
     const cues = game._zvCues();  // taken even while off, so that none wait for later
     if (!on || !cues || !window.zorvane || !audio) return;
@@ -54,10 +54,10 @@
       sounding[k] = source;
       figures.started += 1;
     }
-    const frameMs = now - game._zvCuedAt();
+    const waitMs = now - game._zvCuedAt();
     figures.outputMs = 1000 * (audio.baseLatency + (audio.outputLatency || 0));
-    figures.worstFrameMs = Math.max(figures.worstFrameMs, frameMs);
-    figures.worstMs = Math.max(figures.worstMs, frameMs + figures.outputMs);
+    figures.worstWaitMs = Math.max(figures.worstWaitMs, waitMs);
+    figures.worstMs = Math.max(figures.worstMs, waitMs + figures.outputMs);
   }
 
   window.zorvaneSound = { hear, figures, context: () => audio };
