@@ -1,7 +1,8 @@
 // zorvane-replay: runs a replay script headless and writes the trace to standard output.
-//   zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT
+//   zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT
 //   (SCRIPT may be - for stdin)
-// Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line.
+// Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line, 3 an
+// expect line the game did not meet.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,7 +29,7 @@ namespace {
 using zorvane::printable;
 
 constexpr const char* usage =
-    "usage: zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT";
+    "usage: zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
 
@@ -37,6 +39,7 @@ constexpr const char* helpText =
     "clock, and one JSON line of game state per handled event goes to standard output.\n"
     "SCRIPT is a file, or - for standard input.\n"
     "\n"
+    "  -q, --quiet        write no trace: only check the script's expect lines\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
     "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
     "                       every MS of virtual time from 0 (frame-000000.png, ...)\n"
@@ -47,13 +50,16 @@ constexpr const char* helpText =
     "      --version      output version information and exit\n"
     "\n"
     "Script commands, one a line: rand R..., seed N, randomize N, wait MS, catchup MS,\n"
-    "down CODE, up CODE, click pause|gameover|nextlevel; # starts a comment line.\n"
+    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...;\n"
+    "# starts a comment line.\n"
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
     "  1  a failure outside the script (it cannot be read, the trace or the screenshot\n"
     "     cannot be written)\n"
-    "  2  a bad script (the message names its line) or a bad command line\n";
+    "  2  a bad script (the message names its line) or a bad command line\n"
+    "  3  an expect line the game did not meet (the message names the line, the key,\n"
+    "     the value expected and the game's value); the trace up to it is written\n";
 
 constexpr const char* versionText =
     "zorvane-replay " ZORVANE_VERSION "\n"
@@ -71,6 +77,7 @@ struct Arguments {
   int scale = 1;
   std::string frames;       // empty: none
   int every = 0;            // ms between frames
+  bool quiet = false;       // --quiet: no trace
   bool help = false;        // --help: print the help and stop
   bool version = false;     // --version: print the version and stop
 };
@@ -86,6 +93,8 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     } else if (!optionsDone && arg == "--version") {
       a.version = true;
       return true;
+    } else if (!optionsDone && (arg == "--quiet" || arg == "-q")) {
+      a.quiet = true;
     } else if (!optionsDone && arg == "--") {
       optionsDone = true;
     } else if (!optionsDone && arg.starts_with("--")) {
@@ -141,12 +150,14 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
 // Runs the script as Replay::run does, drawing a frame at every multiple of `every` ms of
 // virtual time (timers due at that time fired, later events not yet).
 #ifdef ZORVANE_NO_SCREENSHOT
-bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, std::string& error) {
+bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, std::string& error,
+                   std::optional<zorvane::ExpectMiss>&) {
   error = "frames failed: this build of the replay tool has no renderer";
   return false;
 }
 #else
-bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error) {
+bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error,
+                   std::optional<zorvane::ExpectMiss>& miss) {
   std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
   int64_t frame = 0, nextFrame = 0;
   auto shoot = [&] {
@@ -160,6 +171,10 @@ bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const
   replay.load(script.seed, script.draws, script.randomizeSeeds);
   if (!shoot()) return false;
   for (const zorvane::Command& c : script.commands) {
+    if (zorvane::ExpectMiss m; c.op == zorvane::Op::Expect && !zorvane::meets(script, c, replay.form(), m)) {
+      miss = m;
+      break;
+    }
     if (c.op != zorvane::Op::Wait && c.op != zorvane::Op::Catchup) {
       replay.run(c);
       continue;
@@ -202,16 +217,21 @@ int run(int argc, char** argv) {
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
   }
 
-  zorvane::Replay replay({.traceSink = writeOut, .afterEvent = {}});
+  zorvane::Replay replay({.traceSink = args.quiet ? nullptr : writeOut, .afterEvent = {}});
+  std::optional<zorvane::ExpectMiss> miss;
   if (args.frames.empty()) {
-    replay.run(script);
-  } else if (!runWithFrames(replay, script, args, error)) {
+    miss = replay.run(script);
+  } else if (!runWithFrames(replay, script, args, error, miss)) {
     replay.flush();
     std::fflush(stdout);
     return complain(1, error);
   }
   if (std::fflush(stdout) != 0 || std::ferror(stdout))
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
+  if (miss) {
+    const std::string name = args.script == "-" ? "<stdin>" : printable(args.script);
+    return complain(3, name + ", " + zorvane::describe(*miss));
+  }
 
   if (!args.screenshot.empty()) {
 #ifdef ZORVANE_NO_SCREENSHOT

@@ -118,6 +118,9 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
       case Op::Down: game.keyDown(static_cast<int16_t>(c.value)); break;
       case Op::Up: game.keyUp(static_cast<int16_t>(c.value)); break;
       case Op::Click: game.click(c.button); break;
+      case Op::Expect:
+        if (ExpectMiss m; !firstMiss && !meets(script, c, game.form(), m)) firstMiss = m;
+        break;
     }
     ++next;
   }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "platform/input.h"
@@ -62,6 +63,8 @@ class WatchPlayer {
   bool playTo(LiveGame& game, int64_t until);  // plays up to time `until`; false once the script has ended
   int64_t nextTime(const Form1& form) const;  // when it next has something to do (-1: nothing timed)
   bool playing() const { return !ended; }
+  // The first expect line the game did not meet; the recording plays on regardless.
+  const std::optional<ExpectMiss>& miss() const { return firstMiss; }
 
  private:
   const Script& script;
@@ -69,6 +72,7 @@ class WatchPlayer {
   bool begun = false;         // its wait has started
   int64_t end = 0;            // when that wait ends
   bool ended = false;
+  std::optional<ExpectMiss> firstMiss;
 };
 
 }  // namespace zorvane

@@ -19,10 +19,18 @@ Replay::Replay(ReplayOptions opts)
 
 Replay::~Replay() = default;
 
-void Replay::run(const Script& script) {
+std::optional<ExpectMiss> Replay::run(const Script& script) {
   load(script.seed, script.draws, script.randomizeSeeds);
-  for (const Command& c : script.commands) run(c);
+  ExpectMiss miss;
+  for (const Command& c : script.commands) {
+    if (c.op == Op::Expect && !meets(script, c, *game, miss)) {
+      flush();
+      return miss;
+    }
+    run(c);
+  }
   flush();
+  return std::nullopt;
 }
 
 void Replay::load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds) {
@@ -42,6 +50,7 @@ void Replay::run(const Command& c) {
     case Op::Down: down(static_cast<int16_t>(c.value)); break;
     case Op::Up: up(static_cast<int16_t>(c.value)); break;
     case Op::Click: click(c.button); break;
+    case Op::Expect: break;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -30,11 +31,13 @@ class Replay {
   Replay(const Replay&) = delete;
   Replay& operator=(const Replay&) = delete;
 
-  void run(const Script& script);                          // load, then every command; flushes
+  // Load, then every command, then a flush. Stops at the first expect line the game does
+  // not meet, and returns what it found there.
+  std::optional<ExpectMiss> run(const Script& script);
   // Once: creates the window at time 0. Each start-up's Randomize takes the next of
   // `randomizeSeeds`; with none left it keeps the generator seeded with `seed`.
   void load(uint64_t seed, std::span<const float> draws, std::span<const uint64_t> randomizeSeeds = {});
-  void run(const Command& command);   // one wait, catchup, down, up or click
+  void run(const Command& command);   // one wait, catchup, down, up or click (an expect does nothing here)
   void wait(int64_t ms);              // fires every timer due on the way, then the clock is t + ms
   void catchup(int64_t ms);           // a live window's step after a stall: overdue timers fire once
   void catchupTimers(int64_t ms);     // its first half: timers over one Interval late at now + ms are due then

@@ -142,9 +142,18 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
       continue;
     }
 
+    if (name == "expect") {
+      Expectation e;
+      std::string message;
+      if (!parseExpectation(rest, e, message)) return fail(message);
+      script.commands.push_back({Op::Expect, static_cast<int64_t>(script.expectations.size()), {}, lineNumber});
+      script.expectations.push_back(std::move(e));
+      continue;
+    }
+
     const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
     if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
-      return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up or click)");
+      return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click or expect)");
     const std::string_view arg = nextWord(rest);
     if (arg.empty()) return fail(std::string(name) + " needs one argument");
     if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");

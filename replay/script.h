@@ -6,14 +6,16 @@
 #include <string_view>
 #include <vector>
 
+#include "replay/expect.h"
+
 namespace zorvane {
 
-enum class Op : uint8_t { Wait, Down, Up, Click, Catchup };
+enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 
 // One command of a script, in script order.
 struct Command {
   Op op = Op::Wait;
-  int64_t value = 0;        // wait, catchup: milliseconds; down, up: key code
+  int64_t value = 0;        // wait, catchup: milliseconds; down, up: key code; expect: its index in `expectations`
   std::string_view button;  // click: "pause", "gameover" or "nextlevel" (static text)
   int64_t line = 0;         // script line it came from, from 1
 };
@@ -23,7 +25,8 @@ struct Script {
   std::vector<float> draws;              // every rand value, in script order
   uint64_t seed = 1;                     // generator seed once the queue is empty
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
-  std::vector<Command> commands;         // wait, catchup, down, up and click, in order
+  std::vector<Command> commands;         // wait, catchup, down, up, click and expect, in order
+  std::vector<Expectation> expectations;  // the checks of every expect line, in order
 };
 
 // Why a script was refused.
