@@ -108,6 +108,15 @@ void reportFirstFrame() {
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
 }
 
+// The wall-clock time now in UTC, for the first line of a recording: "2026-12-09 02:30:33 UTC".
+std::string utcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  char text[40] = "";
+  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  return text;
+}
+
 // What the window writes and plays, made ready before it opens.
 struct Session {
   OutputFile recording, trace;  // open when asked for
@@ -162,7 +171,8 @@ int run(const Options& options, Session& session) {
         std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
       return false;
     };
-    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
+    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); },
+                      {.version = ZORVANE_VERSION, .recordedAt = utcNow()});
     LiveOptions liveOptions;
     if (session.recording.isOpen()) liveOptions.recorder = &recorder;
     if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };

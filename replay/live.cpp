@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/form1.h"
+#include "replay/expect.h"
 
 namespace zorvane {
 namespace {
@@ -27,7 +28,10 @@ void LiveGame::step(int64_t now) {
   const bool caughtUp = game.catchup(now);
   const int64_t from = game.now();
   advance(now);
-  if (options.recorder) options.recorder->step(now - from, caughtUp);
+  if (options.recorder) {
+    options.recorder->step(now - from, caughtUp);
+    if (options.recorder->expectDue()) options.recorder->expect(expectLine(game));
+  }
   if (now - lastFlush >= 1000) flushTrace();
 }
 
@@ -63,7 +67,9 @@ bool LiveGame::click(std::string_view button) {
 
 void LiveGame::close() {
   flushTrace();
-  if (options.recorder) options.recorder->close();
+  if (!options.recorder) return;
+  options.recorder->expect(expectLine(game));  // the proof: what the game ends with
+  options.recorder->close();
 }
 
 int64_t LiveGame::now() const { return game.now(); }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -45,7 +46,7 @@ struct LiveRun {
 LiveRun playLive(uint64_t seed, int64_t duration) {
   Capture rec;
   LiveRun run;
-  Recorder recorder(rec.sink());
+  Recorder recorder(rec.sink(), {.version = "1.0", .recordedAt = "2026-12-09 02:30:33 UTC"});
   Form1 form;
   LiveGame live(form, {.recorder = &recorder, .traceSink = [&](std::string_view s) { run.trace += s; }});
   std::mt19937_64 rng(seed);
@@ -73,13 +74,15 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   return run;
 }
 
-std::string replayed(const std::string& recording) {
+std::string replayed(const std::string& recording, std::optional<ExpectMiss>* miss = nullptr) {
   Script script;
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
   Replay replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
-  replay.run(script);
+  const std::optional<ExpectMiss> missed = replay.run(script);
+  if (miss) *miss = missed;
+  else EXPECT_FALSE(missed) << describe(*missed);
   return trace;
 }
 
@@ -102,6 +105,52 @@ TEST(Recording, ReplaysToTheLiveTraceByteForByte) {
   }
 }
 
+// The value of `key` in the last line of `text` that has one ("currentScore=" in a script,
+// "\"currentScore\":" in a trace).
+int64_t lastValue(const std::string& text, const std::string& key) {
+  return std::stoll(text.substr(text.rfind(key) + key.size()));
+}
+
+// The recording proves itself: every 10 s of game time and at its end an expect line, all of
+// them met by the replay; a copy with its arrows swapped after the first 2 s fails at the
+// first expect line after the swap that the game no longer meets.
+TEST(Recording, ExpectLinesProveTheGameAndATamperedCopyFailsWhereItDiffers) {
+  const LiveRun run = playLive(6, 95000);
+  EXPECT_TRUE(run.recording.starts_with(
+      "# Super Zorvane! 1.0 recording, 2026-12-09 02:30:33 UTC: replay it with zorvane-replay, watch it with "
+      "zorvane --watch\n"));
+  EXPECT_EQ(count(run.recording, "\nexpect t="), 10u);  // at 10 s, 20 s, ... 90 s and at the end
+  const std::string last = run.recording.substr(run.recording.rfind("\nexpect ") + 1);
+  EXPECT_EQ(last.find('\n'), last.size() - 1) << "the last line is the proof";
+  for (const char* key : {"currentScore", "bestScore", "livesLeft", "bricksLeft", "diceRoll"})
+    EXPECT_EQ(lastValue(last, std::string(key) + "="), lastValue(run.trace, "\"" + std::string(key) + "\":")) << key;
+  EXPECT_EQ(replayed(run.recording), run.trace);  // every expect met
+
+  std::string tampered;
+  std::istringstream lines(run.recording);
+  int64_t played = 0;
+  std::vector<int64_t> expectTimes;  // script line -> t of its expect, 0 for other lines
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("wait ") || line.starts_with("catchup ")) played += std::stoll(line.substr(line.find(' ')));
+    if (played > 2000 && (line == "down 37" || line == "up 37")) line.back() = '9';
+    else if (played > 2000 && (line == "down 39" || line == "up 39")) line.back() = '7';
+    expectTimes.push_back(line.starts_with("expect t=") ? std::stoll(line.substr(9)) : 0);
+    tampered += line + "\n";
+  }
+  ASSERT_NE(tampered, run.recording);
+  std::optional<ExpectMiss> miss;
+  const std::string trace = replayed(tampered, &miss);
+  ASSERT_TRUE(miss) << "the tampered copy passed every expect line";
+  ASSERT_GE(miss->line, 1);
+  const int64_t t = expectTimes.at(static_cast<size_t>(miss->line - 1));
+  EXPECT_GT(t, 2000) << "line " << miss->line << " is not an expect line after the swap";
+  EXPECT_NE(miss->key, ExpectKey::t);  // the clock is the same, the game is not
+  // The trace stops at the expect line: its last event came by then, with the game's value.
+  EXPECT_GT(lastValue(trace, "\"t\":"), t - Recorder::expectEvery);
+  EXPECT_LE(lastValue(trace, "\"t\":"), t);
+  EXPECT_EQ(lastValue(trace, "\"" + std::string(keyName(miss->key)) + "\":"), miss->actual);
+}
+
 TEST(Recording, ACutRecordingReplaysUpToItsLastLine) {
   const LiveRun run = playLive(4, 30000);
   const std::string whole = replayed(run.recording);
@@ -111,7 +160,7 @@ TEST(Recording, ACutRecordingReplaysUpToItsLastLine) {
   for (size_t i = 0; i < run.writes.size(); i += 7) {
     cut.clear();
     for (size_t j = 0; j <= i; ++j) cut += run.writes[j];
-    const std::string part = replayed(cut);
+    const std::string part = replayed(cut);  // and every expect line in it is met
     ASSERT_EQ(whole.compare(0, part.size(), part), 0) << "cut after write " << i;
   }
 }
