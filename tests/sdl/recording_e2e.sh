@@ -2,7 +2,9 @@
 # Recorded games end to end, on a private X server: a seeded pattern of play (holds, taps,
 # auto-repeat, P and a click on Pause, F1 and F2, a game over and a click on Game Over) with
 # two stalls of the process, recorded with --record and --trace. Then:
-#  - zorvane-replay of the recording writes the very trace the window wrote;
+#  - zorvane-replay of the recording writes the very trace the window wrote, and meets every
+#    expect line in it; a copy with its arrows swapped after the first 2 s fails (status 3)
+#    at an expect line after the swap;
 #  - --watch of the recording at speed 4, with its own trace, passes through the same states;
 #  - a recording cut by kill -9 ends on a whole line and replays up to it.
 #   recording_e2e.sh ZORVANE ZORVANE_REPLAY XPROBE SEED
@@ -95,6 +97,22 @@ awk '$1 == "down" && $2 == last { found = 1 } $1 == "down" { last = $2 } $1 == "
   "$work/game.zrec" || fail "no auto-repeated key in the recording"
 "$replay" "$work/game.zrec" >"$work/replay.trace" 2>"$work/replay.err" || fail "zorvane-replay: $(cat "$work/replay.err")"
 cmp "$work/replay.trace" "$work/live.trace" || fail "the replay's trace differs from the live one"
+head -1 "$work/game.zrec" | grep -Eq '^# Super Zorvane! [0-9.]+ recording, [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} UTC: ' ||
+  fail "no heading with the version and the time: $(head -1 "$work/game.zrec" | cut -c1-100)"
+[ "$(grep -c '^expect t=' "$work/game.zrec")" -ge 3 ] || fail "fewer than 3 expect lines in 22 s of play"
+tail -1 "$work/game.zrec" | grep -q '^expect t=' || fail "the recording does not end with an expect line"
+awk '$1 == "wait" || $1 == "catchup" { t += $2 }
+     t > 2000 && ($1 == "down" || $1 == "up") { if ($2 == 37) $2 = 39; else if ($2 == 39) $2 = 37 }
+     { print }' "$work/game.zrec" >"$work/tampered.zrec"
+"$replay" --quiet "$work/tampered.zrec" >"$work/tampered.out" 2>"$work/tampered.err"
+status=$?
+[ "$status" = 3 ] || fail "the tampered copy: exit status $status, not 3: $(head -c 300 "$work/tampered.err")"
+[ ! -s "$work/tampered.out" ] || fail "--quiet wrote a trace"
+line=$(sed -n 's/^.*, line \([0-9]*\): expect [A-Za-z]*=.*, but the game has .*$/\1/p' "$work/tampered.err")
+[ -n "$line" ] || fail "the tampered copy's message names no line: $(head -c 300 "$work/tampered.err")"
+at=$(sed -n "${line}s/^expect t=\([0-9]*\) .*/\1/p" "$work/tampered.zrec")
+[ -n "$at" ] && [ "$at" -gt 2000 ] || fail "the tampered copy failed at line $line, not an expect line after 2 s"
+echo "tampered copy: $(cat "$work/tampered.err")"
 played=$(awk '$1 == "wait" || $1 == "catchup" { t += $2 } END { print t / 1000 }' "$work/game.zrec")
 echo "recorded $played s of play in $(wc -l <"$work/game.zrec") lines, $(wc -l <"$work/live.trace") events: replayed identically"
 
