@@ -2,11 +2,13 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/options.h"
@@ -14,6 +16,7 @@
 #include "replay/live.h"
 #include "replay/recording.h"
 #include "replay/script.h"
+#include "replay/seek.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/fonts.h"
@@ -108,6 +111,28 @@ void reportFirstFrame() {
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
 }
 
+// A watched recording's clock: game time runs at `speed` times the wall clock from where
+// it was last set, or stands still while paused.
+struct WatchClock {
+  static constexpr double slowest = 0.25, fastest = 8;
+  int64_t base = 0;      // game time when last set
+  double wallBase = 0;   // wall-clock ms then
+  double speed = 1;
+  bool paused = false;
+
+  int64_t target(double wall) const { return paused ? base : base + int64_t(std::floor((wall - wallBase) * speed)); }
+  double wallAt(int64_t game) const { return paused ? -1.0 : wallBase + double(game - base) / speed; }
+  void set(int64_t game, double wall) { base = game, wallBase = wall; }
+};
+
+// The title while a recording plays: how fast, and the keys that steer the playback.
+std::string watchTitle(const std::string& title, const WatchClock& c) {
+  char speed[16];
+  std::snprintf(speed, sizeof speed, "%g", c.speed);
+  return title + (c.paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(speed) + "\u00d7") +
+         " (Space: " + (c.paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
+}
+
 // The wall-clock time now in UTC, for the first line of a recording: "2026-12-09 02:30:33 UTC".
 std::string utcNow() {
   const std::time_t now = std::time(nullptr);
@@ -139,7 +164,9 @@ int run(const Options& options, Session& session) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
   Form1 form;
   const bool watch = !options.watch.empty();
-  const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
+  const std::string title(form.title());
+  WatchClock watchClock;
+  watchClock.speed = options.speed;
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
@@ -148,7 +175,7 @@ int run(const Options& options, Session& session) {
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
   if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
-  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), at.x, at.y, at.w, at.h,
+  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle(title, watchClock) : title).c_str(), at.x, at.y, at.w, at.h,
                                         options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
   if (!window) {
     std::fprintf(stderr, "zorvane: cannot open a window: %s\n", SDL_GetError());
@@ -183,6 +210,8 @@ int run(const Options& options, Session& session) {
     else
       live.start();
     bool watching = watch && player.playing();
+    std::optional<Seeker> seeker;  // snapshots for jumps, while a recording plays
+    if (watching) seeker.emplace(session.script, live, player);
     if (watch && !watching) SDL_SetWindowTitle(window, title.c_str());
     const WallClock clock;
     int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
@@ -191,22 +220,41 @@ int run(const Options& options, Session& session) {
     bool pressedInside = false;  // the pointer is still over it
     bool exposed = false, first = true, running = status == 0;
 
-    // One time step: the watched script up to the scaled wall clock, or the live step.
+    // The recording has ended: the player takes over from here, on the wall clock.
+    auto handOver = [&] {
+      watching = false;
+      offset = int64_t(std::floor(clock.exact())) - live.now();
+      SDL_SetWindowTitle(window, title.c_str());
+      if (player.miss())
+        std::fprintf(stderr, "zorvane: %s, %s\n", printable(options.watch).c_str(), describe(*player.miss()).c_str());
+    };
+    // One time step: the watched script up to its clock, or the live step.
     auto timeStep = [&] {
       if (!watching) {
         live.step(clock.now() - offset);
         return;
       }
-      const double wall = clock.exact();
-      if (player.playTo(live, int64_t(std::floor(wall * options.speed)))) return;
-      // The recording has ended: the player takes over from here, on the wall clock.
-      watching = false;
-      offset = int64_t(std::floor(wall)) - live.now();
-      SDL_SetWindowTitle(window, title.c_str());
+      if (!seeker->playTo(watchClock.target(clock.exact()))) handOver();
+    };
+    // While a recording plays: Space pauses, Left and Right jump 10 s, Up and Down change
+    // the speed; other keys do nothing.
+    auto steerPlayback = [&](const SDL_KeyboardEvent& k) {
+      const SDL_Keycode key = k.keysym.sym;
+      if (key == SDLK_SPACE && !k.repeat) {
+        watchClock.paused = !watchClock.paused;
+      } else if (key == SDLK_UP || key == SDLK_DOWN) {
+        watchClock.speed = std::clamp(watchClock.speed * (key == SDLK_UP ? 2 : 0.5), WatchClock::slowest, WatchClock::fastest);
+      } else if (key == SDLK_LEFT || key == SDLK_RIGHT) {
+        if (!seeker->jumpTo(live.now() + (key == SDLK_LEFT ? -10000 : 10000))) return handOver();
+      } else {
+        return;
+      }
+      watchClock.set(live.now(), clock.exact());
+      SDL_SetWindowTitle(window, watchTitle(title, watchClock).c_str());
     };
     // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
     auto nextStep = [&]() -> double {
-      if (watching) return double(player.nextTime(form)) / options.speed;
+      if (watching) return watchClock.wallAt(player.nextTime(form));
       const int64_t due = form.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
@@ -220,7 +268,10 @@ int run(const Options& options, Session& session) {
           if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
           break;
         case SDL_KEYDOWN:
-          if (!watching) live.keyDown(virtualKey(e.key.keysym.sym));
+          if (watching)
+            steerPlayback(e.key);
+          else
+            live.keyDown(virtualKey(e.key.keysym.sym));
           break;
         case SDL_KEYUP:
           if (!watching) live.keyUp(virtualKey(e.key.keysym.sym));

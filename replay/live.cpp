@@ -74,6 +74,16 @@ void LiveGame::close() {
 
 int64_t LiveGame::now() const { return game.now(); }
 
+LiveGame::Memory LiveGame::remember() {
+  flushTrace();
+  return {trace.memory(), seedsSeen};
+}
+
+void LiveGame::recall(const Memory& m) {
+  trace.recall(m.trace);
+  seedsSeen = m.seedsSeen;
+}
+
 void LiveGame::handled(std::string_view ev) {
   reportSeeds();
   if (!options.traceSink) return;
@@ -99,16 +109,16 @@ void LiveGame::flushTrace() {
 
 void WatchPlayer::start(LiveGame& game) {
   Form1& f = game.form();
-  f.fixSeed(script.seed);
-  for (const float r : script.draws) f.queueDraw(r);
-  for (const uint64_t s : script.randomizeSeeds) f.queueSeed(s);
+  f.fixSeed(script->seed);
+  for (const float r : script->draws) f.queueDraw(r);
+  for (const uint64_t s : script->randomizeSeeds) f.queueSeed(s);
   game.start();
-  if (script.commands.empty()) playTo(game, 0);
+  if (script->commands.empty()) playTo(game, 0);
 }
 
 bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
-  while (!ended && next < script.commands.size()) {
-    const Command& c = script.commands[next];
+  while (!ended && next < script->commands.size()) {
+    const Command& c = script->commands[next];
     switch (c.op) {
       case Op::Wait:
       case Op::Catchup:
@@ -125,7 +135,7 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
       case Op::Up: game.keyUp(static_cast<int16_t>(c.value)); break;
       case Op::Click: game.click(c.button); break;
       case Op::Expect:
-        if (ExpectMiss m; !firstMiss && !meets(script, c, game.form(), m)) firstMiss = m;
+        if (ExpectMiss m; !firstMiss && !meets(*script, c, game.form(), m)) firstMiss = m;
         break;
     }
     ++next;
@@ -138,8 +148,8 @@ bool WatchPlayer::playTo(LiveGame& game, int64_t until) {
 }
 
 int64_t WatchPlayer::nextTime(const Form1& form) const {
-  if (ended || next >= script.commands.size()) return form.now();
-  const Command& c = script.commands[next];
+  if (ended || next >= script->commands.size()) return form.now();
+  const Command& c = script->commands[next];
   if (c.op != Op::Wait && c.op != Op::Catchup) return form.now();
   const int64_t stop = begun ? end : form.now() + c.value;
   const int64_t due = form.nextDue();

@@ -31,6 +31,7 @@ class LiveGame : public Input {
   void keyUp(int16_t keyCode) override;            // Form_KeyUp at the current time
   bool click(std::string_view button) override;    // false: no such shown button, nothing happened
   void close();                       // writes out the trace and the recording's last wait
+  void flushTrace();                  // hands the trace so far to its sink
 
   // A script's time, for playback (never recorded): `wait` runs as advance, `catchup` as
   // overdue then advance; a wait may be played in parts.
@@ -40,10 +41,17 @@ class LiveGame : public Input {
   int64_t now() const;
   Form1& form() { return game; }
 
+  // The live side of a snapshot of the game, for a jump in a watched recording.
+  struct Memory {
+    TraceWriter::Memory trace;
+    uint64_t seedsSeen = 0;
+  };
+  Memory remember();                  // writes out the trace first
+  void recall(const Memory& memory);  // after the game itself was restored
+
  private:
   void handled(std::string_view ev);
   void reportSeeds();                 // start-ups that read the clock, for the recording
-  void flushTrace();
 
   Form1& game;
   LiveOptions options;
@@ -57,7 +65,7 @@ class LiveGame : public Input {
 // When the script ends, the game is live again: later start-ups read the clock.
 class WatchPlayer {
  public:
-  explicit WatchPlayer(const Script& script) : script(script) {}
+  explicit WatchPlayer(const Script& script) : script(&script) {}
 
   void start(LiveGame& game);                 // queues the script's draws and seeds, then starts the game
   bool playTo(LiveGame& game, int64_t until);  // plays up to time `until`; false once the script has ended
@@ -67,7 +75,7 @@ class WatchPlayer {
   const std::optional<ExpectMiss>& miss() const { return firstMiss; }
 
  private:
-  const Script& script;
+  const Script* script;
   size_t next = 0;            // the command being played
   bool begun = false;         // its wait has started
   int64_t end = 0;            // when that wait ends

@@ -16,6 +16,7 @@
 #include "replay/recording.h"
 #include "replay/replay.h"
 #include "replay/script.h"
+#include "replay/seek.h"
 
 namespace zorvane {
 namespace {
@@ -296,6 +297,61 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   }
   ASSERT_TRUE(live.click("gameover"));
   EXPECT_EQ(form.clockSeeds(), seeds + 1);
+}
+
+// The lines of a trace whose time t is in (from, to].
+std::string linesBetween(const std::string& trace, int64_t from, int64_t to) {
+  std::string kept;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    const int64_t t = std::stoll(line.substr(5));  // {"t":
+    if (t > from && t <= to) kept += line + "\n";
+  }
+  return kept;
+}
+
+// Jumps back and forward in a watched recording: after each, the game goes through exactly
+// the states of the uninterrupted replay, from the snapshot it started from.
+TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
+  const LiveRun run = playLive(7, 45000);
+  Script script;
+  ScriptError error;
+  ASSERT_TRUE(parseScript(run.recording, script, error));
+  const std::string expected = replayed(run.recording);
+
+  Form1 form;
+  std::string trace;
+  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
+  WatchPlayer player(script);
+  player.start(live);
+  Seeker seeker(script, live, player);
+  std::mt19937_64 rng(3);
+  int64_t t = 0;
+  while (t < 27000) seeker.playTo(t += std::uniform_int_distribution<int64_t>(0, 120)(rng));
+  const int64_t played = t;
+  EXPECT_EQ(seeker.snapshots(), 3u);  // at 0, 10 and 20 s
+
+  // Back to 12.345 s (from the snapshot at 10 s), forward to 31 s (from the one at 20 s),
+  // back to 5 s (from the start), then to the end.
+  const struct { int64_t to, from; } jumps[] = {{12345, 10000}, {31000, 20000}, {5000, 0}};
+  std::vector<size_t> starts;
+  for (const auto& j : jumps) {
+    live.flushTrace();
+    starts.push_back(trace.size());
+    EXPECT_TRUE(seeker.jumpTo(j.to));
+    EXPECT_EQ(live.now(), j.to);
+  }
+  for (t = 5000; seeker.playTo(t);) t += std::uniform_int_distribution<int64_t>(0, 500)(rng);
+  live.close();
+  EXPECT_GE(seeker.length(), 45000);  // the time recorded, to the last step
+  EXPECT_LT(seeker.length(), 45000 + 700);
+  // (compared as booleans: the traces run to megabytes)
+  EXPECT_TRUE(trace.substr(0, starts[0]) == linesBetween(expected, -1, played));
+  for (size_t i = 0; i + 1 < std::size(jumps); ++i)
+    EXPECT_TRUE(trace.substr(starts[i], starts[i + 1] - starts[i]) == linesBetween(expected, jumps[i].from, jumps[i].to))
+        << "after jump " << i;
+  EXPECT_TRUE(trace.substr(starts.back()) == expected.substr(expected.find('\n') + 1));  // all but the load line
+  EXPECT_FALSE(seeker.jumpTo(0));  // the recording has ended: the game is live
 }
 
 }  // namespace
