@@ -40,6 +40,7 @@ class LiveGame : public Input {
 
   int64_t now() const;
   Form1& form() { return game; }
+  void setRecorder(Recorder* recorder) { options.recorder = recorder; }  // from now on
 
   // The live side of a snapshot of the game, for a jump in a watched recording.
   struct Memory {

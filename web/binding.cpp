@@ -1,19 +1,23 @@
 // The page's seam to the game, through the platform contract: one game window fed keys,
 // clicks and time from JavaScript, its view handed over as one JSON text whenever it
-// changed, and recordings played as the replay tool plays them. The only file of the page
-// that knows the core.
+// changed, the live game recorded in memory, and recordings played as the window plays
+// them. The only file of the page that knows the core.
 #include <emscripten/emscripten.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "game/form1.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
+#include "replay/expect.h"
 #include "replay/json.h"
-#include "replay/replay.h"
+#include "replay/live.h"
+#include "replay/recording.h"
 #include "replay/script.h"
+#include "replay/seek.h"
 
 using namespace zorvane;
 
@@ -96,72 +100,87 @@ bool gameKey(int16_t key) {
          key == keys::F2;
 }
 
+// The page's one game: live, recorded in memory as the window's recorder writes a file, or
+// playing a recording on a watch clock of its own (with snapshots for jumps), after which
+// the player takes over and what follows is recorded after the recording's own lines.
 struct Page {
-  std::unique_ptr<Replay> replay;  // the game, driven like the replay tool drives it
-  JsonBuffer scene;
-  std::string shown;               // the scene text last handed to the page
-  std::string message;             // the last recording's complaint
-  Script recording;                // a recording being played, command by command
-  size_t next = 0;                 // its next command
-  int64_t stepStart = 0;           // game time at which the next command began
+  std::unique_ptr<Form1> game;
+  std::unique_ptr<Recorder> recorder;  // while live
+  std::unique_ptr<LiveGame> live;
+  Script script;                       // the recording being played
+  std::unique_ptr<WatchPlayer> player;
+  std::unique_ptr<Seeker> seeker;
   bool playing = false;
+  bool checked = false;                // the recording played had expect lines
+  std::string recorded;                // the game as a replay script
+  std::string handed;                  // what zvRecording last handed out
+  std::string heading;                 // the first line's UTC time, from the page
+  int64_t fixedSeed = -1;              // the tests' seed, written as a seed line
+  JsonBuffer scene;
+  std::string shown;                   // the scene text last handed to the page
+  std::string message;                 // the last recording's complaint, or its verdict
 };
 Page page;
 
-Window& form() { return page.replay->form(); }  // the game, seen through the contract
+Window& form() { return *page.game; }  // the game, seen through the contract
 
-// Every timer due by `now`, one tick for a timer that fell behind by more than its
-// interval (a stall, such as a background tab), then the clock stands at `now`.
-void advanceTo(int64_t now) {
-  Window& f = form();
-  f.catchup(now);
-  while (f.advanceTo(now)) {
-  }
+// Drops the game and what drives it, in the order they refer to one another.
+void dropGame() {
+  page.seeker.reset();
+  page.player.reset();
+  page.live.reset();
+  page.recorder.reset();
+  page.game = std::make_unique<Form1>();
+  page.playing = false;
+  page.shown.clear();
 }
 
-// Plays the recording's commands that fall due by `now`, at the pace they were recorded;
-// a wait is split at `now` (the same timers fire, in the same order), a catchup runs whole
-// once it has passed. When the last command has run the player takes over.
-void playTo(int64_t now) {
-  Replay& r = *page.replay;
-  const std::vector<Command>& commands = page.recording.commands;
-  while (page.next < commands.size()) {
-    const Command& c = commands[page.next];
-    if (c.op == Op::Wait || c.op == Op::Catchup) {
-      const int64_t end = page.stepStart + c.value;
-      if (now < end) {
-        if (c.op == Op::Wait) r.wait(now - form().now());
-        return;
-      }
-      if (c.op == Op::Wait) r.wait(end - form().now());
-      else r.catchup(c.value);
-      page.stepStart = end;
-    } else {
-      r.run(c);
-    }
-    ++page.next;
-  }
+// From now on the live game is recorded, after `before` (a recording already played).
+void record(std::string before) {
+  page.recorded = std::move(before);
+  if (!page.recorded.empty() && page.recorded.back() != '\n') page.recorded += '\n';
+  page.recorder = std::make_unique<Recorder>(
+      [](std::string_view lines) {
+        if (page.recorded.size() + lines.size() > maxScriptBytes) return false;  // no longer than a script may be
+        page.recorded += lines;
+        return true;
+      },
+      RecordingHeading{ZORVANE_VERSION, page.heading});
+  page.live->setRecorder(page.recorder.get());
+}
+
+// The recording has ended: what it proved, and the player has the game.
+void handOver() {
   page.playing = false;
+  const std::optional<ExpectMiss>& miss = page.player->miss();
+  page.message = miss ? "Not verified: " + describe(*miss)
+                 : page.checked ? "Verified: score " + page.game->showscore.Caption
+                                : "";
+  record(std::move(page.recorded));
 }
 
 }  // namespace
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load. The generator is seeded from the clock
-// at every start-up, or, with a seed ≥ 0 (for the tests' pictures), once with that seed.
-EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
-  page.replay = std::make_unique<Replay>();
-  Window& f = form();
-  if (seed >= 0) f.fixSeed(uint64_t(seed));
-  f.Show();
-  page.shown.clear();
+// Creates the window at time 0 and runs Form_Load, recorded from here. The generator is
+// seeded from the clock at every start-up, or, with a seed >= 0 (for the tests' pictures),
+// once with that seed. `recordedAt` is the UTC time for the recording's first line.
+EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
+  dropGame();
+  page.heading = recordedAt;
+  page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
+  if (seed >= 0) page.game->fixSeed(uint64_t(seed));
+  page.live = std::make_unique<LiveGame>(*page.game, LiveOptions{});
+  record("");
+  page.live->start();
 }
 
-// Moves the game clock on to `ms` (milliseconds since the window was created).
+// Moves the game clock on to `ms` (milliseconds since the window was created): a live step,
+// or the recording played up to that time of its own.
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (page.playing) playTo(int64_t(ms));
-  if (!page.playing) advanceTo(int64_t(ms));
+  if (page.playing && !page.seeker->playTo(int64_t(ms))) handOver();
+  if (!page.playing) page.live->step(int64_t(ms));
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
@@ -174,12 +193,12 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!page.playing) form().keyDown(int16_t(code));
+  if (!page.playing) page.live->keyDown(int16_t(code));
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!page.playing) form().keyUp(int16_t(code));
+  if (!page.playing) page.live->keyUp(int16_t(code));
 }
-EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && form().click(name) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && page.live->click(name) ? 1 : 0; }
 
 // The scene as JSON text, or null when nothing drawn has changed since the last call.
 EMSCRIPTEN_KEEPALIVE const char* zvScene() {
@@ -204,25 +223,55 @@ EMSCRIPTEN_KEEPALIVE const char* zvScene() {
   return page.shown.c_str();
 }
 
-// Starts a recording from the window's creation at time 0; it then plays at its own pace
-// through zvAdvanceTo, and the player takes over where it ends. On a bad script the game is
-// left as it was and the replay tool's message is returned; null on success.
+// Starts a recording from the window's creation at time 0; it then plays through
+// zvAdvanceTo on the page's watch clock, and the player takes over where it ends. On a bad
+// script the game is left as it was and the replay tool's message is returned; null on success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* text, int length) {
-  Script script;
+  const std::string_view script(text, size_t(length));
+  Script parsed;
   ScriptError bad;
-  if (!parseScript(std::string_view(text, size_t(length)), script, bad)) {
+  if (!parseScript(script, parsed, bad)) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  page.recording = std::move(script);
-  page.replay = std::make_unique<Replay>();
-  const Script& r = page.recording;
-  page.replay->load(r.seed, r.draws, r.randomizeSeeds);
-  page.next = 0;
-  page.stepStart = 0;
+  dropGame();
+  page.script = std::move(parsed);
+  page.checked = !page.script.expectations.empty();
+  page.recorded.assign(script);  // what follows it is recorded after it
+  page.fixedSeed = -1;           // the recording has its own
+  page.message.clear();
+  page.live = std::make_unique<LiveGame>(*page.game, LiveOptions{});
+  page.player = std::make_unique<WatchPlayer>(page.script);
+  page.player->start(*page.live);
+  page.seeker = std::make_unique<Seeker>(page.script, *page.live, *page.player);
   page.playing = true;
-  page.shown.clear();
+  if (!page.player->playing()) handOver();
   return nullptr;
+}
+
+// While a recording plays: its length and a jump to any moment of it (the game as it stood
+// then). Returns whether it still plays; a jump to its end ends it.
+EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return page.seeker ? double(page.seeker->length()) : 0; }
+EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) {
+  if (page.playing && !page.seeker->jumpTo(int64_t(ms))) handOver();
+  return page.playing ? 1 : 0;
+}
+
+// What the last recording played proved when it ended ("Verified: score 001230", or the
+// expect line it did not meet), or its complaint; "" for none.
+EMSCRIPTEN_KEEPALIVE const char* zvVerdict() { return page.message.c_str(); }
+
+// The game so far as a replay script, ending with an expect line about the game now; its
+// length in bytes through `length` (the script may hold any byte).
+EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
+  if (!page.playing) page.live->close();
+  page.handed = page.recorded;
+  if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
+    const size_t first = page.handed.find('\n');
+    page.handed.insert(first == std::string::npos ? 0 : first + 1, "seed " + std::to_string(page.fixedSeed) + "\n");
+  }
+  *length = int(page.handed.size());
+  return page.handed.data();
 }
 
 }  // extern "C"

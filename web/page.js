@@ -313,7 +313,11 @@ function resize() {
   }
 }
 
-function gameTime() { return Math.max(0, Math.floor(performance.now() - state.origin)); }
+// The game's time: the wall clock since the window was created, or a recording's own clock
+// while one plays (watch.js: paused, faster or slower, moved by jumps).
+function gameTime() {
+  return state.gameTime ? state.gameTime() : Math.max(0, Math.floor(performance.now() - state.origin));
+}
 
 // Time moves the game on; the picture is drawn once per animation frame, only when changed.
 function frameLoop() {
@@ -471,6 +475,9 @@ state.sameAsFullRepaint = () => {
   return { differ, most };
 };
 state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
+state.playBytes = playRecording;  // a recording's bytes (a shared link)
+state.showMessage = showMessage;
+state.withText = withText;
 state.playing = () => state.game._zvPlaying() === 1;
 
 // Every face is loaded before the first frame, so text never flashes in another face; a
@@ -516,9 +523,11 @@ async function main() {
     showMessage(`Super Zorvane! could not start: ${e.message}`);
     return;
   }
-  state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1);
+  const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
+  withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr));
   state.origin = performance.now();
   listen();
+  window.dispatchEvent(new Event('zorvane-ready'));
   refresh();
   requestAnimationFrame(frameLoop);
 }
