@@ -264,18 +264,27 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
-TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
-  const LiveRun run = playLive(5, 40000);
+// A live game's recording, started in a window of its own as --watch plays it, with the
+// trace of the uninterrupted replay to compare with.
+struct Watched {
+  explicit Watched(uint64_t seed, int64_t duration) : run(playLive(seed, duration)), expected(replayed(run.recording)) {
+    ScriptError error;
+    EXPECT_TRUE(parseScript(run.recording, script, error));
+    player.start(live);
+  }
+  LiveRun run;
+  std::string expected, trace;
   Script script;
-  ScriptError error;
-  ASSERT_TRUE(parseScript(run.recording, script, error));
-  const std::string expected = replayed(run.recording);
-
   Form1 form;
-  std::string trace;
-  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
-  WatchPlayer player(script);
-  player.start(live);
+  LiveGame live{form, {.recorder = nullptr, .traceSink = [this](std::string_view s) { trace += s; }}};
+  WatchPlayer player{script};
+};
+
+TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+  Watched w(5, 40000);
+  Form1& form = w.form;
+  LiveGame& live = w.live;
+  WatchPlayer& player = w.player;
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);
   int64_t t = 0;
@@ -286,7 +295,7 @@ TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   }
   EXPECT_FALSE(player.playing());
   live.close();
-  EXPECT_EQ(trace, expected);
+  EXPECT_EQ(w.trace, w.expected);
 
   // Live again: a restart reads the clock for its seed.
   const uint64_t seeds = form.clockSeeds();
@@ -313,18 +322,11 @@ std::string linesBetween(const std::string& trace, int64_t from, int64_t to) {
 // Jumps back and forward in a watched recording: after each, the game goes through exactly
 // the states of the uninterrupted replay, from the snapshot it started from.
 TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
-  const LiveRun run = playLive(7, 45000);
-  Script script;
-  ScriptError error;
-  ASSERT_TRUE(parseScript(run.recording, script, error));
-  const std::string expected = replayed(run.recording);
-
-  Form1 form;
-  std::string trace;
-  LiveGame live(form, {.recorder = nullptr, .traceSink = [&](std::string_view s) { trace += s; }});
-  WatchPlayer player(script);
-  player.start(live);
-  Seeker seeker(script, live, player);
+  Watched w(7, 45000);
+  const std::string& expected = w.expected;
+  const std::string& trace = w.trace;
+  LiveGame& live = w.live;
+  Seeker seeker(w.script, live, w.player);
   std::mt19937_64 rng(3);
   int64_t t = 0;
   while (t < 27000) seeker.playTo(t += std::uniform_int_distribution<int64_t>(0, 120)(rng));
