@@ -53,20 +53,24 @@
     $('watch-pause').textContent = watch.paused ? 'Play' : 'Pause';
   }
 
-  // What the buttons and the slider do, also for the tests.
+  // What the buttons and the slider do, also for the tests. (Each first reads the clock, so
+  // that a recording that has just started has its own clock.)
   const control = {
     pause() {
+      state.gameTime();
       if (!playing()) return;
       rebase();
       watch.paused = !watch.paused;
       showSpeed();
     },
     faster(up) {
+      state.gameTime();
       rebase();
       watch.speed = speeds[Math.min(Math.max(speeds.indexOf(watch.speed) + (up ? 1 : -1), 0), speeds.length - 1)];
       showSpeed();
     },
     jumpTo(ms) {
+      state.gameTime();
       if (!playing()) return false;
       const still = state.game._zvJumpTo(Math.max(0, ms)) === 1;
       rebase();

@@ -282,6 +282,8 @@ async function main() {
     await sleep(200);
     await page.keyboard.up('ArrowRight');
     await sleep(1300);
+    await page.keyboard.press('KeyP');  // then a paused while: the link page has time to start
+    await sleep(2500);
     const shared = await page.evaluate(async () => ({ ...(await window.zorvane.shareLink()), text: window.zorvane.recordingText() }));
     await page.close();
     const lastExpect = shared.text.trim().split('\n').pop();
@@ -290,14 +292,14 @@ async function main() {
           `${shared.text.slice(0, 80)} ... ${lastExpect}`);
     check(shared.link && /#r=[A-Za-z0-9_-]+$/.test(shared.link), 'a game played makes a link', shared.link || shared.why);
     page = await openPage(browser, shared.link, errors);
-    const opened = await page.waitForFunction(() => window.zorvane.playing(), { timeout: 5000 }).then(() => true, () => false);
+    const opened = await page.waitForFunction(() => window.zorvane.playing() && (window.zorvane.watch.pause(), true),
+      { timeout: 5000, polling: 10 }).then(() => true, () => false);
     check(opened, 'opening the link plays the game');
     const jumps = await page.evaluate(async () => {
       const z = window.zorvane, frame = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
       const at = async (ms) => { z.watch.jumpTo(ms); await frame(); return JSON.stringify(z.scene.items); };
-      z.watch.pause();
       const on = await at(1000), later = await at(1400), back = await at(1000);
-      z.watch.pause();
+      z.watch.pause();  // and on to its end
       return { same: on === back, moved: on !== later };
     });
     check(jumps.same && jumps.moved, 'a jump back shows what playing on to that moment showed', JSON.stringify(jumps));
