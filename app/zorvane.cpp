@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,85 +13,29 @@
 #include <string>
 
 #include "app/options.h"
-#include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/script.h"
-#include "replay/seek.h"
+#include "app/output_file.h"
+#include "drive/driver.h"
+#include "drive/player.h"
+#include "drive/seek.h"
+#include "script/recorder.h"
+#include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
-#include "sdl/pacing.h"
 #include "sdl/painter.h"
+#include "sdl/screen.h"
 
 namespace {
 
 using namespace zorvane;
 using namespace zorvane::sdl;
 
-// Milliseconds since the window was first shown, from the monotonic counter.
-class WallClock {
- public:
-  double exact() const { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); }
-  int64_t now() const { return int64_t(std::floor(exact())); }
-
- private:
-  Uint64 start = SDL_GetPerformanceCounter();
-  Uint64 frequency = SDL_GetPerformanceFrequency();
-};
-
-// The desktop window's pixels: the software renderer draws straight into its surface, and
-// only the patches that changed are sent to the display.
-class Screen {
- public:
-  Screen(SDL_Window* window, FontBook& fonts) : window(window), fonts(fonts) {}
-  ~Screen() { close(); }
-
-  bool open() {
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (!surface) return false;
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    if (!renderer) return false;
-    painter = std::make_unique<Painter>(renderer, fonts);
-    width = surface->w;
-    height = surface->h;
-    return true;
-  }
-  void close() {
-    painter.reset();  // its cached text belongs to the renderer
-    if (renderer) SDL_DestroyRenderer(renderer);
-    renderer = nullptr;
-  }
-  void resized() {
-    close();
-    if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
-  }
-
-  Placement placement(const Window& w) const { return fitToTarget(w, width, height); }
-
-  // Returns true when something was sent to the display.
-  bool show(const Window& w, std::string_view pressed, bool exposed) {
-    if (!painter) return false;
-    const std::vector<SDL_Rect>& patches = painter->draw(w, placement(w), pressed);
-    if (!patches.empty()) {
-      SDL_RenderFlush(renderer);
-      SDL_UpdateWindowSurfaceRects(window, patches.data(), int(patches.size()));
-      return true;
-    }
-    if (exposed) SDL_UpdateWindowSurface(window);
-    return exposed;
-  }
-
- private:
-  SDL_Window* window;
-  FontBook& fonts;
-  SDL_Renderer* renderer = nullptr;
-  std::unique_ptr<Painter> painter;
-  int width = 0, height = 0;
-};
+// The most commands and timer ticks of a watched recording played between two looks at the
+// window's events: a few milliseconds' work, so that the window answers at once.
+constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window, FontBook& fonts) {
   Image icon = iconPicture(64, fonts);
@@ -162,7 +107,22 @@ int prepare(const Options& options, Session& session) {
 
 int run(const Options& options, Session& session) {
   std::unique_ptr<FontBook> fonts = FontBook::system();
-  Form1 form;
+  // A file that stops taking lines (a full disk) is reported once; the game plays on.
+  auto writeTo = [](OutputFile& file, std::string_view lines) {
+    if (file.write(lines)) return true;
+    if (file.isOpen() && !file.reported())
+      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+    return false;
+  };
+  Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); },
+                    {.version = ZORVANE_VERSION, .recordedAt = utcNow()});
+  DriverOptions driverOptions;
+  // Every start-up's seed, read from the clock as it is handed in.
+  driverOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
+  if (session.recording.isOpen()) driverOptions.recorder = &recorder;
+  if (session.trace.isOpen()) driverOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
+  Driver live(std::move(driverOptions));
+  const View& form = live.view();
   const bool watch = !options.watch.empty();
   const std::string title(form.title());
   WatchClock watchClock;
@@ -191,27 +151,15 @@ int run(const Options& options, Session& session) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
-    // A file that stops taking lines (a full disk) is reported once; the game plays on.
-    auto writeTo = [](OutputFile& file, std::string_view lines) {
-      if (file.write(lines)) return true;
-      if (file.isOpen() && !file.reported())
-        std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
-      return false;
-    };
-    Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); },
-                      {.version = ZORVANE_VERSION, .recordedAt = utcNow()});
-    LiveOptions liveOptions;
-    if (session.recording.isOpen()) liveOptions.recorder = &recorder;
-    if (session.trace.isOpen()) liveOptions.traceSink = [&](std::string_view lines) { writeTo(session.trace, lines); };
-    LiveGame live(form, std::move(liveOptions));
-    WatchPlayer player(session.script);
+    ScriptPlayer player(std::move(session.script));
+    player.limit(watchSlice);
     if (watch)
       player.start(live);
     else
       live.start();
     bool watching = watch && player.playing();
     std::optional<Seeker> seeker;  // snapshots for jumps, while a recording plays
-    if (watching) seeker.emplace(session.script, live, player);
+    if (watching) seeker.emplace(live, player);
     if (watch && !watching) SDL_SetWindowTitle(window, title.c_str());
     const WallClock clock;
     int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
@@ -245,17 +193,19 @@ int run(const Options& options, Session& session) {
       } else if (key == SDLK_UP || key == SDLK_DOWN) {
         watchClock.speed = std::clamp(watchClock.speed * (key == SDLK_UP ? 2 : 0.5), WatchClock::slowest, WatchClock::fastest);
       } else if (key == SDLK_LEFT || key == SDLK_RIGHT) {
-        if (!seeker->jumpTo(live.now() + (key == SDLK_LEFT ? -10000 : 10000))) return handOver();
+        if (!seeker->jumpTo(seeker->time() + (key == SDLK_LEFT ? -10000 : 10000))) return handOver();
       } else {
         return;
       }
-      watchClock.set(live.now(), clock.exact());
+      watchClock.set(seeker->time(), clock.exact());
       SDL_SetWindowTitle(window, watchTitle(title, watchClock).c_str());
     };
-    // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
+    // When the next time step is due, in wall-clock ms; -1 when nothing is timed. A jump
+    // still on its way goes on at once.
     auto nextStep = [&]() -> double {
-      if (watching) return watchClock.wallAt(player.nextTime(form));
-      const int64_t due = form.nextDue();
+      if (watching && seeker->jumping()) return clock.exact();
+      if (watching) return watchClock.wallAt(player.nextTime(live));
+      const int64_t due = live.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "game/form1.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "drive/driver.h"
+#include "drive/player.h"
+#include "script/script.h"
 #ifndef ZORVANE_NO_SCREENSHOT
 #include "sdl/fonts.h"
 #include "sdl/screenshot.h"
@@ -147,48 +147,28 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
   return true;
 }
 
-// Runs the script as Replay::run does, drawing a frame at every multiple of `every` ms of
-// virtual time (timers due at that time fired, later events not yet).
+// Plays the whole script, drawing a frame at every multiple of `every` ms of virtual time
+// (timers due at that time fired, later input not yet).
 #ifdef ZORVANE_NO_SCREENSHOT
-bool runWithFrames(zorvane::Replay&, const zorvane::Script&, const Arguments&, std::string& error,
-                   std::optional<zorvane::ExpectMiss>&) {
+bool playWithFrames(zorvane::Driver&, zorvane::ScriptPlayer&, const Arguments&, std::string& error) {
   error = "frames failed: this build of the replay tool has no renderer";
   return false;
 }
 #else
-bool runWithFrames(zorvane::Replay& replay, const zorvane::Script& script, const Arguments& args, std::string& error,
-                   std::optional<zorvane::ExpectMiss>& miss) {
+bool playWithFrames(zorvane::Driver& driver, zorvane::ScriptPlayer& player, const Arguments& args, std::string& error) {
   std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
-  int64_t frame = 0, nextFrame = 0;
-  auto shoot = [&] {
+  int64_t frame = 0;
+  for (int64_t at = 0;; at += args.every) {
+    const bool more = player.playTo(driver, at);
+    if (driver.now() < at) return true;  // the script ended before this frame's time
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame++));
-    nextFrame += args.every;
-    if (zorvane::sdl::saveScreenshot(replay.form(), args.scale, *fonts, args.frames + name, error)) return true;
-    error = "frame failed: " + printable(error);
-    return false;
-  };
-  replay.load(script.seed, script.draws, script.randomizeSeeds);
-  if (!shoot()) return false;
-  for (const zorvane::Command& c : script.commands) {
-    if (zorvane::ExpectMiss m; c.op == zorvane::Op::Expect && !zorvane::meets(script, c, replay.form(), m)) {
-      miss = m;
-      break;
+    if (!zorvane::sdl::saveScreenshot(driver.view(), args.scale, *fonts, args.frames + name, error)) {
+      error = "frame failed: " + printable(error);
+      return false;
     }
-    if (c.op != zorvane::Op::Wait && c.op != zorvane::Op::Catchup) {
-      replay.run(c);
-      continue;
-    }
-    const int64_t end = replay.form().now() + c.value;
-    if (c.op == zorvane::Op::Catchup) replay.catchupTimers(c.value);
-    for (; nextFrame <= end; ) {
-      replay.wait(nextFrame - replay.form().now());
-      if (!shoot()) return false;
-    }
-    replay.wait(end - replay.form().now());
+    if (!more && driver.now() == at) return true;
   }
-  replay.flush();
-  return true;
 }
 #endif
 
@@ -217,18 +197,21 @@ int run(int argc, char** argv) {
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
   }
 
-  zorvane::Replay replay({.traceSink = args.quiet ? nullptr : writeOut, .afterEvent = {}});
-  std::optional<zorvane::ExpectMiss> miss;
+  zorvane::Driver driver({.traceSink = args.quiet ? nullptr : writeOut, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
+  zorvane::ScriptPlayer player(std::move(script));
+  player.stopAtMiss(true);
+  player.start(driver);
   if (args.frames.empty()) {
-    miss = replay.run(script);
-  } else if (!runWithFrames(replay, script, args, error, miss)) {
-    replay.flush();
+    player.playTo(driver, zorvane::ScriptPlayer::end);
+  } else if (!playWithFrames(driver, player, args, error)) {
+    driver.flush();
     std::fflush(stdout);
     return complain(1, error);
   }
+  driver.flush();
   if (std::fflush(stdout) != 0 || std::ferror(stdout))
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
-  if (miss) {
+  if (const std::optional<zorvane::ExpectMiss>& miss = player.miss()) {
     const std::string name = args.script == "-" ? "<stdin>" : printable(args.script);
     return complain(3, name + ", " + zorvane::describe(*miss));
   }
@@ -237,7 +220,7 @@ int run(int argc, char** argv) {
 #ifdef ZORVANE_NO_SCREENSHOT
     return complain(1, "screenshot failed: this build of the replay tool has no renderer");
 #else
-    if (!zorvane::sdl::saveScreenshot(replay.form(), args.scale, args.screenshot, error))
+    if (!zorvane::sdl::saveScreenshot(driver.view(), args.scale, args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
 #endif
   }

@@ -3,7 +3,7 @@
 
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/trace.h"
+#include "trace/trace.h"
 
 namespace zorvane {
 namespace {

@@ -10,9 +10,9 @@
 #include <random>
 #include <string>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
+#include "script/recorder.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class Player {
   explicit Player(uint64_t seed) : rng(seed) {}
 
   // The next input due at or before `now`; returns false when none is.
-  void act(LiveGame& game, Form1& form, int64_t now) {
+  void act(Driver& game, Form1& form, int64_t now) {
     if (form.gameover.Visible) {
       if (overSince < 0) overSince = now;
       if (now - overSince > 2000) {
@@ -79,8 +79,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   Recorder recorder([](std::string_view lines) { return std::fwrite(lines.data(), 1, lines.size(), stdout) == lines.size(); });
-  Form1 form;
-  LiveGame game(form, {.recorder = &recorder, .traceSink = {}});
+  // Start-up seeds as long as the clock's (nanoseconds since 1970), as the window hands them in.
+  uint64_t clockSeed = 1765000000000000000 + seed;
+  Driver game({.traceSink = {}, .afterEvent = {}, .recorder = &recorder, .seeds = [&] { return clockSeed += 7919; }});
+  Form1& form = game.form();
   Player player(seed);
   game.start();
   int64_t now = 0;

@@ -2,10 +2,10 @@
 // trace formatted and without.
 #include <benchmark/benchmark.h>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/generator.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
+#include "tools/generator.h"
 
 namespace zorvane {
 namespace {
@@ -20,10 +20,10 @@ void ReplayThroughput(benchmark::State& state, bool traced) {
   const Script& script = benchGame();
   uint64_t events = 0, bytes = 0;
   for (auto _ : state) {
-    ReplayOptions options;
+    DriverOptions options;
     if (traced) options.traceSink = [&](std::string_view chunk) { bytes += chunk.size(); };
-    Replay replay(options);
-    replay.run(script);
+    Driver replay(options);
+    playWhole(replay, script);
     events += replay.events();
   }
   state.SetItemsProcessed(static_cast<int64_t>(events));

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/replay.h"
-#include "replay/script.h"
+#include "script/script.h"
 #include "tests/soak/invariants.h"
 
 namespace {
@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   soak::InvariantChecker checker;
   std::string broken;
   size_t traced = 0;
-  ReplayOptions options;
+  DriverOptions options;
   options.traceSink = [&](std::string_view chunk) { traced += chunk.size(); };
   options.afterEvent = [&](const Form1& f, std::string_view ev) {
     if (!checker.check(f, ev, broken)) fault("invariant broken after \"" + std::string(ev) + "\": " + broken);
   };
-  Replay replay(std::move(options));
-  replay.run(script);
+  Driver replay(std::move(options));
+  playWhole(replay, script);
   if (traced == 0) fault("no trace written");
   return 0;
 }

@@ -12,7 +12,7 @@ void Timer::settle(int64_t now) {
   restarted = false;
 }
 
-bool Timer::catchUp(int64_t now) {
+bool Timer::catchup(int64_t now) {
   if (interval <= 0 || now - dueAt <= interval) return false;
   dueAt = now;
   return true;

@@ -23,7 +23,7 @@ class Timer {
   int64_t due(int64_t now) const { return restarted ? now + interval : dueAt; }  // while running
   void settle(int64_t now);        // the present event's time is `now`
   void fired() { dueAt += interval; }       // settled, and just before its handler runs
-  bool catchUp(int64_t now);       // settled; after a stall: fire once now, not in a burst (true: it was late)
+  bool catchup(int64_t now);       // settled; after a stall: fire once now, not in a burst (true: it was late)
 
  private:
   int interval = 0;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -39,13 +40,13 @@ class Window : public View, public Input {
   static constexpr int timerCount = 3;
 
   // Starting: a fresh window's clock is 0.
-  void fixSeed(uint64_t seed);           // draws come from this seed; Randomize keeps it
+  void fixSeed(uint64_t seed);           // draws come from this seed until a start-up takes a seed handed in
   void queueDraw(float r);               // a given draw, taken before the generator's
+  void queueDraws(std::deque<float> draws);  // given draws, in order, after those queued
   size_t drawsQueued() const;            // given draws not yet taken
-  void queueSeed(uint64_t seed);         // the seed of one start-up's Randomize, in order
-  void goLive();                         // after a playback: queued seeds dropped, Randomize reads the clock
-  uint64_t clockSeeds() const { return random.clockSeeds(); }       // Randomizes that read the clock so far
-  uint64_t lastClockSeed() const { return random.lastClockSeed(); }  // the seed the last of them read
+  void queueSeed(uint64_t seed);         // hands in the seed of one start-up's Randomize, in order
+  size_t seedsQueued() const;            // seeds handed in and not yet taken
+  void dropSeeds();                      // forgets the seeds not yet taken
   void Show();                           // builds every object from its design at now(), raises Form_Load
   void Unload();                         // destroys every object; the game state survives
   bool loaded() const { return isLoaded; }

@@ -1,7 +1,5 @@
 #include "platform/random.h"
 
-#include <chrono>
-
 namespace zorvane {
 
 float RandomSource::draw() {
@@ -15,28 +13,20 @@ float RandomSource::draw() {
 }
 
 void RandomSource::Randomize() {
-  if (!seeds.empty()) {
-    seed(seeds.front());
-    seeds.pop_front();
-    return;
-  }
-  if (seedFixed) return;
-  // Recordings write this seed down, so that a replay reseeds exactly as the live game did.
-  clockSeed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
-  ++clockSeedCount;
-  seed(clockSeed);
+  // The seed is an input like time and keys: the live window hands in one it read from the
+  // clock, a replay the script's. With none handed in, the generator runs on as it stands.
+  if (seeds.empty()) return;
+  seed(seeds.front());
+  seeds.pop_front();
 }
 
-void RandomSource::goLive() {
-  seeds.clear();
-  seedFixed = false;
+void RandomSource::enqueue(std::deque<float> draws) {
+  if (queue.empty())
+    queue = std::move(draws);
+  else
+    queue.insert(queue.end(), draws.begin(), draws.end());
 }
 
 void RandomSource::seed(uint64_t value) { engine.seed(value); }
-
-void RandomSource::fixSeed(uint64_t value) {
-  seed(value);
-  seedFixed = true;
-}
 
 }  // namespace zorvane

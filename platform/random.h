@@ -9,24 +9,19 @@ namespace zorvane {
 class RandomSource {
  public:
   float draw();                            // next draw: from the queue, else the generator
-  void Randomize();                        // start-up: the next queued seed, else the clock unless fixed
+  void Randomize();                        // start-up: reseeds with the next handed-in seed; with none, keeps the generator
   void seed(uint64_t value);               // reseed the generator
-  void fixSeed(uint64_t value);            // replays: seed once; with no seed queued, Randomize keeps it
   void enqueue(float r) { queue.push_back(r); }  // a given draw, used before the generator
+  void enqueue(std::deque<float> draws);   // given draws, in order; a long queue is taken over, not copied
   size_t queued() const { return queue.size(); }
   void enqueueSeed(uint64_t value) { seeds.push_back(value); }  // for one Randomize, in order
   size_t queuedSeeds() const { return seeds.size(); }
-  void goLive();                           // after a playback: drop queued seeds, Randomize reads the clock again
-  uint64_t clockSeeds() const { return clockSeedCount; }  // Randomizes that read the clock so far
-  uint64_t lastClockSeed() const { return clockSeed; }    // the seed the last of them drew
+  void dropSeeds() { seeds.clear(); }      // the seeds handed in and not yet taken
 
  private:
   std::mt19937_64 engine{1};
   std::deque<float> queue;
-  std::deque<uint64_t> seeds;  // replays: the seed of each start-up's Randomize, in order
-  bool seedFixed = false;
-  uint64_t clockSeedCount = 0;
-  uint64_t clockSeed = 0;
+  std::deque<uint64_t> seeds;  // the seed of each coming start-up's Randomize, in order
 };
 
 }  // namespace zorvane

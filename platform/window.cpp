@@ -2,15 +2,19 @@
 
 namespace zorvane {
 
-void Window::fixSeed(uint64_t seed) { random.fixSeed(seed); }
+void Window::fixSeed(uint64_t seed) { random.seed(seed); }
 
 void Window::queueDraw(float r) { random.enqueue(r); }
+
+void Window::queueDraws(std::deque<float> draws) { random.enqueue(std::move(draws)); }
 
 size_t Window::drawsQueued() const { return random.queued(); }
 
 void Window::queueSeed(uint64_t seed) { random.enqueueSeed(seed); }
 
-void Window::goLive() { random.goLive(); }
+size_t Window::seedsQueued() const { return random.queuedSeeds(); }
+
+void Window::dropSeeds() { random.dropSeeds(); }
 
 void Window::Show() {
   if (isLoaded) return;
@@ -66,7 +70,7 @@ bool Window::catchup(int64_t until) {
   settleTimers();
   if (!isLoaded) return false;
   bool any = false;
-  for (int n = 1; n <= timerCount; ++n) any |= timer(n).catchUp(until);
+  for (int n = 1; n <= timerCount; ++n) any |= timer(n).catchup(until);
   return any;
 }
 

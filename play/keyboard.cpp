@@ -42,19 +42,4 @@ void Form1::layoutJump() {
   Timer2.Interval(25);
 }
 
-// One paddle step of 2 × baseSpeed, stopped exactly at the playfield's edges.
-void Form1::Timer1_Timer() {
-  if (paddleDirection == 0) return;
-  float x = paddle.Left;
-  if (paddleDirection == 1) {
-    x = x + 2 * baseSpeed;
-    if (x + paddle.Width > boardRight) x = boardRight - paddle.Width;
-  }
-  if (paddleDirection == 2) {
-    x = x - 2 * baseSpeed;
-    if (x < boardLeft) x = boardLeft;
-  }
-  paddle.Left = x;
-}
-
 }  // namespace zorvane

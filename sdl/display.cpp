@@ -1,5 +1,6 @@
 #include "sdl/display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include <X11/Xproto.h>
 #include <X11/Xresource.h>
 #endif
+
+#include "sdl/placement.h"
 
 namespace zorvane::sdl {
 namespace {
@@ -91,6 +94,14 @@ void closeWindow(SDL_Window* window) {
   for (int round = 0; round < 25 && SDL_WaitEventTimeout(&e, 20); ++round) {
   }
   SDL_DestroyWindow(window);
+}
+
+int openingScale(const View& w, int usableWidth, int usableHeight, float dpi) {
+  constexpr int frame = 40;  // room for the title bar and borders
+  const double picW = w.clientWidth() / unitsPerPixel, picH = w.clientHeight() / unitsPerPixel;
+  const int fits = int(std::min((usableWidth - frame) / picW, (usableHeight - frame) / picH));
+  const int wanted = std::isfinite(dpi) && dpi > 0 ? int(std::nearbyint(dpi / 96)) : 1;
+  return std::max(1, std::min(fits, wanted));
 }
 
 }  // namespace zorvane::sdl

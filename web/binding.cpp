@@ -4,20 +4,22 @@
 // them. The only file of the page that knows the core.
 #include <emscripten/emscripten.h>
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "game/form1.h"
+#include "drive/driver.h"
+#include "drive/player.h"
+#include "drive/seek.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
-#include "replay/expect.h"
-#include "replay/json.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/script.h"
-#include "replay/seek.h"
+#include "script/expect.h"
+#include "script/recorder.h"
+#include "script/script.h"
+#include "trace/json.h"
 
 using namespace zorvane;
 
@@ -100,40 +102,36 @@ bool gameKey(int16_t key) {
          key == keys::F2;
 }
 
+// The most commands and timer ticks of a recording played in one animation frame: a few
+// milliseconds' work, so that the tab stays responsive.
+constexpr uint64_t frameSlice = 1000;
+
+// Every start-up's seed, read from the clock as it is handed in.
+uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
+
 // The page's one game: live, recorded in memory as the window's recorder writes a file, or
 // playing a recording on a watch clock of its own (with snapshots for jumps), after which
 // the player takes over and what follows is recorded after the recording's own lines.
 struct Page {
-  std::unique_ptr<Form1> game;
-  std::unique_ptr<Recorder> recorder;  // while live
-  std::unique_ptr<LiveGame> live;
-  Script script;                       // the recording being played
-  std::unique_ptr<WatchPlayer> player;
-  std::unique_ptr<Seeker> seeker;
-  bool playing = false;
-  bool checked = false;                // the recording played had expect lines
-  std::string recorded;                // the game as a replay script
-  std::string handed;                  // what zvRecording last handed out
-  std::string heading;                 // the first line's UTC time, from the page
-  int64_t fixedSeed = -1;              // the tests' seed, written as a seed line
+  std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
+  std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
+  std::unique_ptr<Seeker> seeker;         // its snapshots for jumps
+  std::unique_ptr<Recorder> recorder;     // while live
+  std::unique_ptr<Script> reading;        // a recording being read
+  std::unique_ptr<ScriptReader> reader;   // its parser
+  std::string readText;                   // its text, recorded before what follows it
+  bool checked = false;                   // the recording played has expect lines
+  std::string recorded;                   // the game as a replay script
+  std::string handed;                     // what zvRecording last handed out
+  std::string heading;                    // the first line's UTC time, from the page
+  int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
   JsonBuffer scene;
-  std::string shown;                   // the scene text last handed to the page
-  std::string message;                 // the last recording's complaint, or its verdict
+  std::string shown;               // the scene text last handed to the page
+  std::string message;             // the last recording's complaint, or its verdict
 };
 Page page;
 
-Window& form() { return *page.game; }  // the game, seen through the contract
-
-// Drops the game and what drives it, in the order they refer to one another.
-void dropGame() {
-  page.seeker.reset();
-  page.player.reset();
-  page.live.reset();
-  page.recorder.reset();
-  page.game = std::make_unique<Form1>();
-  page.playing = false;
-  page.shown.clear();
-}
+bool playing() { return page.player && page.player->playing(); }
 
 // From now on the live game is recorded, after `before` (a recording already played).
 void record(std::string before) {
@@ -146,16 +144,16 @@ void record(std::string before) {
         return true;
       },
       RecordingHeading{ZORVANE_VERSION, page.heading});
-  page.live->setRecorder(page.recorder.get());
+  page.game->setRecorder(page.recorder.get());
 }
 
 // The recording has ended: what it proved, and the player has the game.
 void handOver() {
-  page.playing = false;
   const std::optional<ExpectMiss>& miss = page.player->miss();
-  page.message = miss ? "Not verified: " + describe(*miss)
-                 : page.checked ? "Verified: score " + page.game->showscore.Caption
-                                : "";
+  char score[24];
+  std::snprintf(score, sizeof score, "%06lld", static_cast<long long>(gameValue(page.game->form(), ExpectKey::currentScore)));
+  page.message = miss ? "Not verified: " + describe(*miss) : page.checked ? std::string("Verified: score ") + score : "";
+  page.seeker.reset();
   record(std::move(page.recorded));
 }
 
@@ -163,27 +161,37 @@ void handOver() {
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load, recorded from here. The generator is
-// seeded from the clock at every start-up, or, with a seed >= 0 (for the tests' pictures),
-// once with that seed. `recordedAt` is the UTC time for the recording's first line.
+// Creates the window at time 0 and runs Form_Load, recorded from here. Every start-up takes a
+// seed read from the clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps
+// that one seed. `recordedAt` is the UTC time for the recording's first line.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
-  dropGame();
+  page.seeker.reset();
+  page.player.reset();
   page.heading = recordedAt;
   page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
-  if (seed >= 0) page.game->fixSeed(uint64_t(seed));
-  page.live = std::make_unique<LiveGame>(*page.game, LiveOptions{});
+  page.game = std::make_unique<Driver>(seed >= 0 ? DriverOptions{} : DriverOptions{.seeds = clockSeed});
   record("");
-  page.live->start();
+  if (seed >= 0)
+    page.game->load(uint64_t(seed), {});
+  else
+    page.game->start();
+  page.shown.clear();
 }
 
-// Moves the game clock on to `ms` (milliseconds since the window was created): a live step,
-// or the recording played up to that time of its own.
+// Moves the game clock on to `ms` (milliseconds since the window was created).
+// A recording plays at its own pace, a slice at a time; then every timer due by `ms` fires,
+// one tick for a timer that fell behind by more than its interval (a stall, such as a
+// background tab).
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (page.playing && !page.seeker->playTo(int64_t(ms))) handOver();
-  if (!page.playing) page.live->step(int64_t(ms));
+  if (playing()) {
+    if (page.seeker->playTo(int64_t(ms))) return;
+    handOver();
+  }
+  page.game->step(int64_t(ms));
 }
-EMSCRIPTEN_KEEPALIVE int zvPlaying() { return page.playing ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(form().now()); }
+EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
+// The game's time; while a recording plays, where it stands once a jump is done.
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(playing() ? page.seeker->time() : page.game->now()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
@@ -193,16 +201,16 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!page.playing) page.live->keyDown(int16_t(code));
+  if (!playing()) page.game->keyDown(int16_t(code));
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!page.playing) page.live->keyUp(int16_t(code));
+  if (!playing()) page.game->keyUp(int16_t(code));
 }
-EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !page.playing && page.live->click(name) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !playing() && page.game->click(name) ? 1 : 0; }
 
 // The scene as JSON text, or null when nothing drawn has changed since the last call.
 EMSCRIPTEN_KEEPALIVE const char* zvScene() {
-  const View& f = form();
+  const View& f = page.game->view();
   JsonBuffer& out = page.scene;
   out.clear();
   out.raw("{\"title\":");
@@ -223,38 +231,59 @@ EMSCRIPTEN_KEEPALIVE const char* zvScene() {
   return page.shown.c_str();
 }
 
-// Starts a recording from the window's creation at time 0; it then plays through
-// zvAdvanceTo on the page's watch clock, and the player takes over where it ends. On a bad
-// script the game is left as it was and the replay tool's message is returned; null on success.
-EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, const char* text, int length) {
-  const std::string_view script(text, size_t(length));
-  Script parsed;
-  ScriptError bad;
-  if (!parseScript(script, parsed, bad)) {
+// A recording is read in pieces, each parsed as it comes, so that its text is never held
+// whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
+// rest need not come), then zvPlayRecording.
+// Its text is kept too, for the recording of the game played on after it.
+EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
+  page.reading = std::make_unique<Script>();
+  page.reader = std::make_unique<ScriptReader>(*page.reading);
+  page.readText.clear();
+}
+EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
+  if (!page.reader || !page.reader->feed(std::string_view(piece, size_t(length)))) return 0;
+  page.readText.append(piece, size_t(length));
+  return 1;
+}
+
+// Starts the recording read from the window's creation at time 0; it then plays through
+// zvAdvanceTo on the page's watch clock, a slice at a time, and the player takes over where it
+// ends. On a bad script the game is left as it was and the replay tool's message is returned;
+// null on success.
+EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
+  if (!page.reader) zvReadRecording();
+  const bool good = page.reader->good() && page.reader->finish();
+  const ScriptError bad = page.reader->error();
+  page.reader.reset();
+  std::unique_ptr<Script> script = std::move(page.reading);
+  std::string text = std::move(page.readText);
+  page.readText = std::string();
+  if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  dropGame();
-  page.script = std::move(parsed);
-  page.checked = !page.script.expectations.empty();
-  page.recorded.assign(script);  // what follows it is recorded after it
-  page.fixedSeed = -1;           // the recording has its own
+  page.seeker.reset();
+  page.recorder.reset();
+  page.checked = !script->expectations.empty();
+  page.recorded = std::move(text);  // what follows it is recorded after it
+  page.fixedSeed = -1;              // the recording has its own
   page.message.clear();
-  page.live = std::make_unique<LiveGame>(*page.game, LiveOptions{});
-  page.player = std::make_unique<WatchPlayer>(page.script);
-  page.player->start(*page.live);
-  page.seeker = std::make_unique<Seeker>(page.script, *page.live, *page.player);
-  page.playing = true;
-  if (!page.player->playing()) handOver();
+  page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  page.player = std::make_unique<ScriptPlayer>(std::move(*script));
+  page.player->limit(frameSlice);
+  page.player->start(*page.game);
+  page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
+  page.shown.clear();
+  if (!playing()) handOver();
   return nullptr;
 }
 
 // While a recording plays: its length and a jump to any moment of it (the game as it stood
 // then). Returns whether it still plays; a jump to its end ends it.
-EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return page.seeker ? double(page.seeker->length()) : 0; }
+EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return playing() ? double(page.player->length()) : 0; }
 EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) {
-  if (page.playing && !page.seeker->jumpTo(int64_t(ms))) handOver();
-  return page.playing ? 1 : 0;
+  if (playing() && !page.seeker->jumpTo(int64_t(ms))) handOver();
+  return playing() ? 1 : 0;
 }
 
 // What the last recording played proved when it ended ("Verified: score 001230", or the
@@ -264,7 +293,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvVerdict() { return page.message.c_str(); }
 // The game so far as a replay script, ending with an expect line about the game now; its
 // length in bytes through `length` (the script may hold any byte).
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
-  if (!page.playing) page.live->close();
+  if (!playing()) page.game->close();
   page.handed = page.recorded;
   if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
     const size_t first = page.handed.find('\n');

@@ -439,11 +439,16 @@ function playRecording(name, bytes) {
   const g = state.game;
   const namePtr = g._malloc(g.lengthBytesUTF8(name) + 1);
   g.stringToUTF8(name, namePtr, g.lengthBytesUTF8(name) + 1);
-  const textPtr = g._malloc(bytes.length + 1);
-  g.HEAPU8.set(bytes, textPtr);
-  const complaint = g._zvPlayRecording(namePtr, textPtr, bytes.length);
+  // In pieces of 1 MiB: the game parses each as it comes and never holds the text whole.
+  const piece = 1 << 20, piecePtr = g._malloc(piece);
+  g._zvReadRecording();
+  for (let at = 0; at < bytes.length; at += piece) {
+    g.HEAPU8.set(bytes.subarray(at, at + piece), piecePtr);
+    if (!g._zvFeedRecording(piecePtr, Math.min(piece, bytes.length - at))) break;
+  }
+  const complaint = g._zvPlayRecording(namePtr);
   g._free(namePtr);
-  g._free(textPtr);
+  g._free(piecePtr);
   if (complaint) {
     showMessage(g.UTF8ToString(complaint));
     return false;

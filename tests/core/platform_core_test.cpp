@@ -59,7 +59,7 @@ TEST(Clock, ATimerSetDuringAnEventFallsDueFromThatEvent) {
 
 TEST(Random, AFixedSeedSpansZeroToOneAndRollsGiveEveryOutcome) {
   RandomSource r;
-  r.fixSeed(20240601);
+  r.seed(20240601);
   float lo = 1, hi = 0;
   for (int k = 0; k < 10000; ++k) {
     const float x = r.draw();

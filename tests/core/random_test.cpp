@@ -22,7 +22,7 @@ RandomSource seededWith(uint64_t seed) {
 
 TEST(RandomSource, RandomizeTakesTheQueuedSeedsInOrderThenKeepsTheGenerator) {
   RandomSource r;
-  r.fixSeed(1);
+  r.seed(1);
   r.enqueueSeed(5);
   r.enqueueSeed(9);
   EXPECT_EQ(r.queuedSeeds(), 2u);
@@ -35,49 +35,21 @@ TEST(RandomSource, RandomizeTakesTheQueuedSeedsInOrderThenKeepsTheGenerator) {
   EXPECT_EQ(drawsOf(r, 3), drawsOf(nine, 3));
   r.Randomize();  // the queue is empty: the generator runs on where it stands
   EXPECT_EQ(drawsOf(r, 3), drawsOf(nine, 3));
+  r.enqueueSeed(5);
+  r.dropSeeds();
+  r.Randomize();  // a seed dropped before its start-up is not taken
+  EXPECT_EQ(drawsOf(r, 3), drawsOf(nine, 3));
 }
 
 TEST(RandomSource, QueuedDrawsComeBeforeTheReseededGenerator) {
   RandomSource r;
-  r.fixSeed(1);
+  r.seed(1);
   r.enqueue(0.5f);
   r.enqueueSeed(7);
   r.Randomize();
   RandomSource seven = seededWith(7);
   EXPECT_EQ(r.draw(), 0.5f);
   EXPECT_EQ(r.draw(), seven.draw());
-}
-
-TEST(RandomSource, AFixedSeedWithNoQueuedSeedIsKeptByRandomize) {
-  RandomSource r, same;
-  r.fixSeed(42);
-  same.seed(42);
-  r.Randomize();
-  EXPECT_EQ(drawsOf(r, 4), drawsOf(same, 4));
-}
-
-TEST(RandomSource, ClockSeedsAreReportedAndReproduceTheDraws) {
-  RandomSource live;
-  live.Randomize();
-  EXPECT_EQ(live.clockSeeds(), 1u);
-  RandomSource replayed = seededWith(live.lastClockSeed());
-  EXPECT_EQ(drawsOf(live, 5), drawsOf(replayed, 5));
-
-  // Queued and fixed seeds are not the clock's: nothing new to report.
-  live.fixSeed(3);
-  live.enqueueSeed(8);
-  live.Randomize();
-  live.Randomize();
-  EXPECT_EQ(live.clockSeeds(), 1u);
-
-  // Once live again, the queue is dropped and the clock is read.
-  live.enqueueSeed(11);
-  live.goLive();
-  EXPECT_EQ(live.queuedSeeds(), 0u);
-  live.Randomize();
-  EXPECT_EQ(live.clockSeeds(), 2u);
-  RandomSource again = seededWith(live.lastClockSeed());
-  EXPECT_EQ(drawsOf(live, 5), drawsOf(again, 5));
 }
 
 }  // namespace

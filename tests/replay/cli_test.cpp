@@ -1,5 +1,6 @@
 // The zorvane-replay program end to end: exit status, standard output and standard error.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -301,6 +302,17 @@ TEST(ReplayTool, EndlessInputStopsAtTheBound) {
   EXPECT_EQ(endless.status, 2);
   EXPECT_NE(endless.err.find("line 33554433: the script is longer than 64 MiB"), std::string::npos) << endless.err;
   EXPECT_EQ(endless.out, "");
+
+  // The shortest commands make the most of them: 64 MiB of `up 0` lines, or of the shortest
+  // expect lines, parsed in far less memory than 256 MB before they are refused. Every
+  // program this test ran has ended, so the largest of them is at most that.
+  const Outcome ups = runShell("yes 'up 0' | " + tool + " -");
+  EXPECT_NE(ups.err.find("line 13421773: the script is longer than 64 MiB"), std::string::npos) << ups.err;
+  const Outcome expects = runShell("yes 'expect t=0' | " + tool + " -");
+  EXPECT_NE(expects.err.find("line 6100806: the script is longer than 64 MiB"), std::string::npos) << expects.err;
+  rusage usage{};
+  ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "peak resident memory, KiB";
 }
 
 TEST(ReplayTool, HelpAndVersion) {

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "replay/json.h"
+#include "trace/json.h"
 
 namespace zorvane {
 namespace {

@@ -5,18 +5,19 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/output_file.h"
+#include "drive/player.h"
+#include "drive/seek.h"
 #include "game/form1.h"
-#include "replay/live.h"
-#include "replay/recording.h"
-#include "replay/replay.h"
-#include "replay/script.h"
-#include "replay/seek.h"
+#include "script/recorder.h"
+#include "script/script.h"
 
 namespace zorvane {
 namespace {
@@ -48,9 +49,11 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   Capture rec;
   LiveRun run;
   Recorder recorder(rec.sink(), {.version = "1.0", .recordedAt = "2026-12-09 02:30:33 UTC"});
-  Form1 form;
-  LiveGame live(form, {.recorder = &recorder, .traceSink = [&](std::string_view s) { run.trace += s; }});
-  std::mt19937_64 rng(seed);
+  std::mt19937_64 rng(seed), seeds(seed + 100);
+  Driver live({.traceSink = [&](std::string_view s) { run.trace += s; },
+               .afterEvent = {},
+               .recorder = &recorder,
+               .seeds = [&] { return seeds(); }});
   auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
   live.start();
   int64_t now = 0;
@@ -80,8 +83,8 @@ std::string replayed(const std::string& recording, std::optional<ExpectMiss>* mi
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
-  Replay replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}});
-  const std::optional<ExpectMiss> missed = replay.run(script);
+  Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
+  const std::optional<ExpectMiss> missed = playWhole(replay, script);
   if (miss) *miss = missed;
   else EXPECT_FALSE(missed) << describe(*missed);
   return trace;
@@ -264,48 +267,56 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
-// A live game's recording, started in a window of its own as --watch plays it, with the
-// trace of the uninterrupted replay to compare with.
+// A live game's recording, started as --watch plays it (a few commands and ticks a call:
+// where a slice stops changes nothing), with the trace of the uninterrupted replay to
+// compare with.
 struct Watched {
   explicit Watched(uint64_t seed, int64_t duration) : run(playLive(seed, duration)), expected(replayed(run.recording)) {
+    Script script;
     ScriptError error;
     EXPECT_TRUE(parseScript(run.recording, script, error));
-    player.start(live);
+    player = std::make_unique<ScriptPlayer>(std::move(script));
+    player->limit(5);
+    player->start(live);
   }
   LiveRun run;
   std::string expected, trace;
-  Script script;
-  Form1 form;
-  LiveGame live{form, {.recorder = nullptr, .traceSink = [this](std::string_view s) { trace += s; }}};
-  WatchPlayer player{script};
+  int seedsHanded = 0;
+  Driver live{{.traceSink = [this](std::string_view s) { trace += s; },
+               .afterEvent = {},
+               .recorder = nullptr,
+               .seeds = [this] { return uint64_t(++seedsHanded); }}};
+  std::unique_ptr<ScriptPlayer> player;
 };
 
-TEST(WatchPlayer, PassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   Watched w(5, 40000);
-  Form1& form = w.form;
-  LiveGame& live = w.live;
-  WatchPlayer& player = w.player;
+  Driver& live = w.live;
+  Form1& form = live.form();
+  ScriptPlayer& player = *w.player;
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);
   int64_t t = 0;
   while (player.playTo(live, t)) {
-    const int64_t next = player.nextTime(form);
+    const int64_t next = player.nextTime(live);
     EXPECT_GE(next, live.now());
+    if (next <= t) continue;  // a slice ran out before `t`: the next call goes on at once
     t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
   }
   EXPECT_FALSE(player.playing());
   live.close();
   EXPECT_EQ(w.trace, w.expected);
 
-  // Live again: a restart reads the clock for its seed.
-  const uint64_t seeds = form.clockSeeds();
+  // Live again: the script's seeds are dropped, and each restart takes a fresh live seed.
+  EXPECT_EQ(w.seedsHanded, 1);
+  EXPECT_EQ(form.seedsQueued(), 1u);
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
     form.livesLeft = 0;
     form.over();
   }
   ASSERT_TRUE(live.click("gameover"));
-  EXPECT_EQ(form.clockSeeds(), seeds + 1);
+  EXPECT_EQ(w.seedsHanded, 2);
 }
 
 // The lines of a trace whose time t is in (from, to].
@@ -325,11 +336,15 @@ TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
   Watched w(7, 45000);
   const std::string& expected = w.expected;
   const std::string& trace = w.trace;
-  LiveGame& live = w.live;
-  Seeker seeker(w.script, live, w.player);
+  Driver& live = w.live;
+  Seeker seeker(live, *w.player);
   std::mt19937_64 rng(3);
   int64_t t = 0;
-  while (t < 27000) seeker.playTo(t += std::uniform_int_distribution<int64_t>(0, 120)(rng));
+  while (t < 27000) {
+    t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
+    while (seeker.playTo(t) && w.player->nextTime(live) <= t) {  // slice after slice
+    }
+  }
   const int64_t played = t;
   EXPECT_EQ(seeker.snapshots(), 3u);  // at 0, 10 and 20 s
 
@@ -338,9 +353,10 @@ TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
   const struct { int64_t to, from; } jumps[] = {{12345, 10000}, {31000, 20000}, {5000, 0}};
   std::vector<size_t> starts;
   for (const auto& j : jumps) {
-    live.flushTrace();
+    live.flush();
     starts.push_back(trace.size());
     EXPECT_TRUE(seeker.jumpTo(j.to));
+    for (int calls = 0; calls < 10000 && seeker.jumping(); ++calls) seeker.playTo(0);  // over later calls, paced
     EXPECT_EQ(live.now(), j.to);
   }
   for (t = 5000; seeker.playTo(t);) t += std::uniform_int_distribution<int64_t>(0, 500)(rng);

@@ -11,7 +11,7 @@
 #include <string>
 #include <type_traits>
 
-#include "replay/numtext.h"
+#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {

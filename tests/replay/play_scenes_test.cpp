@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/replay.h"
 #include "trace_reader.h"
 
 namespace zorvane {
@@ -19,9 +19,9 @@ using test::Json;
 // A replay whose trace is kept and read back line by line.
 struct Scene {
   std::string text;
-  Replay replay{ReplayOptions{[this](std::string_view chunk) { text += chunk; }, {}}};
+  Driver replay{{.traceSink = [this](std::string_view chunk) { text += chunk; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}}};
 
-  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, draws); }
+  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, {draws.begin(), draws.end()}); }
   Form1& form() { return replay.form(); }
   std::vector<Json> lines() {
     replay.flush();
@@ -39,9 +39,9 @@ struct Scene {
 TEST(PlayScene, FirstBrickHitScoresAndSendsTheBallDown) {
   // Factors 1 at the serve; the hit redraws both factors from 0.5 and 0.25.
   Scene s({0, 0, 0.5f, 0.25f});
-  s.replay.down(keys::Left);  // the ball leaves up and to the right
+  s.replay.keyDown(keys::Left);  // the ball leaves up and to the right
   s.replay.wait(50);
-  s.replay.up(keys::Left);
+  s.replay.keyUp(keys::Left);
   s.replay.wait(1500);
   const std::vector<Json> lines = s.lines();
   const int hit = Scene::find(lines, [](const Json& l) { return l["currentScore"].i() == 10; });
@@ -73,9 +73,9 @@ TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
   Form1& f = s.form();
   f.brickCode.fill(0);  // nothing in the ball's way
   f.bricksLeft = 1;
-  s.replay.down(keys::Right);
+  s.replay.keyDown(keys::Right);
   s.replay.wait(25);
-  s.replay.up(keys::Right);
+  s.replay.keyUp(keys::Right);
   s.replay.wait(2000);
   std::vector<Json> lines = s.lines();
   const int cleared = Scene::find(lines, [](const Json& l) { return l["nextlevel"][0].b(); });
@@ -114,11 +114,11 @@ TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
   Scene s({});
   Form1& f = s.form();
   f.currentScore = 420;
-  s.replay.down(keys::F2);
-  s.replay.down(keys::F1);
-  s.replay.down(keys::F1);
-  s.replay.down(keys::P);
-  s.replay.down(keys::F2);
+  s.replay.keyDown(keys::F2);
+  s.replay.keyDown(keys::F1);
+  s.replay.keyDown(keys::F1);
+  s.replay.keyDown(keys::P);
+  s.replay.keyDown(keys::F2);
   const std::vector<Json> lines = s.lines();
   ASSERT_EQ(lines.size(), 6u);
   const int layouts[] = {1, 7, 1, 2, 2, 1};
@@ -139,11 +139,11 @@ TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
 }
 
 // Plays on for a while with both arrows, so that the ball flies and the paddle sweeps.
-void playOn(Replay& r, int seconds) {
+void playOn(Driver& r, int seconds) {
   for (int k = 0; k < seconds; ++k) {
-    r.down(k % 2 ? keys::Left : keys::Right);
+    r.keyDown(k % 2 ? keys::Left : keys::Right);
     r.wait(400);
-    r.up(keys::Space);
+    r.keyUp(keys::Space);
     r.wait(600);
   }
 }
@@ -171,10 +171,10 @@ TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
   f.lostlife();
   ASSERT_TRUE(f.gameover.Visible);
   // Resumed through the pause button, then through a layout key.
-  s.replay.down(keys::P);
+  s.replay.keyDown(keys::P);
   ASSERT_TRUE(s.replay.click("pause"));
   playOn(s.replay, 30);
-  s.replay.down(keys::F1);
+  s.replay.keyDown(keys::F1);
   playOn(s.replay, 30);
   EXPECT_EQ(f.livesLeft, 0);
   EXPECT_TRUE(f.gameover.Visible);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "trace_reader.h"
 
 namespace zorvane {
@@ -39,11 +39,11 @@ struct Traced {
   std::vector<Json> lines;
 };
 
-Traced traceOf(std::string_view script, ReplayOptions options = {}) {
+Traced traceOf(std::string_view script, DriverOptions options = {}) {
   Traced t;
   options.traceSink = [&](std::string_view chunk) { t.text += chunk; };
-  Replay replay(std::move(options));
-  replay.run(parsed(script));
+  Driver replay(std::move(options));
+  playWhole(replay, parsed(script));
   t.lines = test::parseTrace(t.text);
   return t;
 }
@@ -297,7 +297,7 @@ Field fieldOf(const Form1& f) {
 // and a listed cell must really have changed.
 TEST(ReplayTrace, BrickDiffsRebuildTheFieldAtEveryLine) {
   std::vector<Field> actual;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1& f, std::string_view) { actual.push_back(fieldOf(f)); };
   const Traced t = traceOf("down 112\nwait 50\ndown 113\nwait 50\n" + sampleScript("gameover.txt"), options);
   ASSERT_EQ(t.lines.size(), actual.size());
@@ -333,7 +333,7 @@ TEST(ReplayTrace, BrickDiffsRebuildTheFieldAtEveryLine) {
 
 // Each kind of change lists its cell once, on the line after it, and never again.
 TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
-  Replay replay;
+  Driver replay;
   replay.load(1, {});
   Form1& f = replay.form();
   TraceWriter writer;
@@ -398,20 +398,20 @@ TEST(ReplayTrace, RunningWithoutTraceHandlesTheSameEvents) {
   std::vector<Seen> traced, silent;
   size_t chunks = 0;
   std::string text;
-  ReplayOptions withTrace;
+  DriverOptions withTrace;
   withTrace.traceSink = [&](std::string_view chunk) {
     ++chunks;
     EXPECT_TRUE(chunk.ends_with('\n'));  // whole lines only
     text += chunk;
   };
   withTrace.afterEvent = record(traced);
-  Replay a(std::move(withTrace));
-  a.run(parsed(script));
+  Driver a(std::move(withTrace));
+  playWhole(a, parsed(script));
 
-  ReplayOptions without;
+  DriverOptions without;
   without.afterEvent = record(silent);
-  Replay b(std::move(without));
-  b.run(parsed(script));
+  Driver b(std::move(without));
+  playWhole(b, parsed(script));
 
   EXPECT_EQ(traced, silent);
   EXPECT_EQ(a.events(), traced.size());

@@ -11,7 +11,6 @@
 #include "sdl/display.h"
 #include "sdl/fonts.h"
 #include "sdl/keymap.h"
-#include "sdl/pacing.h"
 #include "tests/sdl/fake_window.h"
 
 namespace zorvane::sdl {

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
 
@@ -50,7 +50,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
   std::string broken;
   uint64_t timerEvents = 0;
   bool measured = false;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1& f, std::string_view ev) {
     if (ev.starts_with("Timer")) ++timerEvents;
     if (ev == "click gameover") ++r.restarts;
@@ -59,9 +59,9 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
       throw Broken{};
     }
   };
-  Replay replay(options);
+  Driver replay(options);
   try {
-    replay.load(generator.gameSeed(), generator.draws());
+    replay.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
     while (r.restarts < count) {
       // A stretch of play, then the last life lost.
       for (const uint64_t until = timerEvents + 60; timerEvents < until && r.restarts < count;)

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "drive/player.h"
 #include "game/form1.h"
-#include "replay/replay.h"
 #include "tests/soak/invariants.h"
 
 namespace zorvane::soak {
@@ -100,7 +100,7 @@ SoakResult runSoak(const SoakOptions& o) {
   const bool writing = o.script || o.record;
   ScriptWriter writer(generator, o.script, o.record);
 
-  ReplayOptions replayOptions;
+  DriverOptions replayOptions;
   replayOptions.afterEvent = [&](const Form1& f, std::string_view ev) {
     if (ev.starts_with("Timer")) ++r.timerEvents;
     tracker.see(f, ev);
@@ -109,9 +109,9 @@ SoakResult runSoak(const SoakOptions& o) {
       throw Broken{};
     }
   };
-  Replay replay(replayOptions);
+  Driver replay(replayOptions);
   try {
-    replay.load(generator.gameSeed(), generator.draws());
+    replay.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
     while (r.timerEvents < o.timerEvents && r.commands < o.maxCommands) {
       const Command c = generator.next(replay.form());
       if (writing) writer.command(c);
@@ -133,13 +133,13 @@ std::string replayAndCheck(const std::string& text) {
   if (!parseScript(text, script, error)) return "the script does not parse, line " + std::to_string(error.line) + ": " + error.message;
   InvariantChecker checker;
   std::string broken;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1& f, std::string_view ev) {
     if (!checker.check(f, ev, broken)) throw Broken{};
   };
-  Replay replay(options);
+  Driver replay(options);
   try {
-    replay.run(script);
+    playWhole(replay, script);
   } catch (const Broken&) {
     return broken;
   }

@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "replay/script.h"
-#include "replay/generator.h"
+#include "script/script.h"
+#include "tools/generator.h"
 
 namespace zorvane::soak {
 

@@ -1,4 +1,4 @@
-#include "replay/numtext.h"
+#include "trace/numtext.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "replay/trace.h"
+#include "trace/trace.h"
 
 #include "game/form1.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "replay/json.h"
+#include "trace/json.h"
 
 namespace zorvane {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "replay/script.h"
+#include "script/script.h"
 
 namespace zorvane {
 
@@ -40,7 +40,8 @@ class ScriptGenerator {
   void hold();
   void jump(const Form1& form);
   void press(int16_t code);                      // down, then up a little later
-  void push(Op op, int64_t value, const char* button = "");
+  void push(Op op, int64_t value);
+  void click(std::string_view button);           // one of buttonNames
   void wait(int64_t lo, int64_t hi) { push(Op::Wait, between(lo, hi)); }
   int64_t between(int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); }
   bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }

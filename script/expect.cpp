@@ -1,9 +1,9 @@
-#include "replay/expect.h"
+#include "script/expect.h"
 
 #include <charconv>
 
 #include "game/form1.h"
-#include "replay/script.h"
+#include "script/script.h"
 
 namespace zorvane {
 namespace {
@@ -43,8 +43,8 @@ int64_t gameValue(const Form1& form, ExpectKey key) {
   return 0;
 }
 
-bool parseExpectation(std::string_view rest, Expectation& expectation, std::string& error) {
-  expectation.checks.clear();
+bool parseExpectation(std::string_view rest, int64_t line, Expectations& table, std::string& error) {
+  const size_t first = table.keys.size();
   uint32_t named = 0;  // one bit per key already on the line
   while (true) {
     size_t i = rest.find_first_not_of(" \t");
@@ -64,8 +64,8 @@ bool parseExpectation(std::string_view rest, Expectation& expectation, std::stri
              false;
     if (named & (1u << k)) return error = "expect names " + std::string(name) + " twice", false;
     named |= 1u << k;
-    Expected e{static_cast<ExpectKey>(k), 0};
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), e.value);
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (ec == std::errc::result_out_of_range && end == number.data() + number.size())
       return error = "number \"" + printable(number, 60) + "\" for expect " + std::string(name) +
                      " is out of range (64-bit signed)",
@@ -74,17 +74,21 @@ bool parseExpectation(std::string_view rest, Expectation& expectation, std::stri
       return error = "bad number \"" + printable(number, 60) + "\" for expect " + std::string(name) +
                      ": not a whole number",
              false;
-    expectation.checks.push_back(e);
+    table.keys.push_back(static_cast<ExpectKey>(k));
+    table.values.push_back(value);
   }
-  if (expectation.checks.empty()) return error = "expect needs at least one KEY=VALUE", false;
+  if (table.keys.size() == first) return error = "expect needs at least one KEY=VALUE", false;
+  table.lines.push_back({static_cast<uint32_t>(line), static_cast<uint32_t>(first)});
   return true;
 }
 
-bool meets(const Script& script, const Command& command, const Form1& form, ExpectMiss& miss) {
-  for (const Expected& e : script.expectations[static_cast<size_t>(command.value)].checks) {
-    const int64_t actual = gameValue(form, e.key);
-    if (actual == e.value) continue;
-    miss = {command.line, e.key, e.value, actual};
+bool meets(const Expectations& table, int32_t index, const Form1& form, ExpectMiss& miss) {
+  const size_t at = static_cast<size_t>(index);
+  const size_t end = at + 1 < table.lines.size() ? table.lines[at + 1].first : table.keys.size();
+  for (size_t i = table.lines[at].first; i < end; ++i) {
+    const int64_t actual = gameValue(form, table.keys[i]);
+    if (actual == table.values[i]) continue;
+    miss = {table.lines[at].line, table.keys[i], table.values[i], actual};
     return false;
   }
   return true;

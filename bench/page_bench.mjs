@@ -1,17 +1,19 @@
 // The page's costs, for docs/performance.md: transfer size (gzip -9 of every file),
 // navigation to the first frame in a warm headless chromium, and chromium's CPU with a
-// ball in play. Usage: node bench.mjs SITE_DIR [SECONDS]
+// ball in play. Usage: node bench/page_bench.mjs SITE_DIR [SECONDS]
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import { fileURLToPath } from 'node:url';
-import puppeteer from 'puppeteer-core';
 
 const site = path.resolve(process.argv[2] || 'build/web/site');
 const seconds = Number(process.argv[3] || 20);
 const here = path.dirname(fileURLToPath(import.meta.url));
+// puppeteer-core as the browser tests install it.
+const puppeteer = createRequire(path.join(here, '..', 'web', 'test', 'package.json'))('puppeteer-core');
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
 
@@ -29,7 +31,7 @@ const walk = (dir) => {
 walk(site);
 console.log(`transfer size (gzip -9, every file): ${(total / 1024).toFixed(1)} KiB (${total} bytes)`);
 
-const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+const server = spawn(process.execPath, [path.join(here, '..', 'web', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
 const url = await new Promise((resolve) => server.stdout.on('data', (d) => {
   const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(String(d));
   if (m) resolve(m[0]);

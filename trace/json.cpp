@@ -1,4 +1,4 @@
-#include "replay/json.h"
+#include "trace/json.h"
 
 #include <charconv>
 #include <cstring>

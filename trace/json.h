@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "replay/numtext.h"
+#include "trace/numtext.h"
 
 namespace zorvane {
 

@@ -1,14 +1,12 @@
-#include "replay/generator.h"
-
-#include "replay/numtext.h"
+#include "tools/generator.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "replay/numtext.h"
-#include "replay/replay.h"
+#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {
@@ -63,12 +61,11 @@ Command ScriptGenerator::next(const Form1& form) {
   return c;
 }
 
-void ScriptGenerator::push(Op op, int64_t value, const char* button) {
-  Command c;
-  c.op = op;
-  c.value = value;
-  c.button = button;
-  pending.push_back(c);
+void ScriptGenerator::push(Op op, int64_t value) { pending.push_back({op, static_cast<int32_t>(value)}); }
+
+void ScriptGenerator::click(std::string_view button) {
+  const auto* b = std::find(std::begin(buttonNames), std::end(buttonNames), button);
+  push(Op::Click, b - std::begin(buttonNames));
 }
 
 void ScriptGenerator::press(int16_t code) {
@@ -80,13 +77,12 @@ void ScriptGenerator::press(int16_t code) {
 }
 
 void ScriptGenerator::decide(const Form1& form) {
-  static constexpr const char* buttons[] = {"pause", "gameover", "nextlevel"};
   if (form.Timer2.Interval() == 0) {
     // Stopped: answer the button that stopped the game, or do something unusual instead.
     if (form.gameover.Visible) {
       if (chance(0.75)) {
         wait(25, 3000);
-        push(Op::Click, 0, "gameover");
+        click("gameover");
       } else if (chance(0.5)) {
         jump(form);  // play on with no life left
       } else {
@@ -95,7 +91,7 @@ void ScriptGenerator::decide(const Form1& form) {
     } else if (form.nextlevel.Visible) {
       if (chance(0.85)) {
         wait(25, 2000);
-        push(Op::Click, 0, "nextlevel");
+        click("nextlevel");
       } else if (chance(0.5)) {
         press(keys::P);  // the pause button then resumes over the cleared field
       } else {
@@ -104,7 +100,7 @@ void ScriptGenerator::decide(const Form1& form) {
     } else if (form.pause.Visible) {
       if (chance(0.8)) {
         wait(25, 4000);
-        push(Op::Click, 0, "pause");
+        click("pause");
       } else if (chance(0.5)) {
         press(keys::P);
       } else {
@@ -133,9 +129,9 @@ void ScriptGenerator::decide(const Form1& form) {
   } else if (r < 0.0019) {
     hold();
   } else if (r < 0.0021) {
-    push(Op::Click, 0, buttons[between(0, 2)]);  // often a hidden button: nothing happens
+    push(Op::Click, between(0, 2));  // often a hidden button: nothing happens
   } else if (r < 0.0031 && (form.gameover.Visible || form.nextlevel.Visible)) {
-    push(Op::Click, 0, form.gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
+    click(form.gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
   } else {
     steer(form);
   }
@@ -226,7 +222,7 @@ std::string scriptLine(const Command& c) {
     case Op::Catchup: return "catchup " + std::to_string(c.value);
     case Op::Down: return "down " + std::to_string(c.value);
     case Op::Up: return "up " + std::to_string(c.value);
-    case Op::Click: return "click " + std::string(c.button);
+    case Op::Click: return "click " + std::string(c.button());
     case Op::Expect: break;  // the generator makes none
   }
   return {};
@@ -274,11 +270,11 @@ Script generatedGame(uint64_t seed, uint64_t timerTicks) {
   ScriptGenerator generator(seed);
   Script s;
   s.seed = generator.gameSeed();
-  s.draws = generator.draws();
+  s.draws.assign(generator.draws().begin(), generator.draws().end());
   uint64_t ticks = 0;
-  ReplayOptions options;
+  DriverOptions options;
   options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };
-  Replay replay(options);
+  Driver replay(options);
   replay.load(s.seed, s.draws);
   while (ticks < timerTicks) {
     s.commands.push_back(generator.next(replay.form()));

@@ -1,39 +1,12 @@
-// Recording a live game: the file a recording or a live trace goes to, and the writer that
-// turns the live window's time steps and input into replay script lines.
+// Recording a live game: the writer that turns the live window's time steps and input into
+// replay script lines.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace zorvane {
-
-// An output file opened before any window: a regular file is created or replaced, a pipe
-// or a character device (a terminal, /dev/null) is written as it stands, anything else is
-// refused. Every write hands whole lines to the system in one call.
-class OutputFile {
- public:
-  OutputFile() = default;
-  ~OutputFile() { close(); }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  bool open(const std::string& path, std::string& error);  // false: `error` says why, nothing was touched
-  bool write(std::string_view lines);  // false once a write has failed
-  const std::string& failure() const { return cause; }  // why the first failed write failed
-  bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
-  void close();
-  bool isOpen() const { return fd >= 0; }
-  const std::string& name() const { return path; }
-
- private:
-  int fd = -1;
-  bool broken = false;
-  bool told = false;
-  std::string path;
-  std::string cause;
-};
 
 // What the first line of a recording says besides the game's name; the front end hands it
 // in (the core reads no clock).

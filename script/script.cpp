@@ -1,0 +1,275 @@
+#include "script/script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <system_error>
+
+#include "trace/numtext.h"
+
+namespace zorvane {
+namespace {
+
+// Takes the next word (separated by spaces or tabs) off the front of `rest`; empty at the end.
+std::string_view nextWord(std::string_view& rest) {
+  size_t i = 0;
+  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+  size_t j = i;
+  while (j < rest.size() && rest[j] != ' ' && rest[j] != '\t') ++j;
+  const std::string_view word = rest.substr(i, j - i);
+  rest.remove_prefix(j);
+  return word;
+}
+
+// A word of the script as an error message shows it: quoted, escaped and cut short.
+std::string quoted(std::string_view word) { return "\"" + printable(word, 60) + "\""; }
+
+// A leading '+' is accepted, as people write it; from_chars itself refuses it.
+std::string_view withoutPlus(std::string_view token) {
+  if (token.size() > 1 && token[0] == '+' && token[1] != '-' && token[1] != '+') token.remove_prefix(1);
+  return token;
+}
+
+enum class NumberFault { None, Syntax, Range };
+
+template <class T>
+NumberFault wholeNumber(std::string_view token, T& value) {
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (ec == std::errc::invalid_argument || end != token.data() + token.size()) return NumberFault::Syntax;
+  return ec == std::errc{} ? NumberFault::None : NumberFault::Range;
+}
+
+// Any whole number from the most negative int64 to the largest uint64; negative seeds wrap.
+NumberFault seedNumber(std::string_view token, uint64_t& value) {
+  if (token.empty() || token[0] != '-') return wholeNumber(token, value);
+  int64_t negative = 0;
+  const NumberFault fault = wholeNumber(token, negative);
+  value = static_cast<uint64_t>(negative);
+  return fault;
+}
+
+enum class DrawFault { None, Syntax, Range };
+
+// The float nearest to the decimal text; it must lie in [0, 1).
+DrawFault parseDraw(std::string_view token, float& value) {
+  const char* first = token.data();
+  const char* last = first + token.size();
+  const auto [end, ec] = readSingle(first, last, value);
+  if (ec == std::errc::invalid_argument || end != last) return DrawFault::Syntax;
+  if (ec == std::errc::result_out_of_range) {
+    // Too large for a float, or so small that its nearest float is zero.
+    const std::string copy(token);
+    const double wide = std::strtod(copy.c_str(), nullptr);
+    if (!(std::fabs(wide) < 1)) return DrawFault::Range;
+    value = 0;
+  }
+  if (!(value >= 0.0f && value < 1.0f)) return DrawFault::Range;  // NaN fails here too
+  if (value == 0.0f) value = 0.0f;  // -0 becomes 0, as the generator would give
+  return DrawFault::None;
+}
+
+}  // namespace
+
+std::string printable(std::string_view text, size_t limit) {
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string shown;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    char piece[4] = {ch};
+    size_t n = 1;
+    if (c == '\\') {
+      piece[1] = '\\';
+      n = 2;
+    } else if (c < 0x20 || c >= 0x7f) {
+      piece[0] = '\\';
+      piece[1] = 'x';
+      piece[2] = hex[c >> 4];
+      piece[3] = hex[c & 15];
+      n = 4;
+    }
+    if (limit > 0 && shown.size() + n > limit) return shown + "...";
+    shown.append(piece, n);
+  }
+  return shown;
+}
+
+ScriptReader::ScriptReader(Script& s) : script(s) { script = Script{}; }
+
+bool ScriptReader::feed(std::string_view chunk, bool last) {
+  while (!failed && (!chunk.empty() || (last && !partial.empty()))) {
+    const size_t newline = chunk.find('\n');
+    const size_t taken = newline == std::string_view::npos ? chunk.size() : newline + 1;
+    // A line that runs past the bound is refused by the bound, whatever it holds.
+    if (bytes + partial.size() + taken > maxScriptBytes) {
+      ++lineNumber;
+      return fail("the script is longer than 64 MiB");
+    }
+    if (newline == std::string_view::npos && !last) {
+      partial.append(chunk);  // the line goes on in the next chunk
+      return true;
+    }
+    ++lineNumber;
+    bytes += partial.size() + taken;
+    std::string_view text = chunk.substr(0, newline == std::string_view::npos ? taken : newline);
+    if (!partial.empty()) text = partial.append(text);
+    chunk.remove_prefix(taken);
+    const bool good = line(text);
+    partial.clear();
+    if (!good) return false;
+  }
+  return !failed;
+}
+
+bool ScriptReader::fail(std::string message) {
+  fault.line = lineNumber;
+  fault.message = std::move(message);
+  failed = true;
+  return false;
+}
+
+bool ScriptReader::line(std::string_view line) {
+  if (lineNumber == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte-order mark
+  if (line.ends_with('\r')) line.remove_suffix(1);
+
+  std::string_view rest = line;
+  const std::string_view name = nextWord(rest);
+  if (name.empty() || name[0] == '#') return true;
+  if (line.find('#') != std::string_view::npos)
+    return fail("a '#' comment must stand on a line of its own");
+
+  if (name == "rand") {
+    size_t count = 0;
+    for (std::string_view token = nextWord(rest); !token.empty(); token = nextWord(rest), ++count) {
+      float r = 0;
+      switch (parseDraw(withoutPlus(token), r)) {
+        case DrawFault::Syntax: return fail("bad rand value " + quoted(token) + ": not a decimal number");
+        case DrawFault::Range: return fail("rand value " + quoted(token) + " is outside [0, 1) as a float");
+        case DrawFault::None: break;
+      }
+      script.draws.push_back(r);
+    }
+    if (count == 0) return fail("rand needs at least one value");
+    return true;
+  }
+
+  if (name == "expect") {
+    std::string message;
+    const auto index = static_cast<int32_t>(script.expectations.lines.size());
+    if (!parseExpectation(rest, lineNumber, script.expectations, message)) return fail(message);
+    script.commands.push_back({Op::Expect, index});
+    return true;
+  }
+
+  const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
+  if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
+    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click or expect)");
+  const std::string_view arg = nextWord(rest);
+  if (arg.empty()) return fail(std::string(name) + " needs one argument");
+  if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");
+
+  Command c;
+  if (name == "click") {
+    const auto* b = std::find(std::begin(buttonNames), std::end(buttonNames), arg);
+    if (b == std::end(buttonNames)) return fail("unknown button " + quoted(arg) + " (pause, gameover or nextlevel)");
+    script.commands.push_back({Op::Click, static_cast<int32_t>(b - std::begin(buttonNames))});
+    return true;
+  }
+  int64_t value = 0;
+
+  NumberFault fault = NumberFault::None;
+  std::string range;  // what the argument may be, for the message
+  if (name == "seed") {
+    fault = seedNumber(withoutPlus(arg), script.seed);
+    range = "-9223372036854775808 to 18446744073709551615";
+  } else if (name == "randomize") {
+    uint64_t seed = 0;
+    fault = wholeNumber(withoutPlus(arg), seed);
+    int64_t negative = 0;  // unsigned parsing refuses a sign: "-5" is a whole number, below the range
+    if (fault == NumberFault::Syntax && arg.starts_with('-')) {
+      const NumberFault signedFault = wholeNumber(arg, negative);
+      if (signedFault != NumberFault::Syntax)
+        fault = signedFault == NumberFault::None && negative == 0 ? NumberFault::None : NumberFault::Range;
+    }
+    if (fault == NumberFault::None) script.randomizeSeeds.push_back(seed);
+    range = "0 to 18446744073709551615";
+  } else {
+    fault = wholeNumber(withoutPlus(arg), value);
+    if (fault == NumberFault::None && timed && value < 0) fault = NumberFault::Range;
+    if (fault == NumberFault::None && keyed &&
+        (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
+      fault = NumberFault::Range;
+    range = timed ? "0 or more milliseconds" : "-32768 to 32767";
+  }
+  if (fault == NumberFault::Syntax)
+    return fail("bad number " + quoted(arg) + " for " + std::string(name) + ": not a whole number");
+  if (fault == NumberFault::Range)
+    return fail("number " + quoted(arg) + " for " + std::string(name) + " is out of range (" + range + ")");
+  if (name == "seed" || name == "randomize") return true;
+
+  if (timed) {
+    if (value > maxScriptTime - totalTime) return fail("wait and catchup times add up to more than 7 days");
+    totalTime += value;
+    c.op = name == "wait" ? Op::Wait : Op::Catchup;
+  } else {
+    c.op = name == "down" ? Op::Down : Op::Up;
+  }
+  c.value = static_cast<int32_t>(value);  // at most 7 days of milliseconds, or a 16-bit key code
+  script.commands.push_back(c);
+  return true;
+}
+
+bool parseScript(std::string_view text, Script& script, ScriptError& error) {
+  ScriptReader reader(script);
+  const bool good = reader.feed(text, true);
+  error = reader.error();
+  return good;
+}
+
+namespace {
+
+// Reads the script in chunks as it parses it, at most one byte past the longest script.
+// Returns 0, 1 when it cannot be read, 2 for a bad script.
+int readScript(std::FILE* in, Script& script, ScriptError& bad) {
+  ScriptReader reader(script);
+  char chunk[65536];
+  size_t total = 0;
+  while (total <= maxScriptBytes) {
+    const size_t n = std::fread(chunk, 1, std::min(sizeof chunk, maxScriptBytes + 1 - total), in);
+    if (n == 0) break;
+    total += n;
+    if (!reader.feed({chunk, n})) break;
+  }
+  if (std::ferror(in)) return 1;
+  if (reader.good() && reader.finish()) return 0;
+  bad = reader.error();
+  return 2;
+}
+
+}  // namespace
+
+int loadScript(const std::string& path, Script& script, std::string& error) {
+  ScriptError bad;
+  int status = 0;
+  if (path == "-") {
+    status = readScript(stdin, script, bad);
+    if (status == 1) error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
+  } else {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    status = in != nullptr ? readScript(in, script, bad) : 1;
+    const int cause = errno;
+    if (in != nullptr) std::fclose(in);
+    if (status == 1) error = "cannot read the script " + printable(path) + ": " + std::strerror(cause);
+  }
+  if (status == 2) {
+    const std::string name = path == "-" ? "<stdin>" : printable(path);
+    error = name + ", line " + std::to_string(bad.line) + ": " + bad.message;
+  }
+  return status;
+}
+
+}  // namespace zorvane

@@ -1,0 +1,85 @@
+// Replay scripts: the input events of one run, read whole before anything runs.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/expect.h"
+
+namespace zorvane {
+
+enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
+
+// The buttons a script clicks, by the number a click command holds.
+constexpr std::string_view buttonNames[] = {"pause", "gameover", "nextlevel"};
+
+// One command of a script, in script order: eight bytes, so that the longest script stays
+// small. A command that needs more than one number holds the index of its entry in a table
+// of the Script.
+struct Command {
+  Op op = Op::Wait;
+  int32_t value = 0;  // wait, catchup: milliseconds (at most 7 days); down, up: key code; click: index in
+                      // buttonNames; expect: index of its line in the Script's expectations
+  std::string_view button() const { return buttonNames[value]; }  // click: "pause", "gameover" or "nextlevel"
+};
+
+// A whole script: the random queue, the seeds and the commands to run after start-up. Long
+// queues are held in pieces, never copied whole as they grow.
+struct Script {
+  std::deque<float> draws;               // every rand value, in script order
+  uint64_t seed = 1;                     // generator seed once the queue is empty
+  std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
+  std::deque<Command> commands;          // wait, catchup, down, up, click and expect, in order
+  Expectations expectations;             // the checks of every expect line
+};
+
+// Why a script was refused.
+struct ScriptError {
+  int64_t line = 0;       // script line, from 1
+  std::string message;    // one line of printable text, without the line number
+};
+
+// Reads a script as its text arrives, line by line, so that the text is never held whole.
+class ScriptReader {
+ public:
+  explicit ScriptReader(Script& script);          // empties `script`, then fills it
+  bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
+  bool finish() { return feed({}, true); }        // the last line, when no newline ended it
+  bool good() const { return !failed; }
+  const ScriptError& error() const { return fault; }
+
+ private:
+  bool line(std::string_view text);  // one whole line, without its newline
+  bool fail(std::string message);
+
+  Script& script;
+  ScriptError fault;
+  std::string partial;    // the start of a line whose newline has not come yet
+  size_t bytes = 0;       // of the lines read
+  int64_t lineNumber = 0;
+  int64_t totalTime = 0;  // of wait and catchup
+  bool failed = false;
+};
+
+// Reads a whole script; on a bad line returns false and fills `error` (the first fault).
+bool parseScript(std::string_view text, Script& script, ScriptError& error);
+
+// Reads and parses the script at `path` (- for standard input). Returns 0, or the exit
+// status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
+int loadScript(const std::string& path, Script& script, std::string& error);
+
+// The longest script, in bytes: one byte more and it is refused.
+constexpr size_t maxScriptBytes = size_t{64} << 20;
+
+// The longest total of wait and catchup times a script may ask for: 7 days.
+constexpr int64_t maxScriptTime = int64_t{7} * 24 * 60 * 60 * 1000;
+
+// Text from outside made safe to show on a terminal: printable ASCII stays, a backslash
+// doubles and every other byte becomes \xNN. With `limit` > 0 the result keeps at most about
+// `limit` characters and ends in "..." when it was cut.
+std::string printable(std::string_view text, size_t limit = 0);
+
+}  // namespace zorvane
