@@ -1,7 +1,9 @@
 // Watching a recording from any moment. As the playback first passes each 10 s of game time
 // it keeps a snapshot of the whole game (the game is a value); a jump restores the latest
 // snapshot at or before the moment asked for and plays on from there to it at once, so the
-// game stands exactly as it did at that moment the first time.
+// game stands exactly as it did at that moment the first time. However long the recording,
+// at most `mostKept` snapshots are kept: when they are all taken, every other one goes and
+// the rest stand twice as far apart.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -16,8 +18,11 @@ class Seeker {
  public:
   static constexpr int64_t snapshotEvery = 10000;  // ms of game time
 
-  // `player` has started `driver` on its script; both outlive the seeker.
-  Seeker(Driver& driver, ScriptPlayer& player);
+  static constexpr size_t keptByDefault = 720;     // two hours of 10 s snapshots, 64 KB each
+
+  // `player` has started `driver` on its script; both outlive the seeker. `mostKept` is made
+  // even, at least 2.
+  Seeker(Driver& driver, ScriptPlayer& player, size_t mostKept = keptByDefault);
   ~Seeker();
   Seeker(const Seeker&) = delete;
   Seeker& operator=(const Seeker&) = delete;
@@ -39,7 +44,9 @@ class Seeker {
 
   Driver& driver;
   ScriptPlayer& player;
-  std::vector<Snapshot> kept;  // kept[i] at i * snapshotEvery
+  std::vector<Snapshot> kept;  // kept[i] at i * spacing
+  size_t mostKept;
+  int64_t spacing = snapshotEvery;
   int64_t target = 0;          // the moment the last jump asked for; past the end, the end's inputs too
 };
 

@@ -331,45 +331,53 @@ std::string linesBetween(const std::string& trace, int64_t from, int64_t to) {
 }
 
 // Jumps back and forward in a watched recording: after each, the game goes through exactly
-// the states of the uninterrupted replay, from the snapshot it started from.
+// the states of the uninterrupted replay, from the snapshot it started from; also when the
+// snapshots have thinned out to the most that may be kept.
 TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
-  Watched w(7, 45000);
-  const std::string& expected = w.expected;
-  const std::string& trace = w.trace;
-  Driver& live = w.live;
-  Seeker seeker(live, *w.player);
-  std::mt19937_64 rng(3);
-  int64_t t = 0;
-  while (t < 27000) {
-    t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
-    while (seeker.playTo(t) && w.player->nextTime(live) <= t) {  // slice after slice
+  // Back to 12.345 s, forward to 31 s, back to 5 s, then to the end: from the snapshots at
+  // 10, 20 and 0 s, or, with two kept (then 20 s apart), at 0, 20 and 0 s.
+  const struct { size_t mostKept, kept; int64_t from[3]; } cases[] = {
+      {Seeker::keptByDefault, 3, {10000, 20000, 0}},
+      {2, 2, {0, 20000, 0}},
+  };
+  const int64_t to[] = {12345, 31000, 5000};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("at most " + std::to_string(c.mostKept) + " snapshots");
+    Watched w(7, 45000);
+    const std::string& expected = w.expected;
+    const std::string& trace = w.trace;
+    Driver& live = w.live;
+    Seeker seeker(live, *w.player, c.mostKept);
+    std::mt19937_64 rng(3);
+    int64_t t = 0;
+    while (t < 27000) {
+      t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
+      while (seeker.playTo(t) && w.player->nextTime(live) <= t) {  // slice after slice
+      }
     }
-  }
-  const int64_t played = t;
-  EXPECT_EQ(seeker.snapshots(), 3u);  // at 0, 10 and 20 s
+    const int64_t played = t;
+    EXPECT_EQ(seeker.snapshots(), c.kept);
 
-  // Back to 12.345 s (from the snapshot at 10 s), forward to 31 s (from the one at 20 s),
-  // back to 5 s (from the start), then to the end.
-  const struct { int64_t to, from; } jumps[] = {{12345, 10000}, {31000, 20000}, {5000, 0}};
-  std::vector<size_t> starts;
-  for (const auto& j : jumps) {
-    live.flush();
-    starts.push_back(trace.size());
-    EXPECT_TRUE(seeker.jumpTo(j.to));
-    for (int calls = 0; calls < 10000 && seeker.jumping(); ++calls) seeker.playTo(0);  // over later calls, paced
-    EXPECT_EQ(live.now(), j.to);
+    std::vector<size_t> starts;
+    for (const int64_t moment : to) {
+      live.flush();
+      starts.push_back(trace.size());
+      EXPECT_TRUE(seeker.jumpTo(moment));
+      for (int calls = 0; calls < 10000 && seeker.jumping(); ++calls) seeker.playTo(0);  // over later calls, paced
+      EXPECT_EQ(live.now(), moment);
+    }
+    for (t = 5000; seeker.playTo(t);) t += std::uniform_int_distribution<int64_t>(0, 500)(rng);
+    live.close();
+    EXPECT_GE(seeker.length(), 45000);  // the time recorded, to the last step
+    EXPECT_LT(seeker.length(), 45000 + 700);
+    // (compared as booleans: the traces run to megabytes)
+    EXPECT_TRUE(trace.substr(0, starts[0]) == linesBetween(expected, -1, played));
+    for (size_t i = 0; i + 1 < std::size(to); ++i)
+      EXPECT_TRUE(trace.substr(starts[i], starts[i + 1] - starts[i]) == linesBetween(expected, c.from[i], to[i]))
+          << "after jump " << i;
+    EXPECT_TRUE(trace.substr(starts.back()) == expected.substr(expected.find('\n') + 1));  // all but the load line
+    EXPECT_FALSE(seeker.jumpTo(0));  // the recording has ended: the game is live
   }
-  for (t = 5000; seeker.playTo(t);) t += std::uniform_int_distribution<int64_t>(0, 500)(rng);
-  live.close();
-  EXPECT_GE(seeker.length(), 45000);  // the time recorded, to the last step
-  EXPECT_LT(seeker.length(), 45000 + 700);
-  // (compared as booleans: the traces run to megabytes)
-  EXPECT_TRUE(trace.substr(0, starts[0]) == linesBetween(expected, -1, played));
-  for (size_t i = 0; i + 1 < std::size(jumps); ++i)
-    EXPECT_TRUE(trace.substr(starts[i], starts[i + 1] - starts[i]) == linesBetween(expected, jumps[i].from, jumps[i].to))
-        << "after jump " << i;
-  EXPECT_TRUE(trace.substr(starts.back()) == expected.substr(expected.find('\n') + 1));  // all but the load line
-  EXPECT_FALSE(seeker.jumpTo(0));  // the recording has ended: the game is live
 }
 
 }  // namespace
