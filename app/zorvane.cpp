@@ -3,10 +3,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -21,11 +24,9 @@
 #include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
-#include "sdl/fonts.h"
 #include "sdl/gamepads.h"
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
-#include "sdl/painter.h"
 #include "sdl/screen.h"
 
 namespace {
@@ -37,8 +38,8 @@ using namespace zorvane::sdl;
 // window's events: a few milliseconds' work, so that the window answers at once.
 constexpr uint64_t watchSlice = 500;
 
-void setIcon(SDL_Window* window, FontBook& fonts) {
-  Image icon = iconPicture(64, fonts);
+void setIcon(SDL_Window* window) {
+  Image icon = iconPicture(64);
   if (icon.pixels.empty()) return;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.pixels.data(), icon.width, icon.height, 32,
                                                       icon.width * 4, SDL_PIXELFORMAT_RGB888);
@@ -105,13 +106,25 @@ int prepare(const Options& options, Session& session) {
   return status;
 }
 
+// Once the window is open the game will start: the files written lose their old lines.
+bool emptyOutputs(Session& session) {
+  std::string error;
+  if (session.recording.empty(error) && session.trace.empty(error)) return true;
+  std::fprintf(stderr, "zorvane: %s\n", error.c_str());
+  return false;
+}
+
 int run(const Options& options, Session& session) {
-  std::unique_ptr<FontBook> fonts = FontBook::system();
+  std::string warnings;
+  const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
+  for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
+    std::fprintf(stderr, "zorvane: %s\n", warnings.substr(at, end - at).c_str());
   // A file that stops taking lines (a full disk) is reported once; the game plays on.
   auto writeTo = [](OutputFile& file, std::string_view lines) {
     if (file.write(lines)) return true;
     if (file.isOpen() && !file.reported())
-      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name(), 200).c_str(),
+                   file.failure().c_str());
     return false;
   };
   Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); },
@@ -131,7 +144,7 @@ int run(const Options& options, Session& session) {
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
   const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
-  const Placement opening = placeAtScale(form, scale);
+  const paint::Placement opening = paint::placeAtScale(form, scale);
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
   if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
@@ -142,12 +155,12 @@ int run(const Options& options, Session& session) {
     return 1;
   }
   SDL_SetWindowMinimumSize(window, width / scale / 4, height / scale / 4);
-  setIcon(window, *fonts);
+  setIcon(window);
 
-  int status = 0;
+  int status = emptyOutputs(session) ? 0 : 1;
   {
-    Screen screen(window, *fonts);
-    if (!screen.open()) {
+    Screen screen(window, fonts);
+    if (status == 0 && !screen.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
@@ -209,7 +222,7 @@ int run(const Options& options, Session& session) {
       return due < 0 ? -1.0 : double(due + offset);
     };
 
-    auto buttonAt = [&](int x, int y) { return Painter::buttonAt(form, screen.placement(form), x, y); };
+    auto buttonAt = [&](int x, int y) { return paint::buttonAt(form, screen.placement(form), x, y); };
     auto handle = [&](const SDL_Event& e) {
       switch (e.type) {
         case SDL_QUIT: running = false; break;
@@ -280,6 +293,10 @@ int run(const Options& options, Session& session) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pipe whose reader has gone or a file over its size limit fails the write (EPIPE,
+  // EFBIG) instead of killing the game: the failure is told once and the game plays on.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {
@@ -288,7 +305,13 @@ int main(int argc, char** argv) {
   }
   if (options.help || options.version) {
     options.help ? printHelp() : printVersion();
-    return 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "zorvane: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (!distinctFiles(options, error)) {
+    std::fprintf(stderr, "zorvane: %s\n", error.c_str());
+    return 2;
   }
   Session session;
   if (const int status = prepare(options, session)) return status;

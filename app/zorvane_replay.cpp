@@ -1,5 +1,6 @@
 // zorvane-replay: runs a replay script headless and writes the trace to standard output.
-//   zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT
+//   zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS]
+//                  [--scale N | --size WxH] SCRIPT
 //   (SCRIPT may be - for stdin)
 // Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line, 3 an
 // expect line the game did not meet.
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -20,7 +22,7 @@
 #include "drive/player.h"
 #include "script/script.h"
 #ifndef ZORVANE_NO_SCREENSHOT
-#include "sdl/fonts.h"
+#include "paint/text.h"
 #include "sdl/screenshot.h"
 #endif
 
@@ -29,9 +31,12 @@ namespace {
 using zorvane::printable;
 
 constexpr const char* usage =
-    "usage: zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS] [--scale N] SCRIPT";
+    "usage: zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS]"
+    " [--scale N | --size WxH] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
+constexpr int maxSide = 8192;  // the largest --size, each way
+constexpr int64_t maxFrames = 100000;  // the most pictures one run may write
 
 constexpr const char* helpText =
     "Usage: zorvane-replay [OPTION]... SCRIPT\n"
@@ -42,10 +47,14 @@ constexpr const char* helpText =
     "  -q, --quiet        write no trace: only check the script's expect lines\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
     "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
-    "                       every MS of virtual time from 0 (frame-000000.png, ...)\n"
+    "                       every MS of virtual time from 0 (frame-0000001.png, ...),\n"
+    "                       at most 100000; no file already there is replaced\n"
     "  --every=MS         the time between two frames, 1 to 3600000 ms\n"
     "  --scale=N          pixels per 15 window units in the screenshot and the frames, 1 to\n"
     "                       16 (default 1: 568 x 489 pixels)\n"
+    "  --size=WxH         draw the screenshot and the frames as a window whose client area\n"
+    "                       is W x H pixels shows it: uniformly scaled and centred, the\n"
+    "                       window's colour around it (each side 1 to 8192)\n"
     "  -h, --help         display this help and exit\n"
     "      --version      output version information and exit\n"
     "\n"
@@ -55,9 +64,10 @@ constexpr const char* helpText =
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
-    "  1  a failure outside the script (it cannot be read, the trace or the screenshot\n"
-    "     cannot be written)\n"
-    "  2  a bad script (the message names its line) or a bad command line\n"
+    "  1  a failure outside the script (it cannot be read, the trace, the screenshot or\n"
+    "     a frame cannot be written)\n"
+    "  2  a bad script (the message names its line), a bad command line, or a script\n"
+    "     that would make more than 100000 frames\n"
     "  3  an expect line the game did not meet (the message names the line, the key,\n"
     "     the value expected and the game's value); the trace up to it is written\n";
 
@@ -75,6 +85,8 @@ struct Arguments {
   std::string script;
   std::string screenshot;   // empty: none
   int scale = 1;
+  bool scaleGiven = false;
+  int width = 0, height = 0;  // --size; 0: none
   std::string frames;       // empty: none
   int every = 0;            // ms between frames
   bool quiet = false;       // --quiet: no trace
@@ -100,7 +112,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     } else if (!optionsDone && arg.starts_with("--")) {
       const size_t eq = arg.find('=');
       const std::string name(arg.substr(0, eq));
-      if (name != "--screenshot" && name != "--scale" && name != "--frames" && name != "--every")
+      if (name != "--screenshot" && name != "--scale" && name != "--size" && name != "--frames" && name != "--every")
         return error = "unknown option " + printable(name, 60), false;
       std::string_view value;
       if (eq != std::string_view::npos) {
@@ -128,6 +140,19 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
                  false;
         continue;
       }
+      if (name == "--size") {
+        const char *p = value.data(), *last = value.data() + value.size();
+        auto [x, ec] = std::from_chars(p, last, a.width);
+        std::from_chars_result rest{x, ec};
+        if (ec == std::errc{} && x != last && (*x == 'x' || *x == 'X')) rest = std::from_chars(x + 1, last, a.height);
+        if (ec != std::errc{} || x == last || rest.ec != std::errc{} || rest.ptr != last || a.width < 1 ||
+            a.width > maxSide || a.height < 1 || a.height > maxSide)
+          return error = "--size takes WxH, each a whole number of pixels from 1 to " + std::to_string(maxSide) +
+                         ", not \"" + printable(value, 60) + "\"",
+                 false;
+        continue;
+      }
+      a.scaleGiven = true;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
       if (ec != std::errc{} || end != value.data() + value.size() || a.scale < 1 || a.scale > maxScale)
         return error = "--scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
@@ -144,6 +169,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
   }
   if (!haveScript) return error = "no script given", false;
   if (a.frames.empty() != (a.every == 0)) return error = "--frames and --every go together", false;
+  if (a.scaleGiven && a.width > 0) return error = "--scale and --size do not go together", false;
   return true;
 }
 
@@ -155,20 +181,36 @@ bool playWithFrames(zorvane::Driver&, zorvane::ScriptPlayer&, const Arguments&, 
   return false;
 }
 #else
+// The installed faces, read once; a face that cannot be read is said once.
+const zorvane::paint::Fonts& fonts() {
+  std::string warnings;
+  const zorvane::paint::Fonts& installed = zorvane::paint::Fonts::installed(&warnings);
+  for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
+    std::fprintf(stderr, "zorvane-replay: %s\n", printable(warnings.substr(at, end - at)).c_str());
+  return installed;
+}
+
+zorvane::paint::Placement placement(const zorvane::View& w, const Arguments& args) {
+  return args.width > 0 ? zorvane::paint::fitToTarget(w, args.width, args.height) : zorvane::paint::placeAtScale(w, args.scale);
+}
+
 bool playWithFrames(zorvane::Driver& driver, zorvane::ScriptPlayer& player, const Arguments& args, std::string& error) {
-  std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::system();
-  int64_t frame = 0;
+  int64_t frame = 1;
   for (int64_t at = 0;; at += args.every) {
     const bool more = player.playTo(driver, at);
-    if (driver.now() < at) return true;  // the script ended before this frame's time
+    if (driver.now() < at) break;  // the script ended before this frame's time
     char name[32];
-    std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame++));
-    if (!zorvane::sdl::saveScreenshot(driver.view(), args.scale, *fonts, args.frames + name, error)) {
+    std::snprintf(name, sizeof name, "/frame-%07lld.png", static_cast<long long>(frame++));
+    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
+                                      zorvane::sdl::Target::New)) {
       error = "frame failed: " + printable(error);
       return false;
     }
-    if (!more && driver.now() == at) return true;
+    if (!more && driver.now() == at) break;
   }
+  if (zorvane::sdl::syncFolder(args.frames, error)) return true;  // once, not after every frame
+  error = "frames failed: " + printable(error);
+  return false;
 }
 #endif
 
@@ -192,6 +234,12 @@ int run(int argc, char** argv) {
   if (const int status = zorvane::loadScript(args.script, script, error)) return complain(status, error);
 
   if (!args.frames.empty()) {
+    int64_t time = 0;
+    for (const zorvane::Command& c : script.commands)
+      if (c.op == zorvane::Op::Wait || c.op == zorvane::Op::Catchup) time += c.value;
+    if (const int64_t frames = time / args.every + 1; frames > maxFrames)
+      return complain(2, "--frames: the script would make " + std::to_string(frames) + " frames, more than " +
+                             std::to_string(maxFrames) + " (a longer --every makes fewer)");
     struct stat st{};
     if (stat(args.frames.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
@@ -220,7 +268,7 @@ int run(int argc, char** argv) {
 #ifdef ZORVANE_NO_SCREENSHOT
     return complain(1, "screenshot failed: this build of the replay tool has no renderer");
 #else
-    if (!zorvane::sdl::saveScreenshot(driver.view(), args.scale, args.screenshot, error))
+    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
 #endif
   }
@@ -230,6 +278,10 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe or a file over its size limit fails the write (EPIPE, EFBIG), which is
+  // told, instead of killing the tool half-way through a file.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {

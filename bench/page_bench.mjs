@@ -1,6 +1,8 @@
 // The page's costs, for docs/performance.md: transfer size (gzip -9 of every file),
-// navigation to the first frame in a warm headless chromium, and chromium's CPU with a
-// ball in play. Usage: node bench/page_bench.mjs SITE_DIR [SECONDS]
+// navigation to the first frame in a warm headless chromium, chromium's CPU and the frames
+// drawn with a ball in play, the frames drawn while nothing changes, and the CPU of a floor
+// page beside it (the game's timer rate, one 16 × 16 putImageData each time).
+// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS]
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -61,20 +63,55 @@ try {
   const cpu = async () => (await cdp.send('SystemInfo.getProcessInfo')).processInfo.reduce(
     (sum, p) => ({ all: sum.all + p.cpuTime, renderer: sum.renderer + (p.type === 'renderer' ? p.cpuTime : 0) }),
     { all: 0, renderer: 0 });
+  // Frames while nothing changes: the clock held at the load state.
+  await page.goto(url + '?hold&seed=1');
+  await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+  const held = await page.evaluate(() => window.zorvane.frames);
+  await sleep(2000);
+  console.log(`frames drawn in 2 s while nothing changes: ${(await page.evaluate(() => window.zorvane.frames)) - held}`);
+
   await page.goto(url);
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0);
   const serve = async () => { await page.keyboard.down('ArrowRight'); await sleep(60); await page.keyboard.up('ArrowRight'); };
   await serve();
   await sleep(500);
-  const before = await cpu(), t0 = Date.now(), frames0 = await page.evaluate(() => window.zorvane.frames);
+  const counts = () => page.evaluate(() => [window.zorvane.frames, window.zorvane.changes]);
+  const before = await cpu(), t0 = Date.now(), [frames0, changes0] = await counts();
   while (Date.now() - t0 < seconds * 1000) {
     await sleep(1000);
     await serve();  // serves again whenever the ball rests on the paddle; otherwise it steers briefly
   }
   const after = await cpu(), wall = (Date.now() - t0) / 1000;
-  const frames = (await page.evaluate(() => window.zorvane.frames)) - frames0;
-  console.log(`CPU with a ball in play over ${wall.toFixed(0)} s: all chromium processes ${(100 * (after.all - before.all) / wall).toFixed(1)} % ` +
-              `of one core, the page's renderer ${(100 * (after.renderer - before.renderer) / wall).toFixed(1)} %, ${(frames / wall).toFixed(1)} frames/s`);
+  const [frames1, changes1] = await counts();
+  const game = (after.all - before.all) / wall;
+  console.log(`CPU with a ball in play over ${wall.toFixed(0)} s: all chromium processes ${(100 * game).toFixed(1)} % ` +
+              `of one core, the page's renderer ${(100 * (after.renderer - before.renderer) / wall).toFixed(1)} %, ` +
+              `${((frames1 - frames0) / wall).toFixed(1)} frames/s for ${((changes1 - changes0) / wall).toFixed(1)} changes/s`);
+  await page.close();
+
+  // The floor page: wakes at the game's timer rate in play (the ball and paddle timers every
+  // 25 ms, the logo's every 50 ms, due together) and puts one 16 × 16 patch on a canvas.
+  const floor = await browser.newPage();
+  await floor.setViewport({ width: 568, height: 489, deviceScaleFactor: 1 });
+  await floor.setContent(`<canvas id="c" width="568" height="489"></canvas><script>
+    const ctx = document.getElementById('c').getContext('2d', { alpha: false });
+    const patch = new ImageData(16, 16), start = performance.now();
+    let n = 0;
+    const tick = () => {
+      n++;
+      patch.data.fill(n & 255);
+      requestAnimationFrame(() => ctx.putImageData(patch, 0, 0));
+      setTimeout(tick, Math.max(0, start + 25 * (n + 1) - performance.now()));
+    };
+    tick();
+  </script>`);
+  await sleep(500);
+  const f0 = await cpu(), ft0 = Date.now();
+  await sleep(seconds * 1000);
+  const f1 = await cpu(), fwall = (Date.now() - ft0) / 1000;
+  const floorCpu = (f1.all - f0.all) / fwall;
+  console.log(`floor page over ${fwall.toFixed(0)} s: all chromium processes ${(100 * floorCpu).toFixed(1)} % of one core; ` +
+              `the game's page costs ${(game / floorCpu).toFixed(2)} times the floor`);
 } finally {
   await browser.close();
   server.kill();

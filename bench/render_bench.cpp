@@ -1,53 +1,39 @@
-// A whole frame of the game drawn by the SDL backend into an offscreen surface with the
-// software renderer, as the window and the replay tool's screenshots draw it.
+// A whole frame of the game drawn by the painter into a buffer of the picture's size, as
+// the window, the page and the replay tool's screenshots draw it.
 #include <benchmark/benchmark.h>
 
-#include <SDL.h>
-
 #include <memory>
+#include <vector>
 
 #include "game/form1.h"
+#include "paint/painter.h"
 #include "platform/keys.h"
-#include "sdl/painter.h"
 #include "sdl/screenshot.h"
 
 namespace zorvane {
 namespace {
 
-sdl::FontBook& fonts() {
-  static std::unique_ptr<sdl::FontBook> book = sdl::FontBook::files(sdl::standardFontFiles());
-  return *book;
-}
+const paint::Fonts& fonts() { return paint::Fonts::installed(); }
 
 // A game in play on layout 1 with the ball served, on a target of the picture's size.
 struct Scene {
   Form1 form;
-  SDL_Surface* surface = nullptr;
-  SDL_Renderer* renderer = nullptr;
-  std::unique_ptr<sdl::Painter> painter;
-  sdl::Placement placement;
+  paint::Placement placement;
+  std::vector<uint32_t> pixels;
+  paint::Painter painter{fonts()};
 
   explicit Scene(double scale) {
     form.fixSeed(1);
     form.Show();
     form.keyDown(keys::Left);
     for (int k = 0; k < 8; ++k) form.Timer2_Timer();
-    placement = sdl::placeAtScale(form, scale);
-    surface = SDL_CreateRGBSurfaceWithFormat(0, placement.targetWidth, placement.targetHeight, 32,
-                                             SDL_PIXELFORMAT_RGB888);
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    painter = std::make_unique<sdl::Painter>(renderer, fonts());
-    draw();  // captions rendered once and cached, as in the window
-  }
-  ~Scene() {
-    painter.reset();
-    SDL_DestroyRenderer(renderer);
-    SDL_FreeSurface(surface);
+    placement = paint::placeAtScale(form, scale);
+    pixels.resize(size_t(placement.targetWidth) * placement.targetHeight);
+    draw();  // captions drawn once and kept, as in the window
   }
   size_t draw() {
-    const size_t patches = painter->draw(form, placement).size();
-    SDL_RenderFlush(renderer);
-    return patches;
+    const paint::Target t{pixels.data(), placement.targetWidth, placement.targetHeight, placement.targetWidth, paint::xrgb};
+    return painter.draw(form, placement, t).size();
   }
 };
 
@@ -55,7 +41,7 @@ struct Scene {
 void FullFrame(benchmark::State& state) {
   Scene scene(static_cast<double>(state.range(0)));
   for (auto _ : state) {
-    scene.painter->invalidate();
+    scene.painter.invalidate();
     benchmark::DoNotOptimize(scene.draw());
   }
   state.counters["pixels"] = scene.placement.targetWidth * scene.placement.targetHeight;
@@ -76,13 +62,13 @@ void FrameAfterTicks(benchmark::State& state) {
 }
 BENCHMARK(FrameAfterTicks)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// A screenshot from nothing: target, renderer and every caption's text made afresh.
+// A screenshot from nothing: target, painter and every caption's text made afresh.
 void Screenshot(benchmark::State& state) {
   Form1 form;
   form.fixSeed(1);
   form.Show();
   for (auto _ : state) {
-    const sdl::Image image = sdl::renderPicture(form, static_cast<double>(state.range(0)), fonts());
+    const sdl::Image image = sdl::renderPicture(form, paint::placeAtScale(form, double(state.range(0))), fonts());
     benchmark::DoNotOptimize(image.pixels.data());
   }
 }

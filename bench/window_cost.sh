@@ -1,19 +1,22 @@
 #!/bin/bash
 # What the game's window costs with a ball in play: CPU share of one core and resident
 # memory of the game process, and the time from launch to the first picture on screen.
-# Runs the real game on a private Xvfb with the software renderer, keeps a ball in play
+# Runs the real game on a private Xvfb (1280 × 1024), keeps a ball in play
 # (serves again when the ball rests on the paddle, restarts after a game over) and samples
 # /proc for SECONDS (default 20). WIDTHxHEIGHT resizes the window first (e.g. 1136x978,
 # twice the picture's size). ZORVANE_ARGS adds options to the game's command line; a
 # recording or trace named "@" goes to the scratch folder, e.g.
 #   ZORVANE_ARGS='--record @' bench/window_cost.sh build/release    (the recorder's cost)
+# ZORVANE_PROGRAM=floor measures the floor program instead (bench/window_floor.cpp): the
+# game's timer rate and one 16 × 16 patch sent each time, the least a window can cost.
 #   bench/window_cost.sh BUILD_DIR [SECONDS] [WIDTHxHEIGHT]
 set -u
 build=${1:?usage: window_cost.sh BUILD_DIR [SECONDS]}
 seconds=${2:-20}
 size=${3:-}
 extra=${ZORVANE_ARGS:-}
-game=$build/zorvane probe=$build/tests/sdl/zorvane-xprobe
+game=$build/zorvane probe=$build/tests/sdl/zorvane-xprobe name='^Super Zorvane!$'
+if [ "${ZORVANE_PROGRAM:-}" = floor ]; then game=$build/bench/zorvane-window-floor name='^Super Zorvane! floor$'; fi
 . "$(dirname "$0")/../tests/sdl/private_x.sh"
 start_private_x || { echo "window_cost.sh: Xvfb did not start: $(cat "$work/xvfb.err")" >&2; exit 1; }
 
@@ -21,9 +24,9 @@ ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # utime + stime, clock ticks
 
 launched=$(date +%s.%N)
-ZORVANE_REPORT_FIRST_FRAME=1 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" ${extra//@/$work/out} 2>"$work/game.err" &
+ZORVANE_REPORT_FIRST_FRAME=1 SDL_FRAMEBUFFER_ACCELERATION=0 "$game" ${extra//@/$work/out} 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+win=$(timeout 10 xdotool search --sync --name "$name" | head -1)
 for _ in $(seq 100); do grep -q 'first frame' "$work/game.err" && break; sleep 0.02; done
 first=$(awk '/first frame at/ {print $NF}' "$work/game.err")
 startup_ms=$(echo "$launched $first" | awk '{printf "%.0f", ($2 - $1) * 1000}')

@@ -1,7 +1,6 @@
 # Installation into the standard places of a Debian system, and the Debian package built
 # from it: `scripts/dev.sh package` (cpack -G DEB in a build of the `package` preset).
-# Programs go to games/, their data to share/zorvane; the window finds its data there,
-# beside the folder it runs from.
+# Programs go to games/; the fonts they draw with are Debian's own (recommended below).
 
 # Manual pages and the changelog, compressed as Debian wants them (no name, no time stamp).
 find_program(GZIP gzip REQUIRED)
@@ -22,7 +21,6 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/zorvane)
 install(TARGETS zorvane zorvane-replay RUNTIME DESTINATION games)
-install(FILES data/fonts.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/zorvane)
 install(FILES data/zorvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/org.zorvane.zorvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 48 128 256)

@@ -62,10 +62,11 @@ class IconWindow : public Window {
 
 }  // namespace
 
-Image iconPicture(int size, FontBook& fonts) {
+Image iconPicture(int size) {
   IconWindow icon;
   icon.Show();
-  return renderPicture(icon, size / 64.0, fonts);
+  const paint::Fonts noText;
+  return renderPicture(icon, paint::placeAtScale(icon, size / 64.0), noText);
 }
 
 }  // namespace zorvane::sdl

@@ -4,6 +4,6 @@
 
 namespace zorvane::sdl {
 
-Image iconPicture(int size, FontBook& fonts);  // a square picture, size pixels wide
+Image iconPicture(int size);  // a square picture, size pixels wide
 
 }  // namespace zorvane::sdl

@@ -1,38 +1,32 @@
 #include "sdl/screen.h"
 
 #include <cstdio>
-#include <vector>
 
 namespace zorvane::sdl {
 
 bool Screen::open() {
-  SDL_Surface* surface = SDL_GetWindowSurface(window);
-  if (!surface) return false;
-  renderer = SDL_CreateSoftwareRenderer(surface);
-  if (!renderer) return false;
-  painter = std::make_unique<Painter>(renderer, fonts);
-  width = surface->w;
-  height = surface->h;
+  surface = SDL_GetWindowSurface(window);
+  if (!surface || surface->format->BytesPerPixel != 4) return surface = nullptr, false;
+  const SDL_PixelFormat& f = *surface->format;
+  format = paint::PixelFormat{f.Rshift, f.Gshift, f.Bshift, f.Amask};
+  painter.invalidate();
   return true;
 }
 
-void Screen::close() {
-  painter.reset();  // its cached text belongs to the renderer
-  if (renderer) SDL_DestroyRenderer(renderer);
-  renderer = nullptr;
-}
-
 void Screen::resized() {
-  close();
   if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
 }
 
 bool Screen::show(const View& w, std::string_view pressed, bool exposed) {
-  if (!painter) return false;
-  const std::vector<SDL_Rect>& patches = painter->draw(w, placement(w), pressed);
+  if (!surface) return false;
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+  const paint::Target target{static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
+  const std::vector<paint::Rect>& patches = painter.draw(w, placement(w), target, pressed);
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (!patches.empty()) {
-    SDL_RenderFlush(renderer);
-    SDL_UpdateWindowSurfaceRects(window, patches.data(), int(patches.size()));
+    rects.clear();
+    for (const paint::Rect& r : patches) rects.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
+    SDL_UpdateWindowSurfaceRects(window, rects.data(), int(rects.size()));
     return true;
   }
   if (exposed) SDL_UpdateWindowSurface(window);

@@ -4,13 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <string_view>
+#include <vector>
 
+#include "paint/painter.h"
 #include "platform/contract.h"
-#include "sdl/fonts.h"
-#include "sdl/painter.h"
-#include "sdl/placement.h"
 
 namespace zorvane::sdl {
 
@@ -25,27 +23,25 @@ class WallClock {
   Uint64 frequency = SDL_GetPerformanceFrequency();
 };
 
-// The desktop window's pixels: the software renderer draws straight into its surface, and
-// only the patches that changed are sent to the display.
+// The desktop window's pixels: the painter draws straight into its surface, and only the
+// patches that changed are sent to the display.
 class Screen {
  public:
-  Screen(SDL_Window* window, FontBook& fonts) : window(window), fonts(fonts) {}
-  ~Screen() { close(); }
-  Screen(const Screen&) = delete;
-  Screen& operator=(const Screen&) = delete;
+  Screen(SDL_Window* window, const paint::Fonts& fonts) : window(window), painter(fonts) { rects.reserve(64); }
 
   bool open();                                   // false: SDL_GetError() says why
-  void close();
   void resized();                                // the window's size changed: a new surface
-  Placement placement(const View& w) const { return fitToTarget(w, width, height); }
+  paint::Placement placement(const View& w) const {
+    return surface ? paint::fitToTarget(w, surface->w, surface->h) : paint::Placement{};
+  }
   bool show(const View& w, std::string_view pressed, bool exposed);  // true: something was sent to the display
 
  private:
   SDL_Window* window;
-  FontBook& fonts;
-  SDL_Renderer* renderer = nullptr;
-  std::unique_ptr<Painter> painter;
-  int width = 0, height = 0;
+  SDL_Surface* surface = nullptr;  // the window's own, until it is resized
+  paint::PixelFormat format;
+  paint::Painter painter;
+  std::vector<SDL_Rect> rects;
 };
 
 }  // namespace zorvane::sdl

@@ -10,11 +10,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: zorvane-make-icon DIR\n");
     return 2;
   }
-  std::unique_ptr<zorvane::sdl::FontBook> fonts = zorvane::sdl::FontBook::files(zorvane::sdl::standardFontFiles());
   for (int size : {48, 128, 256}) {
     std::string error;
     const std::string path = std::string(argv[1]) + "/zorvane" + "-" + std::to_string(size) + ".png";
-    if (!zorvane::sdl::savePng(zorvane::sdl::iconPicture(size, *fonts), path, error)) {
+    if (!zorvane::sdl::savePng(zorvane::sdl::iconPicture(size), path, error)) {
       std::fprintf(stderr, "zorvane-make-icon: %s\n", error.c_str());
       return 1;
     }

@@ -1,75 +1,33 @@
 // The page's seam to the game, through the platform contract: one game window fed keys,
-// clicks and time from JavaScript, its view handed over as one JSON text whenever it
-// changed, the live game recorded in memory, and recordings played as the window plays
-// them. The only file of the page that knows the core.
+// clicks and time from JavaScript, painted by the game's own painter into a buffer of
+// canvas pixels whose changed patches the page copies out, the live game recorded in
+// memory, and recordings played as the window plays them. The only file of the page that
+// knows the core.
 #include <emscripten/emscripten.h>
 
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/keys.h"
 #include "script/expect.h"
 #include "script/recorder.h"
 #include "script/script.h"
-#include "trace/json.h"
+#include "trace/trace.h"
 
 using namespace zorvane;
 
 namespace {
-
-// Writes what the page draws of each shown object, in the window's visiting order:
-// [kind, layer, z, Left, Top, Width, Height, fill, fore, outline, alignment, transparent,
-//  caption, face, points, weight, name]; kind 1 rectangle, 2 rounded, 3 circle, 4 label,
-// 5 button. Colours are red + 256 × green + 65536 × blue; -1 for the platform's standard.
-struct SceneWriter : ControlVisitor {
-  JsonBuffer& out;
-  bool first = true;
-  explicit SceneWriter(JsonBuffer& out) : out(out) {}
-
-  void start(int kind, int layer, const Control& c) {
-    if (!first) out.put(',');
-    first = false;
-    out.put('[');
-    for (const int64_t v : {int64_t(kind), int64_t(layer), c.z}) out.integer(v), out.put(',');
-    for (const float v : {c.Left, c.Top, c.Width, c.Height}) out.single(v), out.put(',');
-  }
-  void finish(int32_t fill, int32_t fore, int outline, int alignment, bool transparent, std::string_view caption,
-              const Font& font, std::string_view name) {
-    for (const int64_t v : {int64_t(fill), int64_t(fore), int64_t(outline), int64_t(alignment)}) out.integer(v), out.put(',');
-    out.boolean(transparent), out.put(',');
-    out.string(caption), out.put(',');
-    out.string(font.face ? font.face : ""), out.put(',');
-    out.single(font.points), out.put(',');
-    out.integer(font.weight), out.put(',');
-    out.string(name);
-    out.put(']');
-  }
-  void shape(const Shape& s) override {
-    if (!s.Visible) return;
-    const int kind = s.kind == ShapeKind::Circle ? 3 : s.kind == ShapeKind::RoundedRectangle ? 2 : 1;
-    start(kind, 0, s);
-    finish(s.BackColor, -1, s.outlinePixels, 0, false, "", Font{}, "");
-  }
-  void label(const Label& l) override {
-    if (!l.Visible) return;
-    start(4, 0, l);
-    finish(l.hasBackColor ? l.BackColor : -1, l.hasForeColor ? l.ForeColor : -1, l.border ? 1 : 0,
-           int(l.alignment), l.transparent, l.Caption, l.font, "");
-  }
-  void button(std::string_view name, const Button& b) override {
-    if (!b.Visible) return;
-    start(5, 1, b);
-    finish(b.BackColor, -1, 1, int(Alignment::Center), false, b.Caption, b.font, name);
-  }
-};
 
 // The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
 // table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
@@ -102,9 +60,9 @@ bool gameKey(int16_t key) {
          key == keys::F2;
 }
 
-// The most commands and timer ticks of a recording played in one animation frame: a few
+// The most commands and timer ticks of a recording played at one wake of the page: a few
 // milliseconds' work, so that the tab stays responsive.
-constexpr uint64_t frameSlice = 1000;
+constexpr uint64_t wakeSlice = 1000;
 
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
@@ -125,13 +83,25 @@ struct Page {
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
   int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
-  JsonBuffer scene;
-  std::string shown;               // the scene text last handed to the page
+  paint::Fonts fonts;
+  paint::Painter painter{fonts};
+  paint::Placement placement;      // of the last picture
+  std::vector<uint32_t> pixels;    // the canvas's pixels, bytes R, G, B, A
+  int width = 0, height = 0;
+  std::vector<int32_t> patches;    // x, y, width, height of each patch of the last picture
+  std::string title;               // the title last handed to the page
+  std::string state;               // for the tests: the game's state as a trace line
   std::string message;             // the last recording's complaint, or its verdict
 };
 Page page;
 
 bool playing() { return page.player && page.player->playing(); }
+
+// A new game on the canvas: every pixel and the title painted again.
+void repaintAll() {
+  page.painter.invalidate();
+  page.title.clear();
+}
 
 // From now on the live game is recorded, after `before` (a recording already played).
 void record(std::string before) {
@@ -175,7 +145,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
     page.game->load(uint64_t(seed), {});
   else
     page.game->start();
-  page.shown.clear();
+  repaintAll();
 }
 
 // Moves the game clock on to `ms` (milliseconds since the window was created).
@@ -206,29 +176,81 @@ EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
   if (!playing()) page.game->keyUp(int16_t(code));
 }
-EMSCRIPTEN_KEEPALIVE int zvClick(const char* name) { return !playing() && page.game->click(name) ? 1 : 0; }
 
-// The scene as JSON text, or null when nothing drawn has changed since the last call.
-EMSCRIPTEN_KEEPALIVE const char* zvScene() {
+// The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
+EMSCRIPTEN_KEEPALIVE const char* zvFontName(int i) {
+  return i >= 0 && i < int(std::size(paint::faceFiles)) ? paint::faceFiles[i].name : nullptr;
+}
+// Takes one face's file (copied); 0 when it cannot be read.
+EMSCRIPTEN_KEEPALIVE int zvFont(int i, const unsigned char* bytes, int length) {
+  if (!zvFontName(i) || length <= 0) return 0;
+  const paint::FaceFile& f = paint::faceFiles[i];
+  return page.fonts.add(f.face, f.weight, std::vector<unsigned char>(bytes, bytes + length)) ? 1 : 0;
+}
+
+// Paints the picture on a canvas of width × height pixels: the game scaled uniformly and
+// centred. Returns how many patches changed (0: none); zvPatches() and zvPixels() tell
+// which and where the pixels are, until the next call.
+EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
+  if (width < 1 || height < 1 || width > 8192 || height > 8192) return 0;  // (the replay tool's --size limit)
+  if (width != page.width || height != page.height) {
+    try {
+      page.pixels.assign(size_t(width) * height, 0);
+    } catch (const std::bad_alloc&) {  // the browser gives no more memory: nothing drawn
+      page.pixels.clear();
+      page.width = page.height = 0;
+      return 0;
+    }
+    page.width = width, page.height = height;
+  }
   const View& f = page.game->view();
-  JsonBuffer& out = page.scene;
-  out.clear();
-  out.raw("{\"title\":");
-  out.string(f.title());
-  out.raw(",\"width\":");
-  out.single(f.clientWidth());
-  out.raw(",\"height\":");
-  out.single(f.clientHeight());
-  out.raw(",\"back\":");
-  out.integer(f.backColor());
-  out.raw(",\"items\":[");
-  SceneWriter w(out);
-  f.visitControls(w);
-  out.raw("]}");
-  out.put('\0');
-  if (out.view() == page.shown) return nullptr;
-  page.shown.assign(out.view());
-  return page.shown.c_str();
+  page.placement = paint::fitToTarget(f, width, height);
+  const paint::Target target{page.pixels.data(), width, height, width, paint::rgbaBytes};
+  const std::vector<paint::Rect>& changed = page.painter.draw(f, page.placement, target);
+  page.patches.clear();
+  for (const paint::Rect& r : changed) page.patches.insert(page.patches.end(), {r.x, r.y, r.w, r.h});
+  return int(changed.size());
+}
+EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
+EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
+// The canvas pixel column in the middle of the picture: touches steer left or right of it.
+EMSCRIPTEN_KEEPALIVE double zvMiddle() {
+  const paint::Rect r = paint::pictureRect(page.game->view(), page.placement);
+  return r.x + r.w / 2.0;
+}
+// A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
+EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
+  if (playing()) return 0;
+  const std::string name = paint::buttonAt(page.game->view(), page.placement, x, y);
+  return !name.empty() && page.game->click(name) ? 1 : 0;
+}
+// The window's caption, or null when it is the one handed over last.
+EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
+  const std::string_view t = page.game->view().title();
+  if (t == page.title) return nullptr;
+  page.title.assign(t);
+  return page.title.c_str();
+}
+// When the game next needs time to move on, in ms of game time: the next timer, or the
+// recording's next command (the game's own time while a jump is still on its way, which is
+// at once); -1 when nothing is timed.
+EMSCRIPTEN_KEEPALIVE double zvNextDue() {
+  if (!playing()) return double(page.game->nextDue());
+  return double(page.seeker->jumping() ? page.game->now() : page.player->nextTime(*page.game));
+}
+// For the tests: the game's state, as the replay tool's trace line shows it.
+EMSCRIPTEN_KEEPALIVE const char* zvState() {
+  TraceWriter w;
+  w.line(page.game->form(), "state");
+  page.state.assign(w.text());
+  return page.state.c_str();
+}
+// For the tests, with the clock held: the recording being played, played to its end at once.
+EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
+  if (!playing()) return;
+  while (page.seeker->playTo(ScriptPlayer::end)) {
+  }
+  handOver();
 }
 
 // A recording is read in pieces, each parsed as it comes, so that its text is never held
@@ -270,10 +292,10 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   page.message.clear();
   page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
   page.player = std::make_unique<ScriptPlayer>(std::move(*script));
-  page.player->limit(frameSlice);
+  page.player->limit(wakeSlice);
   page.player->start(*page.game);
   page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
-  page.shown.clear();
+  repaintAll();
   if (!playing()) handOver();
   return nullptr;
 }

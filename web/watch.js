@@ -31,6 +31,19 @@
     if (watch.playing && !playing()) ended(now);
     return watch.playing ? watchTime(now) : Math.max(0, Math.floor(now - state.origin));
   };
+  // When game time `t` comes on the wall clock: never while paused, unless the game has yet
+  // to reach it (a jump on its way), which is at once.
+  state.wallAt = (t) => {
+    if (!watch.playing) return state.origin + t;
+    if (t < watch.base) return performance.now();
+    return watch.paused ? -1 : watch.wallBase + (t - watch.base) / watch.speed;
+  };
+  // After each wake: the slider follows the recording, and its end is told.
+  state.afterWake = () => {
+    if (state.hold) return;  // the tests' held clock: no recording's clock either
+    state.gameTime();
+    if (watch.playing && document.activeElement !== position) position.value = String(state.game._zvNow());
+  };
 
   // The recording has ended: the player's wall clock goes on from the game's time, and the
   // page says what the recording proved.
@@ -62,18 +75,21 @@
       rebase();
       watch.paused = !watch.paused;
       showSpeed();
+      state.wake();
     },
     faster(up) {
       state.gameTime();
       rebase();
       watch.speed = speeds[Math.min(Math.max(speeds.indexOf(watch.speed) + (up ? 1 : -1), 0), speeds.length - 1)];
       showSpeed();
+      state.wake();
     },
     jumpTo(ms) {
       state.gameTime();
       if (!playing()) return false;
       const still = state.game._zvJumpTo(Math.max(0, ms)) === 1;
       rebase();
+      state.wake();
       return still;
     },
   };
@@ -84,10 +100,6 @@
   $('watch-slower').addEventListener('click', () => control.faster(false));
   $('watch-faster').addEventListener('click', () => control.faster(true));
   position.addEventListener('input', () => control.jumpTo(Number(position.value)));
-  function follow() {
-    if (watch.playing && document.activeElement !== position) position.value = String(state.game._zvNow());
-    requestAnimationFrame(follow);
-  }
 
   // The game so far as a replay script (bytes), ending with an expect line about it now.
   function recording() {
@@ -184,7 +196,6 @@
     $('link').addEventListener('click', copyLink);
     share.hidden = false;
     window.addEventListener('hashchange', openLink);
-    requestAnimationFrame(follow);
     openLink();
   });
 })();

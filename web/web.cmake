@@ -1,6 +1,7 @@
 # The web build, included from the top CMakeLists.txt under emscripten's toolchain:
 #   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
-#   site/              the page: index.html, its scripts, the game's wasm module and the fonts
+#   site/              the page: index.html, its scripts, the game's wasm module (which paints
+#                      the picture) and the font files it draws text with
 set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
 
 add_executable(zorvane-replay app/zorvane_replay.cpp)
@@ -13,7 +14,7 @@ zorvane_warnings(zorvane-replay)
 # The page: a folder of static files that any web server can host.
 set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(zorvane-page web/binding.cpp)
-target_link_libraries(zorvane-page PRIVATE zorvane_replaylib)
+target_link_libraries(zorvane-page PRIVATE zorvane_replaylib zorvane_paint)
 target_compile_definitions(zorvane-page PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
 target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
@@ -25,7 +26,8 @@ foreach(file index.html page.js watch.js)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
-# The window's faces (data/fonts.conf's first choices), cut to the characters the game shows.
+# The window's faces (paint/text.cpp's faceFiles), cut to the characters the game shows; the
+# glyphs' outlines, metrics and kerning stay as they are, so the page draws what the window does.
 find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(fontFiles
   arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
@@ -38,10 +40,10 @@ set(fontFiles
 set(webFonts)
 while(fontFiles)
   list(POP_FRONT fontFiles name source)
-  set(out ${ZORVANE_SITE}/fonts/${name}.woff)
+  set(out ${ZORVANE_SITE}/fonts/${name}.ttf)
   add_custom_command(OUTPUT ${out} DEPENDS ${source}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
-    COMMAND ${PYFTSUBSET} ${source} --unicodes=U+0020-007E --flavor=woff --layout-features=kern
+    COMMAND ${PYFTSUBSET} ${source} --unicodes=U+0020-007E --layout-features=kern --notdef-outline
             --no-hinting --desubroutinize --output-file=${out}
     COMMENT "Web font ${name}" VERBATIM)
   list(APPEND webFonts ${out})

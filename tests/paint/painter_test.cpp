@@ -4,59 +4,51 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <limits>
 
-#include "sdl/painter.h"
-#include "sdl/screenshot.h"
-#include "tests/sdl/fake_window.h"
+#include "paint/painter.h"
+#include "tests/paint/fake_window.h"
 
-namespace zorvane::sdl {
+namespace zorvane::paint {
 namespace {
 
 using testing::FakeWindow;
 
 constexpr uint32_t green = 0x00ff00, black = 0x000000, red = 0xff0000, blue = 0x0000ff, face = 0xf0f0f0;
 
-FontBook& fonts() {
-  static std::unique_ptr<FontBook> book = FontBook::files(standardFontFiles());
-  return *book;
-}
+const Fonts& fonts() { return Fonts::installed(); }
+
+// A picture of 0xRRGGBB pixels.
+struct Image {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
 
 // An offscreen target that keeps its painter between pictures, as the window does.
 struct Canvas {
-  SDL_Surface* surface;
-  SDL_Renderer* renderer;
-  std::unique_ptr<Painter> painter;
   Placement placement;
+  Image picture;
+  Painter painter{fonts()};
 
   Canvas(const Window& w, double scale) : placement(placeAtScale(w, scale)) {
-    surface = SDL_CreateRGBSurfaceWithFormat(0, placement.targetWidth, placement.targetHeight, 32,
-                                             SDL_PIXELFORMAT_RGB888);
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    painter = std::make_unique<Painter>(renderer, fonts());
+    picture.width = placement.targetWidth, picture.height = placement.targetHeight;
+    picture.pixels.assign(size_t(picture.width) * picture.height, 0x123456);
   }
-  ~Canvas() {
-    painter.reset();
-    SDL_DestroyRenderer(renderer);
-    SDL_FreeSurface(surface);
+  std::vector<Rect> draw(const Window& w, std::string_view pressed = {}) {
+    return painter.draw(w, placement, Target{picture.pixels.data(), picture.width, picture.height, picture.width, xrgb},
+                        pressed);
   }
-  std::vector<SDL_Rect> draw(const Window& w, std::string_view pressed = {}) {
-    std::vector<SDL_Rect> patches = painter->draw(w, placement, pressed);
-    SDL_RenderFlush(renderer);
-    return patches;
-  }
-  uint32_t at(int x, int y) const {
-    return reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch)[x] &
-           0xffffff;
-  }
-  Image image() const {
-    Image i;
-    i.width = surface->w, i.height = surface->h;
-    for (int y = 0; y < i.height; ++y)
-      for (int x = 0; x < i.width; ++x) i.pixels.push_back(at(x, y));
-    return i;
-  }
+  uint32_t at(int x, int y) const { return picture.at(x, y); }
+  const Image& image() const { return picture; }
 };
+
+Image renderPicture(const Window& w, double scale) {
+  Canvas c(w, scale);
+  c.draw(w);
+  return c.image();
+}
 
 int differing(const Image& a, const Image& b) {
   int n = 0;
@@ -76,7 +68,7 @@ TEST(Picture, StacksByKeyWithButtonsAlwaysInFront) {
   hidden.Visible = false;
   w.shapes.push_back(hidden);
   w.Show();
-  const Image p = renderPicture(w, 1, fonts());
+  const Image p = renderPicture(w, 1);
 
   EXPECT_EQ(p.at(40, 40), red);             // higher key in front
   EXPECT_EQ(p.at(60, 40), blue);            // the label shows beside the square
@@ -96,7 +88,7 @@ TEST(Picture, LabelFacesBordersAndTransparency) {
   see.font.points = 15;
   w.labels = {plain, see};
   w.Show();
-  const Image p = renderPicture(w, 1, fonts());
+  const Image p = renderPicture(w, 1);
 
   EXPECT_EQ(p.at(20, 15), face);   // no colour of its own: the standard face
   EXPECT_EQ(p.at(5, 15), black);   // single-line border
@@ -126,7 +118,7 @@ TEST(Picture, OutlinesScaleWithThePicture) {
     int depth; // how far the outline reaches in, in pixels at this scale
   } cases[] = {{1, 10, 20, 1}, {2, 10, 20, 2}, {1, 50, 20, 2}, {2, 50, 20, 4}, {3, 50, 20, 6}};
   for (const Case& c : cases) {
-    const Image p = renderPicture(w, c.scale, fonts());
+    const Image p = renderPicture(w, c.scale);
     const int x = int(c.x * c.scale), y = int(c.y * c.scale);
     for (int d = 0; d < c.depth; ++d) EXPECT_EQ(p.at(x + d, y), black) << c.scale << " " << c.x << " " << d;
     EXPECT_NE(p.at(x + c.depth, y), black) << c.scale << " " << c.x;
@@ -154,7 +146,7 @@ TEST(Picture, ExtremeSizesStayInTheirBand) {
     corner.BackColor = RGB(255, 0, 0), corner.hasBackColor = true;
     plain.labels.push_back(corner);
     plain.Show();
-    const Image before = renderPicture(plain, 2, fonts());
+    const Image before = renderPicture(plain, 2);
     for (const Case& c : cases) {
       FakeWindow w;
       w.labels = plain.labels;
@@ -162,7 +154,7 @@ TEST(Picture, ExtremeSizesStayInTheirBand) {
       paddle.Left = c.left, paddle.Width = c.width, paddle.Top = 900, paddle.Height = c.height;
       w.shapes.push_back(paddle);
       w.Show();
-      const Image after = renderPicture(w, 2, fonts());
+      const Image after = renderPicture(w, 2);
       ASSERT_EQ(after.pixels.size(), before.pixels.size());
       const bool tall = c.height > 1e8f;
       int changed = 0, outside = 0;
@@ -188,7 +180,7 @@ TEST(Picture, PressedButtonLooksPushedIn) {
   const Image up = c.image();
   EXPECT_EQ(up.at(20, 20), 0xffffffu);  // raised: light top-left edge...
   EXPECT_EQ(up.at(79, 49), 0x404040u);  // ...dark bottom-right edge
-  const std::vector<SDL_Rect> patches = c.draw(w, "go");
+  const std::vector<Rect> patches = c.draw(w, "go");
   ASSERT_EQ(patches.size(), 1u);
   const Image down = c.image();
   EXPECT_NE(down.at(20, 20), 0xffffffu);
@@ -197,8 +189,7 @@ TEST(Picture, PressedButtonLooksPushedIn) {
   EXPECT_EQ(differing(up, c.image()), 0);
 }
 
-// Labels and buttons are cached as finished pictures: two that differ in one respect
-// only must not share one.
+// Captions are kept as finished runs: two that differ in one respect only must not share one.
 TEST(Picture, LooksThatDifferInOneRespectAreDrawnApart) {
   FakeWindow w;
   Label a = FakeWindow::labelAt(5, 5, 40, 30, "88", 1), b = FakeWindow::labelAt(50, 5, 40, 30, "88", 2);
@@ -226,47 +217,6 @@ TEST(Picture, LooksThatDifferInOneRespectAreDrawnApart) {
   EXPECT_EQ(count(50, 5, red), 0);
   EXPECT_EQ(c.at(5, 40), 0xffffffu);   // raised
   EXPECT_NE(c.at(50, 40), 0xffffffu);  // pushed in
-}
-
-TEST(Looks, EveryRespectOfALookTellsItApart) {
-  LookCache cache(1);  // two slots: every lookup passes every stored look
-  Look base;
-  base.kind = 4, base.width = 30, base.height = 15, base.fill = 0xff0000, base.fore = 0x000000;
-  base.outline = 1, base.alignment = 2, base.pressed = false;
-  base.face = "Arial", base.points = 7.5f, base.weight = 700, base.charset = 0, base.pixelSize = 10;
-  base.text = "4";
-  const std::function<void(Look&)> changes[] = {
-      [](Look& l) { l.kind = 5; },          [](Look& l) { l.width = 31; },
-      [](Look& l) { l.height = 16; },       [](Look& l) { l.fill = 0xff0001; },
-      [](Look& l) { l.fore = 0xff0000; },   [](Look& l) { l.outline = 2; },
-      [](Look& l) { l.alignment = 1; },     [](Look& l) { l.pressed = true; },
-      [](Look& l) { l.face = "Impact"; },   [](Look& l) { l.points = 7.75f; },
-      [](Look& l) { l.weight = 400; },      [](Look& l) { l.charset = 134; },
-      [](Look& l) { l.pixelSize = 11; },    [](Look& l) { l.text = "5"; },
-  };
-  static const char sameFace[] = "Arial";  // the same name at another address
-  int n = 0;
-  for (const auto& change : changes) {
-    cache.clear();
-    cache.store(base, Picture{nullptr, 1, 1});
-    Look other = base;
-    change(other);
-    EXPECT_EQ(cache.find(other), nullptr) << "change " << n;
-    Look same = base;
-    same.face = sameFace;
-    EXPECT_NE(cache.find(same), nullptr) << "change " << n;
-    ++n;
-  }
-  // Full, it starts afresh; a long caption is kept as well as a short one.
-  LookCache small(3);
-  for (int i = 0; i < 10; ++i) {
-    Look l = base;
-    l.text = std::string(40, char('a' + i));
-    small.store(l, Picture{nullptr, i, i});
-    ASSERT_NE(small.find(l), nullptr) << i;
-    EXPECT_EQ(small.find(l)->w, i);
-    EXPECT_LE(small.size(), 3u);
-  }
 }
 
 // The window repaints only patches around what changed; the result must be the very
@@ -322,9 +272,9 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
     int step = 0;
     for (const auto& change : steps) {
       change();
-      const std::vector<SDL_Rect> patches = live.draw(w, step == 9 ? "pause" : "");
+      const std::vector<Rect> patches = live.draw(w, step == 9 ? "pause" : "");
       EXPECT_FALSE(patches.empty()) << "step " << step;
-      const Image expected = renderPicture(w, scale, fonts());
+      const Image expected = renderPicture(w, scale);
       Image seen = live.image();
       if (step == 9) {  // the full picture does not show the button pressed: compare around it
         const Image pressed = [&] { Canvas c(w, scale); c.draw(w, "pause"); return c.image(); }();
@@ -345,12 +295,104 @@ TEST(Picture, SmallMovesRepaintSmallPatches) {
   Canvas c(w, 1);
   c.draw(w);
   w.shapes[0].Move(w.shapes[0].Left + 45, w.shapes[0].Top + 30);
-  const std::vector<SDL_Rect> patches = c.draw(w);
+  const std::vector<Rect> patches = c.draw(w);
   long area = 0;
-  for (const SDL_Rect& r : patches) area += long(r.w) * r.h;
+  for (const Rect& r : patches) area += long(r.w) * r.h;
   EXPECT_GT(area, 0);
   EXPECT_LE(area, 2 * 15 * 15);
 }
 
+// At some sizes the limiting side's scale gives a picture of 900.0000000000001 pixels on
+// 900: that must still be an offset of 0, not −1 with a strip of the face showing.
+TEST(Placement, PictureIsCentredAndCoversTheLimitingSideAtEverySize) {
+  FakeWindow w;
+  w.width = 8520, w.height = 7335;
+  int wrong = 0;
+  for (int width = 100; width <= 2999; ++width)
+    for (int height = 100; height <= 2199; ++height) {
+      const Placement p = fitToTarget(w, width, height);
+      const Rect r = pictureRect(w, p);
+      const bool ok = r.x >= 0 && r.y >= 0 && r.x + r.w <= width && r.y + r.h <= height &&
+                      ((r.x == 0 && r.w == width) || (r.y == 0 && r.h == height)) &&
+                      width - r.w - 2 * r.x >= 0 && width - r.w - 2 * r.x <= 1 &&
+                      height - r.h - 2 * r.y >= 0 && height - r.h - 2 * r.y <= 1;
+      if (!ok && ++wrong <= 5)
+        ADD_FAILURE() << width << "x" << height << ": picture " << r.w << "x" << r.h << " at " << r.x << "," << r.y;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(Placement, FitsAnyTargetUniformlyAndCentred) {
+  FakeWindow w;  // 100 × 80 pixels at scale 1
+  struct Case {
+    int width, height;
+    double scale;
+    int x, y;
+  } cases[] = {{100, 80, 1, 0, 0}, {200, 160, 2, 0, 0}, {300, 160, 2, 50, 0}, {200, 400, 2, 0, 120}, {50, 50, 0.5, 0, 5}};
+  for (const Case& c : cases) {
+    const Placement p = fitToTarget(w, c.width, c.height);
+    EXPECT_DOUBLE_EQ(p.scale, c.scale) << c.width << "x" << c.height;
+    EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
+    EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
+  }
+  const Placement exact = placeAtScale(w, 1.5);
+  EXPECT_EQ(exact.targetWidth, 150);
+  EXPECT_EQ(exact.targetHeight, 120);
+}
+
+TEST(Placement, ButtonUnderThePointerIsTheFrontmostShownOne) {
+  FakeWindow w;
+  w.buttons.push_back({"back", FakeWindow::buttonAt(10, 10, 50, 40, RGB(255, 0, 255), 1)});
+  w.buttons.push_back({"front", FakeWindow::buttonAt(30, 20, 50, 40, RGB(0, 255, 255), 2)});
+  Button hidden = FakeWindow::buttonAt(0, 0, 100, 80, RGB(0, 255, 255), 3);
+  hidden.Visible = false;
+  w.buttons.push_back({"hidden", hidden});
+  w.Show();
+  for (double scale : {1.0, 2.0}) {
+    const Placement p = placeAtScale(w, scale);
+    auto at = [&](int x, int y) { return buttonAt(w, p, int(x * scale), int(y * scale)); };
+    EXPECT_EQ(at(15, 15), "back");
+    EXPECT_EQ(at(40, 30), "front");
+    EXPECT_EQ(at(70, 55), "front");
+    EXPECT_EQ(at(79, 59), "front");  // the last pixel inside
+    EXPECT_EQ(at(80, 60), "");       // the first outside
+    EXPECT_EQ(at(5, 5), "");
+    EXPECT_EQ(at(95, 75), "");
+  }
+  // Centred on a wider target, the same button moves with the picture.
+  const Placement wide = fitToTarget(w, 300, 160);
+  EXPECT_EQ(buttonAt(w, wide, 50 + 2 * 15, 2 * 15), "back");
+  EXPECT_EQ(buttonAt(w, wide, 2 * 15, 2 * 15), "");
+}
+
+// Each design face is drawn from its own file at the nearest weight; a face nobody has,
+// or a file that cannot be read, still draws with another face.
+TEST(Fonts, DesignFacesPickTheirFilesAtTheNearestWeight) {
+  const Fonts& book = fonts();
+  ASSERT_EQ(book.size(), std::size(faceFiles));
+  struct Case {
+    Font font;
+    int file;   // index in faceFiles
+    bool bold;  // made bold
+  } cases[] = {
+      {{"Arial", 19.5f, 700, 0}, 1, false},        {{"arial", 9, 500, 0}, 0, false},
+      {{"Times New Roman", 18, 400, 0}, 2, false}, {{"Times New Roman", 27.75f, 700, 0}, 3, false},
+      {{"Impact", 21.75f, 400, 0}, 4, false},      {{"Lucida Handwriting", 27.75f, 700, 0}, 5, false},
+      {{"MS Song", 24, 700, 134}, 6, true},        {{"Zorvane Nonexistent Face", 12, 700, 0}, 0, true},
+  };
+  for (const Case& c : cases) {
+    bool bold = false;
+    EXPECT_EQ(book.pick(c.font, bold), c.file) << c.font.face << " " << c.font.weight;
+    EXPECT_EQ(bold, c.bold) << c.font.face;
+  }
+  Fonts broken;
+  EXPECT_FALSE(broken.add("Arial", 400, {'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'n', 't', '!', '!'}));
+  bool bold = false;
+  EXPECT_EQ(broken.pick(Font{}, bold), -1);
+  TextCache none(broken);
+  TextRun run;
+  EXPECT_FALSE(none.run(Font{}, 12, "4", run));  // no face at all: no text, no harm
+}
+
 }  // namespace
-}  // namespace zorvane::sdl
+}  // namespace zorvane::paint

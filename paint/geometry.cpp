@@ -1,14 +1,30 @@
-#include "sdl/placement.h"
+#include "paint/geometry.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace zorvane::sdl {
+namespace zorvane::paint {
 namespace {
 
 int pixels(float units, double scale) { return int(std::nearbyint(units * scale / unitsPerPixel)); }
 
 }  // namespace
+
+Rect intersect(const Rect& a, const Rect& b) {
+  const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
+  if (empty(a) || empty(b) || x1 <= x0 || y1 <= y0) return Rect{};
+  return Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+Rect unite(const Rect& a, const Rect& b) {
+  if (empty(a)) return b;
+  if (empty(b)) return a;
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  return Rect{x0, y0, std::max(a.x + a.w, b.x + b.w) - x0, std::max(a.y + a.h, b.y + b.h) - y0};
+}
+
+bool touches(const Rect& a, const Rect& b) { return !empty(intersect(Rect{a.x - 1, a.y - 1, a.w + 2, a.h + 2}, b)); }
 
 Placement placeAtScale(const View& w, double scale) {
   Placement p;
@@ -31,11 +47,11 @@ Placement fitToTarget(const View& w, int targetWidth, int targetHeight) {
   return p;
 }
 
-SDL_Rect pictureRect(const View& w, const Placement& p) {
-  return SDL_Rect{p.x, p.y, pixels(w.clientWidth(), p.scale), pixels(w.clientHeight(), p.scale)};
+Rect pictureRect(const View& w, const Placement& p) {
+  return Rect{p.x, p.y, pixels(w.clientWidth(), p.scale), pixels(w.clientHeight(), p.scale)};
 }
 
-bool pixelBox(const Control& c, const Placement& p, const SDL_Rect& picture, bool clamp, double box[4]) {
+bool pixelBox(const Control& c, const Placement& p, const Rect& picture, bool clamp, double box[4]) {
   const double l = c.Left, t = c.Top, w = c.Width, h = c.Height;
   if (!std::isfinite(l) || !std::isfinite(t) || !std::isfinite(w) || !std::isfinite(h)) return false;
   if (!(w > 0 && h > 0)) return false;
@@ -52,28 +68,27 @@ bool pixelBox(const Control& c, const Placement& p, const SDL_Rect& picture, boo
   return true;
 }
 
-SDL_Rect wholePixels(const double box[4]) {
+Rect wholePixels(const double box[4]) {
   const int x0 = int(std::nearbyint(box[0])), y0 = int(std::nearbyint(box[1]));
   const int x1 = std::max(int(std::nearbyint(box[2])), x0 + 1), y1 = std::max(int(std::nearbyint(box[3])), y0 + 1);
-  return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+  return Rect{x0, y0, x1 - x0, y1 - y0};
 }
 
 std::string buttonAt(const View& w, const Placement& p, int x, int y) {
   struct Finder : ControlVisitor {
     const Placement& p;
-    SDL_Point pt;
+    int x, y;
     std::string found;
     int64_t z = 0;
-    Finder(const Placement& p, int x, int y) : p(p), pt{x, y} {}
+    Finder(const Placement& p, int x, int y) : p(p), x(x), y(y) {}
     void shape(const Shape&) override {}
     void label(const Label&) override {}
     void button(std::string_view name, const Button& b) override {
-      const SDL_Rect everywhere{p.x - 1000000, p.y - 1000000, 2000000, 2000000};
+      const Rect everywhere{p.x - 1000000, p.y - 1000000, 2000000, 2000000};
       double box[4];
       if (!b.Visible || !pixelBox(b, p, everywhere, true, box)) return;
-      const SDL_Rect r = wholePixels(box);
-      if (SDL_PointInRect(&pt, &r) && (found.empty() || b.z > z)) {
-        found = std::string(name);
+      if (contains(wholePixels(box), x, y) && (found.empty() || b.z > z)) {
+        found = name;
         z = b.z;
       }
     }
@@ -83,4 +98,10 @@ std::string buttonAt(const View& w, const Placement& p, int x, int y) {
   return f.found;
 }
 
-}  // namespace zorvane::sdl
+int pixelSize(float points, double scale) {
+  const double px = double(points) * 20.0 / unitsPerPixel * scale;
+  if (!(px >= 1)) return 1;
+  return px > 2000 ? 2000 : int(std::nearbyint(px));
+}
+
+}  // namespace zorvane::paint
