@@ -61,11 +61,29 @@ class Driver : public Input {
   void run(const Command& c);         // one script command, whole: wait, catchup, down, up or click
 
   void flush();                       // hands the buffered trace to the sink
-  void close();                       // flushes the trace, writes the recording's last wait
+  void close();                       // flushes the trace, writes the recording's last wait and expect line
 
+  // What the driver keeps of the events so far besides the game, for a snapshot of a watched
+  // recording: given back with the game, the lines after a jump read as they did the first time.
+  struct Memory {
+    TraceWriter::Memory trace;
+    uint64_t events = 0;
+  };
+  Memory remember();                  // flushes the trace first
+  void recall(const Memory& memory);  // after the game itself was restored
+
+  void setRecorder(Recorder* recorder) { options.recorder = recorder; }  // from now on; null: none
   Form1& form() { return *game; }
   const Form1& form() const { return *game; }
   const View& view() const;           // what a screen reads of the game
+  struct Paddle {                     // what steering the paddle towards a point needs, window units
+    float centre = 0;                 // the paddle's centre
+    float step = 0;                   // one paddle step: within it of a point, the paddle rests
+    bool moving = false;              // a direction is held
+    bool ballRests = false;           // the ball waits on the paddle to be served
+    bool inPlay = false;              // the paddle's timer runs (not paused, over or cleared)
+  };
+  Paddle paddle() const;
   int64_t now() const;                // the game's clock, ms since the window was created
   int64_t nextDue() const;            // when the next timer falls due, -1 when none runs
   uint64_t events() const { return eventCount; }  // handled events so far, load included

@@ -1,6 +1,6 @@
 # The web build, included from the top CMakeLists.txt under emscripten's toolchain:
 #   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
-#   site/              the page: index.html, its script, the game's wasm module (which paints
+#   site/              the page: index.html, its scripts, the game's wasm module (which paints
 #                      the picture) and the font files it draws text with
 set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
 
@@ -15,13 +15,14 @@ zorvane_warnings(zorvane-replay)
 set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(zorvane-page web/binding.cpp)
 target_link_libraries(zorvane-page PRIVATE zorvane_replaylib zorvane_paint)
+target_compile_definitions(zorvane-page PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
 target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
   -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_FUNCTIONS=_malloc,_free
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js sound.js)
+foreach(file index.html page.js sound.js watch.js)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 

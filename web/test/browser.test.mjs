@@ -338,6 +338,53 @@ async function main() {
     }
     await page.close();
 
+    // A game played here, copied as a link and opened in a fresh page, plays the same game
+    // and proves its score; there a jump back shows what playing on to that moment showed.
+    page = await openPage(browser, url + '?seed=1', errors);
+    await page.keyboard.down('ArrowRight');
+    await sleep(200);
+    await page.keyboard.up('ArrowRight');
+    await sleep(1300);
+    await page.keyboard.press('KeyP');  // then a paused while: the link page has time to start
+    await sleep(2500);
+    const shared = await page.evaluate(async () => ({ ...(await window.zorvane.shareLink()), text: window.zorvane.recordingText() }));
+    await page.close();
+    const lastExpect = shared.text.trim().split('\n').pop();
+    check(/^# Super Zorvane! 1\.0 recording, \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC: /.test(shared.text) &&
+          /^expect t=\d+ currentScore=\d+ /.test(lastExpect), 'the page records the game, ending with an expect line',
+          `${shared.text.slice(0, 80)} ... ${lastExpect}`);
+    check(shared.link && /#r=[A-Za-z0-9_-]+$/.test(shared.link), 'a game played makes a link', shared.link || shared.why);
+    page = await openPage(browser, shared.link, errors);
+    const opened = await page.waitForFunction(() => window.zorvane.playing() && (window.zorvane.watch.pause(), true),
+      { timeout: 5000, polling: 10 }).then(() => true, () => false);
+    check(opened, 'opening the link plays the game');
+    const jumps = await page.evaluate(async () => {
+      const z = window.zorvane, frame = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+      const shown = () => {
+        const c = document.getElementById('game'), d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        let h = 2166136261;
+        for (let i = 0; i < d.length; i++) h = Math.imul(h ^ d[i], 16777619);
+        return h;
+      };
+      const at = async (ms) => { z.watch.jumpTo(ms); await frame(); return [JSON.stringify(z.gameState()), shown()]; };
+      const on = await at(1000), later = await at(1400), back = await at(1000);
+      z.watch.pause();  // and on to its end
+      // The game and the picture on the canvas alike.
+      return { same: on[0] === back[0] && on[1] === back[1], moved: on[0] !== later[0] && on[1] !== later[1] };
+    });
+    check(jumps.same && jumps.moved, 'a jump back shows what playing on to that moment showed', JSON.stringify(jumps));
+    await page.waitForFunction(() => !window.zorvane.playing() && !document.getElementById('message').hidden,
+      { timeout: 10000 }).catch(() => {});
+    const verdict = await page.evaluate(() => document.getElementById('message').textContent);
+    const score = String(/currentScore=(\d+)/.exec(lastExpect)[1]).padStart(6, '0');
+    check(verdict === `Verified: score ${score}`, 'the link\'s game ends verified, with the score played', verdict);
+    // A broken link gets a plain message.
+    await page.goto(url + '#r=' + shared.link.split('#r=')[1].slice(0, 40) + '!');
+    await page.waitForFunction(() => !document.getElementById('message').hidden, { timeout: 5000 }).catch(() => {});
+    const brokenLink = await page.evaluate(() => document.getElementById('message').textContent);
+    check(/link .* is broken/.test(brokenLink), 'a broken link gets a plain message', brokenLink);
+    await page.close();
+
     check(errors.length === 0, 'no console errors', errors.join(' | '));
 
     // A face that cannot be loaded falls back, with one warning, and the page still draws.
