@@ -26,7 +26,7 @@ class Player {
   explicit Player(uint64_t seed) : rng(seed) {}
 
   // The next input due at or before `now`; returns false when none is.
-  void act(Driver& game, Form1& form, int64_t now) {
+  void act(Driver& game, const Form1& form, int64_t now) {
     if (form.gameover.Visible) {
       if (overSince < 0) overSince = now;
       if (now - overSince > 2000) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   // Start-up seeds as long as the clock's (nanoseconds since 1970), as the window hands them in.
   uint64_t clockSeed = 1765000000000000000 + seed;
   Driver game({.traceSink = {}, .afterEvent = {}, .recorder = &recorder, .seeds = [&] { return clockSeed += 7919; }});
-  Form1& form = game.form();
+  const Form1& form = game.form();
   Player player(seed);
   game.start();
   int64_t now = 0;

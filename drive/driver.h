@@ -20,6 +20,8 @@
 namespace zorvane {
 
 class Form1;
+class Seeker;
+struct DriverTestDoor;  // tests only (tests/core/driver_door.h): the game itself, to stage a scene
 
 struct DriverOptions {
   // Receives the trace in chunks of whole lines (about 64 KiB each, at least once a second
@@ -73,7 +75,8 @@ class Driver : public Input {
   void recall(const Memory& memory);  // after the game itself was restored
 
   void setRecorder(Recorder* recorder) { options.recorder = recorder; }  // from now on; null: none
-  Form1& form() { return *game; }
+  // The game, read only: what the trace, the expect checks and the tests read of it. Nothing
+  // outside the core changes the game but through the input and time above.
   const Form1& form() const { return *game; }
   const View& view() const;           // what a screen reads of the game
   struct Paddle {                     // what steering the paddle towards a point needs, window units
@@ -105,6 +108,9 @@ class Driver : public Input {
   uint64_t eventCount = 0;
   int64_t lastFlush = 0;
   char evText[32] = {};
+
+  friend class Seeker;          // restores the game from its snapshots
+  friend struct DriverTestDoor;
 };
 
 }  // namespace zorvane

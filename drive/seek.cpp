@@ -50,7 +50,7 @@ bool Seeker::jumpTo(int64_t t) {
   if (t < driver.now() || int64_t(at) * spacing > driver.now()) {
     driver.flush();  // the lines played so far come before those after the jump
     const Snapshot& s = kept[at];
-    driver.form().restore(s.form);
+    driver.game->restore(s.form);
     player.resume(s.player);
     driver.recall(s.driver);
   }

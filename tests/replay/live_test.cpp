@@ -18,6 +18,7 @@
 #include "game/form1.h"
 #include "script/recorder.h"
 #include "script/script.h"
+#include "tests/core/driver_door.h"
 
 namespace zorvane {
 namespace {
@@ -294,7 +295,7 @@ struct Watched {
 TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
   Watched w(5, 40000);
   Driver& live = w.live;
-  Form1& form = live.form();
+  Form1& form = DriverTestDoor::form(live);
   ScriptPlayer& player = *w.player;
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);

@@ -10,6 +10,7 @@
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "trace_reader.h"
+#include "tests/core/driver_door.h"
 
 namespace zorvane {
 namespace {
@@ -22,7 +23,7 @@ struct Scene {
   Driver replay{{.traceSink = [this](std::string_view chunk) { text += chunk; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}}};
 
   explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, {draws.begin(), draws.end()}); }
-  Form1& form() { return replay.form(); }
+  Form1& form() { return DriverTestDoor::form(replay); }
   std::vector<Json> lines() {
     replay.flush();
     return test::parseTrace(text);

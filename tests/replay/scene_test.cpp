@@ -12,6 +12,7 @@
 #include "drive/player.h"
 #include "game/form1.h"
 #include "trace_reader.h"
+#include "tests/core/driver_door.h"
 
 namespace zorvane {
 namespace {
@@ -335,7 +336,7 @@ TEST(ReplayTrace, BrickDiffsRebuildTheFieldAtEveryLine) {
 TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
   Driver replay;
   replay.load(1, {});
-  Form1& f = replay.form();
+  Form1& f = DriverTestDoor::form(replay);
   TraceWriter writer;
   const auto nextLine = [&] {
     writer.clear();

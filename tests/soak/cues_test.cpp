@@ -9,6 +9,7 @@
 #include "drive/driver.h"
 #include "game/form1.h"
 #include "tools/generator.h"
+#include "tests/core/driver_door.h"
 
 namespace zorvane {
 namespace {
@@ -95,7 +96,7 @@ TEST(Cues, EachComesWithTheChangeItNames) {
     Driver game(options);
     game.cuesTo([&](std::span<const Cue> cues) { heard.assign(cues.begin(), cues.end()); });
     game.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
-    game.form().extraLifePoints = 4990;  // one hit short of a life
+    DriverTestDoor::form(game).extraLifePoints = 4990;  // one hit short of a life
     while (ticks < 300000 && !HasFailure()) game.run(generator.next(game.form()));
   }
   for (int k = 0; k < cueKinds; ++k) EXPECT_GT(seen[k], 0) << "no cue of kind " << k;

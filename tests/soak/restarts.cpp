@@ -8,6 +8,7 @@
 #include "game/form1.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
+#include "tests/core/driver_door.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocator statistics (GCC ships no header for them).
@@ -67,7 +68,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
       for (const uint64_t until = timerEvents + 60; timerEvents < until && r.restarts < count;)
         replay.run(generator.next(replay.form()));
       if (r.restarts >= count) break;
-      Form1& f = replay.form();
+      Form1& f = DriverTestDoor::form(replay);
       const int32_t best = f.bestScore;
       if (!f.gameover.Visible) {
         f.livesLeft = 1;

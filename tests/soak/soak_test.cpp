@@ -11,6 +11,7 @@
 #include "platform/keys.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
+#include "tests/core/driver_door.h"
 
 namespace zorvane::soak {
 namespace {
@@ -23,7 +24,7 @@ struct Fresh {
   InvariantChecker checker;
   std::string broken;
   Fresh() { replay.load(1, {}); }
-  Form1& form() { return replay.form(); }
+  Form1& form() { return DriverTestDoor::form(replay); }
   bool holds(std::string_view ev = "load") { return checker.check(form(), ev, broken); }
 };
 
