@@ -1,7 +1,7 @@
 // The game's hot paths, one handler at a time, on a game built as at start-up.
 #include <benchmark/benchmark.h>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "platform/keys.h"
 #include "trace/trace.h"
 
@@ -10,7 +10,7 @@ namespace {
 
 // A window as at program start, with the generator seeded so every run is the same.
 struct Game {
-  Form1 form;
+  OpenForm1 form;
   Game() {
     form.fixSeed(1);
     form.Show();
@@ -22,7 +22,7 @@ struct Game {
 // laid out again, outside the timing.
 void BallTick(benchmark::State& state) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.paddle.Left = f.boardLeft - 1;
   f.paddle.Width = f.boardRight - f.boardLeft + 2;
   f.keyDown(keys::Left);
@@ -45,7 +45,7 @@ BENCHMARK(BallTick);
 // The paddle running from wall to wall.
 void PaddleTick(benchmark::State& state) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   int64_t n = 0;
   for (auto _ : state) {
     f.paddleDirection = (++n & 32) ? 1 : 2;
@@ -67,7 +67,7 @@ BENCHMARK(LogoTick);
 // Laying out a layout on the 500 bricks, cycling through the seven of the rotation.
 void Grid(benchmark::State& state) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   for (auto _ : state) {
     f.layoutIndex = f.layoutIndex % 7 + 1;
     f.grid();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "paint/painter.h"
 #include "platform/keys.h"
 #include "sdl/screenshot.h"
@@ -17,7 +17,7 @@ const paint::Fonts& fonts() { return paint::Fonts::installed(); }
 
 // A game in play on layout 1 with the ball served, on a target of the picture's size.
 struct Scene {
-  Form1 form;
+  OpenForm1 form;
   paint::Placement placement;
   std::vector<uint32_t> pixels;
   paint::Painter painter{fonts()};
@@ -51,7 +51,7 @@ BENCHMARK(FullFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 // The frame the window draws after a ball tick and a logo tick: only what moved.
 void FrameAfterTicks(benchmark::State& state) {
   Scene scene(static_cast<double>(state.range(0)));
-  Form1& f = scene.form;
+  OpenForm1& f = scene.form;
   f.paddle.Left = f.boardLeft - 1;  // the paddle spans the playfield: the ball stays in flight
   f.paddle.Width = f.boardRight - f.boardLeft + 2;
   for (auto _ : state) {
@@ -64,7 +64,7 @@ BENCHMARK(FrameAfterTicks)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // A screenshot from nothing: target, painter and every caption's text made afresh.
 void Screenshot(benchmark::State& state) {
-  Form1 form;
+  OpenForm1 form;
   form.fixSeed(1);
   form.Show();
   for (auto _ : state) {

@@ -21,7 +21,7 @@ namespace zorvane {
 
 class Form1;
 class Seeker;
-struct DriverTestDoor;  // tests only (tests/core/driver_door.h): the game itself, to stage a scene
+struct DriverTestDoor;  // tests only (tests/core/test_door.h): the game itself, to stage a scene
 
 struct DriverOptions {
   // Receives the trace in chunks of whole lines (about 64 KiB each, at least once a second

@@ -53,6 +53,11 @@ class Form1 : public Window, public GameState, public Controls {
   float clientHeight() const override { return designHeight; }
   Color backColor() const override;
 
+ private:
+  // The game's own procedures: the window runs them through its hooks below, as events come in.
+  friend struct OpenForm1;       // tests only (tests/core/test_door.h)
+  friend struct DriverTestDoor;  // tests only (tests/core/test_door.h)
+
   // Start-up and sizing (game/).
   void Form_Load() override;
   void setvariables();
@@ -87,14 +92,13 @@ class Form1 : public Window, public GameState, public Controls {
   void initlogo();
   void Timer3_Timer();
 
- protected:
+  // The window's hooks.
   void buildControls() override;
   void destroyControls() override;
   bool clickButton(std::string_view button) override;
   void tick(int number) override;
   Timer& timer(int number) override;
 
- private:
   void layoutJump();                 // F1/F2: keep the high score, lay out layoutIndex afresh
 };
 

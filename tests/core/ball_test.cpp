@@ -11,7 +11,7 @@ namespace {
 using testing::Game;
 
 // A ball in flight at a given place and velocity, with both speed factors 1.
-void fly(Form1& f, float left, float top, float vx, int16_t vy) {
+void fly(OpenForm1& f, float left, float top, float vx, int16_t vy) {
   f.ball.Move(left, top);
   f.ballVelocityX = vx;
   f.ballVelocityY = vy;
@@ -21,7 +21,7 @@ void fly(Form1& f, float left, float top, float vx, int16_t vy) {
 
 TEST(Ball, RestsUntilAnArrowServesItAwayFromThePaddlesDirection) {
   Game g({0.5f, 0.25f});
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   for (int k = 0; k < 3; ++k) f.Timer2_Timer();
   EXPECT_EQ(f.ball.Left, 4211.0f);
   EXPECT_EQ(f.ball.Top, 6649.6f);
@@ -41,7 +41,7 @@ TEST(Ball, RestsUntilAnArrowServesItAwayFromThePaddlesDirection) {
 
 TEST(Ball, EdgesAreStrictAndClampExactly) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   g.clearFieldExcept(0, 0, 0);
   // Exactly onto the left edge: no bounce.
   fly(f, 120 + 103.6875f, 4000, -103.6875f, 0);
@@ -65,7 +65,7 @@ TEST(Ball, EdgesAreStrictAndClampExactly) {
 
 TEST(Ball, CornerFlipsBothAndTheTopMayTakeABrick) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.bricksLeft = 1;
   f.brickCode.fill(0);
   // Draws: left factor, top factor (spread 0.5), then the top's one-in-five roll.
@@ -94,7 +94,7 @@ TEST(Ball, CornerFlipsBothAndTheTopMayTakeABrick) {
 
 TEST(Ball, FloorClampLosesTheBallInTheSameTick) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   const int16_t before = f.bricksLeft;
   // Draws: bottom factor, the one-in-ten roll (1: a brick off, silently), then the serve's two.
   g.draws({0.0f, 0.15f, 0.5f, 0.5f});
@@ -114,7 +114,7 @@ TEST(Ball, FloorClampLosesTheBallInTheSameTick) {
 
 TEST(Ball, ProbesHitOneBrickInOrderAndNeverTheCellJustProbed) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.brickCode.fill(0);
   // Ball at the corner of four cells: top probe in (5, 6), left probe in (4, 7).
   const float left = 120 + 4 * 414.75f - 40, top = 1560 + 6 * 226.2f - 20;
@@ -151,7 +151,7 @@ TEST(Ball, ProbesOutsideTheCodeArrayFindNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE("column " + std::to_string(c.column) + ", row " + std::to_string(c.row));
     Game g;
-    Form1& f = g.form;
+    OpenForm1& f = g.form;
     if (c.column <= 30 && c.row <= 35) f.brickCode[c.column][c.row] = c.code;
     f.brickCode[5][0] = 7;  // where row 36 of column 4 would lie
     const auto codes = f.brickCode;
@@ -168,7 +168,7 @@ TEST(Ball, ProbesOutsideTheCodeArrayFindNothing) {
   // Balls far beyond the field: nothing is indexed out of range (the sanitizer build checks
   // every index of the code array).
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   const float sizes[] = {3000.0f, 1e7f, 3e38f, std::numeric_limits<float>::infinity()};
   for (float size : sizes) {
     f.ball.Width = size;

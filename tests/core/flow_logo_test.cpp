@@ -9,7 +9,7 @@ using testing::Game;
 
 TEST(Flow, The501stHitEarnsALifeAndSixIsTheMost) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   for (int k = 0; k < 500; ++k) f.updatescore();
   EXPECT_EQ(f.extraLifePoints, 5000);
   EXPECT_EQ(f.livesLeft, 3);
@@ -42,7 +42,7 @@ TEST(Flow, The501stHitEarnsALifeAndSixIsTheMost) {
 
 TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.bestScore = 120;
   f.currentScore = 90;
   f.paddle.Width = 40;
@@ -86,7 +86,7 @@ TEST(Flow, LostBallsThenGameOverThenARestartKeepingTheHighScore) {
 
 TEST(Flow, ClearedFieldsRotateLayoutsAndGrantALife) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.layoutIndex = 7;
   f.levelNumber = 7;
   f.livesLeft = 6;
@@ -111,7 +111,7 @@ TEST(Flow, ClearedFieldsRotateLayoutsAndGrantALife) {
 
 TEST(Logo, BallsStartCentredAndBounceOffTheBoxEdges) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   EXPECT_EQ(f.logoBallStepX[0], 1.1 * (414.75 / 2.5));
   EXPECT_EQ(f.logoBallStepY[0], 149);
   EXPECT_EQ(f.logoBallStepY[1], -166);

@@ -2,13 +2,13 @@
 #pragma once
 #include <initializer_list>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "platform/keys.h"
 
 namespace zorvane::testing {
 
 struct Game {
-  Form1 form;
+  OpenForm1 form;
 
   explicit Game(std::initializer_list<float> draws = {}) {
     form.fixSeed(1);

@@ -9,7 +9,7 @@ using testing::Game;
 
 TEST(Levels, EachLayoutLaysAndCountsItsBricks) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   const struct { int layout, shown, counted; const char* caption; } layouts[] = {
       {1, 200, 200, "200"}, {2, 120, 120, "120"}, {3, 164, 164, "164"}, {4, 164, 164, "164"},
       {5, 114, 114, "114"}, {6, 104, 104, "104"}, {7, 128, 104, "104"}, {8, 54, 21, "021"}};
@@ -26,7 +26,7 @@ TEST(Levels, EachLayoutLaysAndCountsItsBricks) {
 
 TEST(Levels, FirstFieldStandsOnRowsThreeToTwelve) {
   Game g;
-  const Form1& f = g.form;
+  const OpenForm1& f = g.form;
   for (int i = 1; i <= 500; ++i) EXPECT_EQ(f.brick(i).Visible, i >= 41 && i <= 240) << i;
   EXPECT_EQ(f.brick(41).Left, 120.0f);
   EXPECT_EQ(f.brick(41).Top, 2012.4f);
@@ -51,7 +51,7 @@ TEST(Levels, FirstFieldStandsOnRowsThreeToTwelve) {
 
 TEST(Levels, ColoursAndCaptionsFollowTheCode) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.bricksAtStart = 0;  // building
   const struct { int16_t code; Color color; const char* caption; } cases[] = {
       {1, RGB(255, 0, 0), "1"},       {2, RGB(255, 127, 0), "1"},     {13, RGB(255, 255, 255), "1"},
@@ -85,7 +85,7 @@ TEST(Levels, ColoursAndCaptionsFollowTheCode) {
 
 TEST(Levels, RemovingTheLastBrickInPlayClearsTheLevel) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.bricksLeft = 1;
   f.brickCode[3][4] = 0;
   f.colorbricks(63, 3, 4);

@@ -25,7 +25,7 @@ TEST(Paddle, ReboundSendsBallAwayFromCentreOnlyWhenWhollyOver) {
   };
   for (const auto& c : cases) {
     Game g;
-    Form1& f = g.form;
+    OpenForm1& f = g.form;
     f.ball.Move(c.left, f.paddle.Top - 50);
     f.ballVelocityX = c.vx;
     f.ballVelocityY = -104;
@@ -39,7 +39,7 @@ TEST(Paddle, ReboundSendsBallAwayFromCentreOnlyWhenWhollyOver) {
 
 TEST(Paddle, BandNeedsARealOverlap) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.ballVelocityY = -104;
   f.ball.Move(4000, f.paddle.Top - f.ball.Height);  // touching the top edge only
   f.whereball();
@@ -51,7 +51,7 @@ TEST(Paddle, BandNeedsARealOverlap) {
 
 TEST(Keys, ArrowsSteerAndStopExactlyOnTheBounds) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.keyDown(keys::Right);
   f.Timer1_Timer();
   EXPECT_EQ(f.paddle.Left, 3749.5f + 207.375f);
@@ -71,7 +71,7 @@ TEST(Keys, ArrowsSteerAndStopExactlyOnTheBounds) {
 
 TEST(Keys, PPausesAndTheButtonResumes) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.keyDown(keys::P);
   f.keyDown(keys::P);
   EXPECT_TRUE(f.pause.Visible);
@@ -86,7 +86,7 @@ TEST(Keys, PPausesAndTheButtonResumes) {
 
 TEST(Keys, LayoutKeysWrapAndMoveTheScoreIntoTheHighScore) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.currentScore = 1230;
   f.extraLifePoints = 40;
   f.keyDown(keys::F2);

@@ -15,7 +15,7 @@ namespace {
 using testing::Game;
 
 // The timer numbers and times the window fires by `until`.
-std::vector<std::pair<int64_t, int>> firedBy(Form1& f, int64_t until) {
+std::vector<std::pair<int64_t, int>> firedBy(OpenForm1& f, int64_t until) {
   std::vector<std::pair<int64_t, int>> fired;
   while (const int n = f.advanceTo(until)) fired.emplace_back(f.now(), n);
   return fired;
@@ -44,7 +44,7 @@ TEST(Clock, CatchUpFiresOnceOnlyForTimersMoreThanOneIntervalLate) {
 
 TEST(Clock, ATimerSetDuringAnEventFallsDueFromThatEvent) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   g.wait(30);
   f.keyDown(keys::P);  // at 30: the paddle and ball timers stop
   EXPECT_EQ(f.nextDue(), 50);

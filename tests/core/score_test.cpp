@@ -8,7 +8,7 @@ namespace {
 using testing::Game;
 
 // Hits brick (6, 5), brick object 86, with the top probe.
-void hit(Form1& f, int16_t code) {
+void hit(OpenForm1& f, int16_t code) {
   f.brickCode[6][5] = code;
   f.score(86, 6, 5, 0, -1);
 }
@@ -32,7 +32,7 @@ TEST(Score, EveryCodeDoesWhatItSays) {
   };
   for (const auto& c : cases) {
     Game g;
-    Form1& f = g.form;
+    OpenForm1& f = g.form;
     f.currentScore = 100;
     f.bestScore = 1000;
     f.bricksLeft = 50;
@@ -52,7 +52,7 @@ TEST(Score, EveryCodeDoesWhatItSays) {
 
 TEST(Score, MultiHitBricksStepDownToNothing) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   std::vector<int> seen = {76};
   f.brickCode[6][5] = 76;
   while (f.brickCode[6][5] != 0) {
@@ -64,7 +64,7 @@ TEST(Score, MultiHitBricksStepDownToNothing) {
 
 TEST(Score, SizesChangeByTheirFactorsWithoutBounds) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   hit(f, 87);
   EXPECT_EQ(f.ball.Width, static_cast<float>(113 * 1.1));
   EXPECT_EQ(f.ball.Height, f.ball.Width);
@@ -97,7 +97,7 @@ TEST(Score, BounceSetsOnlyTheHitAxisAtFullSpeed) {
       {0, -1, 50, -104}, {0, 1, 50, 104}, {1, 0, 103.6875f, 7}, {-1, 0, -103.6875f, 7}};
   for (const auto& c : cases) {
     Game g;
-    Form1& f = g.form;
+    OpenForm1& f = g.form;
     f.ballVelocityX = 50;
     f.ballVelocityY = 7;
     f.brickCode[6][5] = 1;
@@ -109,7 +109,7 @@ TEST(Score, BounceSetsOnlyTheHitAxisAtFullSpeed) {
 
 TEST(Score, LayoutBricksLayOutTheNextFieldAndRedrawTheSameCell) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.layoutIndex = 7;
   f.Timer1.Interval(0);
   f.Timer2.Interval(0);

@@ -9,7 +9,7 @@ using testing::Game;
 
 TEST(StartUp, DesignPlayfieldGivesTheWorkedNumbers) {
   Game g({0.5f, 0.25f});
-  const Form1& f = g.form;
+  const OpenForm1& f = g.form;
   EXPECT_EQ(f.brickWidth, 414.75f);
   EXPECT_EQ(f.brickHeight, 226.2f);
   EXPECT_EQ(f.boardTop, 1560.0f);
@@ -40,7 +40,7 @@ TEST(StartUp, DesignPlayfieldGivesTheWorkedNumbers) {
 
 TEST(StartUp, WindowShowsItsDesignMarkersAndHidesItsButtons) {
   Game g;
-  const Form1& f = g.form;
+  const OpenForm1& f = g.form;
   for (int k = 1; k <= 6; ++k) EXPECT_EQ(f.life(k).Visible, k <= 3) << k;
   EXPECT_FALSE(f.pause.Visible);
   EXPECT_FALSE(f.gameover.Visible);
@@ -55,7 +55,7 @@ TEST(StartUp, WindowShowsItsDesignMarkersAndHidesItsButtons) {
 
 TEST(StartUp, BoardRightRoundsHalvesToEven) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   const struct { float left, width; int16_t right; } cases[] = {
       {120, 8294.5f, 8414}, {120, 8295.5f, 8416}, {120, 8295, 8415}, {0.5f, 8414, 8414}};
   for (const auto& c : cases) {
@@ -79,7 +79,7 @@ TEST(StartUp, CounterTextsKeepTheirLastDigits) {
 
 TEST(StartUp, UnloadAndShowRestoreTheDesignButKeepTheState) {
   Game g;
-  Form1& f = g.form;
+  OpenForm1& f = g.form;
   f.bestScore = 12340;
   f.currentScore = 777;
   f.livesLeft = 0;

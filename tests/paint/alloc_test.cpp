@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "platform/keys.h"
 #include "paint/painter.h"
 
@@ -40,7 +40,7 @@ constexpr int frames = 100000;
 
 TEST(Frames, IncrementalFramesAllocateNothing) {
   const Fonts& fonts = Fonts::installed();
-  Form1 form;
+  OpenForm1 form;
   form.fixSeed(1);
   form.Show();
   form.keyDown(keys::Left);

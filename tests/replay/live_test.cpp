@@ -18,7 +18,7 @@
 #include "game/form1.h"
 #include "script/recorder.h"
 #include "script/script.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane {
 namespace {
@@ -316,7 +316,7 @@ TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLi
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
     form.livesLeft = 0;
-    form.over();
+    DriverTestDoor::over(form);
   }
   ASSERT_TRUE(live.click("gameover"));
   EXPECT_EQ(w.seedsHanded, 2);

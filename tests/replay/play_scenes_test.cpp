@@ -10,7 +10,7 @@
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "trace_reader.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane {
 namespace {
@@ -169,7 +169,7 @@ TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
   Scene s({}, 11);
   Form1& f = s.form();
   f.livesLeft = 1;
-  f.lostlife();
+  DriverTestDoor::lostlife(f);
   ASSERT_TRUE(f.gameover.Visible);
   // Resumed through the pause button, then through a layout key.
   s.replay.keyDown(keys::P);

@@ -12,7 +12,7 @@
 #include "drive/player.h"
 #include "game/form1.h"
 #include "trace_reader.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane {
 namespace {

@@ -9,7 +9,7 @@
 #include "drive/driver.h"
 #include "game/form1.h"
 #include "tools/generator.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane {
 namespace {

@@ -8,7 +8,7 @@
 #include "game/form1.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocator statistics (GCC ships no header for them).
@@ -72,7 +72,7 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
       const int32_t best = f.bestScore;
       if (!f.gameover.Visible) {
         f.livesLeft = 1;
-        f.lostlife();
+        DriverTestDoor::lostlife(f);
       }
       if (!replay.click("gameover")) {
         r.message = "the game-over button is not shown after the last life was lost";

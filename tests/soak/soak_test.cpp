@@ -11,7 +11,7 @@
 #include "platform/keys.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
-#include "tests/core/driver_door.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane::soak {
 namespace {
@@ -109,7 +109,7 @@ TEST(Invariants, InfiniteSizesKeepIndexesInRangeUntilTheRestart) {
 
   f.livesLeft = 1;
   f.paddle.Width = inf;
-  f.lostlife();
+  DriverTestDoor::lostlife(f);
   ASSERT_TRUE(g.replay.click("gameover"));
   EXPECT_TRUE(g.holds("click gameover")) << g.broken;
   EXPECT_FALSE(g.checker.sizesOverflowed());

@@ -1,5 +1,6 @@
 // A front end's view of the game, compiled by the seam tests alone (never linked): reading the
-// game through the driver compiles; with WRITE_LIVES, giving the player more lives does not.
+// game through the driver compiles; with WRITE_LIVES, giving the player more lives does not,
+// and with CALL_PROCEDURE, neither does running one of the game's own procedures.
 #include <cstdint>
 
 #include "drive/driver.h"
@@ -9,4 +10,8 @@ int16_t livesShown(const zorvane::Driver& driver) { return driver.form().livesLe
 
 #ifdef WRITE_LIVES
 void moreLives(zorvane::Driver& driver) { driver.form().livesLeft = 9; }
+#endif
+
+#ifdef CALL_PROCEDURE
+void loseLife(zorvane::Form1& game) { game.lostlife(); }
 #endif
