@@ -27,7 +27,7 @@ class Player {
 
   // The next input due at or before `now`; returns false when none is.
   void act(Driver& game, const Form1& form, int64_t now) {
-    if (form.gameover.Visible) {
+    if (form.fields().gameover.Visible) {
       if (overSince < 0) overSince = now;
       if (now - overSince > 2000) {
         game.click("gameover");
@@ -35,7 +35,7 @@ class Player {
       }
       return;
     }
-    if (form.pause.Visible) {
+    if (form.fields().pause.Visible) {
       if (now >= pauseEnds) game.click("pause");
       return;
     }

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "paint/geometry.h"
 #include "platform/keys.h"
 
@@ -16,7 +16,7 @@ int main() {
   using namespace zorvane;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return std::fprintf(stderr, "window floor: %s\n", SDL_GetError()), 1;
-  Form1 form;
+  OpenForm1 form;
   form.fixSeed(1);
   form.Show();
   const paint::Placement p = paint::placeAtScale(form, 1);
@@ -31,8 +31,8 @@ int main() {
   auto now = [&] { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); };
   Uint32 shade = 0;
   for (bool running = true; running;) {
-    form.paddle.Left = form.boardLeft - 1;
-    form.paddle.Width = form.boardRight - form.boardLeft + 2;
+    form.fields().paddle.Left = form.fields().boardLeft - 1;
+    form.fields().paddle.Width = form.fields().boardRight - form.fields().boardLeft + 2;
     const int64_t due = form.nextDue();
     const double wait = due < 0 ? 1000.0 : std::ceil(double(due) - now());
     SDL_Event e;

@@ -135,8 +135,8 @@ const View& Driver::view() const { return *game; }
 
 Driver::Paddle Driver::paddle() const {
   const Form1& f = *game;
-  return {f.paddle.Left + f.paddle.Width / 2, 2 * f.baseSpeed, f.paddleDirection != 0,
-          f.ballVelocityX == 0 && f.ballVelocityY == 0, f.Timer1.Interval() != 0};
+  return {f.fields().paddle.Left + f.fields().paddle.Width / 2, 2 * f.fields().baseSpeed, f.fields().paddleDirection != 0,
+          f.fields().ballVelocityX == 0 && f.fields().ballVelocityY == 0, f.fields().Timer1.Interval() != 0};
 }
 
 int64_t Driver::nextDue() const { return game->nextDue(); }

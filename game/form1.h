@@ -28,7 +28,11 @@ struct Controls {
   Label Label5;
 };
 
-class Form1 : public Window, public GameState, public Controls {
+// The game's state and its display objects together: what the trace, the expect checks and
+// the tests read, through Form1::fields().
+struct GameFields : GameState, Controls {};
+
+class Form1 : public Window, private GameFields {
  public:
   static constexpr const char* Caption = "Super Zorvane!";
   static constexpr float designWidth = 8520;   // client area, window units
@@ -40,7 +44,8 @@ class Form1 : public Window, public GameState, public Controls {
 
   Form1 snapshot() const { return *this; }   // the whole game: state, objects, timers, clock, draws
   void restore(const Form1& s) { *this = s; }
-  GameState& state() { return *this; }
+  // The game, read only: its state and its display objects.
+  const GameFields& fields() const { return *this; }
   const GameState& state() const { return *this; }
   const Controls& controls() const { return *this; }
 

@@ -30,7 +30,7 @@ uint64_t mix(uint64_t x) {
 }
 
 int16_t arrowOf(const Form1& form) {
-  return form.paddleDirection == 1 ? keys::Right : form.paddleDirection == 2 ? keys::Left : 0;
+  return form.fields().paddleDirection == 1 ? keys::Right : form.fields().paddleDirection == 2 ? keys::Left : 0;
 }
 
 }  // namespace
@@ -77,9 +77,9 @@ void ScriptGenerator::press(int16_t code) {
 }
 
 void ScriptGenerator::decide(const Form1& form) {
-  if (form.Timer2.Interval() == 0) {
+  if (form.fields().Timer2.Interval() == 0) {
     // Stopped: answer the button that stopped the game, or do something unusual instead.
-    if (form.gameover.Visible) {
+    if (form.fields().gameover.Visible) {
       if (chance(0.75)) {
         wait(25, 3000);
         click("gameover");
@@ -88,7 +88,7 @@ void ScriptGenerator::decide(const Form1& form) {
       } else {
         press(keys::P);
       }
-    } else if (form.nextlevel.Visible) {
+    } else if (form.fields().nextlevel.Visible) {
       if (chance(0.85)) {
         wait(25, 2000);
         click("nextlevel");
@@ -97,7 +97,7 @@ void ScriptGenerator::decide(const Form1& form) {
       } else {
         jump(form);
       }
-    } else if (form.pause.Visible) {
+    } else if (form.fields().pause.Visible) {
       if (chance(0.8)) {
         wait(25, 4000);
         click("pause");
@@ -114,7 +114,7 @@ void ScriptGenerator::decide(const Form1& form) {
 
   const double r = std::uniform_real_distribution<double>(0, 1)(rng);
   // About 30 decisions a second: most keep the ball in play, a few a minute do something else.
-  const bool newGame = form.layoutIndex == 1 && form.currentScore == 0 && form.ballVelocityY == 0;
+  const bool newGame = form.fields().layoutIndex == 1 && form.fields().currentScore == 0 && form.fields().ballVelocityY == 0;
   if (newGame && r < 0.25) {
     jump(form);  // a new game often skips to the layouts with special bricks
   } else if (r < 0.0004) {
@@ -130,8 +130,8 @@ void ScriptGenerator::decide(const Form1& form) {
     hold();
   } else if (r < 0.0021) {
     push(Op::Click, between(0, 2));  // often a hidden button: nothing happens
-  } else if (r < 0.0031 && (form.gameover.Visible || form.nextlevel.Visible)) {
-    click(form.gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
+  } else if (r < 0.0031 && (form.fields().gameover.Visible || form.fields().nextlevel.Visible)) {
+    click(form.fields().gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
   } else {
     steer(form);
   }
@@ -142,30 +142,30 @@ void ScriptGenerator::decide(const Form1& form) {
 // leaves to: a ball wholly left of the paddle's centre leaves to the left, and so on.
 void ScriptGenerator::steer(const Form1& form) {
   const int16_t current = arrowOf(form);
-  if (form.ballVelocityX == 0 && form.ballVelocityY == 0) {
+  if (form.fields().ballVelocityX == 0 && form.fields().ballVelocityY == 0) {
     if (current == 0) push(Op::Down, chance(0.5) ? keys::Left : keys::Right);  // serve
     wait(25, 150);
     return;
   }
-  const double ball = form.ball.Left + form.ball.Width / 2.0;
-  if (form.ballVelocityY < 0 && !aimed) {
+  const double ball = form.fields().ball.Left + form.fields().ball.Width / 2.0;
+  if (form.fields().ballVelocityY < 0 && !aimed) {
     aimed = true;
     aim = 0;
     // Room for the steering's lag and its dead band, and the ball still wholly over.
-    const double reach = (form.paddle.Width - form.ball.Width) / 2.0 - 3 * form.baseSpeed;
-    const double least = form.ball.Width / 2.0 + 1;
+    const double reach = (form.fields().paddle.Width - form.fields().ball.Width) / 2.0 - 3 * form.fields().baseSpeed;
+    const double least = form.fields().ball.Width / 2.0 + 1;
     double target = 0;
     if (reach > least && pickBrick(form, target)) {
       const double offset = std::uniform_real_distribution<double>(least, reach)(rng);
       aim = target < ball ? offset : -offset;
     }
-  } else if (form.ballVelocityY > 0) {
+  } else if (form.fields().ballVelocityY > 0) {
     aimed = false;
   }
-  const double paddle = form.paddle.Left + form.paddle.Width / 2.0;
-  const double ahead = ball + form.speedFactorX * form.ballVelocityX;  // where it is after the next tick
+  const double paddle = form.fields().paddle.Left + form.fields().paddle.Width / 2.0;
+  const double ahead = ball + form.fields().speedFactorX * form.fields().ballVelocityX;  // where it is after the next tick
   const double gap = ahead + aim - paddle;
-  const double slack = form.baseSpeed;  // half a paddle step: no dithering about the mark
+  const double slack = form.fields().baseSpeed;  // half a paddle step: no dithering about the mark
   const int16_t want = gap > slack ? keys::Right : gap < -slack ? keys::Left : 0;
   if (want != current) {
     if (current != 0 && (want == 0 || chance(0.5))) push(Op::Up, current);
@@ -182,10 +182,10 @@ bool ScriptGenerator::pickBrick(const Form1& form, double& x) {
   int count = 0;
   for (int column = 1; column <= 20; ++column)
     for (int row = 3; row <= 12; ++row)
-      if (const int c = form.brickCode[column][row]; c > 0 && c != 99) candidates[count++] = column;
+      if (const int c = form.fields().brickCode[column][row]; c > 0 && c != 99) candidates[count++] = column;
   if (count == 0) return false;
   const int column = candidates[between(0, count - 1)];
-  x = form.boardLeft + (column - 0.5) * form.brickWidth;
+  x = form.fields().boardLeft + (column - 0.5) * form.fields().brickWidth;
   return true;
 }
 
@@ -208,7 +208,7 @@ void ScriptGenerator::jump(const Form1& form) {
   const int count = 7;
   const double r = std::uniform_real_distribution<double>(0, 1)(rng);
   const int target = r < 0.45 ? 7 : r < 0.75 ? static_cast<int>(between(5, 6)) : static_cast<int>(between(1, count));
-  const int from = std::clamp(form.layoutIndex, 1, count);
+  const int from = std::clamp(form.fields().layoutIndex, 1, count);
   int forward = (target - from + count) % count;
   if (forward == 0) forward = count;  // a full round: every layout passes by once
   const bool useF1 = forward <= count - forward ? !chance(0.1) : chance(0.1);

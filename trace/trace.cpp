@@ -85,12 +85,12 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
     o.integer(s.logoBallStepY[i]);
   }
   o.raw("],\"ball\":");
-  box(form.ball);
+  box(form.fields().ball);
   o.raw(",\"paddle\":");
-  box(form.paddle);
+  box(form.fields().paddle);
   o.raw(",\"logoball\":[");
   bool first = true;
-  form.logoball.forEach([&](int, const Shape& b) {
+  form.fields().logoball.forEach([&](int, const Shape& b) {
     if (!first) o.put(',');
     first = false;
     box(b);
@@ -98,28 +98,28 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.raw("],\"life\":[");
   for (int i = 1; i <= 6; ++i) {
     if (i > 1) o.put(',');
-    o.boolean(form.life.exists(i) && form.life(i).Visible);
+    o.boolean(form.fields().life.exists(i) && form.fields().life(i).Visible);
   }
   o.raw("],\"showscore\":");
-  o.string(form.showscore.Caption);
+  o.string(form.fields().showscore.Caption);
   o.raw(",\"highscore\":");
-  o.string(form.highscore.Caption);
+  o.string(form.fields().highscore.Caption);
   o.raw(",\"numbricks\":");
-  o.string(form.numbricks.Caption);
+  o.string(form.fields().numbricks.Caption);
   o.raw(",\"pause\":");
-  o.boolean(form.pause.Visible);
+  o.boolean(form.fields().pause.Visible);
   o.raw(",\"gameover\":");
-  o.boolean(form.gameover.Visible);
+  o.boolean(form.fields().gameover.Visible);
   o.raw(",\"nextlevel\":[");
-  o.boolean(form.nextlevel.Visible);
+  o.boolean(form.fields().nextlevel.Visible);
   o.put(',');
-  o.string(form.nextlevel.Caption);
+  o.string(form.fields().nextlevel.Caption);
   o.raw("],\"timers\":[");
-  o.integer(form.Timer1.Interval());
+  o.integer(form.fields().Timer1.Interval());
   o.put(',');
-  o.integer(form.Timer2.Interval());
+  o.integer(form.fields().Timer2.Interval());
   o.put(',');
-  o.integer(form.Timer3.Interval());
+  o.integer(form.fields().Timer3.Interval());
   o.put(']');
   bricks(form);
   o.raw("}\n");
@@ -135,16 +135,16 @@ void TraceWriter::bricks(const Form1& form) {
   // Only cells marked since the last scan can differ; after a rebuild every brick is new.
   const bool all = !haveCells || form.rebuilds() != rebuildsSeen;
   const uint64_t codesSeen = codeEditsSeen, bricksSeen = brickEditsSeen;
-  if (!all && form.brickCode.edits() == codesSeen && form.brick.edits() == bricksSeen) return;
+  if (!all && form.fields().brickCode.edits() == codesSeen && form.fields().brick.edits() == bricksSeen) return;
   rebuildsSeen = form.rebuilds();
-  codeEditsSeen = form.brickCode.edits();
-  brickEditsSeen = form.brick.edits();
+  codeEditsSeen = form.fields().brickCode.edits();
+  brickEditsSeen = form.fields().brick.edits();
   size_t count = 0;
   for (int y = 1, i = 1; y <= 25; ++y) {
     for (int x = 1; x <= 20; ++x, ++i) {
-      if (!all && !form.brickCode.editedSince(x, y, codesSeen) && !form.brick.editedSince(i, bricksSeen)) continue;
-      const int16_t code = form.brickCode[x][y];
-      const Label& b = form.brick.exists(i) ? form.brick(i) : absent;
+      if (!all && !form.fields().brickCode.editedSince(x, y, codesSeen) && !form.fields().brick.editedSince(i, bricksSeen)) continue;
+      const int16_t code = form.fields().brickCode[x][y];
+      const Label& b = form.fields().brick.exists(i) ? form.fields().brick(i) : absent;
       Cell& c = cells[i];
       const bool same = c.code == code && c.visible == b.Visible && c.color == b.BackColor && c.caption == b.Caption;
       if (haveCells && same) continue;

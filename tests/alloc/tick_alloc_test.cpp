@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "platform/keys.h"
 
 namespace {
@@ -25,13 +25,13 @@ namespace zorvane {
 namespace {
 
 TEST(TickPath, HundredThousandTicksAllocateNothing) {
-  Form1 f;
+  OpenForm1 f;
   f.fixSeed(1);
   f.Show();
   // A paddle spanning the playfield brings the ball back every time.
   auto widen = [&] {
-    f.paddle.Left = f.boardLeft - 1;
-    f.paddle.Width = f.boardRight - f.boardLeft + 2;
+    f.fields().paddle.Left = f.fields().boardLeft - 1;
+    f.fields().paddle.Width = f.fields().boardRight - f.fields().boardLeft + 2;
   };
   widen();
   f.keyDown(keys::Left);
@@ -46,12 +46,12 @@ TEST(TickPath, HundredThousandTicksAllocateNothing) {
     }
     counting = false;
     // Between ticks, as a player would: the next level, or a new game.
-    if (f.nextlevel.Visible) f.click("nextlevel"), widen();
-    if (f.gameover.Visible) f.click("gameover"), widen(), f.keyDown(keys::Left);
+    if (f.fields().nextlevel.Visible) f.click("nextlevel"), widen();
+    if (f.fields().gameover.Visible) f.click("gameover"), widen(), f.keyDown(keys::Left);
   }
   EXPECT_EQ(allocations, 0);
   EXPECT_GT(balls, 30000);
-  EXPECT_GT(f.currentScore + f.bestScore, 0);  // the ball met bricks on the way
+  EXPECT_GT(f.fields().currentScore + f.fields().bestScore, 0);  // the ball met bricks on the way
 }
 
 }  // namespace

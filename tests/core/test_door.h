@@ -34,10 +34,66 @@ struct OpenForm1 : Form1 {
   using Form1::Timer1_Timer;
   using Form1::initlogo;
   using Form1::Timer3_Timer;
+  // and its state and display objects, to be set
+  using Form1::levelRows;
+  using Form1::currentScore;
+  using Form1::extraLifePoints;
+  using Form1::bestScore;
+  using Form1::levelNumber;
+  using Form1::layoutIndex;
+  using Form1::layoutCount;
+  using Form1::livesLeft;
+  using Form1::bricksAtStart;
+  using Form1::brickWidth;
+  using Form1::brickHeight;
+  using Form1::brickCode;
+  using Form1::bricksLeft;
+  using Form1::boardLeft;
+  using Form1::boardTop;
+  using Form1::boardRight;
+  using Form1::boardBottom;
+  using Form1::paddleDirection;
+  using Form1::ballVelocityX;
+  using Form1::ballVelocityY;
+  using Form1::baseSpeed;
+  using Form1::speedFactorX;
+  using Form1::speedFactorY;
+  using Form1::lastCell;
+  using Form1::diceRoll;
+  using Form1::logoBallStepX;
+  using Form1::logoBallStepY;
+  using Form1::pause;
+  using Form1::gameover;
+  using Form1::nextlevel;
+  using Form1::Timer1;
+  using Form1::Timer2;
+  using Form1::Timer3;
+  using Form1::ball;
+  using Form1::paddle;
+  using Form1::life;
+  using Form1::showscore;
+  using Form1::highscore;
+  using Form1::logo;
+  using Form1::logoball;
+  using Form1::numbricks;
+  using Form1::Label2;
+  using Form1::Label3;
+  using Form1::logobox;
+  using Form1::Label7;
+  using Form1::Label4;
+  using Form1::brick;
+  using Form1::board;
+  using Form1::Label5;
+  GameFields& fields() { return *this; }
+  const GameFields& fields() const { return *this; }
+  GameState& state() { return *this; }
+  const GameState& state() const { return *this; }
 };
 
 struct DriverTestDoor {
   static Form1& form(Driver& driver) { return *driver.game; }
+  static GameFields& fields(Form1& form) { return form; }  // the game's state and objects, to be set
+  static const GameFields& fields(const Form1& form) { return form.fields(); }
   static void lostlife(Form1& form) { form.lostlife(); }
   static void over(Form1& form) { form.over(); }
 };

@@ -313,9 +313,9 @@ TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLi
   // Live again: the script's seeds are dropped, and each restart takes a fresh live seed.
   EXPECT_EQ(w.seedsHanded, 1);
   EXPECT_EQ(form.seedsQueued(), 1u);
-  for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
-  if (!form.gameover.Visible) {
-    form.livesLeft = 0;
+  for (int i = 0; i < 400 && !DriverTestDoor::fields(form).gameover.Visible; ++i) live.step(live.now() + 25);
+  if (!DriverTestDoor::fields(form).gameover.Visible) {
+    DriverTestDoor::fields(form).livesLeft = 0;
     DriverTestDoor::over(form);
   }
   ASSERT_TRUE(live.click("gameover"));

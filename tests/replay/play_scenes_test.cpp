@@ -72,8 +72,8 @@ TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
   // Factors 1 throughout: serve, left wall, then the top bounce with a roll of 0.
   Scene s({0, 0, 0, 0, 0});
   Form1& f = s.form();
-  f.brickCode.fill(0);  // nothing in the ball's way
-  f.bricksLeft = 1;
+  DriverTestDoor::fields(f).brickCode.fill(0);  // nothing in the ball's way
+  DriverTestDoor::fields(f).bricksLeft = 1;
   s.replay.keyDown(keys::Right);
   s.replay.wait(25);
   s.replay.keyUp(keys::Right);
@@ -114,7 +114,7 @@ TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
 TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
   Scene s({});
   Form1& f = s.form();
-  f.currentScore = 420;
+  DriverTestDoor::fields(f).currentScore = 420;
   s.replay.keyDown(keys::F2);
   s.replay.keyDown(keys::F1);
   s.replay.keyDown(keys::F1);
@@ -154,34 +154,34 @@ TEST(PlayLimits, AGiantBallATinyPaddleAndANegativeCountNeverLeaveTheArrays) {
   for (float size : ballSizes) {
     Scene s({}, 7);
     Form1& f = s.form();
-    f.ball.Width = size;
-    f.ball.Height = size;
-    f.paddle.Width = 1e-30f;
-    f.bricksLeft = -5;
+    DriverTestDoor::fields(f).ball.Width = size;
+    DriverTestDoor::fields(f).ball.Height = size;
+    DriverTestDoor::fields(f).paddle.Width = 1e-30f;
+    DriverTestDoor::fields(f).bricksLeft = -5;
     playOn(s.replay, 20);
-    EXPECT_GE(f.livesLeft, 0);
-    EXPECT_LE(f.livesLeft, 6);
-    EXPECT_EQ(f.numbricks.Caption.size(), 3u);
+    EXPECT_GE(DriverTestDoor::fields(f).livesLeft, 0);
+    EXPECT_LE(DriverTestDoor::fields(f).livesLeft, 6);
+    EXPECT_EQ(DriverTestDoor::fields(f).numbricks.Caption.size(), 3u);
   }
 }
 
 TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
   Scene s({}, 11);
   Form1& f = s.form();
-  f.livesLeft = 1;
+  DriverTestDoor::fields(f).livesLeft = 1;
   DriverTestDoor::lostlife(f);
-  ASSERT_TRUE(f.gameover.Visible);
+  ASSERT_TRUE(DriverTestDoor::fields(f).gameover.Visible);
   // Resumed through the pause button, then through a layout key.
   s.replay.keyDown(keys::P);
   ASSERT_TRUE(s.replay.click("pause"));
   playOn(s.replay, 30);
   s.replay.keyDown(keys::F1);
   playOn(s.replay, 30);
-  EXPECT_EQ(f.livesLeft, 0);
-  EXPECT_TRUE(f.gameover.Visible);
+  EXPECT_EQ(DriverTestDoor::fields(f).livesLeft, 0);
+  EXPECT_TRUE(DriverTestDoor::fields(f).gameover.Visible);
   ASSERT_TRUE(s.replay.click("gameover"));
-  EXPECT_EQ(f.livesLeft, 3);
-  EXPECT_FALSE(f.gameover.Visible);
+  EXPECT_EQ(DriverTestDoor::fields(f).livesLeft, 3);
+  EXPECT_FALSE(DriverTestDoor::fields(f).gameover.Visible);
 }
 
 }  // namespace

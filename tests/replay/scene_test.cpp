@@ -288,8 +288,8 @@ using Field = std::array<CellState, 501>;
 Field fieldOf(const Form1& f) {
   Field field{};
   for (int i = 1; i <= 500; ++i) {
-    const Label& b = f.brick(i);
-    field[i] = {f.brickCode[(i - 1) % 20 + 1][(i - 1) / 20 + 1], b.Visible, b.Caption, b.BackColor};
+    const Label& b = DriverTestDoor::fields(f).brick(i);
+    field[i] = {DriverTestDoor::fields(f).brickCode[(i - 1) % 20 + 1][(i - 1) / 20 + 1], b.Visible, b.Caption, b.BackColor};
   }
   return field;
 }
@@ -348,13 +348,13 @@ TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
 
   const std::string longCaption = "a \"long\" caption";
   const struct { const char* what; std::function<void()> change; int cell; } cases[] = {
-      {"caption", [&] { f.brick(7).Caption = "?"; }, 7},
-      {"long caption", [&] { f.brick(8).Caption = longCaption; }, 8},
-      {"other long caption", [&] { f.brick(8).Caption = longCaption + "!"; }, 8},
-      {"long to short caption", [&] { f.brick(8).Caption = "!"; }, 8},
-      {"colour", [&] { f.brick(300).BackColor = RGB(1, 2, 3); }, 300},
-      {"visibility", [&] { f.brick(500).Visible = !f.brick(500).Visible; }, 500},
-      {"code", [&] { f.brickCode[20][1] = 77; }, 20},
+      {"caption", [&] { DriverTestDoor::fields(f).brick(7).Caption = "?"; }, 7},
+      {"long caption", [&] { DriverTestDoor::fields(f).brick(8).Caption = longCaption; }, 8},
+      {"other long caption", [&] { DriverTestDoor::fields(f).brick(8).Caption = longCaption + "!"; }, 8},
+      {"long to short caption", [&] { DriverTestDoor::fields(f).brick(8).Caption = "!"; }, 8},
+      {"colour", [&] { DriverTestDoor::fields(f).brick(300).BackColor = RGB(1, 2, 3); }, 300},
+      {"visibility", [&] { DriverTestDoor::fields(f).brick(500).Visible = !DriverTestDoor::fields(f).brick(500).Visible; }, 500},
+      {"code", [&] { DriverTestDoor::fields(f).brickCode[20][1] = 77; }, 20},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -364,18 +364,18 @@ TEST(ReplayTrace, EveryKindOfCellChangeIsListedOnce) {
     ASSERT_TRUE(line.has("bricks"));
     ASSERT_EQ(line["bricks"].size(), 1u);
     const Json& cell = line["bricks"][0];
-    const Label& b = f.brick(c.cell);
+    const Label& b = DriverTestDoor::fields(f).brick(c.cell);
     EXPECT_EQ(cell[0].i(), c.cell);
-    EXPECT_EQ(cell[1].i(), f.brickCode[(c.cell - 1) % 20 + 1][(c.cell - 1) / 20 + 1]);
+    EXPECT_EQ(cell[1].i(), DriverTestDoor::fields(f).brickCode[(c.cell - 1) % 20 + 1][(c.cell - 1) / 20 + 1]);
     EXPECT_EQ(cell[2].b(), b.Visible);
     EXPECT_EQ(cell[3].s(), b.Caption);
     EXPECT_EQ(cell[4].i(), b.BackColor);
     EXPECT_FALSE(nextLine().has("bricks"));
   }
   // Marks only narrow the comparison: rewriting the values a cell already has lists nothing.
-  f.brickCode[20][1] = f.brickCode[20][1];
-  f.brick(20).Caption = std::string(f.brick(20).Caption);
-  f.brick(21).Visible = f.brick(21).Visible;
+  DriverTestDoor::fields(f).brickCode[20][1] = DriverTestDoor::fields(f).brickCode[20][1];
+  DriverTestDoor::fields(f).brick(20).Caption = std::string(DriverTestDoor::fields(f).brick(20).Caption);
+  DriverTestDoor::fields(f).brick(21).Visible = DriverTestDoor::fields(f).brick(21).Visible;
   EXPECT_FALSE(nextLine().has("bricks"));
   writer.forgetBricks();
   EXPECT_EQ(nextLine()["bricks"].size(), 500u);
@@ -392,7 +392,7 @@ TEST(ReplayTrace, RunningWithoutTraceHandlesTheSameEvents) {
   };
   const auto record = [](std::vector<Seen>& seen) {
     return [&seen](const Form1& f, std::string_view ev) {
-      seen.push_back({f.now(), std::string(ev), f.currentScore, f.ball.Left});
+      seen.push_back({f.now(), std::string(ev), DriverTestDoor::fields(f).currentScore, DriverTestDoor::fields(f).ball.Left});
     };
   };
 

@@ -98,20 +98,20 @@ TEST_F(VirtualPad, StartPausesAndSouthClicksTheShownButton) {
   Form1 form;
   form.Show();
   plugIn(form);
-  ASSERT_FALSE(form.pause.Visible);
+  ASSERT_FALSE(form.fields().pause.Visible);
   press(SDL_CONTROLLER_BUTTON_START, true, form);
   press(SDL_CONTROLLER_BUTTON_START, false, form);
-  EXPECT_TRUE(form.pause.Visible) << "Start is P";
+  EXPECT_TRUE(form.fields().pause.Visible) << "Start is P";
   press(SDL_CONTROLLER_BUTTON_B, true, form);  // not the south button
-  EXPECT_TRUE(form.pause.Visible);
+  EXPECT_TRUE(form.fields().pause.Visible);
   press(SDL_CONTROLLER_BUTTON_A, true, form);
   press(SDL_CONTROLLER_BUTTON_A, false, form);
-  EXPECT_FALSE(form.pause.Visible) << "A clicks Pause";
+  EXPECT_FALSE(form.fields().pause.Visible) << "A clicks Pause";
 
-  const int layout = form.layoutIndex;
+  const int layout = form.fields().layoutIndex;
   press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true, form);
   press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false, form);
-  EXPECT_NE(form.layoutIndex, layout) << "the right shoulder is F1";
+  EXPECT_NE(form.fields().layoutIndex, layout) << "the right shoulder is F1";
 }
 
 TEST_F(VirtualPad, UnpluggingWhileHeldReleasesTheKeys) {

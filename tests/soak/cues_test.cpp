@@ -22,8 +22,8 @@ struct Before {
   float ballWidth = 0;  // a brick may grow the ball after its move
   bool over = false, cleared = false;
   explicit Before(const Form1& f)
-      : codes(f.brickCode), points(f.extraLifePoints), lives(f.livesLeft), velocityY(f.ballVelocityY),
-        ballWidth(f.ball.Width), over(f.gameover.Visible), cleared(f.nextlevel.Visible) {}
+      : codes(DriverTestDoor::fields(f).brickCode), points(DriverTestDoor::fields(f).extraLifePoints), lives(DriverTestDoor::fields(f).livesLeft), velocityY(DriverTestDoor::fields(f).ballVelocityY),
+        ballWidth(DriverTestDoor::fields(f).ball.Width), over(DriverTestDoor::fields(f).gameover.Visible), cleared(DriverTestDoor::fields(f).nextlevel.Visible) {}
 };
 
 bool brickCue(CueKind k) { return k >= CueKind::BrickCleared && k <= CueKind::BrickSpecial; }
@@ -41,7 +41,7 @@ void check(const Form1& f, std::string_view ev, const Before& b, const std::vect
   for (const Cue& c : cues) {
     if (!brickCue(c.kind)) continue;
     ++bricks;
-    const int was = b.codes[c.column][c.row], is = f.brickCode[c.column][c.row];
+    const int was = b.codes[c.column][c.row], is = DriverTestDoor::fields(f).brickCode[c.column][c.row];
     switch (c.kind) {
       case CueKind::BrickCleared: EXPECT_TRUE(was >= 1 && was <= 27 && is == 0) << was << " to " << is; break;
       case CueKind::BrickWeakened:
@@ -52,28 +52,28 @@ void check(const Form1& f, std::string_view ev, const Before& b, const std::vect
     }
   }
   // Every hit books ten points towards a life, one hit a tick at most.
-  EXPECT_EQ(bricks, f.extraLifePoints != b.points ? 1 : 0);
-  EXPECT_EQ(has(CueKind::ExtraLife), f.extraLifePoints < b.points);
-  EXPECT_EQ(has(CueKind::BallLost), f.livesLeft < b.lives || (b.lives == 0 && has(CueKind::GameOver)));
-  if (f.gameover.Visible && !b.over) {
+  EXPECT_EQ(bricks, DriverTestDoor::fields(f).extraLifePoints != b.points ? 1 : 0);
+  EXPECT_EQ(has(CueKind::ExtraLife), DriverTestDoor::fields(f).extraLifePoints < b.points);
+  EXPECT_EQ(has(CueKind::BallLost), DriverTestDoor::fields(f).livesLeft < b.lives || (b.lives == 0 && has(CueKind::GameOver)));
+  if (DriverTestDoor::fields(f).gameover.Visible && !b.over) {
     EXPECT_TRUE(has(CueKind::GameOver));
   }
   if (has(CueKind::GameOver)) {
-    EXPECT_TRUE(f.gameover.Visible);
+    EXPECT_TRUE(DriverTestDoor::fields(f).gameover.Visible);
   }
-  EXPECT_EQ(has(CueKind::FieldCleared), f.nextlevel.Visible && !b.cleared);
+  EXPECT_EQ(has(CueKind::FieldCleared), DriverTestDoor::fields(f).nextlevel.Visible && !b.cleared);
   if (has(CueKind::BallLost)) return;  // the ball is back on the paddle: where it was is gone
   // The ball turned up with no brick and no floor to turn it: the paddle did.
-  const bool turnedUp = b.velocityY < 0 && f.ballVelocityY > 0 && bricks == 0;
+  const bool turnedUp = b.velocityY < 0 && DriverTestDoor::fields(f).ballVelocityY > 0 && bricks == 0;
   EXPECT_EQ(has(CueKind::Paddle), turnedUp);
   if (has(CueKind::Paddle)) {
-    EXPECT_GT(f.ball.Top + f.ball.Height, f.paddle.Top);
-    EXPECT_TRUE(f.ball.Left > f.paddle.Left && f.paddle.Left + f.paddle.Width > f.ball.Left + f.ball.Width);
+    EXPECT_GT(DriverTestDoor::fields(f).ball.Top + DriverTestDoor::fields(f).ball.Height, DriverTestDoor::fields(f).paddle.Top);
+    EXPECT_TRUE(DriverTestDoor::fields(f).ball.Left > DriverTestDoor::fields(f).paddle.Left && DriverTestDoor::fields(f).paddle.Left + DriverTestDoor::fields(f).paddle.Width > DriverTestDoor::fields(f).ball.Left + DriverTestDoor::fields(f).ball.Width);
   }
   if (has(CueKind::Wall)) {
-    const bool atWall = f.ball.Left == f.boardLeft || f.ball.Left == static_cast<float>(f.boardRight) - b.ballWidth ||
-                        f.ball.Top == f.boardTop;
-    EXPECT_TRUE(atWall) << f.ball.Left << "," << f.ball.Top;
+    const bool atWall = DriverTestDoor::fields(f).ball.Left == DriverTestDoor::fields(f).boardLeft || DriverTestDoor::fields(f).ball.Left == static_cast<float>(DriverTestDoor::fields(f).boardRight) - b.ballWidth ||
+                        DriverTestDoor::fields(f).ball.Top == DriverTestDoor::fields(f).boardTop;
+    EXPECT_TRUE(atWall) << DriverTestDoor::fields(f).ball.Left << "," << DriverTestDoor::fields(f).ball.Top;
   }
 }
 
@@ -96,7 +96,7 @@ TEST(Cues, EachComesWithTheChangeItNames) {
     Driver game(options);
     game.cuesTo([&](std::span<const Cue> cues) { heard.assign(cues.begin(), cues.end()); });
     game.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
-    DriverTestDoor::form(game).extraLifePoints = 4990;  // one hit short of a life
+    DriverTestDoor::fields(DriverTestDoor::form(game)).extraLifePoints = 4990;  // one hit short of a life
     while (ticks < 300000 && !HasFailure()) game.run(generator.next(game.form()));
   }
   for (int k = 0; k < cueKinds; ++k) EXPECT_GT(seen[k], 0) << "no cue of kind " << k;

@@ -69,16 +69,16 @@ RestartResult runRestarts(uint64_t seed, uint64_t count) {
         replay.run(generator.next(replay.form()));
       if (r.restarts >= count) break;
       Form1& f = DriverTestDoor::form(replay);
-      const int32_t best = f.bestScore;
-      if (!f.gameover.Visible) {
-        f.livesLeft = 1;
+      const int32_t best = DriverTestDoor::fields(f).bestScore;
+      if (!DriverTestDoor::fields(f).gameover.Visible) {
+        DriverTestDoor::fields(f).livesLeft = 1;
         DriverTestDoor::lostlife(f);
       }
       if (!replay.click("gameover")) {
         r.message = "the game-over button is not shown after the last life was lost";
         break;
       }
-      if (f.livesLeft < 1 || f.currentScore != 0 || f.levelNumber != 1 || f.bestScore != best) {
+      if (DriverTestDoor::fields(f).livesLeft < 1 || DriverTestDoor::fields(f).currentScore != 0 || DriverTestDoor::fields(f).levelNumber != 1 || DriverTestDoor::fields(f).bestScore != best) {
         r.message = "a restart did not start a new game keeping the high score";
         break;
       }

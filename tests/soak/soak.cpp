@@ -22,15 +22,15 @@ class CoverageTracker {
   void see(const Form1& f, std::string_view ev) {
     const bool ballTick = ev == "Timer2";
     if (ballTick) {
-      if (f.ballVelocityX != 0 || f.ballVelocityY != 0) ++c.flightTicks[std::clamp(f.layoutIndex, 0, 7)];
-      if (f.livesLeft == 0) ++c.playWithoutLives;
+      if (f.fields().ballVelocityX != 0 || f.fields().ballVelocityY != 0) ++c.flightTicks[std::clamp(f.fields().layoutIndex, 0, 7)];
+      if (f.fields().livesLeft == 0) ++c.playWithoutLives;
       // Every hit books points towards a life, so extraLifePoints changes; lastCell is the
       // cell hit, and `codes` still holds its code from before the tick.
-      if (f.extraLifePoints != points && f.lastCell >= 1 && f.lastCell <= 500) {
-        const int i = f.lastCell;
+      if (f.fields().extraLifePoints != points && f.fields().lastCell >= 1 && f.fields().lastCell <= 500) {
+        const int i = f.fields().lastCell;
         ++c.hits[std::clamp<int>(codes[(i - 1) % 20 + 1][(i - 1) / 20 + 1], 0, 99)];
       }
-      if (f.livesLeft < lives || (f.gameover.Visible && !gameOver)) ++c.lostBalls;
+      if (f.fields().livesLeft < lives || (f.fields().gameover.Visible && !gameOver)) ++c.lostBalls;
     } else if (ev == "click nextlevel") {
       ++c.levelsCleared;
     } else if (ev == "click gameover") {
@@ -41,15 +41,15 @@ class CoverageTracker {
       ++c.jumps;
     }
     // Codes change only in ball ticks with a hit and in field builds.
-    if ((ballTick && f.extraLifePoints != points) || !ev.starts_with("Timer")) codes = f.brickCode;
-    points = f.extraLifePoints;
-    lives = f.livesLeft;
-    gameOver = f.gameover.Visible;
-    c.maxLevel = std::max(c.maxLevel, f.levelNumber);
-    c.smallestBall = std::min(c.smallestBall, f.ball.Width);
-    c.largestBall = std::max(c.largestBall, f.ball.Width);
-    c.narrowestPaddle = std::min(c.narrowestPaddle, f.paddle.Width);
-    c.widestPaddle = std::max(c.widestPaddle, f.paddle.Width);
+    if ((ballTick && f.fields().extraLifePoints != points) || !ev.starts_with("Timer")) codes = f.fields().brickCode;
+    points = f.fields().extraLifePoints;
+    lives = f.fields().livesLeft;
+    gameOver = f.fields().gameover.Visible;
+    c.maxLevel = std::max(c.maxLevel, f.fields().levelNumber);
+    c.smallestBall = std::min(c.smallestBall, f.fields().ball.Width);
+    c.largestBall = std::max(c.largestBall, f.fields().ball.Width);
+    c.narrowestPaddle = std::min(c.narrowestPaddle, f.fields().paddle.Width);
+    c.widestPaddle = std::max(c.widestPaddle, f.fields().paddle.Width);
   }
 
  private:

@@ -34,28 +34,28 @@ TEST(Invariants, HoldOnAFreshGameAndEachPlantedFaultIsNamed) {
     std::function<void(Form1&)> plant;
     const char* named;
   } cases[] = {
-      {"seven lives", [](Form1& f) { f.livesLeft = 7; }, "livesLeft"},
-      {"paddle direction 3", [](Form1& f) { f.paddleDirection = 3; }, "paddleDirection"},
-      {"layout 8", [](Form1& f) { f.layoutIndex = 8; }, "layoutIndex"},
-      {"build in progress", [](Form1& f) { f.bricksAtStart = 0; }, "bricksAtStart"},
-      {"paddle timer alone", [](Form1& f) { f.Timer1.Interval(0); }, "timer"},
-      {"logo timer stopped", [](Form1& f) { f.Timer3.Interval(0); }, "timer"},
-      {"horizontal speed off", [](Form1& f) { f.ballVelocityX = 100; }, "ballVelocityX"},
-      {"vertical speed not rounded", [](Form1& f) { f.ballVelocityY = 103; }, "ballVelocityY"},
-      {"factor at its open end", [](Form1& f) { f.speedFactorX = 0.69; }, "speedFactorX"},
-      {"top-edge factor at 0.5", [](Form1& f) { f.speedFactorY = 0.5; }, "speedFactorY"},
-      {"code beyond the field", [](Form1& f) { f.brickCode[21][3] = 1; }, "brickCode"},
-      {"code 100", [](Form1& f) { f.brickCode[5][5] = 100; }, "brickCode"},
-      {"brick shown over no code", [](Form1& f) { f.brick(1).Visible = true; }, "brick"},
-      {"brick caption stale", [](Form1& f) { f.brick(41).Caption = "2"; }, "caption"},
-      {"score text short", [](Form1& f) { f.showscore.Caption = "12345"; }, "showscore"},
-      {"high score text stale", [](Form1& f) { f.bestScore = 20; }, "highscore"},
-      {"bricks text two digits", [](Form1& f) { f.numbricks.Caption = "12"; }, "numbricks"},
-      {"level caption stale", [](Form1& f) { f.levelNumber = 2; }, "nextlevel"},
-      {"ball position NaN", [](Form1& f) { f.ball.Left = std::nanf(""); }, "not finite"},
-      {"ball through the left wall", [](Form1& f) { f.ball.Left = 100; }, "wall"},
-      {"paddle dropped", [](Form1& f) { f.paddle.Top += 1; }, "paddle"},
-      {"logo ball out of its box", [](Form1& f) { f.logoball(1).Top = -500; }, "logo"},
+      {"seven lives", [](Form1& f) { DriverTestDoor::fields(f).livesLeft = 7; }, "livesLeft"},
+      {"paddle direction 3", [](Form1& f) { DriverTestDoor::fields(f).paddleDirection = 3; }, "paddleDirection"},
+      {"layout 8", [](Form1& f) { DriverTestDoor::fields(f).layoutIndex = 8; }, "layoutIndex"},
+      {"build in progress", [](Form1& f) { DriverTestDoor::fields(f).bricksAtStart = 0; }, "bricksAtStart"},
+      {"paddle timer alone", [](Form1& f) { DriverTestDoor::fields(f).Timer1.Interval(0); }, "timer"},
+      {"logo timer stopped", [](Form1& f) { DriverTestDoor::fields(f).Timer3.Interval(0); }, "timer"},
+      {"horizontal speed off", [](Form1& f) { DriverTestDoor::fields(f).ballVelocityX = 100; }, "ballVelocityX"},
+      {"vertical speed not rounded", [](Form1& f) { DriverTestDoor::fields(f).ballVelocityY = 103; }, "ballVelocityY"},
+      {"factor at its open end", [](Form1& f) { DriverTestDoor::fields(f).speedFactorX = 0.69; }, "speedFactorX"},
+      {"top-edge factor at 0.5", [](Form1& f) { DriverTestDoor::fields(f).speedFactorY = 0.5; }, "speedFactorY"},
+      {"code beyond the field", [](Form1& f) { DriverTestDoor::fields(f).brickCode[21][3] = 1; }, "brickCode"},
+      {"code 100", [](Form1& f) { DriverTestDoor::fields(f).brickCode[5][5] = 100; }, "brickCode"},
+      {"brick shown over no code", [](Form1& f) { DriverTestDoor::fields(f).brick(1).Visible = true; }, "brick"},
+      {"brick caption stale", [](Form1& f) { DriverTestDoor::fields(f).brick(41).Caption = "2"; }, "caption"},
+      {"score text short", [](Form1& f) { DriverTestDoor::fields(f).showscore.Caption = "12345"; }, "showscore"},
+      {"high score text stale", [](Form1& f) { DriverTestDoor::fields(f).bestScore = 20; }, "highscore"},
+      {"bricks text two digits", [](Form1& f) { DriverTestDoor::fields(f).numbricks.Caption = "12"; }, "numbricks"},
+      {"level caption stale", [](Form1& f) { DriverTestDoor::fields(f).levelNumber = 2; }, "nextlevel"},
+      {"ball position NaN", [](Form1& f) { DriverTestDoor::fields(f).ball.Left = std::nanf(""); }, "not finite"},
+      {"ball through the left wall", [](Form1& f) { DriverTestDoor::fields(f).ball.Left = 100; }, "wall"},
+      {"paddle dropped", [](Form1& f) { DriverTestDoor::fields(f).paddle.Top += 1; }, "paddle"},
+      {"logo ball out of its box", [](Form1& f) { DriverTestDoor::fields(f).logoball(1).Top = -500; }, "logo"},
   };
   for (const auto& c : cases) {
     Fresh g;
@@ -69,11 +69,11 @@ TEST(Invariants, HoldOnAFreshGameAndEachPlantedFaultIsNamed) {
 TEST(Invariants, ABallOnTheFloorIsAFaultOnlyWhenTheBallTickLetsPlayGoOn) {
   Fresh g;
   Form1& f = g.form();
-  f.ball.Top = f.boardBottom - f.ball.Height;
+  DriverTestDoor::fields(f).ball.Top = DriverTestDoor::fields(f).boardBottom - DriverTestDoor::fields(f).ball.Height;
   EXPECT_TRUE(g.holds("Timer1"));
   EXPECT_FALSE(g.holds("Timer2"));
-  f.Timer1.Interval(0);
-  f.Timer2.Interval(0);  // as after the last life
+  DriverTestDoor::fields(f).Timer1.Interval(0);
+  DriverTestDoor::fields(f).Timer2.Interval(0);  // as after the last life
   EXPECT_TRUE(g.holds("Timer2")) << g.broken;
 }
 
@@ -91,29 +91,29 @@ TEST(Invariants, InfiniteSizesKeepIndexesInRangeUntilTheRestart) {
       broken = !g.holds("Timer2");
     }
   };
-  f.paddle.Width = inf;
+  DriverTestDoor::fields(f).paddle.Width = inf;
   f.keyDown(keys::F1);  // serve position with an infinite paddle: the ball is centred on inf - inf
-  EXPECT_TRUE(std::isnan(f.ball.Left));
+  EXPECT_TRUE(std::isnan(DriverTestDoor::fields(f).ball.Left));
   EXPECT_TRUE(g.holds()) << g.broken;
   EXPECT_TRUE(g.checker.sizesOverflowed());
   play(3000);
   EXPECT_FALSE(broken) << g.broken;
 
-  f.ball.Width = f.ball.Height = inf;
+  DriverTestDoor::fields(f).ball.Width = DriverTestDoor::fields(f).ball.Height = inf;
   play(3000);
   EXPECT_FALSE(broken) << g.broken;
 
-  f.paddle.Width = std::nanf("");
+  DriverTestDoor::fields(f).paddle.Width = std::nanf("");
   EXPECT_FALSE(g.holds());
   EXPECT_NE(g.broken.find("size"), std::string::npos) << g.broken;
 
-  f.livesLeft = 1;
-  f.paddle.Width = inf;
+  DriverTestDoor::fields(f).livesLeft = 1;
+  DriverTestDoor::fields(f).paddle.Width = inf;
   DriverTestDoor::lostlife(f);
   ASSERT_TRUE(g.replay.click("gameover"));
   EXPECT_TRUE(g.holds("click gameover")) << g.broken;
   EXPECT_FALSE(g.checker.sizesOverflowed());
-  EXPECT_TRUE(std::isfinite(f.ball.Width) && std::isfinite(f.ball.Left));
+  EXPECT_TRUE(std::isfinite(DriverTestDoor::fields(f).ball.Width) && std::isfinite(DriverTestDoor::fields(f).ball.Left));
 }
 
 TEST(Soak, AScriptIsASeedAndItsTextReplaysTheSameGame) {

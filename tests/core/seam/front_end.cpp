@@ -6,10 +6,10 @@
 #include "drive/driver.h"
 #include "game/form1.h"
 
-int16_t livesShown(const zorvane::Driver& driver) { return driver.form().livesLeft; }
+int16_t livesShown(const zorvane::Driver& driver) { return driver.form().fields().livesLeft; }
 
 #ifdef WRITE_LIVES
-void moreLives(zorvane::Driver& driver) { driver.form().livesLeft = 9; }
+void moreLives(zorvane::Driver& driver) { driver.form().fields().livesLeft = 9; }
 #endif
 
 #ifdef CALL_PROCEDURE
