@@ -1,8 +1,8 @@
 // The game's hot paths, one handler at a time, on a game built as at start-up.
 #include <benchmark/benchmark.h>
 
-#include "tests/core/test_door.h"
 #include "platform/keys.h"
+#include "tests/core/test_door.h"
 #include "trace/trace.h"
 
 namespace zorvane {

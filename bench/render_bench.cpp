@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "tests/core/test_door.h"
 #include "paint/painter.h"
 #include "platform/keys.h"
 #include "sdl/screenshot.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane {
 namespace {

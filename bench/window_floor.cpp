@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tests/core/test_door.h"
 #include "paint/geometry.h"
 #include "platform/keys.h"
+#include "tests/core/test_door.h"
 
 int main() {
   using namespace zorvane;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "tests/core/test_door.h"
 #include "platform/keys.h"
+#include "tests/core/test_door.h"
 
 namespace {
 bool counting = false;

@@ -2,8 +2,8 @@
 #pragma once
 #include <initializer_list>
 
-#include "tests/core/test_door.h"
 #include "platform/keys.h"
+#include "tests/core/test_door.h"
 
 namespace zorvane::testing {
 

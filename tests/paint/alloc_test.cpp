@@ -9,9 +9,9 @@
 #include <memory>
 #include <new>
 
-#include "tests/core/test_door.h"
-#include "platform/keys.h"
 #include "paint/painter.h"
+#include "platform/keys.h"
+#include "tests/core/test_door.h"
 
 namespace {
 std::atomic<long> allocations{0};

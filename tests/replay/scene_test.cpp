@@ -11,8 +11,8 @@
 
 #include "drive/player.h"
 #include "game/form1.h"
-#include "trace_reader.h"
 #include "tests/core/test_door.h"
+#include "trace_reader.h"
 
 namespace zorvane {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "drive/driver.h"
 #include "game/form1.h"
-#include "tools/generator.h"
 #include "tests/core/test_door.h"
+#include "tools/generator.h"
 
 namespace zorvane {
 namespace {

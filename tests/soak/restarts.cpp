@@ -6,9 +6,9 @@
 
 #include "drive/player.h"
 #include "game/form1.h"
+#include "tests/core/test_door.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
-#include "tests/core/test_door.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocator statistics (GCC ships no header for them).

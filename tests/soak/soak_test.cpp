@@ -9,9 +9,9 @@
 #include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
+#include "tests/core/test_door.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak.h"
-#include "tests/core/test_door.h"
 
 namespace zorvane::soak {
 namespace {
