@@ -1,7 +1,8 @@
 # The web build, included from the top CMakeLists.txt under emscripten's toolchain:
 #   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
-#   site/              the page: index.html, its script, the game's wasm module (which paints
-#                      the picture) and the font files it draws text with
+#   site/              the page: index.html, its scripts, the game's wasm module (which paints
+#                      the picture), the font files it draws text with, the icons, the web app
+#                      manifest and the service worker that keeps it all for playing offline
 set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
 
 add_executable(zorvane-replay app/zorvane_replay.cpp)
@@ -21,7 +22,7 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js)
+foreach(file index.html page.js pointer.js gamepad.js manifest.webmanifest)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
@@ -48,3 +49,18 @@ while(fontFiles)
   list(APPEND webFonts ${out})
 endwhile()
 add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
+
+# The icons (drawn by the game's icon code, under node) and the service worker with the list
+# of the site's files and their hash, once everything else of the site is built.
+add_executable(zorvane-web-icon web/make_icons.cpp)
+target_link_libraries(zorvane-web-icon PRIVATE zorvane_paint)
+target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})
+set_target_properties(zorvane-web-icon PROPERTIES SUFFIX .js)
+zorvane_warnings(zorvane-web-icon)
+find_program(ZORVANE_NODE node REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+add_custom_target(zorvane-site ALL
+  COMMAND ${ZORVANE_NODE} ${PROJECT_SOURCE_DIR}/web/site.mjs ${ZORVANE_SITE} $<TARGET_FILE:zorvane-web-icon>
+          ${PROJECT_SOURCE_DIR}/web/sw.js
+  DEPENDS web/site.mjs web/sw.js
+  COMMENT "The site's icons and service worker" VERBATIM)
+add_dependencies(zorvane-site zorvane-page zorvane-fonts zorvane-web-icon)
