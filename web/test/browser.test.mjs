@@ -228,7 +228,9 @@ async function main() {
       return new Promise((r) => setTimeout(r, 50));
     }, name, text);
     await drop('serve.txt', recording);
-    check(await page.evaluate(() => window.zorvane.playing()), 'a dropped recording plays');
+    const told = await page.evaluate(() => [window.zorvane.playing(), document.title, document.getElementById('status').textContent]);
+    check(told[0] && told[1] === 'Super Zorvane! \u2014 playing a recording' && /serve\.txt/.test(told[2]),
+      'a dropped recording plays, and the title and the page say so', told.join(' | '));
     await page.waitForFunction(() => !window.zorvane.playing(), { timeout: 10000 }).catch(() => {});
     check(!(await page.evaluate(() => window.zorvane.playing())), 'the recording ends');
     await page.keyboard.press('KeyP');
@@ -256,6 +258,8 @@ async function main() {
     await drop('bad.replay', bad);
     const shown = await page.evaluate(() => document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent);
     check(shown === native.stderr.trim(), 'a bad recording shows the replay tool\'s message', shown);
+    await page.click('#dismiss');
+    check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
     await page.close();
 
     check(errors.length === 0, 'no console errors', errors.join(' | '));
@@ -283,6 +287,14 @@ async function main() {
       shown: !document.getElementById('message').hidden, canvas: !document.getElementById('game').hidden }));
     check(noWasm.shown && /WebAssembly/.test(noWasm.text) && !noWasm.canvas, 'no WebAssembly: a message instead of the canvas',
       noWasm.text);
+    // With JavaScript off, the page says so, legibly.
+    await page.setJavaScriptEnabled(false);
+    await page.goto(url);
+    const noScript = await page.evaluate(() => {
+      const p = document.querySelector('noscript p'), r = p && p.getBoundingClientRect();
+      return p && r.height > 0 && getComputedStyle(p).color === 'rgb(255, 255, 255)' && p.textContent;
+    });
+    check(/JavaScript/.test(noScript), 'JavaScript off: a message, white on black', String(noScript));
     await page.close();
 
     // A player's session in a fresh profile, as on a phone: touch, focus, a hidden tab, a
