@@ -334,6 +334,16 @@ async function main() {
           return !!navigator.serviceWorker.controller && names.length === 1 && names[0].endsWith(` ${version}`);
         });
       }],
+      ['Fullscreen puts the picture alone on the whole screen', async () => {
+        await page.click('#fullscreen');
+        await page.waitForFunction(() => document.fullscreenElement, { timeout: 2000 }).catch(() => {});
+        await nextFrames(page);
+        const r = await page.evaluate(() => [document.fullscreenElement?.id, document.getElementById('game').getBoundingClientRect().height,
+          window.innerHeight, window.zorvane.painted]);
+        await page.evaluate(() => document.exitFullscreen());
+        await page.waitForFunction(() => !document.fullscreenElement && document.getElementById('game').clientHeight === 489);
+        return [r[0] === 'stage' && r[1] === r[2], r.join(' | ')];
+      }],
       ['the recording button is reachable with Tab, outside the picture', async () => {
         for (let i = 0; i < 4 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
         return page.evaluate(() => document.activeElement.id === 'recording' && document.elementFromPoint(40, 476).id === 'game');
