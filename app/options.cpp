@@ -1,9 +1,13 @@
 #include "app/options.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+
+#include "script/script.h"
 
 namespace zorvane {
 
@@ -38,7 +42,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       double x = 0;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), x);
       if (ec != std::errc{} || end != value.data() + value.size() || !(x >= 0.25 && x <= 8)) {
-        error = "--speed takes a number from 0.25 to 8, not '" + std::string(value.substr(0, 40)) + "'";
+        error = "--speed takes a number from 0.25 to 8, not '" + printable(value, 60) + "'";
         return false;
       }
       options.speed = x;
@@ -52,16 +56,63 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     } else if (arg == "--version") {
       options.version = true;
     } else if (!arg.empty() && arg[0] == '-') {
-      error = "unknown option '" + std::string(arg) + "'";
+      error = "unknown option '" + printable(arg, 60) + "'";
       return false;
     } else {
-      error = "unexpected argument '" + std::string(arg) + "'";
+      error = "unexpected argument '" + printable(arg, 60) + "'";
       return false;
     }
   }
   if (speedGiven && options.watch.empty()) return error = "--speed goes with --watch", false;
   if (!options.watch.empty() && !options.record.empty())
     return error = "--record and --watch cannot be used together", false;
+  return true;
+}
+
+namespace {
+
+// What tells two names of one file apart from two files: the device and inode of a file
+// that exists, else the folder's and the last part of the name (a file not made yet).
+struct FileIdentity {
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string leaf;
+  bool operator==(const FileIdentity& o) const {
+    return known && o.known && device == o.device && inode == o.inode && leaf == o.leaf;
+  }
+};
+
+FileIdentity identify(const std::string& path) {
+  FileIdentity id;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    // A terminal or /dev/null may take every output at once: nothing there is kept.
+    if (S_ISCHR(st.st_mode)) return id;
+    id = {true, st.st_dev, st.st_ino, ""};
+    return id;
+  }
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (::stat(folder.c_str(), &st) == 0) id = {true, st.st_dev, st.st_ino, path.substr(slash + 1)};
+  return id;
+}
+
+}  // namespace
+
+bool distinctFiles(const Options& options, std::string& error) {
+  const struct { const char* option; const std::string& path; } files[] = {
+      {"--watch", options.watch}, {"--record", options.record}, {"--trace", options.trace}};
+  FileIdentity ids[3];
+  for (int i = 0; i < 3; ++i)
+    if (!files[i].path.empty()) ids[i] = identify(files[i].path);
+  for (int i = 0; i < 3; ++i)
+    for (int j = i + 1; j < 3; ++j)
+      if (ids[i] == ids[j]) {
+        error = std::string(files[i].option) + " and " + files[j].option + " name the same file '" +
+                printable(files[j].path, 60) + "'";
+        return false;
+      }
   return true;
 }
 

@@ -18,6 +18,10 @@ struct Options {
 // Reads the command line; false with `error` set (one line, no usage) on a bad one.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 
+// False with `error` set when two of the files name one file (an output would destroy the
+// script to watch, or two outputs would mix): checked before any is opened.
+bool distinctFiles(const Options& options, std::string& error);
+
 extern const char* const usageLine;  // "usage: zorvane [--fullscreen] ..."
 void printHelp();                    // to standard output
 void printVersion();                 // to standard output

@@ -13,47 +13,49 @@ namespace zorvane {
 
 bool OutputFile::open(const std::string& name, std::string& error) {
   close();
-  // No O_TRUNC: a device or a pipe must never be truncated, only a regular file is emptied.
-  // O_NONBLOCK refuses a pipe with no reader instead of waiting for one.
+  // No O_TRUNC: nothing is emptied until the game can start (see empty()), and a device or
+  // a pipe is never truncated. O_NONBLOCK refuses a pipe with no reader instead of waiting.
   const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
-  if (f < 0) {
-    error = "cannot write " + printable(name) + ": " + std::strerror(errno);
+  const auto fail = [&](const std::string& why) {
+    error = "cannot write " + printable(name, 200) + ": " + why;
+    if (f >= 0) ::close(f);
     return false;
-  }
+  };
+  if (f < 0) return fail(std::strerror(errno));
   struct stat st{};
-  if (fstat(f, &st) != 0) {
-    error = "cannot write " + printable(name) + ": " + std::strerror(errno);
-    ::close(f);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
-    error = "cannot write " + printable(name) + ": not a regular file, a pipe or a terminal";
-    ::close(f);
-    return false;
-  }
-  if (S_ISREG(st.st_mode) && ftruncate(f, 0) != 0) {
-    error = "cannot write " + printable(name) + ": " + std::strerror(errno);
-    ::close(f);
-    return false;
-  }
+  if (fstat(f, &st) != 0) return fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode))
+    return fail("not a regular file, a pipe or a terminal");
   fcntl(f, F_SETFL, fcntl(f, F_GETFL) & ~O_NONBLOCK);
   fd = f;
+  regular = S_ISREG(st.st_mode);
   broken = false;
+  written = 0;
   path = name;
   return true;
 }
 
+bool OutputFile::empty(std::string& error) {
+  if (fd < 0 || !regular || ftruncate(fd, 0) == 0) return true;
+  error = "cannot write " + printable(path, 200) + ": " + std::strerror(errno);
+  return false;
+}
+
 bool OutputFile::write(std::string_view lines) {
   if (fd < 0 || broken) return false;
+  const off_t whole = written;
   while (!lines.empty()) {
     const ssize_t n = ::write(fd, lines.data(), lines.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       broken = true;
       cause = n < 0 ? std::strerror(errno) : "nothing was written";
+      // A file that took only part of the lines (the size limit) ends at the last whole one.
+      if (regular && written != whole && ftruncate(fd, whole) == 0) written = whole;
       return false;
     }
     lines.remove_prefix(static_cast<size_t>(n));
+    written += n;
   }
   return true;
 }

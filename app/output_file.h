@@ -7,9 +7,11 @@
 
 namespace zorvane {
 
-// An output file opened before any window: a regular file is created or replaced, a pipe
-// or a character device (a terminal, /dev/null) is written as it stands, anything else is
-// refused. Every write hands whole lines to the system in one call.
+// An output file opened before any window: a regular file is created, and emptied by
+// empty() once the game can start; a pipe or a character device (a terminal, /dev/null) is
+// written as it stands; anything else is refused. Every write hands whole lines to the
+// system in one call, and a regular file that takes only part of them is cut back to the
+// last whole line.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -18,6 +20,7 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool open(const std::string& path, std::string& error);  // false: `error` says why, nothing was touched
+  bool empty(std::string& error);  // a regular file loses its old lines; false: `error` says why
   bool write(std::string_view lines);  // false once a write has failed
   const std::string& failure() const { return cause; }  // why the first failed write failed
   bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
@@ -27,8 +30,10 @@ class OutputFile {
 
  private:
   int fd = -1;
+  bool regular = false;  // a regular file: emptied by empty(), cut back after a partial write
   bool broken = false;
   bool told = false;
+  int64_t written = 0;   // bytes written since it was emptied
   std::string path;
   std::string cause;
 };

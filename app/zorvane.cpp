@@ -2,10 +2,13 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -69,6 +72,14 @@ int prepare(const Options& options, Session& session) {
   return status;
 }
 
+// Once the window is open the game will start: the files written lose their old lines.
+bool emptyOutputs(Session& session) {
+  std::string error;
+  if (session.recording.empty(error) && session.trace.empty(error)) return true;
+  std::fprintf(stderr, "zorvane: %s\n", error.c_str());
+  return false;
+}
+
 int run(const Options& options, Session& session) {
   std::string warnings;
   const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
@@ -78,7 +89,8 @@ int run(const Options& options, Session& session) {
   auto writeTo = [](OutputFile& file, std::string_view lines) {
     if (file.write(lines)) return true;
     if (file.isOpen() && !file.reported())
-      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name()).c_str(), file.failure().c_str());
+      std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name(), 200).c_str(),
+                   file.failure().c_str());
     return false;
   };
   Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
@@ -108,10 +120,10 @@ int run(const Options& options, Session& session) {
   SDL_SetWindowMinimumSize(window, width / scale / 4, height / scale / 4);
   setIcon(window);
 
-  int status = 0;
+  int status = emptyOutputs(session) ? 0 : 1;
   {
     Screen screen(window, fonts);
-    if (!screen.open()) {
+    if (status == 0 && !screen.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
@@ -218,6 +230,10 @@ int run(const Options& options, Session& session) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pipe whose reader has gone or a file over its size limit fails the write (EPIPE,
+  // EFBIG) instead of killing the game: the failure is told once and the game plays on.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {
@@ -226,7 +242,13 @@ int main(int argc, char** argv) {
   }
   if (options.help || options.version) {
     options.help ? printHelp() : printVersion();
-    return 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "zorvane: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (!distinctFiles(options, error)) {
+    std::fprintf(stderr, "zorvane: %s\n", error.c_str());
+    return 2;
   }
   Session session;
   if (const int status = prepare(options, session)) return status;

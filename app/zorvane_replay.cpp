@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -31,6 +32,7 @@ constexpr const char* usage =
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
 constexpr int maxSide = 8192;  // the largest --size, each way
+constexpr int64_t maxFrames = 100000;  // the most pictures one run may write
 
 constexpr const char* helpText =
     "Usage: zorvane-replay [OPTION]... SCRIPT\n"
@@ -40,7 +42,8 @@ constexpr const char* helpText =
     "\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
     "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
-    "                       every MS of virtual time from 0 (frame-000000.png, ...)\n"
+    "                       every MS of virtual time from 0 (frame-0000001.png, ...),\n"
+    "                       at most 100000; no file already there is replaced\n"
     "  --every=MS         the time between two frames, 1 to 3600000 ms\n"
     "  --scale=N          pixels per 15 window units in the screenshot and the frames, 1 to\n"
     "                       16 (default 1: 568 x 489 pixels)\n"
@@ -55,9 +58,10 @@ constexpr const char* helpText =
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
-    "  1  a failure outside the script (it cannot be read, the trace or the screenshot\n"
-    "     cannot be written)\n"
-    "  2  a bad script (the message names its line) or a bad command line\n";
+    "  1  a failure outside the script (it cannot be read, the trace, the screenshot or\n"
+    "     a frame cannot be written)\n"
+    "  2  a bad script (the message names its line), a bad command line, or a script\n"
+    "     that would make more than 100000 frames\n";
 
 constexpr const char* versionText =
     "zorvane-replay " ZORVANE_VERSION "\n"
@@ -180,18 +184,22 @@ zorvane::paint::Placement placement(const zorvane::View& w, const Arguments& arg
 }
 
 bool playWithFrames(zorvane::Driver& driver, zorvane::ScriptPlayer& player, const Arguments& args, std::string& error) {
-  int64_t frame = 0;
+  int64_t frame = 1;
   for (int64_t at = 0;; at += args.every) {
     const bool more = player.playTo(driver, at);
-    if (driver.now() < at) return true;  // the script ended before this frame's time
+    if (driver.now() < at) break;  // the script ended before this frame's time
     char name[32];
-    std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame++));
-    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error)) {
+    std::snprintf(name, sizeof name, "/frame-%07lld.png", static_cast<long long>(frame++));
+    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
+                                      zorvane::sdl::Target::New)) {
       error = "frame failed: " + printable(error);
       return false;
     }
-    if (!more && driver.now() == at) return true;
+    if (!more && driver.now() == at) break;
   }
+  if (zorvane::sdl::syncFolder(args.frames, error)) return true;  // once, not after every frame
+  error = "frames failed: " + printable(error);
+  return false;
 }
 #endif
 
@@ -215,6 +223,12 @@ int run(int argc, char** argv) {
   if (const int status = zorvane::loadScript(args.script, script, error)) return complain(status, error);
 
   if (!args.frames.empty()) {
+    int64_t time = 0;
+    for (const zorvane::Command& c : script.commands)
+      if (c.op == zorvane::Op::Wait || c.op == zorvane::Op::Catchup) time += c.value;
+    if (const int64_t frames = time / args.every + 1; frames > maxFrames)
+      return complain(2, "--frames: the script would make " + std::to_string(frames) + " frames, more than " +
+                             std::to_string(maxFrames) + " (a longer --every makes fewer)");
     struct stat st{};
     if (stat(args.frames.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
@@ -248,6 +262,10 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe or a file over its size limit fails the write (EPIPE, EFBIG), which is
+  // told, instead of killing the tool half-way through a file.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {

@@ -255,10 +255,10 @@ int loadScript(const std::string& path, Script& script, std::string& error) {
     status = in != nullptr ? readScript(in, script, bad) : 1;
     const int cause = errno;
     if (in != nullptr) std::fclose(in);
-    if (status == 1) error = "cannot read the script " + printable(path) + ": " + std::strerror(cause);
+    if (status == 1) error = "cannot read the script " + printable(path, 200) + ": " + std::strerror(cause);
   }
   if (status == 2) {
-    const std::string name = path == "-" ? "<stdin>" : printable(path);
+    const std::string name = path == "-" ? "<stdin>" : printable(path, 200);
     error = name + ", line " + std::to_string(bad.line) + ": " + bad.message;
   }
   return status;

@@ -41,13 +41,18 @@ std::string failure(const std::string& what, const std::string& path, int cause)
   return "cannot " + what + " " + path + ": " + std::strerror(cause);
 }
 
-// Writes into something that is not a plain file (a device, a pipe) where it stands; it is
-// never removed or replaced. A pipe with no reader fails at once instead of waiting.
+// Writes where FILE stands: a device or a pipe, or the file a link names. The kernel
+// follows the link, with its own checks (no link planted by another user in a sticky
+// folder), and refuses what the user may not write. A pipe with no reader fails at once
+// instead of waiting. Nothing is removed or replaced.
 bool writeInPlace(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return error = failure("open", path, errno), false;
+  struct stat st {};
   const int flags = ::fcntl(fd, F_GETFL);
-  bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 && writeAll(fd, bytes);
+  bool ok = ::fstat(fd, &st) == 0 && flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
+            (!S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0) && writeAll(fd, bytes) &&
+            (!S_ISREG(st.st_mode) || ::fsync(fd) == 0);
   int cause = errno;
   if (::close(fd) != 0 && ok) ok = false, cause = errno;
   if (!ok) error = failure("write", path, cause);
@@ -55,26 +60,27 @@ bool writeInPlace(const std::vector<uint8_t>& bytes, const std::string& path, st
 }
 
 // Writes a new file beside the old one and renames it over it, so that a failed write
-// leaves the old file whole. A symbolic link is followed: its target is replaced.
+// leaves the old file whole. An old file keeps its permissions, and one the user may not
+// write is refused, as cp refuses it.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
-  std::string target = path;
   mode_t mode = ::umask(0);  // a new file gets the usual permissions, an old one keeps its own
   ::umask(mode);
   mode = 0666 & ~mode;
-  if (char* real = ::realpath(path.c_str(), nullptr)) {
-    target = real;
-    std::free(real);
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    const int probe = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    if (probe < 0) return error = failure("write", path, errno), false;
+    ::close(probe);
+    mode = st.st_mode & 07777;
   }
-  const size_t slash = target.rfind('/');
-  std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".zorvane-shot-XXXXXX";
+  const size_t slash = path.rfind('/');
+  std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".zorvane-shot-XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return error = failure("write", path, errno), false;
   bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
   int cause = errno;
   if (::close(fd) != 0 && ok) ok = false, cause = errno;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false, cause = errno;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false, cause = errno;
   if (!ok) {
     ::unlink(temp.c_str());  // our own temporary file, never the target
     error = failure("write", path, cause);
@@ -82,9 +88,24 @@ bool writeByRename(const std::vector<uint8_t>& bytes, const std::string& path, s
   return ok;
 }
 
+// Makes a new file: never through a link, never over anything already there. One that
+// fails half-written is ours, and is removed.
+bool writeNew(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return error = failure("write", path, errno), false;
+  bool ok = writeAll(fd, bytes);
+  int cause = errno;
+  if (::close(fd) != 0 && ok) ok = false, cause = errno;
+  if (!ok) {
+    ::unlink(path.c_str());
+    error = failure("write", path, cause);
+  }
+  return ok;
+}
+
 }  // namespace
 
-bool savePng(const Image& image, const std::string& path, std::string& error) {
+bool savePng(const Image& image, const std::string& path, std::string& error, Target target) {
   std::vector<uint8_t> rgb(image.pixels.size() * 3);
   for (size_t i = 0; i < image.pixels.size(); ++i) {
     rgb[3 * i] = uint8_t(image.pixels[i] >> 16);
@@ -110,9 +131,19 @@ bool savePng(const Image& image, const std::string& path, std::string& error) {
   }
   bytes.resize(size);
 
+  if (target == Target::New) return writeNew(bytes, path, error);
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return writeInPlace(bytes, path, error);
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return writeInPlace(bytes, path, error);
   return writeByRename(bytes, path, error);
+}
+
+bool syncFolder(const std::string& folder, std::string& error) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  bool ok = fd >= 0 && ::syncfs(fd) == 0;
+  const int cause = errno;
+  if (fd >= 0) ::close(fd);
+  if (!ok) error = failure("write", folder, cause);
+  return ok;
 }
 
 bool loadPng(const std::string& path, Image& image, std::string& error) {
@@ -137,13 +168,13 @@ bool loadPng(const std::string& path, Image& image, std::string& error) {
 }
 
 bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,
-                    std::string& error) {
+                    std::string& error, Target target) {
   const Image image = renderPicture(w, p, fonts);
   if (image.pixels.empty()) {
     error = "cannot draw the window at " + std::to_string(p.targetWidth) + " x " + std::to_string(p.targetHeight);
     return false;
   }
-  return savePng(image, pngPath, error);
+  return savePng(image, pngPath, error, target);
 }
 
 }  // namespace zorvane::sdl

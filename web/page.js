@@ -185,9 +185,22 @@ function listen() {
   });
 }
 
+// The longest script the replay tool reads, in bytes: a larger file is refused unread.
+const maxScriptBytes = 64 * 1024 * 1024;
+
 // Plays a recording from its start at its own pace; the player takes over where it ends.
 async function playFile(f) {
-  const bytes = new Uint8Array(await f.arrayBuffer());
+  if (f.size > maxScriptBytes) {
+    showMessage(`zorvane-replay: ${f.name}: the script is longer than 64 MiB`);
+    return;
+  }
+  let bytes;
+  try {
+    bytes = new Uint8Array(await f.arrayBuffer());
+  } catch (e) {
+    showMessage(`zorvane-replay: cannot read ${f.name}: ${e.message || e.name}`);
+    return;
+  }
   playRecording(f.name, bytes);
 }
 function playRecording(name, bytes) {

@@ -1,5 +1,7 @@
 // Serves a folder of static files on 127.0.0.1 (the page for `scripts/dev.sh web` and the
 // browser tests): node serve.mjs DIR [PORT]; PORT 0 picks a free one. Prints the address.
+// Every request gets an answer and none can stop the server: a path that cannot be decoded
+// or holds a NUL byte gets 400, one outside DIR 403, a file that cannot be read 404.
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -13,29 +15,37 @@ const types = {
   '.css': 'text/css; charset=utf-8', '.txt': 'text/plain; charset=utf-8', '.replay': 'text/plain; charset=utf-8',
 };
 
-const server = http.createServer((req, res) => {
+function fail(res, status, text) {
+  if (res.headersSent) return res.destroy();
+  res.writeHead(status, { 'content-type': 'text/plain; charset=utf-8' }).end(text + '\n');
+}
+
+function answer(req, res) {
   let name;
   try {
     name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
   } catch {
-    res.writeHead(400).end();
-    return;
+    return fail(res, 400, 'bad request');
   }
+  if (name.includes('\0')) return fail(res, 400, 'bad request');
   if (name.endsWith('/')) name += 'index.html';
   const file = path.join(root, path.normalize(name));
-  if (!file.startsWith(root + path.sep)) {
-    res.writeHead(403).end();
-    return;
-  }
+  if (!file.startsWith(root + path.sep)) return fail(res, 403, 'forbidden');
   fs.readFile(file, (err, data) => {
-    if (err) {
-      res.writeHead(404, { 'content-type': 'text/plain' }).end('not found\n');
-      return;
-    }
+    if (err) return fail(res, 404, 'not found');
     res.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream',
                          'cache-control': 'no-cache' });
     res.end(data);
   });
+}
+
+const server = http.createServer((req, res) => {
+  try {
+    answer(req, res);
+  } catch (e) {
+    console.error(`serve.mjs: ${String(e.message).replace(/[^\x20-\x7e]/g, '?').slice(0, 200)}`);
+    fail(res, 500, 'internal error');
+  }
 });
 server.listen(port, '127.0.0.1', () => {
   console.log(`Super Zorvane! on http://127.0.0.1:${server.address().port}/`);

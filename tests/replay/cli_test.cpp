@@ -178,10 +178,10 @@ TEST(ReplayTool, FramesEveryIntervalOfVirtualTimeLeaveTheTraceAlone) {
   std::system(("rm -rf " + shellQuoted(dir) + " && mkdir " + shellQuoted(dir)).c_str());
   auto frame = [&](int n) {
     const std::string digits = std::to_string(n);
-    return slurp(dir + "/frame-" + std::string(6 - digits.size(), '0') + digits + ".png");
+    return slurp(dir + "/frame-" + std::string(7 - digits.size(), '0') + digits + ".png");
   };
   // serve.txt runs 50 ms of virtual time, catchup.txt 6130 ms: a frame at 0 and one at
-  // every interval up to the end.
+  // every interval up to the end, numbered from 1.
   const struct { const char* name; int every, frames; } cases[] = {{"serve.txt", 20, 3}, {"catchup.txt", 250, 25}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -191,9 +191,10 @@ TEST(ReplayTool, FramesEveryIntervalOfVirtualTimeLeaveTheTraceAlone) {
         runTool("--frames " + shellQuoted(dir) + " --every " + std::to_string(c.every) + " " + shellQuoted(sample(c.name)));
     ASSERT_EQ(framed.status, 0) << framed.err;
     EXPECT_EQ(framed.out, plain.out);
-    EXPECT_FALSE(frame(c.frames - 1).empty());
-    EXPECT_TRUE(frame(c.frames).empty());
-    EXPECT_NE(frame(0), frame(c.frames - 1));
+    EXPECT_TRUE(frame(0).empty());
+    EXPECT_FALSE(frame(c.frames).empty());
+    EXPECT_TRUE(frame(c.frames + 1).empty());
+    EXPECT_NE(frame(1), frame(c.frames));
   }
   for (const std::string& args : {"--frames " + shellQuoted(dir), std::string("--every 40"), "--frames " + shellQuoted(dir) + " --every 0"}) {
     const Outcome o = runTool(args + " " + shellQuoted(sample("serve.txt")));
@@ -310,8 +311,8 @@ class ScreenshotTarget : public testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir); }
   // The tool with a screenshot to `target`, the trace thrown away; `before` runs first in
   // the same shell.
-  Outcome shoot(const std::string& target, const std::string& before = "") {
-    return runShell(before + tool + " --screenshot " + shellQuoted(target) + " " + shellQuoted(sample("serve.txt")) +
+  Outcome shoot(const std::string& target, const std::string& before = "", const std::string& as = "") {
+    return runShell(before + as + tool + " --screenshot " + shellQuoted(target) + " " + shellQuoted(sample("serve.txt")) +
                     " >/dev/null");
   }
   std::vector<std::string> entries() const {
@@ -344,7 +345,7 @@ TEST_F(ScreenshotTarget, AFailedWriteLeavesTheOldFileAsItWas) {
   const std::string file = dir + "/shot.png";
   std::ofstream(file) << "old";
   // Files may grow to 1 KiB only: the picture cannot be written (and the trace goes to a device).
-  const Outcome o = shoot(file, "trap '' XFSZ; ulimit -f 1; ");
+  const Outcome o = shoot(file, "ulimit -f 1; ");
   EXPECT_EQ(o.status, 1) << o.err;
   EXPECT_NE(o.err.find("screenshot failed"), std::string::npos) << o.err;
   EXPECT_EQ(slurp(file), "old");
@@ -382,6 +383,71 @@ TEST_F(ScreenshotTarget, ADeviceThatFailsTheWriteIsLeftInPlace) {
   EXPECT_NE(o.err.find("screenshot failed: cannot write"), std::string::npos) << o.err;
   EXPECT_EQ(runShell("[ -c " + shellQuoted(device) + " ]").status, 0) << "the device node is gone";
   EXPECT_EQ(entries(), std::vector<std::string>{"full"});
+}
+
+// An ordinary user: root may write any file, so refusals are tried as nobody.
+std::string asNobody() {
+  if (::geteuid() != 0) return "";
+  return runShell("setpriv --reuid=nobody --regid=nogroup --clear-groups true").status == 0
+             ? "setpriv --reuid=nobody --regid=nogroup --clear-groups "
+             : "";
+}
+
+TEST_F(ScreenshotTarget, WhatTheUserMayNotWriteIsRefusedEvenThroughALink) {
+  const std::string as = asNobody();
+  if (as.empty()) GTEST_SKIP() << "no unprivileged user to run as";
+  ASSERT_EQ(::chmod(dir.c_str(), 01777), 0);  // anyone may make files here, as in /tmp
+  std::ofstream(dir + "/ro.png") << "old";
+  ASSERT_EQ(runShell("chown nobody " + shellQuoted(dir + "/ro.png") + " && chmod 0444 " + shellQuoted(dir + "/ro.png") +
+                     " && ln -s ro.png " + shellQuoted(dir + "/link.png")).status, 0);
+  const struct { const char* target; const char* says; } cases[] = {
+      {"/ro.png", "screenshot failed: cannot write"}, {"/link.png", "screenshot failed: cannot open"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    const Outcome o = shoot(dir + c.target, "", as);
+    EXPECT_EQ(o.status, 1) << o.err;
+    EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("Permission denied"), std::string::npos) << o.err;
+    EXPECT_EQ(slurp(dir + "/ro.png"), "old");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"link.png", "ro.png"}));
+  }
+}
+
+// Frames are new files only: no link is followed and nothing is replaced; a run that would
+// write too many is refused before the first; a frame that fails is not left half-written.
+TEST_F(ScreenshotTarget, FramesAreNewFilesOnlyAndBounded) {
+  const std::string week = writeTemp("week.zrec", "wait 604800000\n"), over = writeTemp("over.zrec", "wait 10000000\n");
+  const std::string elsewhere = tempPath("elsewhere.txt");
+  const struct {
+    std::string before, script;
+    int every, status;
+    std::string says;
+    std::vector<std::string> left;
+  } cases[] = {
+      {"ln -s " + shellQuoted(elsewhere) + " frame-0000002.png", sample("serve.txt"), 20, 1,
+       "frame-0000002.png: File exists", {"frame-0000001.png", "frame-0000002.png"}},
+      {"echo mine >frame-0000001.png", sample("serve.txt"), 20, 1, "frame-0000001.png: File exists",
+       {"frame-0000001.png"}},
+      {"ulimit -f 1", sample("serve.txt"), 20, 1, "frame-0000001.png: File too large", {}},
+      {":", week, 100, 2, "would make 6048001 frames, more than 100000", {}},
+      {":", over, 100, 2, "would make 100001 frames", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::ofstream(elsewhere) << "keep";
+    // (timeout: a bound that let the run go on would write frames for hours)
+    const Outcome o = runShell("cd " + shellQuoted(dir) + " && " + c.before + " && timeout 20 " + tool +
+                               " --frames . --every " + std::to_string(c.every) + " " + shellQuoted(c.script) +
+                               " >/dev/null");
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+    EXPECT_EQ(entries(), c.left);
+    EXPECT_EQ(slurp(elsewhere), "keep");
+  }
+  for (const std::string& made : {elsewhere, week, over}) std::filesystem::remove(made);
 }
 
 }  // namespace

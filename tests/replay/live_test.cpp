@@ -186,6 +186,8 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   {
     OutputFile f;
     ASSERT_TRUE(f.open(path, error)) << error;
+    EXPECT_EQ(slurp(path), "an older and longer recording\n");  // kept until the game can start
+    ASSERT_TRUE(f.empty(error)) << error;
     EXPECT_TRUE(f.write("wait 5\n"));
   }
   EXPECT_EQ(slurp(path), "wait 5\n");

@@ -5,18 +5,20 @@
 # exits 1 at once, unless SDL_VIDEODRIVER names a driver.
 #   cli.sh ZORVANE
 set -u
-game=$1
+game=$(realpath "$1")
 unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# run EXPECTED-STATUS ARGS...: runs the game (at most 5 s) with stdout and stderr kept apart.
+# run EXPECTED-STATUS ARGS...: runs the game (at most $limit s, default 5) with stdout (to
+# $out if set) and stderr kept apart, under the command in $wrap if any.
+wrap=()
 run() {
   local want=$1
   shift
-  timeout 5 "$game" "$@" >"$work/out" 2>"$work/err"
+  timeout "${limit:-5}" "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err"
   status=$?
   [ "$status" -eq "$want" ] || fail "zorvane $*: exit status $status, not $want; stderr: $(cat "$work/err")"
 }
@@ -35,6 +37,73 @@ for bad in --fullscreem -x --help=yes extra; do
     fail "zorvane $bad: stderr is not one line of usage: $(cat "$work/err")"
   [ -s "$work/out" ] && fail "zorvane $bad wrote to stdout"
 done
+
+# Messages quote what they were given escaped and cut short; output that cannot be
+# written is a failure.
+long=--$(printf '%*s' 100000 '' | tr ' ' x)
+while IFS='|' read -r want args says; do
+  eval "set -- $args"
+  run "$want" "$@"
+  [ "$(lines "$work/err")" -eq 1 ] && [ "$(wc -c <"$work/err")" -lt 300 ] && ! LC_ALL=C grep -q '[^ -~]' "$work/err" &&
+    grep -qF -- "$says" "$work/err" || fail "zorvane ${args:0:60}: stderr: $(head -c 300 "$work/err" | od -c | head -5)"
+done <<'END'
+2|--bogus$'\e]0;x\a'|'--bogus\x1b]0;x\x07'
+2|"$long"|'--xxxxxxxxxxxxxxxxxxxx
+2|nothing$'\r'here|'nothing\x0dhere'
+2|--watch x --speed $'\e[2J'|not '\x1b[2J'
+1|--watch "$long"|File name too long
+1|--record "$long"|File name too long
+END
+for option in --help --version; do
+  out=/dev/full run 1 "$option"
+  [ "$(cat "$work/err")" = "zorvane: cannot write to standard output: No space left on device" ] ||
+    fail "zorvane $option >/dev/full: stderr: $(cat "$work/err")"
+done
+
+# Output files. Named twice or also the script to watch, refused before anything is opened;
+# with no display, no file is emptied. Each row: the set-up, the options, the exit status,
+# what standard error says (one line), and what must hold after.
+cd "$work" || exit 1
+printf 'wait 10\n' >keep.zrec
+while IFS='|' read -r setup args want says after; do
+  rm -f precious x link.zrec
+  echo precious >precious
+  eval "$setup"
+  eval "set -- $args"
+  run "$want" "$@"
+  [ "$(lines "$work/err")" -eq 1 ] && grep -qF -- "$says" "$work/err" && eval "$after" ||
+    fail "zorvane $args (after $setup): status $status, stderr: $(cat "$work/err")"
+done <<'END'
+:|--watch keep.zrec --trace keep.zrec|2|--watch and --trace name the same file 'keep.zrec'|[ "$(cat keep.zrec)" = 'wait 10' ]
+ln -s keep.zrec link.zrec|--trace link.zrec --watch ./keep.zrec|2|name the same file|[ "$(cat keep.zrec)" = 'wait 10' ]
+:|--record x --trace ./x|2|--record and --trace name the same file './x'|[ ! -e x ]
+:|--record precious --trace precious|2|name the same file|[ "$(cat precious)" = precious ]
+:|--record precious|1|no display found|[ "$(cat precious)" = precious ]
+:|--trace precious|1|no display found|[ "$(cat precious)" = precious ]
+:|--record /dev/null --trace /dev/null|1|no display found|:
+END
+cd - >/dev/null || exit 1
+
+# A file over the size limit and a pipe whose reader has gone fail the write: told once,
+# the game plays on (until the timeout), and the file ends on a whole line. Once the
+# window is open, the old lines of a file are gone.
+limit=2
+wrap=(bash -c 'ulimit -f 1; exec "$0" "$@"')
+printf 'old line %s\n' $(seq 40) >"$work/old.zrec"
+SDL_VIDEODRIVER=dummy run 124 --trace "$work/big.trace" --record "$work/old.zrec"
+grep -q 'cannot write .*big.trace: File too large' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] &&
+  { [ ! -s "$work/big.trace" ] || [ -z "$(tail -c 1 "$work/big.trace")" ]; } &&
+  head -1 "$work/old.zrec" | grep -q '^# Super Zorvane! recording' && ! grep -q old "$work/old.zrec" ||
+  fail "--trace over the size limit: status $status, stderr: $(cat "$work/err"), recording: $(head -3 "$work/old.zrec")"
+wrap=()
+mkfifo "$work/pipe"
+head -c 100 <"$work/pipe" >/dev/null &
+sleep 0.2
+SDL_VIDEODRIVER=dummy run 124 --trace "$work/pipe"
+grep -q 'cannot write .*pipe: Broken pipe' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] ||
+  fail "--trace into a closed pipe: status $status, stderr: $(cat "$work/err")"
+wait
+unset limit
 
 # No display: neither X11 nor Wayland, with and without a runtime folder (without one,
 # Wayland's probe would add a complaint of its own).

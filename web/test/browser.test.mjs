@@ -5,6 +5,7 @@
 // Exit status 0 when every check passes, 1 when one fails.
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -120,8 +121,22 @@ const midGame = fs.readFileSync(path.join(here, '..', '..', 'docs', 'demo.zrec')
 // The Pause button's box in window units, as the design places it.
 const pauseBox = { left: 3360, top: 2880, width: 2415, height: 1455 };
 
+// The status the server gives a raw request path.
+const statusOf = (url, raw) => new Promise((resolve) => {
+  const { hostname, port } = new URL(url);
+  http.get({ hostname, port, path: raw }, (res) => { res.resume(); resolve(res.statusCode); })
+    .on('error', (e) => resolve(e.code));
+});
+
 async function main() {
   const { server, url } = await serve();
+  // Requests from anyone: none stops the server.
+  const requests = [['/%00', 400], ['/index.html%00.png', 400], ['/%E0%A4%A', 400], ['/..%2f..%2fetc%2fpasswd', 404],
+    ['/', 200]];
+  for (const [raw, want] of requests) {
+    const got = await statusOf(url, raw);
+    check(got === want, `the server answers ${raw} with ${want}`, String(got));
+  }
   const profile = fs.mkdtempSync(path.join(work, 'profile-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', userDataDir: profile, headless: true,
@@ -258,6 +273,28 @@ async function main() {
     await drop('bad.replay', bad);
     const shown = await page.evaluate(() => document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent);
     check(shown === native.stderr.trim(), 'a bad recording shows the replay tool\'s message', shown);
+    // A file too large is refused by its size, unread; one that cannot be read says why.
+    // (The browser's own File stands in for them: its size and its reading are faked.)
+    await page.evaluate(() => {
+      const size = Object.getOwnPropertyDescriptor(Blob.prototype, 'size').get, read = Blob.prototype.arrayBuffer;
+      window.reads = 0;
+      Object.defineProperty(Blob.prototype, 'size', { get() { return { 'big.replay': 3 * 2 ** 30,
+        'bound.replay': 64 * 2 ** 20 + 1 }[this.name] ?? size.call(this); } });
+      Blob.prototype.arrayBuffer = function () {
+        window.reads++;
+        return this.name === 'gone.replay' ? Promise.reject(new DOMException('the file is gone', 'NotReadableError'))
+          : read.call(this);
+      };
+    });
+    const files = [['big.replay', 'zorvane-replay: big.replay: the script is longer than 64 MiB', 0],
+      ['bound.replay', 'zorvane-replay: bound.replay: the script is longer than 64 MiB', 0],
+      ['gone.replay', 'zorvane-replay: cannot read gone.replay: the file is gone', 1]];
+    for (const [name, message, reads] of files) {
+      await page.evaluate(() => { window.reads = 0; });
+      await drop(name, 'wait 10\n');
+      const said = await page.evaluate(() => [document.getElementById('message-text').textContent, window.reads]);
+      check(said[0] === message && said[1] === reads, `a dropped ${name} is refused`, said.join(', '));
+    }
     await page.click('#dismiss');
     check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
     await page.close();
