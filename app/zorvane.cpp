@@ -2,6 +2,7 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -11,12 +12,14 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/options.h"
 #include "app/output_file.h"
 #include "drive/driver.h"
 #include "drive/player.h"
+#include "drive/seek.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "sdl/desktop.h"
@@ -52,6 +55,37 @@ void reportFirstFrame() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
+}
+
+// A watched recording's clock: game time runs at `speed` times the wall clock from where
+// it was last set, or stands still while paused.
+struct WatchClock {
+  static constexpr double slowest = 0.25, fastest = 8;
+  int64_t base = 0;      // game time when last set
+  double wallBase = 0;   // wall-clock ms then
+  double speed = 1;
+  bool paused = false;
+
+  int64_t target(double wall) const { return paused ? base : base + int64_t(std::floor((wall - wallBase) * speed)); }
+  double wallAt(int64_t game) const { return paused ? -1.0 : wallBase + double(game - base) / speed; }
+  void set(int64_t game, double wall) { base = game, wallBase = wall; }
+};
+
+// The title while a recording plays: how fast, and the keys that steer the playback.
+std::string watchTitle(const std::string& title, const WatchClock& c) {
+  char speed[16];
+  std::snprintf(speed, sizeof speed, "%g", c.speed);
+  return title + (c.paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(speed) + "\u00d7") +
+         " (Space: " + (c.paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
+}
+
+// The wall-clock time now in UTC, for the first line of a recording: "2026-12-09 02:30:33 UTC".
+std::string utcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  char text[40] = "";
+  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  return text;
 }
 
 // What the window writes and plays, made ready before it opens.
@@ -93,7 +127,8 @@ int run(const Options& options, Session& session) {
                    file.failure().c_str());
     return false;
   };
-  Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); });
+  Recorder recorder([&](std::string_view lines) { return writeTo(session.recording, lines); },
+                    {.version = ZORVANE_VERSION, .recordedAt = utcNow()});
   DriverOptions driverOptions;
   // Every start-up's seed, read from the clock as it is handed in.
   driverOptions.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
@@ -102,7 +137,9 @@ int run(const Options& options, Session& session) {
   Driver live(std::move(driverOptions));
   const View& form = live.view();
   const bool watch = !options.watch.empty();
-  const std::string title(form.title()), watchTitle = title + " \u2014 playing a recording";
+  const std::string title(form.title());
+  WatchClock watchClock;
+  watchClock.speed = options.speed;
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
@@ -111,7 +148,7 @@ int run(const Options& options, Session& session) {
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
   if (options.fullscreen) SDL_GetDisplayBounds(0, &at);  // the whole screen even with no window manager
-  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle : title).c_str(), at.x, at.y, at.w, at.h,
+  SDL_Window* window = SDL_CreateWindow((watch ? watchTitle(title, watchClock) : title).c_str(), at.x, at.y, at.w, at.h,
                                         options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
   if (!window) {
     std::fprintf(stderr, "zorvane: cannot open a window: %s\n", SDL_GetError());
@@ -134,6 +171,8 @@ int run(const Options& options, Session& session) {
     else
       live.start();
     bool watching = watch && player.playing();
+    std::optional<Seeker> seeker;  // snapshots for jumps, while a recording plays
+    if (watching) seeker.emplace(live, player);
     if (watch && !watching) SDL_SetWindowTitle(window, title.c_str());
     const WallClock clock;
     int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
@@ -142,22 +181,43 @@ int run(const Options& options, Session& session) {
     bool pressedInside = false;  // the pointer is still over it
     bool exposed = false, first = true, running = status == 0;
 
-    // One time step: the watched script up to the scaled wall clock, or the live step.
+    // The recording has ended: the player takes over from here, on the wall clock.
+    auto handOver = [&] {
+      watching = false;
+      offset = int64_t(std::floor(clock.exact())) - live.now();
+      SDL_SetWindowTitle(window, title.c_str());
+      if (player.miss())
+        std::fprintf(stderr, "zorvane: %s, %s\n", printable(options.watch).c_str(), describe(*player.miss()).c_str());
+    };
+    // One time step: the watched script up to its clock, or the live step.
     auto timeStep = [&] {
       if (!watching) {
         live.step(clock.now() - offset);
         return;
       }
-      const double wall = clock.exact();
-      if (player.playTo(live, int64_t(std::floor(wall * options.speed)))) return;
-      // The recording has ended: the player takes over from here, on the wall clock.
-      watching = false;
-      offset = int64_t(std::floor(wall)) - live.now();
-      SDL_SetWindowTitle(window, title.c_str());
+      if (!seeker->playTo(watchClock.target(clock.exact()))) handOver();
     };
-    // When the next time step is due, in wall-clock ms; -1 when nothing is timed.
+    // While a recording plays: Space pauses, Left and Right jump 10 s, Up and Down change
+    // the speed; other keys do nothing.
+    auto steerPlayback = [&](const SDL_KeyboardEvent& k) {
+      const SDL_Keycode key = k.keysym.sym;
+      if (key == SDLK_SPACE && !k.repeat) {
+        watchClock.paused = !watchClock.paused;
+      } else if (key == SDLK_UP || key == SDLK_DOWN) {
+        watchClock.speed = std::clamp(watchClock.speed * (key == SDLK_UP ? 2 : 0.5), WatchClock::slowest, WatchClock::fastest);
+      } else if (key == SDLK_LEFT || key == SDLK_RIGHT) {
+        if (!seeker->jumpTo(seeker->time() + (key == SDLK_LEFT ? -10000 : 10000))) return handOver();
+      } else {
+        return;
+      }
+      watchClock.set(seeker->time(), clock.exact());
+      SDL_SetWindowTitle(window, watchTitle(title, watchClock).c_str());
+    };
+    // When the next time step is due, in wall-clock ms; -1 when nothing is timed. A jump
+    // still on its way goes on at once.
     auto nextStep = [&]() -> double {
-      if (watching) return double(player.nextTime(live)) / options.speed;
+      if (watching && seeker->jumping()) return clock.exact();
+      if (watching) return watchClock.wallAt(player.nextTime(live));
       const int64_t due = live.nextDue();
       return due < 0 ? -1.0 : double(due + offset);
     };
@@ -171,7 +231,10 @@ int run(const Options& options, Session& session) {
           if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
           break;
         case SDL_KEYDOWN:
-          if (!watching) live.keyDown(virtualKey(e.key.keysym.sym));
+          if (watching)
+            steerPlayback(e.key);
+          else
+            live.keyDown(virtualKey(e.key.keysym.sym));
           break;
         case SDL_KEYUP:
           if (!watching) live.keyUp(virtualKey(e.key.keysym.sym));

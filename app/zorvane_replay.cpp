@@ -1,7 +1,9 @@
 // zorvane-replay: runs a replay script headless and writes the trace to standard output.
-//   zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N | --size WxH] SCRIPT
+//   zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS]
+//                  [--scale N | --size WxH] SCRIPT
 //   (SCRIPT may be - for stdin)
-// Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line.
+// Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line, 3 an
+// expect line the game did not meet.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +31,8 @@ namespace {
 using zorvane::printable;
 
 constexpr const char* usage =
-    "usage: zorvane-replay [--screenshot FILE.png] [--frames DIR --every MS] [--scale N | --size WxH] SCRIPT";
+    "usage: zorvane-replay [--quiet] [--screenshot FILE.png] [--frames DIR --every MS]"
+    " [--scale N | --size WxH] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
 constexpr int maxSide = 8192;  // the largest --size, each way
@@ -40,6 +44,7 @@ constexpr const char* helpText =
     "clock, and one JSON line of game state per handled event goes to standard output.\n"
     "SCRIPT is a file, or - for standard input.\n"
     "\n"
+    "  -q, --quiet        write no trace: only check the script's expect lines\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
     "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
     "                       every MS of virtual time from 0 (frame-0000001.png, ...),\n"
@@ -54,14 +59,17 @@ constexpr const char* helpText =
     "      --version      output version information and exit\n"
     "\n"
     "Script commands, one a line: rand R..., seed N, randomize N, wait MS, catchup MS,\n"
-    "down CODE, up CODE, click pause|gameover|nextlevel; # starts a comment line.\n"
+    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...;\n"
+    "# starts a comment line.\n"
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
     "  1  a failure outside the script (it cannot be read, the trace, the screenshot or\n"
     "     a frame cannot be written)\n"
     "  2  a bad script (the message names its line), a bad command line, or a script\n"
-    "     that would make more than 100000 frames\n";
+    "     that would make more than 100000 frames\n"
+    "  3  an expect line the game did not meet (the message names the line, the key,\n"
+    "     the value expected and the game's value); the trace up to it is written\n";
 
 constexpr const char* versionText =
     "zorvane-replay " ZORVANE_VERSION "\n"
@@ -81,6 +89,7 @@ struct Arguments {
   int width = 0, height = 0;  // --size; 0: none
   std::string frames;       // empty: none
   int every = 0;            // ms between frames
+  bool quiet = false;       // --quiet: no trace
   bool help = false;        // --help: print the help and stop
   bool version = false;     // --version: print the version and stop
 };
@@ -96,6 +105,8 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     } else if (!optionsDone && arg == "--version") {
       a.version = true;
       return true;
+    } else if (!optionsDone && (arg == "--quiet" || arg == "-q")) {
+      a.quiet = true;
     } else if (!optionsDone && arg == "--") {
       optionsDone = true;
     } else if (!optionsDone && arg.starts_with("--")) {
@@ -234,8 +245,9 @@ int run(int argc, char** argv) {
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
   }
 
-  zorvane::Driver driver({.traceSink = writeOut, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
+  zorvane::Driver driver({.traceSink = args.quiet ? nullptr : writeOut, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
   zorvane::ScriptPlayer player(std::move(script));
+  player.stopAtMiss(true);
   player.start(driver);
   if (args.frames.empty()) {
     player.playTo(driver, zorvane::ScriptPlayer::end);
@@ -247,6 +259,10 @@ int run(int argc, char** argv) {
   driver.flush();
   if (std::fflush(stdout) != 0 || std::ferror(stdout))
     return complain(1, std::string("cannot write the trace: ") + std::strerror(errno));
+  if (const std::optional<zorvane::ExpectMiss>& miss = player.miss()) {
+    const std::string name = args.script == "-" ? "<stdin>" : printable(args.script);
+    return complain(3, name + ", " + zorvane::describe(*miss));
+  }
 
   if (!args.screenshot.empty()) {
 #ifdef ZORVANE_NO_SCREENSHOT

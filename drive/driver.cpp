@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/form1.h"
+#include "script/expect.h"
 
 namespace zorvane {
 namespace {
@@ -68,7 +69,10 @@ void Driver::step(int64_t now) {
   const bool caughtUp = game->catchup(now);
   const int64_t from = game->now();
   advance(now);
-  if (options.recorder) options.recorder->step(now - from, caughtUp);
+  if (options.recorder) {
+    options.recorder->step(now - from, caughtUp);
+    if (options.recorder->expectDue()) options.recorder->expect(expectLine(*game));
+  }
   if (now - lastFlush >= 1000) flush();
 }
 
@@ -97,6 +101,7 @@ void Driver::run(const Command& c) {
     case Op::Down: keyDown(static_cast<int16_t>(c.value)); break;
     case Op::Up: keyUp(static_cast<int16_t>(c.value)); break;
     case Op::Click: click(c.button()); break;
+    case Op::Expect: break;  // checked by the script player, which holds the script's checks
   }
 }
 
@@ -109,7 +114,19 @@ void Driver::flush() {
 
 void Driver::close() {
   flush();
-  if (options.recorder) options.recorder->close();
+  if (!options.recorder) return;
+  options.recorder->expect(expectLine(*game));  // the proof: what the game ends with
+  options.recorder->close();
+}
+
+Driver::Memory Driver::remember() {
+  flush();
+  return {trace.memory(), eventCount};
+}
+
+void Driver::recall(const Memory& m) {
+  trace.recall(m.trace);
+  eventCount = m.events;
 }
 
 int64_t Driver::now() const { return game->now(); }

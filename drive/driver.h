@@ -57,8 +57,18 @@ class Driver : public Input {
   void run(const Command& c);         // one script command, whole: wait, catchup, down, up or click
 
   void flush();                       // hands the buffered trace to the sink
-  void close();                       // flushes the trace, writes the recording's last wait
+  void close();                       // flushes the trace, writes the recording's last wait and expect line
 
+  // What the driver keeps of the events so far besides the game, for a snapshot of a watched
+  // recording: given back with the game, the lines after a jump read as they did the first time.
+  struct Memory {
+    TraceWriter::Memory trace;
+    uint64_t events = 0;
+  };
+  Memory remember();                  // flushes the trace first
+  void recall(const Memory& memory);  // after the game itself was restored
+
+  void setRecorder(Recorder* recorder) { options.recorder = recorder; }  // from now on; null: none
   Form1& form() { return *game; }
   const Form1& form() const { return *game; }
   const View& view() const;           // what a screen reads of the game

@@ -9,6 +9,11 @@ bool timed(const Command& c) { return c.op == Op::Wait || c.op == Op::Catchup; }
 
 }  // namespace
 
+ScriptPlayer::ScriptPlayer(Script s) : script(std::move(s)) {
+  for (const Command& c : script.commands)
+    if (timed(c)) total += c.value;
+}
+
 void ScriptPlayer::start(Driver& d) {
   d.load(script.seed, std::move(script.draws), script.randomizeSeeds);
   if (script.commands.empty()) playTo(d, d.now());
@@ -33,25 +38,45 @@ bool ScriptPlayer::playTo(Driver& d, int64_t until) {
       }
       if (!d.advance(std::min(until, stop), budget) || until < stop) return true;
       begun = false;
+    } else if (c.op == Op::Expect) {
+      if (!check(d, c)) break;
     } else {
       d.run(c);
     }
     ++next;
   }
-  if (!ended) {
-    ended = true;
-    script = Script{};  // the game plays on for long after: its memory goes back
-    next = 0;
-    d.goLive();
-  }
+  finish(d);
   return false;
 }
 
-void playWhole(Driver& d, Script script) {
+bool ScriptPlayer::check(const Driver& d, const Command& c) {
+  if (ExpectMiss m; !firstMiss && !meets(script.expectations, c.value, d.form(), m)) firstMiss = m;
+  return !(stopping && firstMiss);
+}
+
+void ScriptPlayer::finish(Driver& d) {
+  if (ended) return;
+  ended = true;
+  script = Script{};  // the game plays on for long after: its memory goes back
+  next = 0;
+  d.goLive();
+}
+
+void ScriptPlayer::resume(const Position& p) {
+  if (ended) return;
+  next = p.next;
+  begun = p.begun;
+  stop = p.stop;
+  firstMiss = p.miss;
+}
+
+std::optional<ExpectMiss> playWhole(Driver& d, Script script) {
   ScriptPlayer player(std::move(script));
+  player.stopAtMiss(true);
   player.start(d);
   player.playTo(d, ScriptPlayer::end);
   d.flush();
+  return player.miss();
 }
 
 int64_t ScriptPlayer::nextTime(const Driver& d) const {

@@ -1,9 +1,10 @@
 // The one script player: plays a script through the driver, to its end (the replay tool) or
 // paced by a clock of its own (the window's watch, the page, frames). A wait may be played in
-// parts; a catch-up is made when it begins, then played as a wait. When the script ends the
-// game is live.
+// parts; a catch-up is made when it begins, then played as a wait. An expect line is checked
+// when it is reached. When the script ends the game is live.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "drive/driver.h"
@@ -15,24 +16,48 @@ class ScriptPlayer {
  public:
   static constexpr int64_t end = INT64_MAX;  // playTo(driver, end) plays the whole script
 
-  explicit ScriptPlayer(Script script) : script(std::move(script)) {}
+  explicit ScriptPlayer(Script script);
 
   void start(Driver& d);                     // the script's seed, draws and start-up seeds; then the window at time 0
   bool playTo(Driver& d, int64_t until);     // every timer due by `until`, every input before it; false once the script has ended
   int64_t nextTime(const Driver& d) const;   // the least `until` at which playTo has more to do
   void limit(uint64_t events) { perCall = events; }  // paced: at most this many commands and ticks a call (0: no limit)
   bool playing() const { return !ended; }
+  int64_t length() const { return total; }   // the script's game time: its waits and catch-ups
+
+  // The first expect line the game did not meet. With stopAtMiss the script ends there (the
+  // replay tool); otherwise it plays on regardless (watching).
+  const std::optional<ExpectMiss>& miss() const { return firstMiss; }
+  void stopAtMiss(bool stop) { stopping = stop; }
+
+  // Where the player stands in its script, for a snapshot of a watched recording; resume
+  // puts it back there while the script still plays.
+  struct Position {
+    size_t next = 0;
+    bool begun = false;
+    int64_t stop = 0;
+    std::optional<ExpectMiss> miss;
+  };
+  Position position() const { return {next, begun, stop, firstMiss}; }
+  void resume(const Position& p);
 
  private:
+  bool check(const Driver& d, const Command& c);  // an expect line; false: the script stops here
+  void finish(Driver& d);
+
   Script script;
   size_t next = 0;            // the command being played
   bool begun = false;         // its wait has started
   int64_t stop = 0;           // when that wait ends
   uint64_t perCall = 0;
+  int64_t total = 0;
   bool ended = false;
+  bool stopping = false;
+  std::optional<ExpectMiss> firstMiss;
 };
 
-// Plays a whole script from the window's creation to its end, then flushes the trace.
-void playWhole(Driver& d, Script script);
+// Plays a whole script from the window's creation to its end, or to the first expect line
+// the game does not meet, then flushes the trace. Returns that line's miss, if any.
+std::optional<ExpectMiss> playWhole(Driver& d, Script script);
 
 }  // namespace zorvane

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "script/script.h"
+
 namespace zorvane {
 
-Recorder::Recorder(Sink s) : sink(std::move(s)) {}
+Recorder::Recorder(Sink s, RecordingHeading h) : sink(std::move(s)), heading(std::move(h)) {}
 
 void Recorder::step(int64_t ms, bool caughtUp) {
   if (ms < 0) ms = 0;
@@ -31,6 +33,14 @@ void Recorder::event(std::string_view verb, std::string_view what) {
   emit();
 }
 
+void Recorder::expect(std::string_view text) {
+  lastExpect = clock;
+  if (text == lastExpectLine && waiting == 0 && pending.empty()) return;
+  lastExpectLine = text;
+  pending += text;
+  emit();
+}
+
 void Recorder::close() {
   if (waiting > 0 || !pending.empty()) emit();
 }
@@ -39,7 +49,13 @@ void Recorder::emit() {
   // The wait comes first: it is the time that passed before these lines. The randomize
   // lines among `pending` belong to the event after them, so they keep their place.
   std::string out;
-  if (!begun) out = "# Super Zorvane! recording: replay it with zorvane-replay, watch it with zorvane --watch\n";
+  if (!begun) {
+    out = "# Super Zorvane!";
+    if (!heading.version.empty()) out += " " + printable(heading.version, 40);
+    out += " recording";
+    if (!heading.recordedAt.empty()) out += ", " + printable(heading.recordedAt, 40);
+    out += ": replay it with zorvane-replay, watch it with zorvane --watch\n";
+  }
   begun = true;
   if (waiting > 0) out += "wait " + std::to_string(waiting) + "\n";
   out += pending;

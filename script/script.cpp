@@ -157,9 +157,17 @@ bool ScriptReader::line(std::string_view line) {
     return true;
   }
 
+  if (name == "expect") {
+    std::string message;
+    const auto index = static_cast<int32_t>(script.expectations.lines.size());
+    if (!parseExpectation(rest, lineNumber, script.expectations, message)) return fail(message);
+    script.commands.push_back({Op::Expect, index});
+    return true;
+  }
+
   const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
   if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
-    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up or click)");
+    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click or expect)");
   const std::string_view arg = nextWord(rest);
   if (arg.empty()) return fail(std::string(name) + " needs one argument");
   if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");

@@ -7,19 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "script/expect.h"
+
 namespace zorvane {
 
-enum class Op : uint8_t { Wait, Down, Up, Click, Catchup };
+enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 
 // The buttons a script clicks, by the number a click command holds.
 constexpr std::string_view buttonNames[] = {"pause", "gameover", "nextlevel"};
 
 // One command of a script, in script order: eight bytes, so that the longest script stays
-// small. A command that needs more than one number would hold the index of its entry in a
-// table of the Script.
+// small. A command that needs more than one number holds the index of its entry in a table
+// of the Script.
 struct Command {
   Op op = Op::Wait;
-  int32_t value = 0;  // wait, catchup: milliseconds (at most 7 days); down, up: key code; click: index in buttonNames
+  int32_t value = 0;  // wait, catchup: milliseconds (at most 7 days); down, up: key code; click: index in
+                      // buttonNames; expect: index of its line in the Script's expectations
   std::string_view button() const { return buttonNames[value]; }  // click: "pause", "gameover" or "nextlevel"
 };
 
@@ -29,7 +32,8 @@ struct Script {
   std::deque<float> draws;               // every rand value, in script order
   uint64_t seed = 1;                     // generator seed once the queue is empty
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
-  std::deque<Command> commands;          // wait, catchup, down, up and click, in order
+  std::deque<Command> commands;          // wait, catchup, down, up, click and expect, in order
+  Expectations expectations;             // the checks of every expect line
 };
 
 // Why a script was refused.

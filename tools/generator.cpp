@@ -223,6 +223,7 @@ std::string scriptLine(const Command& c) {
     case Op::Down: return "down " + std::to_string(c.value);
     case Op::Up: return "up " + std::to_string(c.value);
     case Op::Click: return "click " + std::string(c.button());
+    case Op::Expect: break;  // the generator makes none
   }
   return {};
 }

@@ -26,7 +26,6 @@ class TraceWriter {
   size_t size() const { return out.size(); }
   void clear() { out.clear(); }
 
- private:
   // What the trace shows of one brick cell.
   struct Cell {
     int32_t color = 0;
@@ -34,6 +33,23 @@ class TraceWriter {
     bool visible = false;
     std::string caption;
   };
+  // What the writer remembers of earlier lines: taken with a snapshot of the game, and given
+  // back with it, the lines after a jump in time read as they did the first time.
+  struct Memory {
+    std::array<Cell, cellCount + 1> cells{};
+    bool haveCells = false;
+    uint64_t rebuildsSeen = 0, codeEditsSeen = 0, brickEditsSeen = 0;
+  };
+  Memory memory() const { return {cells, haveCells, rebuildsSeen, codeEditsSeen, brickEditsSeen}; }
+  void recall(const Memory& m) {
+    cells = m.cells;
+    haveCells = m.haveCells;
+    rebuildsSeen = m.rebuildsSeen;
+    codeEditsSeen = m.codeEditsSeen;
+    brickEditsSeen = m.brickEditsSeen;
+  }
+
+ private:
 
   void number(float v);      // a single-precision field, shortest text
   void number(double v);     // a double-precision field, shortest text

@@ -1,25 +1,31 @@
 // The page's seam to the game, through the platform contract: one game window fed keys,
 // clicks and time from JavaScript, painted by the game's own painter into a buffer of
-// canvas pixels whose changed patches the page copies out, and recordings played as the
-// replay tool plays them. The only file of the page that knows the core.
+// canvas pixels whose changed patches the page copies out, the live game recorded in
+// memory, and recordings played as the window plays them. The only file of the page that
+// knows the core.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "drive/driver.h"
 #include "drive/player.h"
+#include "drive/seek.h"
 #include "game/form1.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
+#include "script/expect.h"
+#include "script/recorder.h"
 #include "script/script.h"
 #include "trace/trace.h"
 
@@ -65,11 +71,22 @@ constexpr uint64_t wakeSlice = 1000;
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
 
+// The page's one game: live, recorded in memory as the window's recorder writes a file, or
+// playing a recording on a watch clock of its own (with snapshots for jumps), after which
+// the player takes over and what follows is recorded after the recording's own lines.
 struct Page {
   std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
   std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
+  std::unique_ptr<Seeker> seeker;         // its snapshots for jumps
+  std::unique_ptr<Recorder> recorder;     // while live
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
+  std::string readText;                   // its text, recorded before what follows it
+  bool checked = false;                   // the recording played has expect lines
+  std::string recorded;                   // the game as a replay script
+  std::string handed;                     // what zvRecording last handed out
+  std::string heading;                    // the first line's UTC time, from the page
+  int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
   paint::Fonts fonts;
   paint::Painter painter{fonts};
   paint::Placement placement;      // of the last picture
@@ -78,7 +95,7 @@ struct Page {
   std::vector<int32_t> patches;    // x, y, width, height of each patch of the last picture
   std::string title;               // the title last handed to the page
   std::string state;               // for the tests: the game's state as a trace line
-  std::string message;             // the last recording's complaint
+  std::string message;             // the last recording's complaint, or its verdict
 };
 Page page;
 
@@ -90,21 +107,48 @@ void repaintAll() {
   page.title.clear();
 }
 
+// From now on the live game is recorded, after `before` (a recording already played).
+void record(std::string before) {
+  page.recorded = std::move(before);
+  if (!page.recorded.empty() && page.recorded.back() != '\n') page.recorded += '\n';
+  page.recorder = std::make_unique<Recorder>(
+      [](std::string_view lines) {
+        if (page.recorded.size() + lines.size() > maxScriptBytes) return false;  // no longer than a script may be
+        page.recorded += lines;
+        return true;
+      },
+      RecordingHeading{ZORVANE_VERSION, page.heading});
+  page.game->setRecorder(page.recorder.get());
+}
+
+// The recording has ended: what it proved, and the player has the game.
+void handOver() {
+  const std::optional<ExpectMiss>& miss = page.player->miss();
+  char score[24];
+  std::snprintf(score, sizeof score, "%06lld", static_cast<long long>(gameValue(page.game->form(), ExpectKey::currentScore)));
+  page.message = miss ? "Not verified: " + describe(*miss) : page.checked ? std::string("Verified: score ") + score : "";
+  page.seeker.reset();
+  record(std::move(page.recorded));
+}
+
 }  // namespace
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load. Every start-up takes a seed read from the
-// clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps that one seed.
-EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
+// Creates the window at time 0 and runs Form_Load, recorded from here. Every start-up takes a
+// seed read from the clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps
+// that one seed. `recordedAt` is the UTC time for the recording's first line.
+EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
+  page.seeker.reset();
   page.player.reset();
-  if (seed >= 0) {
-    page.game = std::make_unique<Driver>();
+  page.heading = recordedAt;
+  page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
+  page.game = std::make_unique<Driver>(seed >= 0 ? DriverOptions{} : DriverOptions{.seeds = clockSeed});
+  record("");
+  if (seed >= 0)
     page.game->load(uint64_t(seed), {});
-  } else {
-    page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  else
     page.game->start();
-  }
   repaintAll();
 }
 
@@ -113,11 +157,15 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed) {
 // one tick for a timer that fell behind by more than its interval (a stall, such as a
 // background tab).
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (playing() && page.player->playTo(*page.game, int64_t(ms))) return;
+  if (playing()) {
+    if (page.seeker->playTo(int64_t(ms))) return;
+    handOver();
+  }
   page.game->step(int64_t(ms));
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(page.game->now()); }
+// The game's time; while a recording plays, where it stands once a jump is done.
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(playing() ? page.seeker->time() : page.game->now()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
@@ -239,9 +287,11 @@ EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
   return page.title.c_str();
 }
 // When the game next needs time to move on, in ms of game time: the next timer, or the
-// recording's next command; -1 when nothing is timed.
+// recording's next command (the game's own time while a jump is still on its way, which is
+// at once); -1 when nothing is timed.
 EMSCRIPTEN_KEEPALIVE double zvNextDue() {
-  return double(playing() ? page.player->nextTime(*page.game) : page.game->nextDue());
+  if (!playing()) return double(page.game->nextDue());
+  return double(page.seeker->jumping() ? page.game->now() : page.player->nextTime(*page.game));
 }
 // For the tests: the game's state, as the replay tool's trace line shows it.
 EMSCRIPTEN_KEEPALIVE const char* zvState() {
@@ -252,40 +302,82 @@ EMSCRIPTEN_KEEPALIVE const char* zvState() {
 }
 // For the tests, with the clock held: the recording being played, played to its end at once.
 EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
-  while (playing() && page.player->playTo(*page.game, ScriptPlayer::end)) {
+  if (!playing()) return;
+  while (page.seeker->playTo(ScriptPlayer::end)) {
   }
+  handOver();
 }
 
 // A recording is read in pieces, each parsed as it comes, so that its text is never held
 // whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
 // rest need not come), then zvPlayRecording.
+// Its text is kept too, for the recording of the game played on after it.
 EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
   page.reading = std::make_unique<Script>();
   page.reader = std::make_unique<ScriptReader>(*page.reading);
+  page.readText.clear();
 }
 EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
-  return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
+  if (!page.reader || !page.reader->feed(std::string_view(piece, size_t(length)))) return 0;
+  page.readText.append(piece, size_t(length));
+  return 1;
 }
 
-// Starts the recording read from the window's creation at time 0; it then plays at its own
-// pace through zvAdvanceTo, and the player takes over where it ends. On a bad script the game
-// is left as it was and the replay tool's message is returned; null on success.
+// Starts the recording read from the window's creation at time 0; it then plays through
+// zvAdvanceTo on the page's watch clock, a slice at a time, and the player takes over where it
+// ends. On a bad script the game is left as it was and the replay tool's message is returned;
+// null on success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   if (!page.reader) zvReadRecording();
   const bool good = page.reader->good() && page.reader->finish();
   const ScriptError bad = page.reader->error();
   page.reader.reset();
   std::unique_ptr<Script> script = std::move(page.reading);
+  std::string text = std::move(page.readText);
+  page.readText = std::string();
   if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
+  page.seeker.reset();
+  page.recorder.reset();
+  page.checked = !script->expectations.empty();
+  page.recorded = std::move(text);  // what follows it is recorded after it
+  page.fixedSeed = -1;              // the recording has its own
+  page.message.clear();
   page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
   page.player = std::make_unique<ScriptPlayer>(std::move(*script));
   page.player->limit(wakeSlice);
   page.player->start(*page.game);
+  page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
   repaintAll();
+  if (!playing()) handOver();
   return nullptr;
+}
+
+// While a recording plays: its length and a jump to any moment of it (the game as it stood
+// then). Returns whether it still plays; a jump to its end ends it.
+EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return playing() ? double(page.player->length()) : 0; }
+EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) {
+  if (playing() && !page.seeker->jumpTo(int64_t(ms))) handOver();
+  return playing() ? 1 : 0;
+}
+
+// What the last recording played proved when it ended ("Verified: score 001230", or the
+// expect line it did not meet), or its complaint; "" for none.
+EMSCRIPTEN_KEEPALIVE const char* zvVerdict() { return page.message.c_str(); }
+
+// The game so far as a replay script, ending with an expect line about the game now; its
+// length in bytes through `length` (the script may hold any byte).
+EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
+  if (!playing()) page.game->close();
+  page.handed = page.recorded;
+  if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
+    const size_t first = page.handed.find('\n');
+    page.handed.insert(first == std::string::npos ? 0 : first + 1, "seed " + std::to_string(page.fixedSeed) + "\n");
+  }
+  *length = int(page.handed.size());
+  return page.handed.data();
 }
 
 }  // extern "C"

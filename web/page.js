@@ -29,7 +29,14 @@ function resize() {
   }
 }
 
-function gameTime() { return Math.max(0, Math.floor(performance.now() - state.origin)); }
+// The game's time: the wall clock since the window was created, or a recording's own clock
+// while one plays (watch.js: paused, faster or slower, moved by jumps).
+function gameTime() {
+  return state.gameTime ? state.gameTime() : Math.max(0, Math.floor(performance.now() - state.origin));
+}
+// When game time `t` comes on the wall clock (performance.now()); -1 for never (a paused
+// recording).
+function wallAt(t) { return state.wallAt ? state.wallAt(t) : state.origin + t; }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
 // animation frame, and a frame is asked for only then.
@@ -83,8 +90,10 @@ function wake() {
   readPads();
   steerPointer();
   paint();
+  if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
   const due = state.hold ? -1 : g._zvNextDue();
-  if (due >= 0) state.timer = setTimeout(wake, Math.max(0, state.origin + due - performance.now()));
+  const at = due < 0 ? -1 : wallAt(due);
+  if (at >= 0) state.timer = setTimeout(wake, Math.max(0, at - performance.now()));
 }
 
 // Events reach the game at the time they happen: timers due before them fire first.
@@ -112,7 +121,11 @@ function visibility() {
     clearTimeout(state.timer);
     state.hiddenAt = performance.now();
   } else if (state.hiddenAt >= 0) {
-    if (state.playing()) state.origin += performance.now() - state.hiddenAt;
+    const away = performance.now() - state.hiddenAt;
+    if (state.playing()) {
+      state.origin += away;
+      if (state.resumeWatch) state.resumeWatch(away);  // watch.js: the recording's own clock
+    }
     state.hiddenAt = -1;
     wake();
   }
@@ -230,6 +243,10 @@ function playRecording(name, bytes) {
 // For the tests: the game's state as the replay tool's trace shows it.
 state.gameState = () => JSON.parse(state.game.UTF8ToString(state.game._zvState()));
 state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
+state.playBytes = playRecording;  // a recording's bytes (a shared link)
+state.showMessage = showMessage;
+state.withText = withText;
+state.wake = wake;
 // For the tests, with the clock held: a recording played to its end at once.
 state.playRecordingNow = (name, text) => {
   if (!playRecording(name, new TextEncoder().encode(text))) return false;
@@ -284,9 +301,11 @@ async function main() {
     showMessage(`Super Zorvane! could not start: ${e.message}`);
     return;
   }
-  state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1);
+  const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
+  withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr));
   state.origin = performance.now();
   listen();
+  window.dispatchEvent(new Event('zorvane-ready'));
   wake();
   // The site kept for playing offline (where the browser allows: a secure origin).
   if ('serviceWorker' in navigator && window.isSecureContext) {

@@ -16,34 +16,37 @@ zorvane_warnings(zorvane-replay)
 set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(zorvane-page web/binding.cpp)
 target_link_libraries(zorvane-page PRIVATE zorvane_replaylib zorvane_paint)
+target_compile_definitions(zorvane-page PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
 target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
   -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_FUNCTIONS=_malloc,_free
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js pointer.js gamepad.js manifest.webmanifest)
+foreach(file index.html page.js watch.js pointer.js gamepad.js manifest.webmanifest)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
-# The window's faces (paint/text.cpp's faceFiles), cut to the characters the game shows; the
-# glyphs' outlines, metrics and kerning stay as they are, so the page draws what the window does.
+# The window's faces (paint/text.cpp's faceFiles), each cut to the characters the game draws
+# with it (its captions, in game/design.cpp, and the texts the game puts in them: scores,
+# counts, brick captions, "Level: N"); the glyphs' outlines, metrics and kerning stay as they
+# are, so the page draws what the window does. Plain Arial captions nothing the game shows.
 find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(fontFiles
-  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
-  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
-  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf
-  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf
-  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf
-  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf
-  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf)
+  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf " 0123456789"
+  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf " 0123456789-?!"
+  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf " ZORVANE"
+  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf " Level:0123456789-"
+  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf " LivesScoreHighBricks"
+  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf " Game Over"
+  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf " Pause")
 set(webFonts)
 while(fontFiles)
-  list(POP_FRONT fontFiles name source)
+  list(POP_FRONT fontFiles name source drawn)
   set(out ${ZORVANE_SITE}/fonts/${name}.ttf)
-  add_custom_command(OUTPUT ${out} DEPENDS ${source}
+  add_custom_command(OUTPUT ${out} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/web/web.cmake
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
-    COMMAND ${PYFTSUBSET} ${source} --unicodes=U+0020-007E --layout-features=kern --notdef-outline
+    COMMAND ${PYFTSUBSET} ${source} --text=${drawn} --layout-features=kern --notdef-outline
             --no-hinting --desubroutinize --output-file=${out}
     COMMENT "Web font ${name}" VERBATIM)
   list(APPEND webFonts ${out})

@@ -237,6 +237,39 @@ TEST(ReplayTool, RunsCatchupAndRandomize) {
   EXPECT_EQ(lines.back()["t"].i(), 6130);
 }
 
+// An expect line is met silently; the first one missed stops the replay with status 3,
+// after the trace so far, and names its line, its first differing key and both values.
+TEST(ReplayTool, ExpectLinesCheckTheGameAndTheFirstMissStopsIt) {
+  const std::string plain = runTool(shellQuoted(sample("serve.txt"))).out;
+  const auto lines = test::parseTrace(plain);
+  ASSERT_EQ(lines.size(), 8u);
+  const std::string lives = std::to_string(lines[6]["livesLeft"].i()), more = std::to_string(lines[6]["livesLeft"].i() + 1);
+  const std::string beforeUp = plain.substr(0, plain.rfind("{\"t\""));  // every line but "up 37"
+  const struct { std::string expect; int status; std::string says; } cases[] = {
+      {"expect t=50 livesLeft=" + lives + " currentScore=0 diceRoll=0", 0, ""},
+      {"expect t=50\texpect_is_not_a_key=1", 2, "line 4: unknown expect key"},
+      {"expect t=50 livesLeft=" + more, 3, "line 4: expect livesLeft=" + more + ", but the game has livesLeft=" + lives},
+      {"expect currentScore=-5 t=49", 3, "line 4: expect currentScore=-5, but the game has currentScore=0"},
+      {"expect t=49 currentScore=-5", 3, "line 4: expect t=49, but the game has t=50"},
+  };
+  for (const auto& c : cases) {
+    for (const char* quiet : {"", "--quiet "}) {
+      SCOPED_TRACE(quiet + c.expect);
+      const std::string script = writeTemp("expect.txt", "rand 0.5 0.25\ndown 37\nwait 50\n" + c.expect + "\nup 37\n");
+      const Outcome o = runTool(quiet + shellQuoted(script));
+      EXPECT_EQ(o.status, c.status) << o.err;
+      const std::string trace = *quiet || c.status == 2 ? "" : c.status == 0 ? plain : beforeUp;
+      EXPECT_EQ(o.out, trace);
+      if (c.status == 0) {
+        EXPECT_EQ(o.err, "");
+      } else {
+        EXPECT_TRUE(o.err.starts_with("zorvane-replay: " + script + ", " + c.says)) << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+      }
+    }
+  }
+}
+
 bool printableLine(const std::string& err) {
   return err.ends_with('\n') && std::all_of(err.begin(), err.end() - 1, [](char c) { return c >= 0x20 && c < 0x7f; });
 }
@@ -272,11 +305,13 @@ TEST(ReplayTool, EndlessInputStopsAtTheBound) {
   EXPECT_NE(endless.err.find("line 33554433: the script is longer than 64 MiB"), std::string::npos) << endless.err;
   EXPECT_EQ(endless.out, "");
 
-  // The shortest commands make the most of them: 64 MiB of `up 0` lines, parsed in far less
-  // memory than 256 MB before they are refused. Every program this test ran has ended, so
-  // the largest of them is at most that.
+  // The shortest commands make the most of them: 64 MiB of `up 0` lines, or of the shortest
+  // expect lines, parsed in far less memory than 256 MB before they are refused. Every
+  // program this test ran has ended, so the largest of them is at most that.
   const Outcome ups = runShell("yes 'up 0' | " + tool + " -");
   EXPECT_NE(ups.err.find("line 13421773: the script is longer than 64 MiB"), std::string::npos) << ups.err;
+  const Outcome expects = runShell("yes 'expect t=0' | " + tool + " -");
+  EXPECT_NE(expects.err.find("line 6100806: the script is longer than 64 MiB"), std::string::npos) << expects.err;
   rusage usage{};
   ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
   EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "peak resident memory, KiB";
@@ -288,7 +323,7 @@ TEST(ReplayTool, HelpAndVersion) {
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");
     EXPECT_TRUE(o.out.starts_with("Usage: zorvane-replay [OPTION]... SCRIPT\n")) << o.out;
-    for (const char* mentions : {"--screenshot", "--scale", "--version", "catchup", "randomize", "Exit status"})
+    for (const char* mentions : {"--screenshot", "--scale", "--quiet", "--version", "catchup", "randomize", "expect", "Exit status"})
       EXPECT_NE(o.out.find(mentions), std::string::npos) << mentions;
   }
   const Outcome o = runTool("--version " + shellQuoted(sample("serve.txt")));  // no trace: it only says who it is

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -12,7 +14,7 @@
 
 #include "app/output_file.h"
 #include "drive/player.h"
-#include "drive/player.h"
+#include "drive/seek.h"
 #include "game/form1.h"
 #include "script/recorder.h"
 #include "script/script.h"
@@ -46,7 +48,7 @@ struct LiveRun {
 LiveRun playLive(uint64_t seed, int64_t duration) {
   Capture rec;
   LiveRun run;
-  Recorder recorder(rec.sink());
+  Recorder recorder(rec.sink(), {.version = "1.0", .recordedAt = "2026-12-09 02:30:33 UTC"});
   std::mt19937_64 rng(seed), seeds(seed + 100);
   Driver live({.traceSink = [&](std::string_view s) { run.trace += s; },
                .afterEvent = {},
@@ -76,13 +78,15 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
   return run;
 }
 
-std::string replayed(const std::string& recording) {
+std::string replayed(const std::string& recording, std::optional<ExpectMiss>* miss = nullptr) {
   Script script;
   ScriptError error;
   EXPECT_TRUE(parseScript(recording, script, error)) << "line " << error.line << ": " << error.message;
   std::string trace;
   Driver replay({.traceSink = [&](std::string_view s) { trace += s; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}});
-  playWhole(replay, script);
+  const std::optional<ExpectMiss> missed = playWhole(replay, script);
+  if (miss) *miss = missed;
+  else EXPECT_FALSE(missed) << describe(*missed);
   return trace;
 }
 
@@ -105,6 +109,52 @@ TEST(Recording, ReplaysToTheLiveTraceByteForByte) {
   }
 }
 
+// The value of `key` in the last line of `text` that has one ("currentScore=" in a script,
+// "\"currentScore\":" in a trace).
+int64_t lastValue(const std::string& text, const std::string& key) {
+  return std::stoll(text.substr(text.rfind(key) + key.size()));
+}
+
+// The recording proves itself: every 10 s of game time and at its end an expect line, all of
+// them met by the replay; a copy with its arrows swapped after the first 2 s fails at the
+// first expect line after the swap that the game no longer meets.
+TEST(Recording, ExpectLinesProveTheGameAndATamperedCopyFailsWhereItDiffers) {
+  const LiveRun run = playLive(6, 95000);
+  EXPECT_TRUE(run.recording.starts_with(
+      "# Super Zorvane! 1.0 recording, 2026-12-09 02:30:33 UTC: replay it with zorvane-replay, watch it with "
+      "zorvane --watch\n"));
+  EXPECT_EQ(count(run.recording, "\nexpect t="), 10u);  // at 10 s, 20 s, ... 90 s and at the end
+  const std::string last = run.recording.substr(run.recording.rfind("\nexpect ") + 1);
+  EXPECT_EQ(last.find('\n'), last.size() - 1) << "the last line is the proof";
+  for (const char* key : {"currentScore", "bestScore", "livesLeft", "bricksLeft", "diceRoll"})
+    EXPECT_EQ(lastValue(last, std::string(key) + "="), lastValue(run.trace, "\"" + std::string(key) + "\":")) << key;
+  EXPECT_EQ(replayed(run.recording), run.trace);  // every expect met
+
+  std::string tampered;
+  std::istringstream lines(run.recording);
+  int64_t played = 0;
+  std::vector<int64_t> expectTimes;  // script line -> t of its expect, 0 for other lines
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("wait ") || line.starts_with("catchup ")) played += std::stoll(line.substr(line.find(' ')));
+    if (played > 2000 && (line == "down 37" || line == "up 37")) line.back() = '9';
+    else if (played > 2000 && (line == "down 39" || line == "up 39")) line.back() = '7';
+    expectTimes.push_back(line.starts_with("expect t=") ? std::stoll(line.substr(9)) : 0);
+    tampered += line + "\n";
+  }
+  ASSERT_NE(tampered, run.recording);
+  std::optional<ExpectMiss> miss;
+  const std::string trace = replayed(tampered, &miss);
+  ASSERT_TRUE(miss) << "the tampered copy passed every expect line";
+  ASSERT_GE(miss->line, 1);
+  const int64_t t = expectTimes.at(static_cast<size_t>(miss->line - 1));
+  EXPECT_GT(t, 2000) << "line " << miss->line << " is not an expect line after the swap";
+  EXPECT_NE(miss->key, ExpectKey::t);  // the clock is the same, the game is not
+  // The trace stops at the expect line: its last event came by then, with the game's value.
+  EXPECT_GT(lastValue(trace, "\"t\":"), t - Recorder::expectEvery);
+  EXPECT_LE(lastValue(trace, "\"t\":"), t);
+  EXPECT_EQ(lastValue(trace, "\"" + std::string(keyName(miss->key)) + "\":"), miss->actual);
+}
+
 TEST(Recording, ACutRecordingReplaysUpToItsLastLine) {
   const LiveRun run = playLive(4, 30000);
   const std::string whole = replayed(run.recording);
@@ -114,7 +164,7 @@ TEST(Recording, ACutRecordingReplaysUpToItsLastLine) {
   for (size_t i = 0; i < run.writes.size(); i += 7) {
     cut.clear();
     for (size_t j = 0; j <= i; ++j) cut += run.writes[j];
-    const std::string part = replayed(cut);
+    const std::string part = replayed(cut);  // and every expect line in it is met
     ASSERT_EQ(whole.compare(0, part.size(), part), 0) << "cut after write " << i;
   }
 }
@@ -219,23 +269,33 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
-TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
-  const LiveRun run = playLive(5, 40000);
-  Script script;
-  ScriptError error;
-  ASSERT_TRUE(parseScript(run.recording, script, error));
-  const std::string expected = replayed(run.recording);
-
-  std::string trace;
+// A live game's recording, started as --watch plays it (a few commands and ticks a call:
+// where a slice stops changes nothing), with the trace of the uninterrupted replay to
+// compare with.
+struct Watched {
+  explicit Watched(uint64_t seed, int64_t duration) : run(playLive(seed, duration)), expected(replayed(run.recording)) {
+    Script script;
+    ScriptError error;
+    EXPECT_TRUE(parseScript(run.recording, script, error));
+    player = std::make_unique<ScriptPlayer>(std::move(script));
+    player->limit(5);
+    player->start(live);
+  }
+  LiveRun run;
+  std::string expected, trace;
   int seedsHanded = 0;
-  Driver live({.traceSink = [&](std::string_view s) { trace += s; },
+  Driver live{{.traceSink = [this](std::string_view s) { trace += s; },
                .afterEvent = {},
                .recorder = nullptr,
-               .seeds = [&] { return uint64_t(++seedsHanded); }});
+               .seeds = [this] { return uint64_t(++seedsHanded); }}};
+  std::unique_ptr<ScriptPlayer> player;
+};
+
+TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLive) {
+  Watched w(5, 40000);
+  Driver& live = w.live;
   Form1& form = live.form();
-  ScriptPlayer player(script);
-  player.limit(5);  // a few commands and ticks a call: where a slice stops changes nothing
-  player.start(live);
+  ScriptPlayer& player = *w.player;
   // The window's clock moves on unevenly, and at speed 4: waits and catch-ups are split.
   std::mt19937_64 rng(9);
   int64_t t = 0;
@@ -247,10 +307,10 @@ TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLi
   }
   EXPECT_FALSE(player.playing());
   live.close();
-  EXPECT_EQ(trace, expected);
+  EXPECT_EQ(w.trace, w.expected);
 
   // Live again: the script's seeds are dropped, and each restart takes a fresh live seed.
-  EXPECT_EQ(seedsHanded, 1);
+  EXPECT_EQ(w.seedsHanded, 1);
   EXPECT_EQ(form.seedsQueued(), 1u);
   for (int i = 0; i < 400 && !form.gameover.Visible; ++i) live.step(live.now() + 25);
   if (!form.gameover.Visible) {
@@ -258,7 +318,68 @@ TEST(ScriptPlayer, PacedInSlicesPassesThroughTheStatesOfTheReplayThenTheGameIsLi
     form.over();
   }
   ASSERT_TRUE(live.click("gameover"));
-  EXPECT_EQ(seedsHanded, 2);
+  EXPECT_EQ(w.seedsHanded, 2);
+}
+
+// The lines of a trace whose time t is in (from, to].
+std::string linesBetween(const std::string& trace, int64_t from, int64_t to) {
+  std::string kept;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    const int64_t t = std::stoll(line.substr(5));  // {"t":
+    if (t > from && t <= to) kept += line + "\n";
+  }
+  return kept;
+}
+
+// Jumps back and forward in a watched recording: after each, the game goes through exactly
+// the states of the uninterrupted replay, from the snapshot it started from; also when the
+// snapshots have thinned out to the most that may be kept.
+TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
+  // Back to 12.345 s, forward to 31 s, back to 5 s, then to the end: from the snapshots at
+  // 10, 20 and 0 s, or, with two kept (then 20 s apart), at 0, 20 and 0 s.
+  const struct { size_t mostKept, kept; int64_t from[3]; } cases[] = {
+      {Seeker::keptByDefault, 3, {10000, 20000, 0}},
+      {2, 2, {0, 20000, 0}},
+  };
+  const int64_t to[] = {12345, 31000, 5000};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("at most " + std::to_string(c.mostKept) + " snapshots");
+    Watched w(7, 45000);
+    const std::string& expected = w.expected;
+    const std::string& trace = w.trace;
+    Driver& live = w.live;
+    Seeker seeker(live, *w.player, c.mostKept);
+    std::mt19937_64 rng(3);
+    int64_t t = 0;
+    while (t < 27000) {
+      t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
+      while (seeker.playTo(t) && w.player->nextTime(live) <= t) {  // slice after slice
+      }
+    }
+    const int64_t played = t;
+    EXPECT_EQ(seeker.snapshots(), c.kept);
+
+    std::vector<size_t> starts;
+    for (const int64_t moment : to) {
+      live.flush();
+      starts.push_back(trace.size());
+      EXPECT_TRUE(seeker.jumpTo(moment));
+      for (int calls = 0; calls < 10000 && seeker.jumping(); ++calls) seeker.playTo(0);  // over later calls, paced
+      EXPECT_EQ(live.now(), moment);
+    }
+    for (t = 5000; seeker.playTo(t);) t += std::uniform_int_distribution<int64_t>(0, 500)(rng);
+    live.close();
+    EXPECT_GE(seeker.length(), 45000);  // the time recorded, to the last step
+    EXPECT_LT(seeker.length(), 45000 + 700);
+    // (compared as booleans: the traces run to megabytes)
+    EXPECT_TRUE(trace.substr(0, starts[0]) == linesBetween(expected, -1, played));
+    for (size_t i = 0; i + 1 < std::size(to); ++i)
+      EXPECT_TRUE(trace.substr(starts[i], starts[i + 1] - starts[i]) == linesBetween(expected, c.from[i], to[i]))
+          << "after jump " << i;
+    EXPECT_TRUE(trace.substr(starts.back()) == expected.substr(expected.find('\n') + 1));  // all but the load line
+    EXPECT_FALSE(seeker.jumpTo(0));  // the recording has ended: the game is live
+  }
 }
 
 }  // namespace

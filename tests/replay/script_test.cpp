@@ -136,6 +136,22 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
       {"wait 5 # five", 1, "'#'"},
       {"rand 0.5 #half", 1, "'#'"},
       {"wait 5\r\nwait 5\rwait 5", 2, "one argument only"},  // a lone CR is not a line break
+      {"expect", 1, "at least one KEY=VALUE"},
+      {"expect \t ", 1, "at least one KEY=VALUE"},
+      {"expect t", 1, "\"t\" is not KEY=VALUE"},
+      {"expect t=1 t=1", 1, "names t twice"},
+      {"expect ballVelocityX=0", 1, "unknown expect key \"ballVelocityX\""},  // not an integer key
+      {"expect T=0", 1, "unknown expect key"},
+      {"expect =0", 1, "unknown expect key \"\""},
+      {"expect t=", 1, "bad number \"\" for expect t"},
+      {"expect t=+1", 1, "bad number \"+1\""},
+      {"expect t=-", 1, "bad number"},
+      {"expect t=1.0", 1, "bad number"},
+      {"expect t=0x1", 1, "bad number"},
+      {"expect t=1=1", 1, "bad number \"1=1\""},
+      {"expect t=9223372036854775808", 1, "out of range"},
+      {"expect t=-99999999999999999999x", 1, "bad number"},
+      {"expect t=5 # at five", 1, "'#'"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
@@ -166,6 +182,35 @@ TEST(ReplayScript, ReadsCatchupAndQueuesRandomizeSeedsInScriptOrder) {
   EXPECT_EQ(s.commands[2].op, Op::Catchup);
   EXPECT_EQ(s.commands[2].value, 7);
   EXPECT_TRUE(parseGood("seed 3").randomizeSeeds.empty());
+}
+
+TEST(ReplayScript, ExpectKeepsItsChecksInTheOrderWritten) {
+  const Script s = parseGood(
+      "wait 5\n"
+      "expect t=5\n"
+      "expect\tdiceRoll=-9223372036854775808 t=9223372036854775807  currentScore=-0\n"
+      "expect extraLifePoints=1 bestScore=2 levelNumber=3 layoutIndex=4 layoutCount=5 livesLeft=6 "
+      "bricksAtStart=7 bricksLeft=8 paddleDirection=9 ballVelocityY=10 boardRight=11 lastCell=12\n");
+  ASSERT_EQ(s.commands.size(), 4u);
+  const Expectations& e = s.expectations;
+  ASSERT_EQ(e.lines.size(), 3u);
+  ASSERT_EQ(e.keys.size(), 16u);
+  ASSERT_EQ(e.values.size(), 16u);
+  for (size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(s.commands[i].op, Op::Expect);
+    EXPECT_EQ(s.commands[i].value, int32_t(i - 1));
+    EXPECT_EQ(e.lines[i - 1].line, uint32_t(i + 1));
+  }
+  const uint32_t firsts[] = {0, 1, 4};
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(e.lines[i].first, firsts[i]);
+  EXPECT_EQ(e.keys[1], ExpectKey::diceRoll);
+  EXPECT_EQ(e.values[1], INT64_MIN);
+  EXPECT_EQ(e.keys[2], ExpectKey::t);
+  EXPECT_EQ(e.values[2], INT64_MAX);
+  EXPECT_EQ(e.keys[3], ExpectKey::currentScore);
+  EXPECT_EQ(e.values[3], 0);
+  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(e.values[4 + i], int64_t(i + 1));
+  EXPECT_EQ(keyName(e.keys[15]), "lastCell");
 }
 
 TEST(ReplayScript, SevenDaysOfWaitingAndCatchingUpAreTheMost) {

@@ -93,7 +93,7 @@ printf 'old line %s\n' $(seq 40) >"$work/old.zrec"
 SDL_VIDEODRIVER=dummy run 124 --trace "$work/big.trace" --record "$work/old.zrec"
 grep -q 'cannot write .*big.trace: File too large' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] &&
   { [ ! -s "$work/big.trace" ] || [ -z "$(tail -c 1 "$work/big.trace")" ]; } &&
-  head -1 "$work/old.zrec" | grep -q '^# Super Zorvane! recording' && ! grep -q old "$work/old.zrec" ||
+  head -1 "$work/old.zrec" | grep -q '^# Super Zorvane! [0-9.]* recording, ' && ! grep -q old "$work/old.zrec" ||
   fail "--trace over the size limit: status $status, stderr: $(cat "$work/err"), recording: $(head -3 "$work/old.zrec")"
 wrap=()
 mkfifo "$work/pipe"

@@ -2,8 +2,11 @@
 # Recorded games end to end, on a private X server: a seeded pattern of play (holds, taps,
 # auto-repeat, P and a click on Pause, F1 and F2, a game over and a click on Game Over) with
 # two stalls of the process, recorded with --record and --trace. Then:
-#  - zorvane-replay of the recording writes the very trace the window wrote;
-#  - --watch of the recording at speed 4, with its own trace, passes through the same states;
+#  - zorvane-replay of the recording writes the very trace the window wrote, and meets every
+#    expect line in it; a copy with its arrows swapped after the first 2 s fails (status 3)
+#    at an expect line after the swap;
+#  - --watch of the recording at speed 4, with its own trace, passes through the same states,
+#    and after a jump back through the replay's states from the snapshot it started from;
 #  - a recording cut by kill -9 ends on a whole line and replays up to it.
 #   recording_e2e.sh ZORVANE ZORVANE_REPLAY XPROBE SEED
 set -u
@@ -95,17 +98,46 @@ awk '$1 == "down" && $2 == last { found = 1 } $1 == "down" { last = $2 } $1 == "
   "$work/game.zrec" || fail "no auto-repeated key in the recording"
 "$replay" "$work/game.zrec" >"$work/replay.trace" 2>"$work/replay.err" || fail "zorvane-replay: $(cat "$work/replay.err")"
 cmp "$work/replay.trace" "$work/live.trace" || fail "the replay's trace differs from the live one"
+head -1 "$work/game.zrec" | grep -Eq '^# Super Zorvane! [0-9.]+ recording, [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} UTC: ' ||
+  fail "no heading with the version and the time: $(head -1 "$work/game.zrec" | cut -c1-100)"
+[ "$(grep -c '^expect t=' "$work/game.zrec")" -ge 3 ] || fail "fewer than 3 expect lines in 22 s of play"
+tail -1 "$work/game.zrec" | grep -q '^expect t=' || fail "the recording does not end with an expect line"
+awk '$1 == "wait" || $1 == "catchup" { t += $2 }
+     t > 2000 && ($1 == "down" || $1 == "up") { if ($2 == 37) $2 = 39; else if ($2 == 39) $2 = 37 }
+     { print }' "$work/game.zrec" >"$work/tampered.zrec"
+"$replay" --quiet "$work/tampered.zrec" >"$work/tampered.out" 2>"$work/tampered.err"
+status=$?
+[ "$status" = 3 ] || fail "the tampered copy: exit status $status, not 3: $(head -c 300 "$work/tampered.err")"
+[ ! -s "$work/tampered.out" ] || fail "--quiet wrote a trace"
+line=$(sed -n 's/^.*, line \([0-9]*\): expect [A-Za-z]*=.*, but the game has .*$/\1/p' "$work/tampered.err")
+[ -n "$line" ] || fail "the tampered copy's message names no line: $(head -c 300 "$work/tampered.err")"
+at=$(sed -n "${line}s/^expect t=\([0-9]*\) .*/\1/p" "$work/tampered.zrec")
+[ -n "$at" ] && [ "$at" -gt 2000 ] || fail "the tampered copy failed at line $line, not an expect line after 2 s"
+echo "tampered copy: $(cat "$work/tampered.err")"
 played=$(awk '$1 == "wait" || $1 == "catchup" { t += $2 } END { print t / 1000 }' "$work/game.zrec")
 echo "recorded $played s of play in $(wc -l <"$work/game.zrec") lines, $(wc -l <"$work/live.trace") events: replayed identically"
 
-# 2. Watched at speed 4: the same states, then the window is the player's again.
+# 2. Watched at speed 4, with a jump 10 s on at about 4 s of game time and one 10 s back at
+# about 20 s: the same states before the jump back, and after it the very states of the
+# replay from the snapshot it started from; then the window is the player's again.
 launch --watch "$work/game.zrec" --speed 4 --trace "$work/watch.trace"
+sleep 1; xdotool key --window "$win" Right
+sleep 1.5; xdotool key --window "$win" Left
 timeout 30 xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!$' >/dev/null ||
   fail "the title did not come back after the recording"
 close_game
-size=$(stat -c %s "$work/replay.trace")
-cmp -n "$size" "$work/replay.trace" "$work/watch.trace" || fail "watching passed through other states"
-echo "watched at speed 4: the same states"
+# The jump back is where the trace's time first goes back.
+back=$(awk -F'[:,]' '{ if (NR > 1 && $2 + 0 < last) { print NR; exit } last = $2 + 0 }' "$work/watch.trace")
+[ -n "$back" ] || fail "no jump back in the watched trace"
+head -n $((back - 1)) "$work/watch.trace" >"$work/watch-before"
+cmp -n "$(stat -c %s "$work/watch-before")" "$work/watch-before" "$work/replay.trace" || fail "watching passed through other states"
+tail -n +"$back" "$work/watch.trace" >"$work/watch-after"
+from=$(grep -n -F -x -m1 -f <(head -1 "$work/watch-after") "$work/replay.trace" | cut -d: -f1)
+[ -n "$from" ] || fail "after the jump back the game stood where the replay never did"
+tail -n +"$from" "$work/replay.trace" >"$work/replay-after"
+cmp -n "$(stat -c %s "$work/replay-after")" "$work/replay-after" "$work/watch-after" ||
+  fail "after the jump back watching passed through other states"
+echo "watched at speed 4: the same states; after a jump back from $(sed -n "$((back - 1))s/^{\"t\":\([0-9]*\).*/\1/p" "$work/watch.trace") ms, the replay's from line $from on"
 
 # 3. Killed with kill -9: the recording ends on a whole line and replays up to it.
 launch --record "$work/killed.zrec" --trace "$work/killed-live.trace"

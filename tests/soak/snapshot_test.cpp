@@ -49,6 +49,7 @@ class Stepper {
         case Op::Click:
           if (f.click(c.button())) return true;
           break;
+        case Op::Expect: break;
       }
     }
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The replay tool built for the web, run under node, must write byte for byte the traces
 # (and the messages and exit statuses) of the native one: every script under tests/, the
-# README's screenshot script, some bad scripts and generated soak games.
+# README's screenshot script, some bad scripts, an unmet expect line and generated soak games.
 #   trace_identity.sh NATIVE_REPLAY WASM_REPLAY_JS SOAK_EXE SOURCE_DIR
 # Exit status 77 (skipped) when the web build is missing.
 set -u
@@ -38,7 +38,8 @@ done < <(find "$src/tests" "$src/docs" -type f \( -name '*.txt' -o -name '*.repl
 [ $count -ge 4 ] || { echo "found only $count scripts under $src/tests"; failures=$((failures + 1)); }
 
 i=0
-for bad in 'rand 1e-50 0.5x' 'rand 0x1p-2' 'seed 12 13' 'wait 5\nclick nowhere' 'down 40000' $'rand 0.5\r\nwait 10\r\n# x'; do
+for bad in 'rand 1e-50 0.5x' 'rand 0x1p-2' 'seed 12 13' 'wait 5\nclick nowhere' 'down 40000' $'rand 0.5\r\nwait 10\r\n# x' \
+    'expect t=0 t=0' 'down 39\nwait 400\nexpect t=400 currentScore=0\nwait 90\nexpect t=490 ballVelocityY=7 lastCell=-1\nup 39'; do
   printf "$bad\n" >"$work/bad$i.txt"
   same "$work/bad$i.txt" "bad script $i"
   i=$((i + 1))

@@ -118,6 +118,8 @@ async function canvasPicture(page) {
 // cleared, the logo's balls), then paused, so that the Pause button shows.
 const midGame = fs.readFileSync(path.join(here, '..', '..', 'docs', 'demo.zrec'), 'utf8').split('\n').slice(0, 400).join('\n') +
   '\ndown 80\nup 80\n';
+// A game lost at once: the Game Over button shows.
+const gameOver = fs.readFileSync(path.join(scripts, 'gameover.txt'), 'utf8').split('\n').slice(0, 16).join('\n') + '\n';
 // The Pause button's box in window units, as the design places it.
 const pauseBox = { left: 3360, top: 2880, width: 2415, height: 1455 };
 
@@ -145,7 +147,8 @@ async function main() {
   try {
     const errors = [];
     // Identity: the page's canvas is the native replay tool's picture of the same state, byte
-    // for byte, at every size and pixel ratio: in the load state (clock held) and mid-game.
+    // for byte, at every size and pixel ratio: in the load state (clock held), mid-game and
+    // at Game Over (every face the game draws with, from the page's cut font files).
     let page = await browser.newPage();
     page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
     page.on('pageerror', (e) => errors.push(e.message));
@@ -155,7 +158,7 @@ async function main() {
       await page.goto(url + '?hold&seed=1');
       await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
       if (vw === 568 && ratio === 1) check(await page.title() === 'Super Zorvane!', 'title', await page.title());
-      for (const [what, script] of [['the load state', ''], ['mid-game', midGame]]) {
+      for (const [what, script] of [['the load state', ''], ['mid-game', midGame], ['game over', gameOver]]) {
         if (script) {
           check(await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), script), `${what}: played`);
           await nextFrames(page);
@@ -299,6 +302,73 @@ async function main() {
     check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
     await page.close();
 
+    // A game played here, copied as a link and opened in a fresh page, plays the same game
+    // and proves its score; there a jump back shows what playing on to that moment showed.
+    page = await openPage(browser, url + '?seed=1', errors);
+    await page.keyboard.down('ArrowRight');
+    await sleep(200);
+    await page.keyboard.up('ArrowRight');
+    await sleep(1300);
+    await page.keyboard.press('KeyP');  // then a paused while: the link page has time to start
+    await sleep(2500);
+    const shared = await page.evaluate(async () => ({ ...(await window.zorvane.shareLink()), text: window.zorvane.recordingText() }));
+    await page.close();
+    const lastExpect = shared.text.trim().split('\n').pop();
+    check(/^# Super Zorvane! 1\.0 recording, \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC: /.test(shared.text) &&
+          /^expect t=\d+ currentScore=\d+ /.test(lastExpect), 'the page records the game, ending with an expect line',
+          `${shared.text.slice(0, 80)} ... ${lastExpect}`);
+    check(shared.link && /#r=[A-Za-z0-9_-]+$/.test(shared.link), 'a game played makes a link', shared.link || shared.why);
+    page = await openPage(browser, shared.link, errors);
+    // However long a loaded machine takes to start the page, the link's game is paused the
+    // moment it plays: the wait is for that state, bounded only against a page that never starts.
+    const opened = await page.waitForFunction(() => window.zorvane.game && window.zorvane.watch &&
+      window.zorvane.playing() && (window.zorvane.watch.pause(), true),
+      { timeout: 60000, polling: 10 }).then(() => true, () => false);
+    check(opened, 'opening the link plays the game');
+    const jumps = await page.evaluate(async () => {
+      const z = window.zorvane, frame = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+      const shown = () => {
+        const c = document.getElementById('game'), d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        let h = 2166136261;
+        for (let i = 0; i < d.length; i++) h = Math.imul(h ^ d[i], 16777619);
+        return h;
+      };
+      const at = async (ms) => { z.watch.jumpTo(ms); await frame(); return [JSON.stringify(z.gameState()), shown()]; };
+      const on = await at(1000), later = await at(1400), back = await at(1000);
+      z.watch.pause();  // and on to its end
+      // The game and the picture on the canvas alike.
+      return { same: on[0] === back[0] && on[1] === back[1], moved: on[0] !== later[0] && on[1] !== later[1] };
+    });
+    check(jumps.same && jumps.moved, 'a jump back shows what playing on to that moment showed', JSON.stringify(jumps));
+    // Hidden, the watched game stands still too; shown, it goes on from where it stood.
+    const away = await page.evaluate(async () => {
+      const z = window.zorvane, wait = (ms) => new Promise((r) => setTimeout(r, ms));
+      const hide = (hidden) => {
+        Object.defineProperty(document, 'hidden', { value: hidden, configurable: true });
+        document.dispatchEvent(new Event('visibilitychange'));
+      };
+      hide(true);
+      const t0 = z.game._zvNow();
+      await wait(300);
+      const t1 = z.game._zvNow(), shown = performance.now();
+      hide(false);
+      await wait(100);
+      const t2 = z.game._zvNow();
+      return [t0 === t1 && t2 > t1 && t2 - t1 <= performance.now() - shown + 20, `${t0} ${t1} ${t2}`];
+    });
+    check(away[0], 'a hidden page stands a watched recording still', away[1]);
+    await page.waitForFunction(() => !window.zorvane.playing() && !document.getElementById('message').hidden,
+      { timeout: 60000 }).catch(() => {});
+    const verdict = await page.evaluate(() => document.getElementById('message-text').textContent);
+    const score = String(/currentScore=(\d+)/.exec(lastExpect)[1]).padStart(6, '0');
+    check(verdict === `Verified: score ${score}`, 'the link\'s game ends verified, with the score played', verdict);
+    // A broken link gets a plain message.
+    await page.goto(url + '#r=' + shared.link.split('#r=')[1].slice(0, 40) + '!');
+    await page.waitForFunction(() => !document.getElementById('message').hidden, { timeout: 5000 }).catch(() => {});
+    const brokenLink = await page.evaluate(() => document.getElementById('message-text').textContent);
+    check(/link .* is broken/.test(brokenLink), 'a broken link gets a plain message', brokenLink);
+    await page.close();
+
     check(errors.length === 0, 'no console errors', errors.join(' | '));
 
     // A face that cannot be loaded falls back, with one warning, and the page still draws.
@@ -356,7 +426,6 @@ async function main() {
       return { from, at, still };
     };
     const buttonCentre = [(pauseBox.left + pauseBox.width / 2) / 15, (pauseBox.top + pauseBox.height / 2) / 15];
-    const gameOver = fs.readFileSync(path.join(scripts, 'gameover.txt'), 'utf8').split('\n').slice(0, 16).join('\n') + '\n';
     const session = [
       ['the manifest parses and names the game, with both icons', () => page.evaluate(async () => {
         const m = await (await fetch('manifest.webmanifest')).json();
