@@ -12,7 +12,7 @@
 namespace zorvane {
 
 const char* const usageLine =
-    "usage: zorvane [--fullscreen] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--help] [--version]";
+    "usage: zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--help] [--version]";
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   bool speedGiven = false;
@@ -51,6 +51,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
     if (arg == "--fullscreen") {
       options.fullscreen = true;
+    } else if (arg == "--sound") {
+      options.sound = true;
+    } else if (arg == "--mouse") {
+      options.mouse = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--version") {
@@ -122,6 +126,8 @@ void printHelp() {
       "Play Super Zorvane!, a brick-breaking arcade game, in a desktop window.\n"
       "\n"
       "      --fullscreen  open fullscreen at the desktop's resolution\n"
+      "      --sound       play sound effects (a warning, and silence, with no sound device)\n"
+      "      --mouse       steer the paddle with the mouse: it follows the pointer\n"
       "      --record FILE  write the game to FILE as a replay script (zorvane-replay FILE\n"
       "                     plays it again exactly)\n"
       "      --trace FILE   write one JSON line of game state per handled event to FILE,\n"

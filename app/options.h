@@ -1,4 +1,4 @@
-// The window program's command line: `zorvane [--fullscreen] [--record FILE] [--trace FILE]
+// The window program's command line: `zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE]
 // [--watch FILE [--speed X]] [--help] [--version]`.
 #pragma once
 #include <string>
@@ -7,6 +7,8 @@ namespace zorvane {
 
 struct Options {
   bool fullscreen = false;  // open at the desktop's resolution
+  bool sound = false;       // play the sound effects
+  bool mouse = false;       // the paddle follows the pointer
   bool help = false;        // print the help and stop
   bool version = false;     // print the version and stop
   std::string record;       // write the game to this file as a replay script; empty: no

@@ -20,6 +20,7 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "platform/pointer.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "sdl/desktop.h"
@@ -28,6 +29,7 @@
 #include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/screen.h"
+#include "sdl/speaker.h"
 
 namespace {
 
@@ -175,6 +177,12 @@ int run(const Options& options, Session& session) {
     if (watching) seeker.emplace(live, player);
     if (watch && !watching) SDL_SetWindowTitle(window, title.c_str());
     const WallClock clock;
+    // Sound and the mouse, when asked for: the cues start effects; the pointer holds keys.
+    std::unique_ptr<Speaker> speaker = options.sound ? Speaker::open() : nullptr;
+    if (speaker) live.cuesTo([&](std::span<const Cue> cues) { speaker->play(cues); });
+    PointerSteering mouse;
+    bool pointerLive = false;  // the pointer moved in the window, and has not left it since
+    bool ballRests = true;     // the ball waits on the paddle to be served
     int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
     Gamepads pads;
     std::string pressed;        // the button the mouse went down on
@@ -223,12 +231,28 @@ int run(const Options& options, Session& session) {
     };
 
     auto buttonAt = [&](int x, int y) { return paint::buttonAt(form, screen.placement(form), x, y); };
+    // The pointer is read afresh each time, so a paused game resumes from where it is now,
+    // the paddle moving there at its own speed. A ball back on the paddle waits, as for a
+    // key, for the pointer's next move, which serves.
+    auto steerByPointer = [&] {
+      const Driver::Paddle f = live.paddle();
+      if (mouse.steering() && !f.moving) mouse.forget();  // the game or a key stopped it
+      if (f.ballRests && !ballRests) pointerLive = false;
+      ballRests = f.ballRests;
+      if (watching || !pointerLive || !f.inPlay) return mouse.release(live);
+      int px = 0;
+      SDL_GetMouseState(&px, nullptr);
+      const paint::Placement p = screen.placement(form);
+      const float x = static_cast<float>((px - p.x) / p.scale * paint::unitsPerPixel);
+      mouse.follow(x, f.centre, f.step, live);
+    };
     auto handle = [&](const SDL_Event& e) {
       switch (e.type) {
         case SDL_QUIT: running = false; break;
         case SDL_WINDOWEVENT:
           if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
           if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
+          if (e.window.event == SDL_WINDOWEVENT_LEAVE) pointerLive = false;
           break;
         case SDL_KEYDOWN:
           if (watching)
@@ -247,6 +271,7 @@ int run(const Options& options, Session& session) {
           break;
         case SDL_MOUSEMOTION:
           if (!pressed.empty()) pressedInside = buttonAt(e.motion.x, e.motion.y) == pressed;
+          pointerLive = options.mouse;
           break;
         case SDL_MOUSEBUTTONUP:
           if (e.button.button == SDL_BUTTON_LEFT && !pressed.empty()) {
@@ -268,6 +293,8 @@ int run(const Options& options, Session& session) {
 
     while (running) {
       timeStep();
+      if (options.mouse) steerByPointer();
+      const bool quiet = !speaker || speaker->idle();
       if (screen.show(form, pressedInside ? std::string_view(pressed) : std::string_view(), exposed) && first) {
         reportFirstFrame();
         first = false;
@@ -278,13 +305,18 @@ int run(const Options& options, Session& session) {
       SDL_Event e;
       const double due = nextStep();
       const double wait = due < 0 ? 1000.0 : std::ceil(due - clock.exact());
-      if (!SDL_WaitEventTimeout(&e, wait > 0 ? int(std::min(wait, 1000.0)) : 0)) continue;
+      const double most = quiet ? 1000.0 : 50.0;  // a sounding effect is looked at again soon, to pause
+      if (!SDL_WaitEventTimeout(&e, wait > 0 ? int(std::min(wait, most)) : 0)) continue;
       do {
         timeStep();  // ticks that fell due before this event come first
         handle(e);
+        if (options.mouse) steerByPointer();
       } while (running && SDL_PollEvent(&e));
     }
     live.close();
+    if (speaker && std::getenv("ZORVANE_REPORT_SOUND"))
+      std::fprintf(stderr, "zorvane: sound: %llu effects started, each within %.1f ms of its event\n",
+                   static_cast<unsigned long long>(speaker->started()), speaker->worstLatency());
   }
   closeWindow(window);
   return status;

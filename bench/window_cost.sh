@@ -7,10 +7,31 @@
 # twice the picture's size). ZORVANE_ARGS adds options to the game's command line; a
 # recording or trace named "@" goes to the scratch folder, e.g.
 #   ZORVANE_ARGS='--record @' bench/window_cost.sh build/release    (the recorder's cost)
+# ZORVANE_COMPARE sets options to weigh side by side in one run: PAIRS (default 3) pairs of
+# runs, without and with them in turn, and the game's CPU of each, e.g.
+#   ZORVANE_COMPARE=--sound bench/window_cost.sh build/release    (the sound's cost)
+# With no SDL_AUDIODRIVER set, sound goes to SDL's dummy driver, which mixes as a real
+# device does but plays nothing.
 # ZORVANE_PROGRAM=floor measures the floor program instead (bench/window_floor.cpp): the
 # game's timer rate and one 16 × 16 patch sent each time, the least a window can cost.
 #   bench/window_cost.sh BUILD_DIR [SECONDS] [WIDTHxHEIGHT]
 set -u
+if [ -n "${ZORVANE_COMPARE:-}" ]; then
+  export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+  compare=$ZORVANE_COMPARE
+  echo "| Pair | Game CPU without \`$compare\` | with \`$compare\` | latency with it |"
+  echo "|---|---|---|---|"
+  for pair in $(seq "${PAIRS:-3}"); do
+    row="| $pair |"
+    for args in "" "$compare"; do
+      out=$(ZORVANE_COMPARE='' ZORVANE_ARGS="$args" ZORVANE_REPORT_SOUND=1 bash "$0" "$@") || exit 1
+      row="$row $(echo "$out" | sed -n 's/^game CPU: *\([0-9.]*%\).*/\1/p') |"
+      latency=$(echo "$out" | sed -n 's/^sound: .* within \([0-9.]*\) ms.*/\1 ms/p')
+    done
+    echo "$row ${latency:--} |"
+  done
+  exit 0
+fi
 build=${1:?usage: window_cost.sh BUILD_DIR [SECONDS]}
 seconds=${2:-20}
 size=${3:-}
@@ -67,3 +88,8 @@ echo "game CPU:      $(echo "$c0 $c1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 
 echo "Xvfb CPU:      $(echo "$x0 $x1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core"
 echo "game RSS:      $((rss_start / 1024)) MiB at start, $((rss_max / 1024)) MiB at most"
 echo "serves again:  $rests, restarts after game over: $restarts"
+if [ -n "$extra" ]; then
+  "$probe" close "$win" && wait "$game_pid"
+  game_pid=
+  sed -n 's/^zorvane: \(sound: .*\)/\1/p' "$work/game.err"
+fi

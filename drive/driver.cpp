@@ -133,6 +133,12 @@ int64_t Driver::now() const { return game->now(); }
 
 const View& Driver::view() const { return *game; }
 
+Driver::Paddle Driver::paddle() const {
+  const Form1& f = *game;
+  return {f.paddle.Left + f.paddle.Width / 2, 2 * f.baseSpeed, f.paddleDirection != 0,
+          f.ballVelocityX == 0 && f.ballVelocityY == 0, f.Timer1.Interval() != 0};
+}
+
 int64_t Driver::nextDue() const { return game->nextDue(); }
 
 void Driver::handled(std::string_view ev) {
@@ -142,7 +148,9 @@ void Driver::handled(std::string_view ev) {
     trace.line(*game, ev);
     if (trace.size() >= flushSize) flush();
   }
+  if (cueSink && !game->cues.empty()) cueSink(game->cues.list());
   if (options.afterEvent) options.afterEvent(*game, ev);
+  game->cues.clear();
 }
 
 std::string_view Driver::keyEvent(std::string_view verb, int16_t keyCode) {

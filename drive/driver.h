@@ -10,6 +10,7 @@
 #include <span>
 #include <string_view>
 
+#include "game/cues.h"
 #include "platform/contract.h"
 #include "platform/input.h"
 #include "script/recorder.h"
@@ -24,8 +25,8 @@ struct DriverOptions {
   // Receives the trace in chunks of whole lines (about 64 KiB each, at least once a second
   // of live time, and the rest on flush()). Left empty, no trace is formatted at all.
   std::function<void(std::string_view)> traceSink;
-  // Called after every handled event (after its trace line) with the event text ("load",
-  // "Timer2", "down 37", "click pause").
+  // Called after every handled event (after its trace line and its cues) with the event
+  // text ("load", "Timer2", "down 37", "click pause").
   std::function<void(const Form1&, std::string_view ev)> afterEvent;
   Recorder* recorder = nullptr;       // writes the live game as a script; null: none
   std::function<uint64_t()> seeds;    // a fresh seed for each live start-up (the clock); empty: none
@@ -42,6 +43,9 @@ class Driver : public Input {
   void start();                       // live: each start-up takes a fresh seed
   void load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's
   void goLive();                      // a script has ended: its seeds not taken go, fresh seeds from now on
+  // Called after an event that raised cues (a wall, a brick, a lost ball), for its sounds,
+  // before afterEvent. None set: the cues are dropped.
+  void cuesTo(std::function<void(std::span<const Cue>)> sink) { cueSink = std::move(sink); }
 
   // Input at the current time.
   void keyDown(int16_t keyCode) override;        // Form_KeyDown
@@ -72,6 +76,14 @@ class Driver : public Input {
   Form1& form() { return *game; }
   const Form1& form() const { return *game; }
   const View& view() const;           // what a screen reads of the game
+  struct Paddle {                     // what steering the paddle towards a point needs, window units
+    float centre = 0;                 // the paddle's centre
+    float step = 0;                   // one paddle step: within it of a point, the paddle rests
+    bool moving = false;              // a direction is held
+    bool ballRests = false;           // the ball waits on the paddle to be served
+    bool inPlay = false;              // the paddle's timer runs (not paused, over or cleared)
+  };
+  Paddle paddle() const;
   int64_t now() const;                // the game's clock, ms since the window was created
   int64_t nextDue() const;            // when the next timer falls due, -1 when none runs
   uint64_t events() const { return eventCount; }  // handled events so far, load included
@@ -84,6 +96,7 @@ class Driver : public Input {
   void reportSeeds();                 // a start-up took it: recorded, and the next one handed in
 
   DriverOptions options;
+  std::function<void(std::span<const Cue>)> cueSink;
   std::unique_ptr<Form1> game;
   TraceWriter trace;
   bool tracing = false;

@@ -16,6 +16,7 @@ void Form1::updatescore() {
   extraLifePoints += 10;
   if (extraLifePoints > 5000) {
     extraLifePoints -= 5000;
+    cues.add(CueKind::ExtraLife);
     livesLeft += 1;
     if (livesLeft > 6) livesLeft = 6;
   }
@@ -30,6 +31,7 @@ void Form1::updatescore() {
 
 // The ball is lost: one life less, the standard paddle, and a new serve or the end.
 void Form1::lostlife() {
+  cues.add(CueKind::BallLost);
   if (hasMarker(livesLeft)) {
     life(livesLeft).Visible = false;
     livesLeft -= 1;
@@ -44,6 +46,7 @@ void Form1::lostlife() {
 }
 
 void Form1::over() {
+  cues.add(CueKind::GameOver);
   gameover.Visible = true;
   Timer1.Interval(0);
   Timer2.Interval(0);
@@ -57,6 +60,7 @@ void Form1::gameover_Click() {
 
 // The field is cleared: stop, and offer the next layout of the rotation.
 void Form1::nextlvl() {
+  cues.add(CueKind::FieldCleared);
   layoutIndex += 1;
   levelNumber += 1;
   if (layoutIndex > layoutCount) layoutIndex = 1;

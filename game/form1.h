@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "game/cues.h"
 #include "game/state.h"
 #include "platform/controls.h"
 #include "platform/window.h"
@@ -42,6 +43,8 @@ class Form1 : public Window, public GameState, public Controls {
   GameState& state() { return *this; }
   const GameState& state() const { return *this; }
   const Controls& controls() const { return *this; }
+
+  Cues cues;                                 // raised by the event being handled, for its sounds
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;

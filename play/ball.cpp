@@ -30,16 +30,19 @@ void Form1::Timer2_Timer() {
     nx = boardLeft;
     ballVelocityX = -ballVelocityX;
     speedFactorX = speedFactor(random, 0.31);
+    cues.add(CueKind::Wall);
   }
   if (nx + ball.Width > boardRight) {
     nx = static_cast<float>(boardRight) - ball.Width;
     ballVelocityX = -ballVelocityX;
     speedFactorX = speedFactor(random, 0.31);
+    cues.add(CueKind::Wall);
   }
   if (ny < boardTop) {
     ny = boardTop;
     ballVelocityY = static_cast<int16_t>(-ballVelocityY);
     speedFactorY = speedFactor(random, 0.5);
+    cues.add(CueKind::Wall);
     diceRoll = roll(random, 5);
     // One bounce in five off the top takes a brick off the count.
     if (diceRoll == 0) {

@@ -26,6 +26,7 @@ void Form1::hitpaddle() {
   const float centre = paddle.Left + paddle.Width / 2;
   if (ballVelocityX > 0 && centre > ball.Left) ballVelocityX = -ballVelocityX;
   if (ballVelocityX < 0 && ball.Left + ball.Width > centre) ballVelocityX = -ballVelocityX;
+  if (ballVelocityY > 0) cues.add(CueKind::Paddle);
 }
 
 }  // namespace zorvane

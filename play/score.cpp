@@ -9,12 +9,21 @@ namespace {
 
 float scaled(float size, double factor) { return static_cast<float>(size * factor); }
 
+// How a hit on a brick of code c sounds: "!" stays, "?" does its trick, 28..76 lose a hit.
+CueKind brickCue(int c) {
+  if (c == 99) return CueKind::BrickUnbreakable;
+  if (c >= 77) return CueKind::BrickSpecial;
+  if (c >= 28) return CueKind::BrickWeakened;
+  return CueKind::BrickCleared;
+}
+
 }  // namespace
 
 void Form1::score(int i, int x, int y, int decx, int decy) {
   updatescore();
   auto cell = brickCode[x][y];
   const int c = cell;
+  cues.add(brickCue(c), x, y);
   const auto growBall = [&](double factor) {
     ball.Width = scaled(ball.Width, factor);
     ball.Height = scaled(ball.Height, factor);

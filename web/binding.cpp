@@ -14,19 +14,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
-#include "game/form1.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
+#include "platform/pointer.h"
 #include "script/expect.h"
 #include "script/recorder.h"
 #include "script/script.h"
+#include "sound/effects.h"
 #include "trace/trace.h"
 
 using namespace zorvane;
@@ -96,8 +98,24 @@ struct Page {
   std::string title;               // the title last handed to the page
   std::string state;               // for the tests: the game's state as a trace line
   std::string message;             // the last recording's complaint, or its verdict
+  int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
+  double cuedAt = -1;              // the game time of the first of them
 };
 Page page;
+
+// The sound effects, made when the page first asks for them.
+const sound::Effects& effects() {
+  static const sound::Effects made;
+  return made;
+}
+
+// The game's cues, gathered for the page's sound.
+void hearCues(Driver& game) {
+  game.cuesTo([&game](std::span<const Cue> cues) {
+    if (page.cues == 0) page.cuedAt = double(game.now());
+    for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
+  });
+}
 
 bool playing() { return page.player && page.player->playing(); }
 
@@ -149,6 +167,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
     page.game->load(uint64_t(seed), {});
   else
     page.game->start();
+  hearCues(*page.game);
   repaintAll();
 }
 
@@ -233,11 +252,9 @@ EMSCRIPTEN_KEEPALIVE const char* zvButtonAt(int x, int y) {
 // The arrow that steers the paddle towards canvas column x (a finger or the mouse held on the
 // playfield): Left or Right, or 0 once the paddle's centre is within one paddle step of it.
 EMSCRIPTEN_KEEPALIVE int zvSteerTowards(double x) {
-  const Form1& f = page.game->form();
-  const double k = page.placement.scale / paint::unitsPerPixel;
-  const double centre = page.placement.x + (double(f.paddle.Left) + f.paddle.Width / 2.0) * k;
-  if (!std::isfinite(centre) || !std::isfinite(x) || std::abs(x - centre) <= 2.0 * f.baseSpeed * k) return 0;
-  return x < centre ? keys::Left : keys::Right;
+  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
+  const Driver::Paddle p = page.game->paddle();
+  return PointerSteering::keyFor(static_cast<float>(units), p.centre, p.step);
 }
 
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
@@ -346,6 +363,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   page.fixedSeed = -1;              // the recording has its own
   page.message.clear();
   page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+  hearCues(*page.game);
   page.player = std::make_unique<ScriptPlayer>(std::move(*script));
   page.player->limit(wakeSlice);
   page.player->start(*page.game);
@@ -353,6 +371,19 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   repaintAll();
   if (!playing()) handOver();
   return nullptr;
+}
+
+// Sound (web/sound.js): the cue kinds raised since the last call, one bit each (bit k for
+// kind k), and the game time of the first of them; the effects' samples, made once.
+EMSCRIPTEN_KEEPALIVE int zvCues() { return std::exchange(page.cues, 0); }
+EMSCRIPTEN_KEEPALIVE double zvCuedAt() { return page.cuedAt; }
+EMSCRIPTEN_KEEPALIVE int zvCueKinds() { return cueKinds; }
+EMSCRIPTEN_KEEPALIVE int zvSampleRate() { return sound::sampleRate; }
+EMSCRIPTEN_KEEPALIVE int zvEffectLength(int kind) {
+  return kind >= 0 && kind < cueKinds ? int(effects().of(CueKind(kind)).size()) : 0;
+}
+EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
+  return i >= 0 && i < zvEffectLength(kind) ? effects().of(CueKind(kind))[size_t(i)] : 0;
 }
 
 // While a recording plays: its length and a jump to any moment of it (the game as it stood

@@ -89,6 +89,7 @@ function wake() {
   if (!state.hold) g._zvAdvanceTo(gameTime());
   readPads();
   steerPointer();
+  if (window.zorvaneSound) window.zorvaneSound.hear(g, gameTime());  // web/sound.js
   paint();
   if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
   const due = state.hold ? -1 : g._zvNextDue();

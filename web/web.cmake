@@ -23,7 +23,7 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js watch.js pointer.js gamepad.js manifest.webmanifest)
+foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gamepad.h"
+#include "platform/pointer.h"
 #include "tests/core/recording_window.h"
 
 namespace zorvane {
@@ -93,6 +94,33 @@ TEST(Gamepad, UnpluggingReleasesWhatItHeld) {
   EXPECT_EQ(w.take(), Log{});
   pad.button(PadButton::DpadRight, true, w);  // plugged in again, the pad starts afresh
   EXPECT_EQ(w.take(), (Log{"down 39"}));
+}
+
+// The mouse: the paddle (centre 1000, step 60) is steered towards a pointer more than one
+// step away and rests within it; a swing across swaps the keys, leaving releases.
+TEST(PointerSteering, HoldsTheKeyTowardsAPointerMoreThanAStepAway) {
+  const struct { float pointer, centre; Log sent; } path[] = {
+      {1000, 1000, {}},                  // on the centre: nothing held
+      {1060, 1000, {}},                  // exactly one step: still at rest
+      {1061, 1000, {"down 39"}},         // beyond it: towards the pointer
+      {1200, 1060, {}},                  // the paddle moves; the key stays down
+      {1200, 1140, {"up 39"}},           // within a step: released
+      {1141, 1140, {}},
+      {1079, 1140, {"down 37"}},         // just beyond a step to the left
+      {1300, 1080, {"up 37", "down 39"}},  // a swing across: swapped
+      {1300, 1240, {"up 39"}},           // within a step again
+  };
+  Recorder w;
+  PointerSteering mouse;
+  for (const auto& p : path) {
+    mouse.follow(p.pointer, p.centre, 60, w);
+    EXPECT_EQ(w.take(), p.sent) << "pointer " << p.pointer << ", paddle " << p.centre;
+  }
+  mouse.follow(0, 1240, 60, w);
+  w.take();
+  mouse.release(w);  // the pointer left the window
+  EXPECT_EQ(w.take(), (Log{"up 37"}));
+  EXPECT_EQ(mouse.steering(), 0);
 }
 
 }  // namespace

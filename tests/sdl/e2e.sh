@@ -1,16 +1,20 @@
 #!/bin/bash
 # The real game in a window on a private X server: the ball leaves the paddle on Right,
 # P shows the pause button, which looks pushed in while the mouse button is held on it and
-# is clicked only by a release over it, and closing the window exits with status 0.
-#   e2e.sh ZORVANE XPROBE
+# is clicked only by a release over it, and closing the window exits with status 0; this
+# one with --sound and no sound device, which it warns of once. Then with --mouse and --sound (SDL's dummy audio): the paddle goes to the pointer and
+# rests near it, lets go when the pointer leaves, the effects play, and the recording of
+# that game replays to its live trace byte for byte.
+#   e2e.sh ZORVANE XPROBE [ZORVANE_REPLAY]
 set -u
-game=$1 probe=$2
+game=$1 probe=$2 replay=${3:-}
 . "$(dirname "$0")/private_x.sh"
 failure_picture="${TMPDIR:-/tmp}/zorvane-e2e-failure.png"
 
 start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 
-SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" 2>"$work/game.err" &
+# --sound with no sound device: one warning, and the game plays as ever.
+SDL_AUDIODRIVER=none SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --sound 2>"$work/game.err" &
 game_pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
@@ -66,4 +70,57 @@ wait "$game_pid"
 status=$?
 game_pid=
 [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
+[ "$(wc -l <"$work/game.err")" = 1 ] && grep -q '^zorvane: no sound: ' "$work/game.err" ||
+  fail "not one warning for --sound with no sound device: $(head -c 300 "$work/game.err")"
+[ -n "$replay" ] || { echo "PASS"; exit 0; }
+
+# The mouse steers: the paddle's centre (trace: "paddle":[left,top,width,height]) goes to
+# the pointer at its own speed, and the key is let go within one step (2 x baseSpeed) of it.
+ZORVANE_REPORT_SOUND=1 SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
+  "$game" --mouse --sound --record "$work/mouse.zrec" --trace "$work/mouse.trace" 2>"$work/game.err" &
+game_pid=$!
+win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+[ -n "$win" ] || fail "no window with --mouse --sound"
+scale=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ { split($2, g, "x"); print g[1] / 568 }')
+# Per line: t, the paddle's centre, paddleDirection, one step, livesLeft, the event
+# ("Timer2", "up 39").
+paddle_lines() {
+  sed -n 's/^{"t":\([0-9]*\),"ev":"\([^"]*\)".*"livesLeft":\([0-9]*\).*"paddleDirection":\([0-9]*\).*"baseSpeed":\([0-9.]*\).*"paddle":\[\([0-9.]*\),[0-9.]*,\([0-9.]*\).*/\1 \6 \7 \4 \5 \3 \2/p' "$work/mouse.trace" |
+    awk '{ $2 = $2 + $3 / 2; $3 = $4; $4 = 2 * $5; $5 = $6; $6 = $7; $7 = $8; $8 = ""; print }'
+}
+right=$(awk -v s="$scale" 'BEGIN { print 450 / s * 15 }') left=$(awk -v s="$scale" 'BEGIN { print 150 / s * 15 }')
+# The first move serves; the pointer then leaves the window, which lets the key go. The
+# ball is on its way up: no lost ball can stop the paddle meanwhile.
+xdotool mousemove --window "$win" 560 400
+sleep 0.2
+xdotool mousemove 1270 1000
+sleep 1
+# The pointer right of the paddle, then left of it, nudged by a pixel now and then: a move
+# serves the ball each time it is back on the paddle.
+for px in 450 150; do
+  for nudge in 0 1 0 1 0 1 0 1; do xdotool mousemove --window "$win" $((px + nudge)) 400; sleep 0.3; done
+done
+sleep 0.2
+"$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
+wait "$game_pid"
+status=$?
+game_pid=
+[ "$status" -eq 0 ] || fail "exit status $status with --mouse --sound"
+# The first key was let go at once when the pointer left; every key let go after that
+# came within one step of the pointer.
+paddle_lines | awk -v r="$right" -v l="$left" '
+  $6 == "down" && !pressed { pressed = $1 }
+  $6 != "up" { next }
+  !left_at { left_at = $1; if ($7 != 39 || left_at - pressed > 600) { print "the key was held on after the pointer left"; bad = 1 }; next }
+  { want = $7 == 39 ? r : l; d = $2 - want; n[$7]++ }
+  d > $4 + 16 || -d > $4 + 16 { print "let go at", $2, "with the pointer at", want; bad = 1 }
+  END {
+    if (!n[39] || !n[37]) { print "the pointer did not steer both ways"; bad = 1 }
+    exit bad
+  }' >"$work/steer.out" || fail "$(cat "$work/steer.out")"
+grep -Eq '^zorvane: sound: [1-9][0-9]* effects started' "$work/game.err" || fail "no effects were played"
+[ "$(grep -vc '^zorvane: sound: ' "$work/game.err")" = 0 ] || fail "the game complained"
+"$replay" "$work/mouse.zrec" >"$work/replay.trace" || fail "zorvane-replay of the mouse game failed"
+cmp "$work/replay.trace" "$work/mouse.trace" || fail "the mouse game's replay differs from its live trace"
+echo "mouse: the paddle followed the pointer; $(sed -n 's/^zorvane: sound: //p' "$work/game.err"); replayed identically"
 echo "PASS"
