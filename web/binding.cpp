@@ -5,7 +5,9 @@
 // knows the core.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -20,7 +22,9 @@
 #include "drive/seek.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
+#include "platform/gamepad.h"
 #include "platform/keys.h"
+#include "platform/pointer.h"
 #include "script/expect.h"
 #include "script/recorder.h"
 #include "script/script.h"
@@ -232,20 +236,69 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
-// The canvas pixel column in the middle of the picture: touches steer left or right of it.
-EMSCRIPTEN_KEEPALIVE double zvMiddle() {
-  const paint::Rect r = paint::pictureRect(page.game->view(), page.placement);
-  return r.x + r.w / 2.0;
-}
 // A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
 EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
   if (playing()) return 0;
   const std::string name = paint::buttonAt(page.game->view(), page.placement, x, y);
   return !name.empty() && page.game->click(name) ? 1 : 0;
 }
+// The name of the frontmost shown button at a canvas pixel, or null: a press and a release on
+// the same button click it.
+EMSCRIPTEN_KEEPALIVE const char* zvButtonAt(int x, int y) {
+  static std::string name;
+  name = paint::buttonAt(page.game->view(), page.placement, x, y);
+  return name.empty() ? nullptr : name.c_str();
+}
+// The arrow that steers the paddle towards canvas column x (a finger or the mouse held on the
+// playfield): Left or Right, or 0 once the paddle's centre is within one paddle step of it.
+EMSCRIPTEN_KEEPALIVE int zvSteerTowards(double x) {
+  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
+  const Driver::Paddle p = page.game->paddle();
+  return PointerSteering::keyFor(static_cast<float>(units), p.centre, p.step);
+}
+
+// Gamepads of the browser's standard layout, read by the page at each wake, through the
+// desktop's mapping of a gamepad to keys and clicks.
+constexpr int maxPads = 4;
+struct Pad {
+  Gamepad mapping;
+  uint32_t buttons = 0;  // bit i: standard button i held
+};
+static Pad pads[maxPads];
+// What a gamepad gives the game: ignored while a recording plays.
+struct PlayerInput : Input {
+  void keyDown(int16_t code) override { zvKeyDown(code); }
+  void keyUp(int16_t code) override { zvKeyUp(code); }
+  bool click(std::string_view button) override { return !playing() && page.game->click(button); }
+};
+static PlayerInput playerInput;
+// One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
+// x axis, -1 (left) to 1.
+EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
+  if (index < 0 || index >= maxPads) return;
+  constexpr struct {
+    int bit;
+    PadButton button;
+  } standard[] = {{0, PadButton::South},         {4, PadButton::LeftShoulder}, {5, PadButton::RightShoulder},
+                  {9, PadButton::Start},         {14, PadButton::DpadLeft},    {15, PadButton::DpadRight}};
+  Pad& pad = pads[index];
+  for (const auto& s : standard) {
+    const bool down = (uint32_t(buttons) >> s.bit) & 1;
+    if (down != bool((pad.buttons >> s.bit) & 1)) pad.mapping.button(s.button, down, playerInput);
+  }
+  pad.buttons = uint32_t(buttons);
+  pad.mapping.stickX(std::isfinite(stickX) ? int(std::clamp(stickX, -1.0, 1.0) * 32767) : 0, playerInput);
+}
+// A pad unplugged, or the page out of sight: every key it holds is released.
+EMSCRIPTEN_KEEPALIVE void zvPadGone(int index) {
+  if (index < 0 || index >= maxPads) return;
+  pads[index].mapping.unplugged(playerInput);
+  pads[index].buttons = 0;
+}
 // The window's caption, or null when it is the one handed over last.
+// While a recording plays, the caption says so, as the window's does.
 EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
-  const std::string_view t = page.game->view().title();
+  const std::string t = std::string(page.game->view().title()) + (playing() ? " \u2014 playing a recording" : "");
   if (t == page.title) return nullptr;
   page.title.assign(t);
   return page.title.c_str();

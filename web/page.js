@@ -1,20 +1,21 @@
 // Super Zorvane! in a browser: a thin host for the game, which is the same C++ core as the
 // desktop window compiled to WebAssembly (zorvane.js, zorvane.wasm) and paints its own
 // picture. The page copies the patches that changed onto the canvas, and feeds the game
-// keys, clicks, touches and time; it plays recordings and shows messages.
+// keys, clicks, pointers (web/pointer.js), gamepads (web/gamepad.js) and time; it plays
+// recordings and shows messages. A service worker keeps the site for playing offline.
 'use strict';
 
 const canvas = document.getElementById('game');
 const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
-  game: null, origin: 0, hold: false, frames: 0, firstFrameAt: 0, touches: new Map(),
-  pending: [], framePending: false, timer: 0, image: null, changes: 0,
+  game: null, origin: 0, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
+  pending: [], framePending: false, timer: 0, image: null, changes: 0, hiddenAt: -1, recording: '',
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
 
 function showMessage(text) {
-  messageBox.textContent = text;
+  document.getElementById('message-text').textContent = text;
   messageBox.hidden = !text;
 }
 
@@ -57,6 +58,9 @@ function paint() {
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
+  const status = state.playing() ? `Playing the recording ${state.recording}` : '';
+  const line = document.getElementById('status');
+  if (line.textContent !== status) line.textContent = status;
 }
 function show() {
   const g = state.game, w = canvas.width, h = canvas.height;
@@ -77,10 +81,14 @@ function show() {
 
 // Time moves the game on whenever it next needs it: a timer of the page's own wakes for
 // the game's next due timer (or the recording's next command), and nothing runs between.
+// A hidden page sleeps and its game stands still.
 function wake() {
   const g = state.game;
   clearTimeout(state.timer);
+  if (document.hidden) return;
   if (!state.hold) g._zvAdvanceTo(gameTime());
+  readPads();
+  steerPointer();
   if (window.zorvaneSound) window.zorvaneSound.hear(g, gameTime());  // web/sound.js
   paint();
   if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
@@ -91,10 +99,38 @@ function wake() {
 
 // Events reach the game at the time they happen: timers due before them fire first.
 function catchUp() {
-  if (!state.hold) state.game._zvAdvanceTo(gameTime());
+  if (!state.hold && !document.hidden) state.game._zvAdvanceTo(gameTime());
 }
 function keyDown(code) { catchUp(); state.game._zvKeyDown(code); wake(); }
 function keyUp(code) { catchUp(); state.game._zvKeyUp(code); wake(); }
+
+// The focus lost, or the page hidden: every key the page holds is let go, as the window's
+// are when it loses the focus.
+function releaseAll() {
+  catchUp();
+  for (const code of state.held) state.game._zvKeyUp(code);
+  state.held.clear();
+  releasePointer();
+  releasePads();
+}
+// Hidden, the game stands still. Shown again, live play goes on from where it stood with the
+// window's rule for a stall (a timer that fell behind ticks once); a recording goes on from
+// where it stood, at its own pace.
+function visibility() {
+  if (document.hidden) {
+    releaseAll();
+    clearTimeout(state.timer);
+    state.hiddenAt = performance.now();
+  } else if (state.hiddenAt >= 0) {
+    const away = performance.now() - state.hiddenAt;
+    if (state.playing()) {
+      state.origin += away;
+      if (state.resumeWatch) state.resumeWatch(away);  // watch.js: the recording's own clock
+    }
+    state.hiddenAt = -1;
+    wake();
+  }
+}
 
 // Calls `f` with a C string of `text` in the game's memory.
 function withText(text, f) {
@@ -124,37 +160,37 @@ function listen() {
     if (code < 0 && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
     return Math.abs(code);
   };
+  // A focused button of the page keeps the keys that press it; the game has the rest.
+  const pageKey = (e) => e.target instanceof HTMLInputElement ||
+    (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
-    if (e.target instanceof HTMLInputElement) return;
-    keyDown(keyOf(e));
+    if (pageKey(e)) return;
+    const code = keyOf(e);
+    state.held.add(code);
+    keyDown(code);
   });
-  window.addEventListener('keyup', (e) => keyUp(keyOf(e)));
-  canvas.addEventListener('click', (e) => {
-    const ratio = canvas.width / canvas.clientWidth;
-    clickAt(Math.floor(e.offsetX * ratio), Math.floor(e.offsetY * ratio));
+  window.addEventListener('keyup', (e) => {
+    if (pageKey(e)) return;
+    const code = keyOf(e);
+    state.held.delete(code);
+    keyUp(code);
   });
-  // A finger held on the left or right half of the playfield steers like the arrow keys.
-  const touch = (e) => {
-    e.preventDefault();
-    const ratio = canvas.width / canvas.clientWidth;
-    const middle = state.game._zvMiddle() / ratio;
-    const rect = canvas.getBoundingClientRect();
-    for (const t of e.changedTouches) {
-      if (e.type === 'touchstart') {
-        const code = t.clientX - rect.left < middle ? 37 : 39;
-        state.touches.set(t.identifier, code);
-        keyDown(code);
-      } else if (state.touches.has(t.identifier)) {
-        keyUp(state.touches.get(t.identifier));
-        state.touches.delete(t.identifier);
-      }
-    }
-  };
-  for (const type of ['touchstart', 'touchend', 'touchcancel']) canvas.addEventListener(type, touch, { passive: false });
+  window.addEventListener('blur', releaseAll);
+  document.addEventListener('visibilitychange', visibility);
+  listenPointer(canvas);
+  listenPads();
   window.addEventListener('resize', () => paint());
+
+  // Fullscreen: the picture's stage on the whole screen.
+  const full = document.getElementById('fullscreen'), stage = document.getElementById('stage');
+  full.hidden = !document.fullscreenEnabled;
+  full.addEventListener('click', () => stage.requestFullscreen().catch(() => {}));
+  document.addEventListener('fullscreenchange', () => paint());
 
   // Recordings: dropped on the page or opened with the button.
   const file = document.getElementById('file');
+  document.getElementById('recording').addEventListener('click', () => file.click());
+  document.getElementById('dismiss').addEventListener('click', () => showMessage(''));
   file.addEventListener('change', () => { if (file.files[0]) playFile(file.files[0]); file.value = ''; });
   window.addEventListener('dragover', (e) => e.preventDefault());
   window.addEventListener('drop', (e) => {
@@ -200,6 +236,7 @@ function playRecording(name, bytes) {
     return false;
   }
   showMessage('');
+  state.recording = name;
   state.origin = performance.now();
   wake();
   return true;
@@ -215,6 +252,7 @@ state.wake = wake;
 state.playRecordingNow = (name, text) => {
   if (!playRecording(name, new TextEncoder().encode(text))) return false;
   state.game._zvPlayToEnd();
+  state.origin = performance.now() - state.game._zvNow();  // the live game goes on from there
   paint();
   return true;
 };
@@ -270,6 +308,10 @@ async function main() {
   listen();
   window.dispatchEvent(new Event('zorvane-ready'));
   wake();
+  // The site kept for playing offline (where the browser allows: a secure origin).
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch((e) => console.warn(`Super Zorvane!: not kept for offline play (${e.message})`));
+  }
 }
 
 main();

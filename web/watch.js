@@ -38,6 +38,11 @@
     if (t < watch.base) return performance.now();
     return watch.paused ? -1 : watch.wallBase + (t - watch.base) / watch.speed;
   };
+  // Back from a hidden page: the recording goes on from where it stood, as the game did.
+  state.resumeWatch = (away) => {
+    if (watch.origin !== null) watch.origin += away;
+    watch.wallBase += away;
+  };
   // After each wake: the slider follows the recording, and its end is told.
   state.afterWake = () => {
     if (state.hold) return;  // the tests' held clock: no recording's clock either

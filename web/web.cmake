@@ -1,7 +1,8 @@
 # The web build, included from the top CMakeLists.txt under emscripten's toolchain:
 #   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
 #   site/              the page: index.html, its scripts, the game's wasm module (which paints
-#                      the picture) and the font files it draws text with
+#                      the picture), the font files it draws text with, the icons, the web app
+#                      manifest and the service worker that keeps it all for playing offline
 set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
 
 add_executable(zorvane-replay app/zorvane_replay.cpp)
@@ -22,30 +23,47 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js sound.js watch.js)
+foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
-# The window's faces (paint/text.cpp's faceFiles), cut to the characters the game shows; the
-# glyphs' outlines, metrics and kerning stay as they are, so the page draws what the window does.
+# The window's faces (paint/text.cpp's faceFiles), each cut to the characters the game draws
+# with it (its captions, in game/design.cpp, and the texts the game puts in them: scores,
+# counts, brick captions, "Level: N"); the glyphs' outlines, metrics and kerning stay as they
+# are, so the page draws what the window does. Plain Arial captions nothing the game shows.
 find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(fontFiles
-  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
-  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
-  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf
-  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf
-  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf
-  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf
-  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf)
+  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf " 0123456789"
+  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf " 0123456789-?!"
+  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf " ZORVANE"
+  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf " Level:0123456789-"
+  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf " LivesScoreHighBricks"
+  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf " Game Over"
+  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf " Pause")
 set(webFonts)
 while(fontFiles)
-  list(POP_FRONT fontFiles name source)
+  list(POP_FRONT fontFiles name source drawn)
   set(out ${ZORVANE_SITE}/fonts/${name}.ttf)
-  add_custom_command(OUTPUT ${out} DEPENDS ${source}
+  add_custom_command(OUTPUT ${out} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/web/web.cmake
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
-    COMMAND ${PYFTSUBSET} ${source} --unicodes=U+0020-007E --layout-features=kern --notdef-outline
+    COMMAND ${PYFTSUBSET} ${source} --text=${drawn} --layout-features=kern --notdef-outline
             --no-hinting --desubroutinize --output-file=${out}
     COMMENT "Web font ${name}" VERBATIM)
   list(APPEND webFonts ${out})
 endwhile()
 add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
+
+# The icons (drawn by the game's icon code, under node) and the service worker with the list
+# of the site's files and their hash, once everything else of the site is built.
+add_executable(zorvane-web-icon web/make_icons.cpp)
+target_link_libraries(zorvane-web-icon PRIVATE zorvane_paint)
+target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})
+set_target_properties(zorvane-web-icon PROPERTIES SUFFIX .js)
+zorvane_warnings(zorvane-web-icon)
+find_program(ZORVANE_NODE node REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+add_custom_target(zorvane-site ALL
+  COMMAND ${ZORVANE_NODE} ${PROJECT_SOURCE_DIR}/web/site.mjs ${ZORVANE_SITE} $<TARGET_FILE:zorvane-web-icon>
+          ${PROJECT_SOURCE_DIR}/web/sw.js
+  DEPENDS web/site.mjs web/sw.js
+  COMMENT "The site's icons and service worker" VERBATIM)
+add_dependencies(zorvane-site zorvane-page zorvane-fonts zorvane-web-icon)

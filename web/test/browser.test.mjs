@@ -88,11 +88,14 @@ function nativePicture(script, width, height) {
   return { width: w, height: h, hashes: rowHashes(rows, w, h) };
 }
 
+// The height of the page's bar of buttons below the picture: a viewport this much taller
+// than 489 pixels shows the picture at scale 1.
+const bar = 32;
 async function openPage(browser, url, errors) {
   const page = await browser.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', (e) => errors.push(e.message));
-  await page.setViewport({ width: 568, height: 489, deviceScaleFactor: 1, hasTouch: true });
+  await page.setViewport({ width: 568, height: 489 + bar, deviceScaleFactor: 1, hasTouch: true });
   await page.goto(url);
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
   return page;
@@ -115,6 +118,8 @@ async function canvasPicture(page) {
 // cleared, the logo's balls), then paused, so that the Pause button shows.
 const midGame = fs.readFileSync(path.join(here, '..', '..', 'docs', 'demo.zrec'), 'utf8').split('\n').slice(0, 400).join('\n') +
   '\ndown 80\nup 80\n';
+// A game lost at once: the Game Over button shows.
+const gameOver = fs.readFileSync(path.join(scripts, 'gameover.txt'), 'utf8').split('\n').slice(0, 16).join('\n') + '\n';
 // The Pause button's box in window units, as the design places it.
 const pauseBox = { left: 3360, top: 2880, width: 2415, height: 1455 };
 
@@ -142,22 +147,23 @@ async function main() {
   try {
     const errors = [];
     // Identity: the page's canvas is the native replay tool's picture of the same state, byte
-    // for byte, at every size and pixel ratio: in the load state (clock held) and mid-game.
+    // for byte, at every size and pixel ratio: in the load state (clock held), mid-game and
+    // at Game Over (every face the game draws with, from the page's cut font files).
     let page = await browser.newPage();
     page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
     page.on('pageerror', (e) => errors.push(e.message));
-    const sizes = [[568, 489, 1], [700, 600, 1], [1280, 720, 1], [1920, 1080, 1], [1920, 1080, 2]];
+    const sizes = [[568, 489 + bar, 1], [700, 600, 1], [1280, 720, 1], [1920, 1080, 1], [1920, 1080, 2]];
     for (const [vw, vh, ratio] of sizes) {
       await page.setViewport({ width: vw, height: vh, deviceScaleFactor: ratio });
       await page.goto(url + '?hold&seed=1');
       await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
       if (vw === 568 && ratio === 1) check(await page.title() === 'Super Zorvane!', 'title', await page.title());
-      for (const [what, script] of [['the load state', ''], ['mid-game', midGame]]) {
+      for (const [what, script] of [['the load state', ''], ['mid-game', midGame], ['game over', gameOver]]) {
         if (script) {
           check(await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), script), `${what}: played`);
           await nextFrames(page);
         }
-        const mine = await canvasPicture(page), theirs = nativePicture(script, vw * ratio, vh * ratio);
+        const mine = await canvasPicture(page), theirs = nativePicture(script, mine.width, mine.height);
         const rows = mine.hashes.filter((h, y) => h !== theirs.hashes[y]).length;
         check(mine.width === theirs.width && mine.height === theirs.height && rows === 0,
           `${what} at ${vw}x${vh}, pixel ratio ${ratio}: the canvas is the native picture`,
@@ -259,23 +265,6 @@ async function main() {
     check(await page.evaluate(() => window.zorvaneSound.context().state) === 'suspended', 'a second click turns sound off');
     await page.close();
 
-    // A touch held on the left half moves the paddle left.
-    page = await openPage(browser, url + '?seed=1', errors);
-    const paddleLeft = async () => (await gameState(page)).paddle[0];
-    const paddle0 = await paddleLeft();
-    await page.touchscreen.touchStart(60, 400);
-    await sleep(400);
-    const paddle1 = await paddleLeft();
-    await page.touchscreen.touchEnd();
-    await sleep(100);
-    const paddle2 = await paddleLeft();
-    await sleep(150);
-    const paddle3 = await paddleLeft();
-    check(paddle1 < paddle0, 'a touch held on the left half moves the paddle left', `${paddle0} → ${paddle1}`);
-    check(paddle3 === paddle2, 'releasing the touch stops the paddle', `${paddle2} → ${paddle3}`);
-
-    await page.close();
-
     // A dropped recording plays at its own pace, then the player takes over.
     page = await openPage(browser, url, errors);
     const recording = fs.readFileSync(path.join(scripts, 'serve.txt'), 'utf8') + 'wait 1500\n';
@@ -286,7 +275,9 @@ async function main() {
       return new Promise((r) => setTimeout(r, 50));
     }, name, text);
     await drop('serve.txt', recording);
-    check(await page.evaluate(() => window.zorvane.playing()), 'a dropped recording plays');
+    const told = await page.evaluate(() => [window.zorvane.playing(), document.title, document.getElementById('status').textContent]);
+    check(told[0] && told[1] === 'Super Zorvane! \u2014 playing a recording' && /serve\.txt/.test(told[2]),
+      'a dropped recording plays, and the title and the page say so', told.join(' | '));
     await page.waitForFunction(() => !window.zorvane.playing(), { timeout: 10000 }).catch(() => {});
     check(!(await page.evaluate(() => window.zorvane.playing())), 'the recording ends');
     await page.keyboard.press('KeyP');
@@ -312,7 +303,7 @@ async function main() {
     fs.writeFileSync(path.join(work, 'bad.replay'), bad);
     const native = spawnSync(nativeReplay, ['bad.replay'], { cwd: work, encoding: 'utf8' });
     await drop('bad.replay', bad);
-    const shown = await page.evaluate(() => document.getElementById('message').hidden ? '' : document.getElementById('message').textContent);
+    const shown = await page.evaluate(() => document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent);
     check(shown === native.stderr.trim(), 'a bad recording shows the replay tool\'s message', shown);
     // A file too large is refused by its size, unread; one that cannot be read says why.
     // (The browser's own File stands in for them: its size and its reading are faked.)
@@ -333,9 +324,11 @@ async function main() {
     for (const [name, message, reads] of files) {
       await page.evaluate(() => { window.reads = 0; });
       await drop(name, 'wait 10\n');
-      const said = await page.evaluate(() => [document.getElementById('message').textContent, window.reads]);
+      const said = await page.evaluate(() => [document.getElementById('message-text').textContent, window.reads]);
       check(said[0] === message && said[1] === reads, `a dropped ${name} is refused`, said.join(', '));
     }
+    await page.click('#dismiss');
+    check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
     await page.close();
 
     // A game played here, copied as a link and opened in a fresh page, plays the same game
@@ -355,8 +348,11 @@ async function main() {
           `${shared.text.slice(0, 80)} ... ${lastExpect}`);
     check(shared.link && /#r=[A-Za-z0-9_-]+$/.test(shared.link), 'a game played makes a link', shared.link || shared.why);
     page = await openPage(browser, shared.link, errors);
-    const opened = await page.waitForFunction(() => window.zorvane.playing() && (window.zorvane.watch.pause(), true),
-      { timeout: 5000, polling: 10 }).then(() => true, () => false);
+    // However long a loaded machine takes to start the page, the link's game is paused the
+    // moment it plays: the wait is for that state, bounded only against a page that never starts.
+    const opened = await page.waitForFunction(() => window.zorvane.game && window.zorvane.watch &&
+      window.zorvane.playing() && (window.zorvane.watch.pause(), true),
+      { timeout: 60000, polling: 10 }).then(() => true, () => false);
     check(opened, 'opening the link plays the game');
     const jumps = await page.evaluate(async () => {
       const z = window.zorvane, frame = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
@@ -373,15 +369,32 @@ async function main() {
       return { same: on[0] === back[0] && on[1] === back[1], moved: on[0] !== later[0] && on[1] !== later[1] };
     });
     check(jumps.same && jumps.moved, 'a jump back shows what playing on to that moment showed', JSON.stringify(jumps));
+    // Hidden, the watched game stands still too; shown, it goes on from where it stood.
+    const away = await page.evaluate(async () => {
+      const z = window.zorvane, wait = (ms) => new Promise((r) => setTimeout(r, ms));
+      const hide = (hidden) => {
+        Object.defineProperty(document, 'hidden', { value: hidden, configurable: true });
+        document.dispatchEvent(new Event('visibilitychange'));
+      };
+      hide(true);
+      const t0 = z.game._zvNow();
+      await wait(300);
+      const t1 = z.game._zvNow(), shown = performance.now();
+      hide(false);
+      await wait(100);
+      const t2 = z.game._zvNow();
+      return [t0 === t1 && t2 > t1 && t2 - t1 <= performance.now() - shown + 20, `${t0} ${t1} ${t2}`];
+    });
+    check(away[0], 'a hidden page stands a watched recording still', away[1]);
     await page.waitForFunction(() => !window.zorvane.playing() && !document.getElementById('message').hidden,
-      { timeout: 10000 }).catch(() => {});
-    const verdict = await page.evaluate(() => document.getElementById('message').textContent);
+      { timeout: 60000 }).catch(() => {});
+    const verdict = await page.evaluate(() => document.getElementById('message-text').textContent);
     const score = String(/currentScore=(\d+)/.exec(lastExpect)[1]).padStart(6, '0');
     check(verdict === `Verified: score ${score}`, 'the link\'s game ends verified, with the score played', verdict);
     // A broken link gets a plain message.
     await page.goto(url + '#r=' + shared.link.split('#r=')[1].slice(0, 40) + '!');
     await page.waitForFunction(() => !document.getElementById('message').hidden, { timeout: 5000 }).catch(() => {});
-    const brokenLink = await page.evaluate(() => document.getElementById('message').textContent);
+    const brokenLink = await page.evaluate(() => document.getElementById('message-text').textContent);
     check(/link .* is broken/.test(brokenLink), 'a broken link gets a plain message', brokenLink);
     await page.close();
 
@@ -391,6 +404,7 @@ async function main() {
     page = await browser.newPage();
     const warnings = [];
     page.on('console', (m) => { if (m.type() === 'warn') warnings.push(m.text()); });
+    await page.setBypassServiceWorker(true);  // the fonts come from the network, not the kept site
     await page.setRequestInterception(true);
     page.on('request', (r) => (/impact|lucida/.test(r.url()) ? r.abort() : r.continue()));
     await page.setViewport({ width: 568, height: 489, deviceScaleFactor: 1 });
@@ -405,11 +419,145 @@ async function main() {
     page = await browser.newPage();
     await page.evaluateOnNewDocument(() => { delete window.WebAssembly; });
     await page.goto(url);
-    const noWasm = await page.evaluate(() => ({ text: document.getElementById('message').textContent,
+    const noWasm = await page.evaluate(() => ({ text: document.getElementById('message-text').textContent,
       shown: !document.getElementById('message').hidden, canvas: !document.getElementById('game').hidden }));
     check(noWasm.shown && /WebAssembly/.test(noWasm.text) && !noWasm.canvas, 'no WebAssembly: a message instead of the canvas',
       noWasm.text);
+    // With JavaScript off, the page says so, legibly.
+    await page.setJavaScriptEnabled(false);
+    await page.goto(url);
+    const noScript = await page.evaluate(() => {
+      const p = document.querySelector('noscript p'), r = p && p.getBoundingClientRect();
+      return p && r.height > 0 && getComputedStyle(p).color === 'rgb(255, 255, 255)' && p.textContent;
+    });
+    check(/JavaScript/.test(noScript), 'JavaScript off: a message, white on black', String(noScript));
     await page.close();
+
+    // A player's session in a fresh profile, as on a phone: touch, focus, a hidden tab, a
+    // gamepad (which leaves the paddle well right of the wall for the touch), the kept site;
+    // last, the page again with the server stopped.
+    const context = await browser.createBrowserContext();
+    page = await openPage(context, url + '?seed=1', errors);
+    const now = () => page.evaluate(() => window.zorvane.game._zvNow());
+    const paddleCentre = async () => { const [left, , width] = (await gameState(page)).paddle; return (left + width / 2) / 15; };
+    // The paddle's centre before something is held, after 500 ms of it, and whether it then
+    // stands still (three looks 70 ms apart: a paddle swinging about a place would differ).
+    const held = async (start, end) => {
+      const from = await paddleCentre();
+      await start();
+      await sleep(500);
+      const at = await paddleCentre();
+      await sleep(70);
+      const next = await paddleCentre();
+      await sleep(80);
+      const still = next === at && await paddleCentre() === at;
+      await end();
+      return { from, at, still };
+    };
+    const buttonCentre = [(pauseBox.left + pauseBox.width / 2) / 15, (pauseBox.top + pauseBox.height / 2) / 15];
+    const session = [
+      ['the manifest parses and names the game, with both icons', () => page.evaluate(async () => {
+        const m = await (await fetch('manifest.webmanifest')).json();
+        const icons = await Promise.all(m.icons.map((i) => fetch(i.src).then((r) => r.ok && r.headers.get('content-type') === 'image/png')));
+        return m.name === 'Super Zorvane!' && ['standalone', 'fullscreen'].includes(m.display) && m.start_url &&
+          m.icons.map((i) => i.sizes).join() === '192x192,512x512' && icons.every(Boolean);
+      })],
+      ['the service worker takes control, with one cache named after this build', async () => {
+        await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 10000 }).catch(() => {});
+        return page.evaluate(async () => {
+          const version = /"version":"(\w+)"/.exec(await (await fetch('sw.js')).text())[1], names = await caches.keys();
+          return !!navigator.serviceWorker.controller && names.length === 1 && names[0].endsWith(` ${version}`);
+        });
+      }],
+      ['Fullscreen puts the picture alone on the whole screen', async () => {
+        await page.click('#fullscreen');
+        await page.waitForFunction(() => document.fullscreenElement, { timeout: 2000 }).catch(() => {});
+        await nextFrames(page);
+        const r = await page.evaluate(() => [document.fullscreenElement?.id, document.getElementById('game').getBoundingClientRect().height,
+          window.innerHeight, window.zorvane.painted]);
+        await page.evaluate(() => document.exitFullscreen());
+        await page.waitForFunction(() => !document.fullscreenElement && document.getElementById('game').clientHeight === 489);
+        return [r[0] === 'stage' && r[1] === r[2], r.join(' | ')];
+      }],
+      ['the recording button is reachable with Tab, outside the picture', async () => {
+        for (let i = 0; i < 4 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
+        return page.evaluate(() => document.activeElement.id === 'recording' && document.elementFromPoint(40, 476).id === 'game');
+      }],
+      ['a hidden page advances no timer, and goes on when shown', async () => {
+        const hide = (hidden) => page.evaluate((hidden) => {
+          Object.defineProperty(document, 'hidden', { value: hidden, configurable: true });
+          document.dispatchEvent(new Event('visibilitychange'));
+        }, hidden);
+        await hide(true);
+        const t0 = await now();
+        await sleep(300);
+        const t1 = await now();
+        await hide(false);
+        await sleep(100);
+        return t1 === t0 && await now() > t1;
+      }],
+      ['a held key is released on blur', async () => {
+        const from = await paddleCentre();
+        await page.keyboard.down('ArrowLeft');
+        await sleep(100);
+        await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+        const at = await paddleCentre();
+        await sleep(150);
+        const still = await paddleCentre();
+        await page.keyboard.up('ArrowLeft');
+        return at < from && still === at;
+      }],
+      ['a virtual gamepad steers', async () => {
+        const pad = (right) => page.evaluate((right) => {
+          const buttons = Array.from({ length: 17 }, (_, i) => ({ pressed: right && i === 15, value: right && i === 15 ? 1 : 0 }));
+          navigator.getGamepads = () => [{ index: 0, connected: true, mapping: 'standard', buttons, axes: [0, 0, 0, 0] }];
+        }, right);
+        const r = await held(() => pad(true), () => pad(false));
+        await sleep(100);
+        const stopped = await paddleCentre();
+        await sleep(100);
+        return r.at > r.from && stopped === await paddleCentre();
+      }],
+      ['a touch held at the left of the paddle moves it left and stops near the finger', async () => {
+        const finger = (await paddleCentre()) - 100;
+        const r = await held(() => page.touchscreen.touchStart(finger, 400), () => page.touchscreen.touchEnd());
+        const step = 2 * (await gameState(page)).baseSpeed / 15;
+        return [r.at < r.from && r.still && Math.abs(r.at - finger) <= step + 1,
+          `finger at ${finger}, paddle ${r.from} → ${r.at}${r.still ? ', still' : ', moving'}`];
+      }],
+      ['a touch tap on Pause resumes', async () => {
+        await page.keyboard.press('KeyP');
+        await sleep(50);
+        const paused = (await gameState(page)).pause;
+        await page.touchscreen.tap(...buttonCentre);
+        await sleep(50);
+        return paused && !(await gameState(page)).pause;
+      }],
+      ['a touch tap on Game Over restarts', async () => {
+        await page.evaluate((s) => window.zorvane.playRecordingNow('gameover.replay', s), gameOver);
+        const over = (await gameState(page)).gameover;
+        await page.touchscreen.tap(...buttonCentre);
+        await sleep(50);
+        const s = await gameState(page);
+        return over && !s.gameover && s.livesLeft === 3;
+      }],
+      ['reloaded with the server stopped, the page draws its first frame and serves the ball', async () => {
+        await new Promise((r) => { server.once('exit', r); server.kill(); });
+        await page.reload();
+        await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+        const ball = (await gameState(page)).ball;
+        await page.keyboard.down('ArrowRight');
+        await sleep(150);
+        await page.keyboard.up('ArrowRight');
+        return JSON.stringify((await gameState(page)).ball) !== JSON.stringify(ball);
+      }],
+    ];
+    for (const [what, run] of session) {
+      const [ok, detail] = [await run().catch((e) => [false, e.message])].flat();
+      check(ok, what, detail);
+    }
+    check(errors.length === 0, 'no console errors in the session', errors.join(' | '));
+    await context.close();
   } finally {
     await browser.close();
     server.kill();

@@ -1,0 +1,76 @@
+#include "paint/icon.h"
+
+#include <vector>
+
+#include "paint/painter.h"
+#include "platform/window.h"
+
+namespace zorvane::paint {
+namespace {
+
+// A window of 64 × 64 pixels at scale 1 holding the icon's objects.
+class IconWindow : public Window {
+ public:
+  IconWindow() {
+    const Color colours[3] = {RGB(255, 0, 0), RGB(255, 128, 0), RGB(0, 128, 255)};
+    for (int row = 0; row < 3; ++row)
+      for (int col = 0; col < 4; ++col) {
+        if (row == 2 && (col == 1 || col == 2)) continue;  // a gap the ball has knocked out
+        Label brick;
+        brick.Left = float(60 + col * 210), brick.Top = float(90 + row * 120);
+        brick.Width = 210, brick.Height = 120;
+        brick.BackColor = colours[row];
+        brick.hasBackColor = true;
+        brick.border = true;
+        brick.z = 2;
+        bricks.push_back(brick);
+      }
+    frame.Left = 15, frame.Top = 15, frame.Width = 930, frame.Height = 930;
+    frame.BackColor = RGB(0, 255, 0);
+    ball.kind = ShapeKind::Circle;
+    ball.Left = 540, ball.Top = 540, ball.Width = 165, ball.Height = 165;
+    ball.BackColor = RGB(0, 0, 255);
+    ball.z = 3;
+    paddle.kind = ShapeKind::RoundedRectangle;
+    paddle.Left = 270, paddle.Top = 780, paddle.Width = 420, paddle.Height = 105;
+    paddle.BackColor = RGB(255, 255, 0);
+    paddle.z = 3;
+  }
+  void visitControls(ControlVisitor& v) const override {
+    v.shape(frame);
+    for (const Label& b : bricks) v.label(b);
+    v.shape(ball);
+    v.shape(paddle);
+  }
+  std::string_view title() const override { return "icon"; }
+  float clientWidth() const override { return 960; }
+  float clientHeight() const override { return 960; }
+  Color backColor() const override { return RGB(0, 160, 0); }
+
+ protected:
+  void buildControls() override {}
+  void destroyControls() override {}
+  void Form_Load() override {}
+  void Form_KeyDown(int16_t, int16_t) override {}
+  void Form_KeyUp(int16_t, int16_t) override {}
+  bool clickButton(std::string_view) override { return false; }
+  void tick(int) override {}
+  Timer& timer(int) override { return none; }
+
+ private:
+  Shape frame, ball, paddle;
+  std::vector<Label> bricks;
+  Timer none;
+};
+
+}  // namespace
+
+void drawIcon(const Target& target) {
+  IconWindow icon;
+  icon.Show();
+  const Fonts noText;
+  Painter painter(noText);
+  painter.draw(icon, placeAtScale(icon, target.width / 64.0), target);
+}
+
+}  // namespace zorvane::paint
