@@ -134,9 +134,9 @@ int64_t Driver::now() const { return game->now(); }
 const View& Driver::view() const { return *game; }
 
 Driver::Paddle Driver::paddle() const {
-  const Form1& f = *game;
-  return {f.fields().paddle.Left + f.fields().paddle.Width / 2, 2 * f.fields().baseSpeed, f.fields().paddleDirection != 0,
-          f.fields().ballVelocityX == 0 && f.fields().ballVelocityY == 0, f.fields().Timer1.Interval() != 0};
+  const GameFields& s = game->fields();
+  return {s.paddle.Left + s.paddle.Width / 2, 2 * s.baseSpeed, s.paddleDirection != 0,
+          s.ballVelocityX == 0 && s.ballVelocityY == 0, s.Timer1.Interval() != 0};
 }
 
 int64_t Driver::nextDue() const { return game->nextDue(); }

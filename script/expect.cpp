@@ -22,7 +22,7 @@ constexpr ExpectKey recordedKeys[] = {ExpectKey::t,          ExpectKey::currentS
 std::string_view keyName(ExpectKey key) { return keyNames[static_cast<size_t>(key)]; }
 
 int64_t gameValue(const Form1& form, ExpectKey key) {
-  const GameState& s = form.state();
+  const GameState& s = form.fields();
   switch (key) {
     case ExpectKey::t: return form.now();
     case ExpectKey::currentScore: return s.currentScore;

@@ -30,7 +30,8 @@ uint64_t mix(uint64_t x) {
 }
 
 int16_t arrowOf(const Form1& form) {
-  return form.fields().paddleDirection == 1 ? keys::Right : form.fields().paddleDirection == 2 ? keys::Left : 0;
+  const int16_t direction = form.fields().paddleDirection;
+  return direction == 1 ? keys::Right : direction == 2 ? keys::Left : 0;
 }
 
 }  // namespace
@@ -77,9 +78,10 @@ void ScriptGenerator::press(int16_t code) {
 }
 
 void ScriptGenerator::decide(const Form1& form) {
-  if (form.fields().Timer2.Interval() == 0) {
+  const GameFields& s = form.fields();
+  if (s.Timer2.Interval() == 0) {
     // Stopped: answer the button that stopped the game, or do something unusual instead.
-    if (form.fields().gameover.Visible) {
+    if (s.gameover.Visible) {
       if (chance(0.75)) {
         wait(25, 3000);
         click("gameover");
@@ -88,7 +90,7 @@ void ScriptGenerator::decide(const Form1& form) {
       } else {
         press(keys::P);
       }
-    } else if (form.fields().nextlevel.Visible) {
+    } else if (s.nextlevel.Visible) {
       if (chance(0.85)) {
         wait(25, 2000);
         click("nextlevel");
@@ -97,7 +99,7 @@ void ScriptGenerator::decide(const Form1& form) {
       } else {
         jump(form);
       }
-    } else if (form.fields().pause.Visible) {
+    } else if (s.pause.Visible) {
       if (chance(0.8)) {
         wait(25, 4000);
         click("pause");
@@ -114,7 +116,7 @@ void ScriptGenerator::decide(const Form1& form) {
 
   const double r = std::uniform_real_distribution<double>(0, 1)(rng);
   // About 30 decisions a second: most keep the ball in play, a few a minute do something else.
-  const bool newGame = form.fields().layoutIndex == 1 && form.fields().currentScore == 0 && form.fields().ballVelocityY == 0;
+  const bool newGame = s.layoutIndex == 1 && s.currentScore == 0 && s.ballVelocityY == 0;
   if (newGame && r < 0.25) {
     jump(form);  // a new game often skips to the layouts with special bricks
   } else if (r < 0.0004) {
@@ -130,8 +132,8 @@ void ScriptGenerator::decide(const Form1& form) {
     hold();
   } else if (r < 0.0021) {
     push(Op::Click, between(0, 2));  // often a hidden button: nothing happens
-  } else if (r < 0.0031 && (form.fields().gameover.Visible || form.fields().nextlevel.Visible)) {
-    click(form.fields().gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
+  } else if (r < 0.0031 && (s.gameover.Visible || s.nextlevel.Visible)) {
+    click(s.gameover.Visible ? "gameover" : "nextlevel");  // a button left over while playing on
   } else {
     steer(form);
   }
@@ -141,31 +143,32 @@ void ScriptGenerator::decide(const Form1& form) {
 // for and meets the ball with one half of the paddle, which decides the side the ball
 // leaves to: a ball wholly left of the paddle's centre leaves to the left, and so on.
 void ScriptGenerator::steer(const Form1& form) {
+  const GameFields& s = form.fields();
   const int16_t current = arrowOf(form);
-  if (form.fields().ballVelocityX == 0 && form.fields().ballVelocityY == 0) {
+  if (s.ballVelocityX == 0 && s.ballVelocityY == 0) {
     if (current == 0) push(Op::Down, chance(0.5) ? keys::Left : keys::Right);  // serve
     wait(25, 150);
     return;
   }
-  const double ball = form.fields().ball.Left + form.fields().ball.Width / 2.0;
-  if (form.fields().ballVelocityY < 0 && !aimed) {
+  const double ball = s.ball.Left + s.ball.Width / 2.0;
+  if (s.ballVelocityY < 0 && !aimed) {
     aimed = true;
     aim = 0;
     // Room for the steering's lag and its dead band, and the ball still wholly over.
-    const double reach = (form.fields().paddle.Width - form.fields().ball.Width) / 2.0 - 3 * form.fields().baseSpeed;
-    const double least = form.fields().ball.Width / 2.0 + 1;
+    const double reach = (s.paddle.Width - s.ball.Width) / 2.0 - 3 * s.baseSpeed;
+    const double least = s.ball.Width / 2.0 + 1;
     double target = 0;
     if (reach > least && pickBrick(form, target)) {
       const double offset = std::uniform_real_distribution<double>(least, reach)(rng);
       aim = target < ball ? offset : -offset;
     }
-  } else if (form.fields().ballVelocityY > 0) {
+  } else if (s.ballVelocityY > 0) {
     aimed = false;
   }
-  const double paddle = form.fields().paddle.Left + form.fields().paddle.Width / 2.0;
-  const double ahead = ball + form.fields().speedFactorX * form.fields().ballVelocityX;  // where it is after the next tick
+  const double paddle = s.paddle.Left + s.paddle.Width / 2.0;
+  const double ahead = ball + s.speedFactorX * s.ballVelocityX;  // where it is after the next tick
   const double gap = ahead + aim - paddle;
-  const double slack = form.fields().baseSpeed;  // half a paddle step: no dithering about the mark
+  const double slack = s.baseSpeed;  // half a paddle step: no dithering about the mark
   const int16_t want = gap > slack ? keys::Right : gap < -slack ? keys::Left : 0;
   if (want != current) {
     if (current != 0 && (want == 0 || chance(0.5))) push(Op::Up, current);
@@ -178,14 +181,15 @@ void ScriptGenerator::steer(const Form1& form) {
 
 // The centre of a brick that a hit can remove, chosen at random; false when none stands.
 bool ScriptGenerator::pickBrick(const Form1& form, double& x) {
+  const GameFields& s = form.fields();
   int candidates[200];
   int count = 0;
   for (int column = 1; column <= 20; ++column)
     for (int row = 3; row <= 12; ++row)
-      if (const int c = form.fields().brickCode[column][row]; c > 0 && c != 99) candidates[count++] = column;
+      if (const int c = s.brickCode[column][row]; c > 0 && c != 99) candidates[count++] = column;
   if (count == 0) return false;
   const int column = candidates[between(0, count - 1)];
-  x = form.fields().boardLeft + (column - 0.5) * form.fields().brickWidth;
+  x = s.boardLeft + (column - 0.5) * s.brickWidth;
   return true;
 }
 
@@ -205,10 +209,11 @@ void ScriptGenerator::hold() {
 // F1 or F2 until a chosen layout is laid out; mostly one of the layouts 5 to 7, whose
 // special bricks are the point, and most often 7, whose layout-changing bricks lie deep.
 void ScriptGenerator::jump(const Form1& form) {
+  const GameFields& s = form.fields();
   const int count = 7;
   const double r = std::uniform_real_distribution<double>(0, 1)(rng);
   const int target = r < 0.45 ? 7 : r < 0.75 ? static_cast<int>(between(5, 6)) : static_cast<int>(between(1, count));
-  const int from = std::clamp(form.fields().layoutIndex, 1, count);
+  const int from = std::clamp(s.layoutIndex, 1, count);
   int forward = (target - from + count) % count;
   if (forward == 0) forward = count;  // a full round: every layout passes by once
   const bool useF1 = forward <= count - forward ? !chance(0.1) : chance(0.1);

@@ -21,7 +21,7 @@ void TraceWriter::box(const Control& c) {
 }
 
 void TraceWriter::line(const Form1& form, std::string_view ev) {
-  const GameState& s = form.state();
+  const GameFields& s = form.fields();
   JsonBuffer& o = out;
 
   o.raw("{\"t\":");
@@ -85,12 +85,12 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
     o.integer(s.logoBallStepY[i]);
   }
   o.raw("],\"ball\":");
-  box(form.fields().ball);
+  box(s.ball);
   o.raw(",\"paddle\":");
-  box(form.fields().paddle);
+  box(s.paddle);
   o.raw(",\"logoball\":[");
   bool first = true;
-  form.fields().logoball.forEach([&](int, const Shape& b) {
+  s.logoball.forEach([&](int, const Shape& b) {
     if (!first) o.put(',');
     first = false;
     box(b);
@@ -98,28 +98,28 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.raw("],\"life\":[");
   for (int i = 1; i <= 6; ++i) {
     if (i > 1) o.put(',');
-    o.boolean(form.fields().life.exists(i) && form.fields().life(i).Visible);
+    o.boolean(s.life.exists(i) && s.life(i).Visible);
   }
   o.raw("],\"showscore\":");
-  o.string(form.fields().showscore.Caption);
+  o.string(s.showscore.Caption);
   o.raw(",\"highscore\":");
-  o.string(form.fields().highscore.Caption);
+  o.string(s.highscore.Caption);
   o.raw(",\"numbricks\":");
-  o.string(form.fields().numbricks.Caption);
+  o.string(s.numbricks.Caption);
   o.raw(",\"pause\":");
-  o.boolean(form.fields().pause.Visible);
+  o.boolean(s.pause.Visible);
   o.raw(",\"gameover\":");
-  o.boolean(form.fields().gameover.Visible);
+  o.boolean(s.gameover.Visible);
   o.raw(",\"nextlevel\":[");
-  o.boolean(form.fields().nextlevel.Visible);
+  o.boolean(s.nextlevel.Visible);
   o.put(',');
-  o.string(form.fields().nextlevel.Caption);
+  o.string(s.nextlevel.Caption);
   o.raw("],\"timers\":[");
-  o.integer(form.fields().Timer1.Interval());
+  o.integer(s.Timer1.Interval());
   o.put(',');
-  o.integer(form.fields().Timer2.Interval());
+  o.integer(s.Timer2.Interval());
   o.put(',');
-  o.integer(form.fields().Timer3.Interval());
+  o.integer(s.Timer3.Interval());
   o.put(']');
   bricks(form);
   o.raw("}\n");
@@ -127,6 +127,7 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
 
 // Compares every cell with the last scan and writes the changed ones, if any.
 void TraceWriter::bricks(const Form1& form) {
+  const GameFields& s = form.fields();
   static const Label absent = [] {  // a cell without a brick object shows hidden and blank
     Label l;
     l.Visible = false;
@@ -135,16 +136,16 @@ void TraceWriter::bricks(const Form1& form) {
   // Only cells marked since the last scan can differ; after a rebuild every brick is new.
   const bool all = !haveCells || form.rebuilds() != rebuildsSeen;
   const uint64_t codesSeen = codeEditsSeen, bricksSeen = brickEditsSeen;
-  if (!all && form.fields().brickCode.edits() == codesSeen && form.fields().brick.edits() == bricksSeen) return;
+  if (!all && s.brickCode.edits() == codesSeen && s.brick.edits() == bricksSeen) return;
   rebuildsSeen = form.rebuilds();
-  codeEditsSeen = form.fields().brickCode.edits();
-  brickEditsSeen = form.fields().brick.edits();
+  codeEditsSeen = s.brickCode.edits();
+  brickEditsSeen = s.brick.edits();
   size_t count = 0;
   for (int y = 1, i = 1; y <= 25; ++y) {
     for (int x = 1; x <= 20; ++x, ++i) {
-      if (!all && !form.fields().brickCode.editedSince(x, y, codesSeen) && !form.fields().brick.editedSince(i, bricksSeen)) continue;
-      const int16_t code = form.fields().brickCode[x][y];
-      const Label& b = form.fields().brick.exists(i) ? form.fields().brick(i) : absent;
+      if (!all && !s.brickCode.editedSince(x, y, codesSeen) && !s.brick.editedSince(i, bricksSeen)) continue;
+      const int16_t code = s.brickCode[x][y];
+      const Label& b = s.brick.exists(i) ? s.brick(i) : absent;
       Cell& c = cells[i];
       const bool same = c.code == code && c.visible == b.Visible && c.color == b.BackColor && c.caption == b.Caption;
       if (haveCells && same) continue;

@@ -386,6 +386,9 @@ EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
   return i >= 0 && i < zvEffectLength(kind) ? effects().of(CueKind(kind))[size_t(i)] : 0;
 }
 
+// The longest script a recording may be, in bytes: a longer file is refused unread.
+EMSCRIPTEN_KEEPALIVE double zvMaxScriptBytes() { return double(maxScriptBytes); }
+
 // While a recording plays: its length and a jump to any moment of it (the game as it stood
 // then). Returns whether it still plays; a jump to its end ends it.
 EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return playing() ? double(page.player->length()) : 0; }

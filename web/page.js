@@ -199,13 +199,12 @@ function listen() {
   });
 }
 
-// The longest script the replay tool reads, in bytes: a larger file is refused unread.
-const maxScriptBytes = 64 * 1024 * 1024;
-
-// Plays a recording from its start at its own pace; the player takes over where it ends.
+// Plays a recording from its start at its own pace; the player takes over where it ends. A
+// file longer than the replay tool reads is refused unread.
 async function playFile(f) {
+  const maxScriptBytes = state.game._zvMaxScriptBytes();
   if (f.size > maxScriptBytes) {
-    showMessage(`zorvane-replay: ${f.name}: the script is longer than 64 MiB`);
+    showMessage(`zorvane-replay: ${f.name}: the script is longer than ${maxScriptBytes / (1 << 20)} MiB`);
     return;
   }
   let bytes;

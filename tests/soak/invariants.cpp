@@ -43,38 +43,39 @@ bool codeAllowed(int x, int y, int c) {
 }
 
 bool checkBricks(const Form1& f, std::string& broken) {
-  if (f.fields().brick.upperBound() != 500) return fail(broken, "brick members beyond 500: upper bound", f.fields().brick.upperBound());
-  if (!f.fields().brick.exists(0) || f.fields().brick(0).Visible) return fail(broken, "design brick(0) missing or shown");
+  const GameFields& s = f.fields();
+  if (s.brick.upperBound() != 500) return fail(broken, "brick members beyond 500: upper bound", s.brick.upperBound());
+  if (!s.brick.exists(0) || s.brick(0).Visible) return fail(broken, "design brick(0) missing or shown");
   // Codes 0..99 in the layout rows and 0 everywhere else: a quick pass, then the cell.
   bool codes = true;
   for (int x = 0; x <= 30; ++x)
-    for (int y = 0; y <= 35; ++y) codes &= codeAllowed(x, y, f.fields().brickCode[x][y]);
+    for (int y = 0; y <= 35; ++y) codes &= codeAllowed(x, y, s.brickCode[x][y]);
   if (!codes) {
     for (int x = 0; x <= 30; ++x)
       for (int y = 0; y <= 35; ++y)
-        if (!codeAllowed(x, y, f.fields().brickCode[x][y]))
+        if (!codeAllowed(x, y, s.brickCode[x][y]))
           return fail(broken, "brickCode out of range (0..99 in the layout rows, 0 elsewhere): x y code", x, y,
-                      f.fields().brickCode[x][y]);
+                      s.brickCode[x][y]);
   }
   int members = 0, wrong = 0;
-  f.fields().brick.forEach([&](int i, const Label& b) {
+  s.brick.forEach([&](int i, const Label& b) {
     ++members;
     if (i == 0 || wrong != 0) return;
-    const int c = f.fields().brickCode[(i - 1) % 20 + 1][(i - 1) / 20 + 1];
+    const int c = s.brickCode[(i - 1) % 20 + 1][(i - 1) / 20 + 1];
     if (b.Visible != (c > 0) || (c > 0 && !(b.Caption.size() == 1 && b.Caption[0] == captionOf(c))) || !finite(b))
       wrong = i;
   });
   if (members != 501) return fail(broken, "brick members 0..500 are not all there: members", members);
   if (wrong != 0) {
-    const Label& b = f.fields().brick(wrong);
+    const Label& b = s.brick(wrong);
     return fail(broken, "brick shown, captioned or placed against its code: i code visible caption left top", wrong,
-                f.fields().brickCode[(wrong - 1) % 20 + 1][(wrong - 1) / 20 + 1], b.Visible, b.Caption, b.Left, b.Top);
+                s.brickCode[(wrong - 1) % 20 + 1][(wrong - 1) / 20 + 1], b.Visible, b.Caption, b.Left, b.Top);
   }
   return true;
 }
 
 bool checkMotion(const Form1& f, std::string_view ev, bool overflowed, std::string& broken) {
-  const GameState& s = f.state();
+  const GameFields& s = f.fields();
   if (s.baseSpeed != s.brickWidth / 4) return fail(broken, "baseSpeed is not brickWidth / 4:", s.baseSpeed);
   const float vx = s.ballVelocityX, speed = s.baseSpeed;
   if (!(vx == 0 || vx == speed || vx == -speed)) return fail(broken, "ballVelocityX not 0 or +-baseSpeed:", vx);
@@ -84,15 +85,15 @@ bool checkMotion(const Form1& f, std::string_view ev, bool overflowed, std::stri
   if (!(s.speedFactorY > 0.5 && s.speedFactorY <= 1)) return fail(broken, "speedFactorY outside (0.5, 1]:", s.speedFactorY);
   if (s.paddleDirection < 0 || s.paddleDirection > 2) return fail(broken, "paddleDirection outside 0..2:", s.paddleDirection);
 
-  const Shape& ball = f.fields().ball;
-  const Shape& paddle = f.fields().paddle;
+  const Shape& ball = s.ball;
+  const Shape& paddle = s.paddle;
   for (const float size : {ball.Width, ball.Height, paddle.Width})
     if (std::isnan(size) || size < 0) return fail(broken, "ball or paddle size NaN or negative:", size);
   if (overflowed) return true;
   if (!finite(ball) || !finite(paddle))
     return fail(broken, "ball or paddle not finite: ball", ball.Left, ball.Top, ball.Width, ball.Height, "paddle",
                 paddle.Left, paddle.Top, paddle.Width);
-  if (paddle.Top != 23 * s.brickHeight + f.fields().board.Top || paddle.Height != std::floor(0.75 * s.brickHeight))
+  if (paddle.Top != 23 * s.brickHeight + s.board.Top || paddle.Height != std::floor(0.75 * s.brickHeight))
     return fail(broken, "paddle Top or Height moved:", paddle.Top, paddle.Height);
 
   // The walls keep a ball of ordinary size inside; a hit since it was placed may have
@@ -105,30 +106,31 @@ bool checkMotion(const Form1& f, std::string_view ev, bool overflowed, std::stri
       return fail(broken, "ball beyond the right wall:", ball.Left, ball.Width);
   }
   // A ball tick that leaves the game running has dealt with a ball on the floor.
-  if (ev == "Timer2" && f.fields().Timer2.Interval() > 0 && ball.Top + ball.Height >= s.boardBottom)
+  if (ev == "Timer2" && s.Timer2.Interval() > 0 && ball.Top + ball.Height >= s.boardBottom)
     return fail(broken, "ball on the floor after a ball tick, and play goes on:", ball.Top, ball.Height);
   return true;
 }
 
 bool checkCaptions(const Form1& f, std::string& broken) {
-  const GameState& s = f.state();
-  if (!digits(f.fields().showscore.Caption, 6)) return fail(broken, "showscore not six digits:", f.fields().showscore.Caption);
-  if (f.fields().highscore.Caption != sixDigits(s.bestScore))
-    return fail(broken, "highscore does not show bestScore:", f.fields().highscore.Caption, s.bestScore);
-  if (!digits(f.fields().numbricks.Caption, 3) && f.fields().numbricks.Caption != "1")
-    return fail(broken, "numbricks not three digits nor \"1\":", f.fields().numbricks.Caption);
-  if (f.fields().nextlevel.Caption != "Level: " + std::to_string(s.levelNumber))
-    return fail(broken, "nextlevel caption against levelNumber:", f.fields().nextlevel.Caption, s.levelNumber);
+  const GameFields& s = f.fields();
+  if (!digits(s.showscore.Caption, 6)) return fail(broken, "showscore not six digits:", s.showscore.Caption);
+  if (s.highscore.Caption != sixDigits(s.bestScore))
+    return fail(broken, "highscore does not show bestScore:", s.highscore.Caption, s.bestScore);
+  if (!digits(s.numbricks.Caption, 3) && s.numbricks.Caption != "1")
+    return fail(broken, "numbricks not three digits nor \"1\":", s.numbricks.Caption);
+  if (s.nextlevel.Caption != "Level: " + std::to_string(s.levelNumber))
+    return fail(broken, "nextlevel caption against levelNumber:", s.nextlevel.Caption, s.levelNumber);
   return true;
 }
 
 bool checkLogo(const Form1& f, std::string& broken) {
-  if (f.fields().logoball.upperBound() != 2) return fail(broken, "logo balls beyond 2:", f.fields().logoball.upperBound());
-  const Shape& box = f.fields().logobox;
+  const GameFields& s = f.fields();
+  if (s.logoball.upperBound() != 2) return fail(broken, "logo balls beyond 2:", s.logoball.upperBound());
+  const Shape& box = s.logobox;
   constexpr float slack = 0.01f;  // a step that lands inside is rounded to single afterwards
   for (int i = 0; i <= 2; ++i) {
-    if (!f.fields().logoball.exists(i)) return fail(broken, "logo ball missing:", i);
-    const Shape& b = f.fields().logoball(i);
+    if (!s.logoball.exists(i)) return fail(broken, "logo ball missing:", i);
+    const Shape& b = s.logoball(i);
     if (!finite(b)) return fail(broken, "logo ball not finite:", i);
     if (b.Left < box.Left || b.Left > box.Left + box.Width - b.Width + slack || b.Top < box.Top ||
         b.Top > box.Top + box.Height - b.Height + slack)
@@ -141,10 +143,10 @@ bool checkLogo(const Form1& f, std::string& broken) {
 
 bool InvariantChecker::check(const Form1& f, std::string_view ev, std::string& broken) {
   if (!f.loaded()) return fail(broken, "the window is not loaded");
+  const GameFields& s = f.fields();
   if (ev == "load" || ev == "click gameover") overflowed = false;  // a fresh window sizes everything
-  if (std::isinf(f.fields().ball.Width) || std::isinf(f.fields().ball.Height) || std::isinf(f.fields().paddle.Width)) overflowed = true;
+  if (std::isinf(s.ball.Width) || std::isinf(s.ball.Height) || std::isinf(s.paddle.Width)) overflowed = true;
 
-  const GameState& s = f.state();
   if (s.layoutCount != 7) return fail(broken, "layoutCount is not 7:", s.layoutCount);
   if (s.layoutIndex < 1 || s.layoutIndex > s.layoutCount) return fail(broken, "layoutIndex outside 1..7:", s.layoutIndex);
   if (s.levelNumber < 1) return fail(broken, "levelNumber below 1:", s.levelNumber);
@@ -155,17 +157,17 @@ bool InvariantChecker::check(const Form1& f, std::string_view ev, std::string& b
   if (s.bestScore < 0) return fail(broken, "bestScore below 0:", s.bestScore);
   if (s.diceRoll < -5 || s.diceRoll > 85) return fail(broken, "diceRoll outside -5..85:", s.diceRoll);
 
-  const int t1 = f.fields().Timer1.Interval(), t2 = f.fields().Timer2.Interval(), t3 = f.fields().Timer3.Interval();
+  const int t1 = s.Timer1.Interval(), t2 = s.Timer2.Interval(), t3 = s.Timer3.Interval();
   if (!(t1 == 0 || t1 == 25) || t1 != t2 || t3 != 50) return fail(broken, "timer intervals:", t1, t2, t3);
 
-  const Shape& board = f.fields().board;
+  const Shape& board = s.board;
   if (s.brickWidth != board.Width / 20 || s.brickHeight != board.Height / 25 || s.boardLeft != board.Left ||
       s.boardTop != board.Top || s.boardBottom != board.Height + board.Top)
     return fail(broken, "playfield measures changed:", s.brickWidth, s.brickHeight, s.boardLeft, s.boardTop, s.boardBottom);
 
-  if (f.fields().life.upperBound() != 6 || f.fields().life.exists(0)) return fail(broken, "life markers other than 1..6");
+  if (s.life.upperBound() != 6 || s.life.exists(0)) return fail(broken, "life markers other than 1..6");
   for (int i = 1; i <= 6; ++i)
-    if (!f.fields().life.exists(i) || !finite(f.fields().life(i))) return fail(broken, "life marker missing or not finite:", i);
+    if (!s.life.exists(i) || !finite(s.life(i))) return fail(broken, "life marker missing or not finite:", i);
 
   return checkMotion(f, ev, overflowed, broken) && checkCaptions(f, broken) && checkLogo(f, broken) &&
          checkBricks(f, broken);
