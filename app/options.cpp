@@ -68,8 +68,6 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
   }
   if (speedGiven && options.watch.empty()) return error = "--speed goes with --watch", false;
-  if (!options.watch.empty() && !options.record.empty())
-    return error = "--record and --watch cannot be used together", false;
   return true;
 }
 
@@ -135,6 +133,7 @@ void printHelp() {
       "      --watch FILE   play the replay script FILE in the window (Space pauses, Left\n"
       "                     and Right jump 10 s, Up and Down change the speed; the game\n"
       "                     ignores your keys); when it ends, you play on from there\n"
+      "                     (with --record, FILE is copied whole and your game follows)\n"
       "      --speed X      watch at X times real speed, 0.25 to 8 (default 1)\n"
       "      --help        show this help and exit\n"
       "      --version     show the version and licence and exit\n"

@@ -234,7 +234,7 @@ namespace {
 
 // Reads the script in chunks as it parses it, at most one byte past the longest script.
 // Returns 0, 1 when it cannot be read, 2 for a bad script.
-int readScript(std::FILE* in, Script& script, ScriptError& bad) {
+int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* text) {
   ScriptReader reader(script);
   char chunk[65536];
   size_t total = 0;
@@ -243,6 +243,7 @@ int readScript(std::FILE* in, Script& script, ScriptError& bad) {
     if (n == 0) break;
     total += n;
     if (!reader.feed({chunk, n})) break;
+    if (text) text->append(chunk, n);
   }
   if (std::ferror(in)) return 1;
   if (reader.good() && reader.finish()) return 0;
@@ -252,15 +253,15 @@ int readScript(std::FILE* in, Script& script, ScriptError& bad) {
 
 }  // namespace
 
-int loadScript(const std::string& path, Script& script, std::string& error) {
+int loadScript(const std::string& path, Script& script, std::string& error, std::string* text) {
   ScriptError bad;
   int status = 0;
   if (path == "-") {
-    status = readScript(stdin, script, bad);
+    status = readScript(stdin, script, bad, text);
     if (status == 1) error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
   } else {
     std::FILE* in = std::fopen(path.c_str(), "rb");
-    status = in != nullptr ? readScript(in, script, bad) : 1;
+    status = in != nullptr ? readScript(in, script, bad, text) : 1;
     const int cause = errno;
     if (in != nullptr) std::fclose(in);
     if (status == 1) error = "cannot read the script " + printable(path, 200) + ": " + std::strerror(cause);

@@ -69,7 +69,8 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error);
 
 // Reads and parses the script at `path` (- for standard input). Returns 0, or the exit
 // status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
-int loadScript(const std::string& path, Script& script, std::string& error);
+// With `text`, the script's text is kept there too.
+int loadScript(const std::string& path, Script& script, std::string& error, std::string* text = nullptr);
 
 // The longest script, in bytes: one byte more and it is refused.
 constexpr size_t maxScriptBytes = size_t{64} << 20;

@@ -9,7 +9,7 @@ bool Screen::open() {
   if (!surface || surface->format->BytesPerPixel != 4) return surface = nullptr, false;
   const SDL_PixelFormat& f = *surface->format;
   format = paint::PixelFormat{f.Rshift, f.Gshift, f.Bshift, f.Amask};
-  painter.invalidate();
+  renewed = true;
   return true;
 }
 
@@ -17,11 +17,11 @@ void Screen::resized() {
   if (!open()) std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
 }
 
-bool Screen::show(const View& w, std::string_view pressed, bool exposed) {
+bool Screen::show(const Paint& paint, bool exposed) {
   if (!surface) return false;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
   const paint::Target target{static_cast<uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch / 4, format};
-  const std::vector<paint::Rect>& patches = painter.draw(w, placement(w), target, pressed);
+  const std::vector<paint::Rect>& patches = paint(target);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (!patches.empty()) {
     rects.clear();

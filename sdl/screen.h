@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -23,25 +25,26 @@ class WallClock {
   Uint64 frequency = SDL_GetPerformanceFrequency();
 };
 
-// The desktop window's pixels: the painter draws straight into its surface, and only the
-// patches that changed are sent to the display.
+// The desktop window's pixels: the picture is painted straight into its surface, and only
+// the patches that changed are sent to the display.
 class Screen {
  public:
-  Screen(SDL_Window* window, const paint::Fonts& fonts) : window(window), painter(fonts) { rects.reserve(64); }
+  // Paints the picture into a target and returns the patches that changed.
+  using Paint = std::function<const std::vector<paint::Rect>&(const paint::Target&)>;
+
+  explicit Screen(SDL_Window* window) : window(window) { rects.reserve(64); }
 
   bool open();                                   // false: SDL_GetError() says why
   void resized();                                // the window's size changed: a new surface
-  paint::Placement placement(const View& w) const {
-    return surface ? paint::fitToTarget(w, surface->w, surface->h) : paint::Placement{};
-  }
-  bool show(const View& w, std::string_view pressed, bool exposed);  // true: something was sent to the display
+  bool fresh() { return std::exchange(renewed, false); }  // true once after a new surface: paint it all
+  bool show(const Paint& paint, bool exposed);   // true: something was sent to the display
 
  private:
   SDL_Window* window;
   SDL_Surface* surface = nullptr;  // the window's own, until it is resized
   paint::PixelFormat format;
-  paint::Painter painter;
   std::vector<SDL_Rect> rects;
+  bool renewed = false;
 };
 
 }  // namespace zorvane::sdl

@@ -16,8 +16,10 @@
 #include "drive/player.h"
 #include "drive/seek.h"
 #include "game/form1.h"
+#include "platform/keys.h"
 #include "script/recorder.h"
 #include "script/script.h"
+#include "session/session.h"
 #include "tests/core/test_door.h"
 
 namespace zorvane {
@@ -380,6 +382,182 @@ TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
           << "after jump " << i;
     EXPECT_TRUE(trace.substr(starts.back()) == expected.substr(expected.find('\n') + 1));  // all but the load line
     EXPECT_FALSE(seeker.jumpTo(0));  // the recording has ended: the game is live
+  }
+}
+
+
+// A host as the window and the page are: it tells the session its wall clock, hands it keys
+// and pointers, and paints its picture into a buffer of 568 x 489 pixels (scale 1).
+struct FakeHost {
+  explicit FakeHost(const std::function<void(SessionOptions&)>& set = {}) : session(fonts, options(set)) {}
+  static SessionOptions options(const std::function<void(SessionOptions&)>& set) {
+    SessionOptions o;
+    if (set) set(o);
+    return o;
+  }
+  // Advances to `wall` as a host's wake-ups do: again at once while a slice of the recording
+  // ran out before it.
+  void at(double to) {
+    wall = to;
+    for (int i = 0; i < 100000; ++i) {
+      session.advance(wall);
+      const double next = session.nextWake(wall);
+      if (next < 0 || next > wall) break;
+    }
+  }
+  void paint() {
+    std::vector<uint32_t> pixels(568 * 489);
+    session.paint({pixels.data(), 568, 489, 568, paint::xrgb});
+  }
+  paint::Fonts fonts;  // none: nothing here reads the text
+  Session session;
+  double wall = 0;
+};
+
+Script parsed(const std::string& text) {
+  Script script;
+  ScriptError error;
+  EXPECT_TRUE(parseScript(text, script, error)) << "line " << error.line << ": " << error.message;
+  return script;
+}
+
+// The watch clock, for every front end: the keys (and the page's buttons, which call the
+// same functions) pause, change the speed within 0.25x..8x and jump 10 s, and the game
+// stands where the clock says.
+TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
+  const LiveRun run = playLive(8, 40000);
+  FakeHost host([](SessionOptions& o) { o.slice = 50; });
+  Session& s = host.session;
+  s.watch(parsed(run.recording), run.recording, "game.zrec", 1000);
+  const struct {
+    int16_t key;  // 0: only time passes
+    int times;
+    double wall;
+    int64_t position;
+    double speed;
+    bool paused;
+  } steps[] = {
+      {0, 1, 2000, 1000, 1, false},                 // its own pace
+      {keys::Up, 1, 2000, 1000, 2, false},          // Up doubles
+      {0, 1, 2500, 2000, 2, false},
+      {keys::Down, 3, 2500, 2000, 0.25, false},     // Down halves, to a quarter at the least
+      {0, 1, 2900, 2100, 0.25, false},
+      {keys::Up, 6, 2900, 2100, 8, false},          // and 8 times at the most
+      {0, 1, 3000, 2900, 8, false},
+      {keys::Space, 1, 3000, 2900, 8, true},        // Space pauses
+      {0, 1, 9000, 2900, 8, true},                  // and time stands
+      {keys::Right, 1, 9000, 12900, 8, true},       // Right jumps 10 s on, paused too
+      {keys::Left, 2, 9000, 0, 8, true},            // Left jumps back, never before the start
+      {keys::Space, 1, 9000, 0, 8, false},          // Space plays on
+      {keys::Down, 3, 9500, 500, 1, false},
+  };
+  for (const auto& step : steps) {
+    for (int i = 0; i < step.times; ++i) s.keyDown(step.key);
+    host.at(step.wall);
+    SCOPED_TRACE("key " + std::to_string(step.key) + " at " + std::to_string(step.wall));
+    EXPECT_EQ(s.position(), step.position);
+    EXPECT_EQ(s.driver().now(), step.position);  // no jump is left on its way
+    EXPECT_EQ(s.speed(), step.speed);
+    EXPECT_EQ(s.paused(), step.paused);
+    EXPECT_EQ(s.nextWake(step.wall) < 0, step.paused);
+  }
+  s.keyDown(keys::Space, true);  // a held Space repeats: that does nothing
+  EXPECT_FALSE(s.paused());
+  EXPECT_EQ(s.title(), "Super Zorvane! \u2014 playing a recording at 1\u00d7 (Space: pause, Left/Right: 10 s back/on, "
+                       "Up/Down: faster/slower)");
+  EXPECT_EQ(s.status(), "Playing the recording game.zrec");
+  EXPECT_TRUE(s.jumpTo(30000));
+  EXPECT_EQ(s.position(), 30000);
+  EXPECT_TRUE(s.jumpTo(s.length()));  // to its end: then the player has the game
+  host.at(9500);
+  EXPECT_FALSE(s.watching());
+  EXPECT_EQ(s.title(), "Super Zorvane!");
+}
+
+// When a recording ends the player has the game, on the wall clock from where it stopped;
+// the session says what the recording proved; and the new recording holds the watched one
+// and then what the player played, so that it replays to the very trace the session wrote.
+TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
+  const LiveRun run = playLive(5, 20000);
+  std::string tampered = run.recording;
+  const size_t score = tampered.rfind("currentScore=") + 13;
+  tampered.insert(score, "1");
+  const struct {
+    const std::string* text;
+    std::string verdict;
+  } cases[] = {
+      {&run.recording, "Verified: score " + std::string(6 - std::to_string(lastValue(run.trace, "\"currentScore\":")).size(), '0') +
+                           std::to_string(lastValue(run.trace, "\"currentScore\":"))},
+      {&tampered, "Not verified: line "},
+  };
+  for (const auto& c : cases) {
+    std::string trace, recorded;
+    FakeHost host([&](SessionOptions& o) {
+      o.seeds = [] { return uint64_t(77); };
+      o.trace = [&](std::string_view lines) { trace += lines; };
+      o.record = [&](std::string_view lines) { return recorded += lines, true; };
+      o.slice = 200;
+    });
+    Session& s = host.session;
+    s.watch(parsed(*c.text), *c.text, "game.zrec", 500, 8);
+    EXPECT_EQ(recorded, *c.text);  // copied whole at once
+    double wall = 500;
+    while (s.watching() && wall < 10000) host.at(wall += 37);
+    ASSERT_FALSE(s.watching());
+    EXPECT_TRUE(s.handedOver());
+    EXPECT_FALSE(s.handedOver());  // told once
+    EXPECT_TRUE(s.verdict().starts_with(c.verdict)) << s.verdict();
+    EXPECT_EQ(s.miss().has_value(), c.text == &tampered);
+    const int64_t end = s.driver().now();
+    host.at(wall + 300);
+    EXPECT_EQ(s.driver().now(), end + 300);  // the wall clock goes on from where it stopped
+    s.keyDown(keys::Right);  // the player's keys reach the game now
+    host.at(wall + 800);
+    s.keyUp(keys::Right);
+    host.at(wall + 12000);
+    s.close();
+    if (c.text == &tampered) continue;
+    EXPECT_NE(recorded.find("\nup 39\n"), std::string::npos);
+    EXPECT_EQ(replayed(recorded), trace);
+  }
+}
+
+// A pointer steers the paddle towards itself (held down on the page, hovering with the
+// window's --mouse) and stops within a step of it; a press and a release on the same shown
+// button click it, drawn pressed meanwhile.
+TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
+  for (const Steering steering : {Steering::Held, Steering::Hover}) {
+    SCOPED_TRACE(steering == Steering::Held ? "held" : "hover");
+    FakeHost host([&](SessionOptions& o) { o.steering = steering; });
+    Session& s = host.session;
+    s.start(0, 1);
+    host.paint();
+    const auto centre = [&] { return double(s.driver().paddle().centre) / 15; };
+    const double target = centre() + 60;
+    if (steering == Steering::Held) s.pointerDown(target, 400);
+    s.pointerMoved(target, 400);
+    EXPECT_TRUE(s.driver().paddle().moving);
+    for (double wall = 0; wall < 1000 && s.driver().paddle().moving; wall += 16) host.at(wall);
+    EXPECT_FALSE(s.driver().paddle().moving);
+    EXPECT_LE(std::abs(centre() - target), s.driver().paddle().step / 15);
+    if (steering == Steering::Held) s.pointerUp(target, 400);
+    s.pointerLeft();
+    s.keyDown(keys::Left);  // a key steers on its own again
+    s.keyUp(keys::Left);
+    s.keyDown(keys::P);
+    s.keyUp(keys::P);
+    const GameFields& game = DriverTestDoor::fields(s.driver().form());
+    ASSERT_TRUE(game.pause.Visible);
+    host.paint();
+    s.pointerDown(304, 240);  // on Pause; away and back again; released there
+    s.pointerMoved(10, 10);
+    s.pointerMoved(304, 240);
+    EXPECT_TRUE(game.pause.Visible);
+    s.pointerUp(304, 240);
+    EXPECT_FALSE(game.pause.Visible);
+    s.pointerDown(304, 240);  // off any shown button now: nothing
+    s.pointerUp(304, 240);
+    EXPECT_FALSE(game.pause.Visible);
   }
 }
 

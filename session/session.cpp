@@ -1,0 +1,245 @@
+#include "session/session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "drive/player.h"
+#include "drive/seek.h"
+#include "platform/keys.h"
+
+namespace zorvane {
+
+int64_t Session::WatchClock::target(double wall) const {
+  return paused ? base : base + std::max<int64_t>(0, int64_t(std::floor((wall - wallBase) * speed)));
+}
+
+double Session::WatchClock::wallAt(int64_t t) const { return paused ? -1.0 : wallBase + double(t - base) / speed; }
+
+void Session::PlayerInput::keyDown(int16_t key) {
+  if (!s->watching()) s->game->keyDown(key);
+}
+void Session::PlayerInput::keyUp(int16_t key) {
+  if (!s->watching()) s->game->keyUp(key);
+}
+bool Session::PlayerInput::click(std::string_view button) { return !s->watching() && s->game->click(button); }
+
+Session::Session(const paint::Fonts& f, SessionOptions o) : fonts(f), options(std::move(o)), painter(fonts) {
+  playerInput.s = this;
+  fresh(false);
+}
+
+Session::~Session() = default;
+
+void Session::fresh(bool seeded) {
+  seeker.reset();  // it holds the player and the game
+  player_.reset();
+  DriverOptions driverOptions;
+  driverOptions.traceSink = options.trace;
+  if (seeded) driverOptions.seeds = options.seeds;
+  game = std::make_unique<Driver>(std::move(driverOptions));
+  if (options.cues) game->cuesTo(options.cues);
+  recorder.reset();
+  mouse.forget();
+  painter.invalidate();
+}
+
+void Session::record() {
+  if (!options.record) return;
+  recorder = std::make_unique<Recorder>(options.record, options.heading);
+  game->setRecorder(recorder.get());
+}
+
+void Session::start(double wall, int64_t seed) {
+  fresh(seed < 0);
+  record();
+  if (seed >= 0)
+    game->load(uint64_t(seed), {});
+  else
+    game->start();
+  origin = wallNow = wall;
+  verdictText.clear();
+}
+
+void Session::watch(Script script, std::string_view text, std::string recordingName, double wall, double speed) {
+  fresh(true);
+  if (options.record && !text.empty()) {
+    options.record(text);
+    if (text.back() != '\n') options.record("\n");
+  }
+  name = std::move(recordingName);
+  checked = !script.expectations.empty();
+  firstMiss.reset();
+  verdictText.clear();
+  player_ = std::make_unique<ScriptPlayer>(std::move(script));
+  player_->limit(options.slice);
+  player_->start(*game);
+  seeker = std::make_unique<Seeker>(*game, *player_);
+  clock = WatchClock{0, wall, std::clamp(speed, slowest, fastest), false};
+  wallNow = wall;
+  if (!player_->playing()) handOver();
+}
+
+void Session::handOver() {
+  firstMiss = player_->miss();
+  char digits[24];
+  std::snprintf(digits, sizeof digits, "%06lld", static_cast<long long>(score()));
+  verdictText = firstMiss ? "Not verified: " + describe(*firstMiss) : checked ? std::string("Verified: score ") + digits : "";
+  seeker.reset();
+  player_.reset();
+  origin = wallNow - double(game->now());
+  ended = true;
+  record();
+}
+
+bool Session::watching() const { return player_ && player_->playing(); }
+
+void Session::advance(double wall) {
+  wallNow = wall;
+  if (watching() && !seeker->playTo(clock.target(wall))) handOver();
+  if (!watching()) game->step(std::max<int64_t>(0, int64_t(std::floor(wall - origin))));
+  steer();
+}
+
+void Session::keyDown(int16_t key, bool repeat) {
+  if (!watching()) {
+    game->keyDown(key);
+  } else if (key == keys::Space) {
+    if (!repeat) pause();
+  } else if (key == keys::Up || key == keys::Down) {
+    faster(key == keys::Up);
+  } else if (key == keys::Left || key == keys::Right) {
+    jumpBy(key == keys::Left ? -jumpLength : jumpLength);
+  }
+  steer();
+}
+
+void Session::keyUp(int16_t key) {
+  if (!watching()) game->keyUp(key);
+  steer();
+}
+
+std::string Session::buttonAt(double x, double y) const {
+  if (placement.scale <= 0) return {};
+  return paint::buttonAt(game->view(), placement, int(std::floor(x)), int(std::floor(y)));
+}
+
+float Session::units(double x) const {
+  return placement.scale > 0 ? static_cast<float>((x - placement.x) / placement.scale * paint::unitsPerPixel) : 0.0f;
+}
+
+void Session::pointerDown(double x, double y) {
+  if (watching()) return;
+  pressed = buttonAt(x, y);
+  pressedInside = !pressed.empty();
+  if (options.steering == Steering::Held && pressed.empty()) pointerHeld = pointerLive = true, pointerX = units(x);
+  steer();
+}
+
+void Session::pointerMoved(double x, double y) {
+  if (!pressed.empty()) pressedInside = buttonAt(x, y) == pressed;
+  pointerLive = options.steering == Steering::Hover || pointerHeld;
+  pointerX = units(x);
+  steer();
+}
+
+void Session::pointerUp(double x, double y) {
+  pointerHeld = pointerLive = false;
+  steer();
+  if (pressed.empty()) return;
+  // The click may unload and show the window again: keep no control across it.
+  const std::string button = std::exchange(pressed, std::string());
+  pressedInside = false;
+  if (!watching() && buttonAt(x, y) == button) game->click(button);
+  steer();
+}
+
+void Session::pointerLeft() {
+  pointerLive = false;
+  steer();
+}
+
+void Session::pointerCancelled() {
+  pointerHeld = false;
+  pressed.clear();
+  pressedInside = false;
+  pointerLeft();
+}
+
+// The pointer is read afresh each time, so a paused game resumes from where it is now, the
+// paddle moving there at its own speed. A ball back on the paddle waits, as for a key, for
+// the pointer's next move, which serves.
+void Session::steer() {
+  if (options.steering == Steering::None) return;
+  const Driver::Paddle f = game->paddle();
+  if (mouse.steering() && !f.moving) mouse.forget();  // the game or a key stopped it
+  if (f.ballRests && !ballRests) pointerLive = false;
+  ballRests = f.ballRests;
+  if (watching() || !pointerLive || !f.inPlay) return mouse.release(*game);
+  mouse.follow(pointerX, f.centre, f.step, *game);
+}
+
+void Session::stoodStill(double ms) {
+  if (watching()) clock.wallBase += ms;
+}
+
+void Session::rebase() {
+  clock.base = seeker->time();
+  clock.wallBase = wallNow;
+}
+
+void Session::pause() {
+  if (!watching()) return;
+  rebase();
+  clock.paused = !clock.paused;
+}
+
+void Session::faster(bool up) {
+  if (!watching()) return;
+  rebase();
+  clock.speed = std::clamp(clock.speed * (up ? 2 : 0.5), slowest, fastest);
+}
+
+bool Session::jumpTo(int64_t t) {
+  if (!watching()) return false;
+  if (!seeker->jumpTo(std::max<int64_t>(0, t))) {
+    handOver();
+    return false;
+  }
+  rebase();
+  return true;
+}
+
+const std::vector<paint::Rect>& Session::paint(const paint::Target& target) {
+  const View& view = game->view();
+  placement = paint::fitToTarget(view, target.width, target.height);
+  return painter.draw(view, placement, target, pressedInside ? std::string_view(pressed) : std::string_view());
+}
+
+std::string Session::title() const {
+  std::string t(game->view().title());
+  if (!watching()) return t;
+  char speed[16];
+  std::snprintf(speed, sizeof speed, "%g", clock.speed);
+  return t + (clock.paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(speed) + "\u00d7") +
+         " (Space: " + (clock.paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
+}
+
+std::string Session::status() const { return watching() ? "Playing the recording " + name : std::string(); }
+
+double Session::nextWake(double wall) const {
+  if (watching()) return seeker->jumping() ? wall : clock.wallAt(player_->nextTime(*game));
+  const int64_t due = game->nextDue();
+  return due < 0 ? -1.0 : origin + double(due);
+}
+
+int64_t Session::position() const { return watching() ? seeker->time() : game->now(); }
+int64_t Session::length() const { return watching() ? player_->length() : 0; }
+int64_t Session::now() const { return game->now(); }
+int64_t Session::score() const { return gameValue(game->form(), ExpectKey::currentScore); }
+bool Session::handedOver() { return std::exchange(ended, false); }
+
+void Session::close() { game->close(); }
+
+}  // namespace zorvane

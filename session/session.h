@@ -1,0 +1,156 @@
+// One session of the game, the same for every front end (the desktop window, the page): it
+// owns the driver, the script player, the seeker and the recorder, the watch clock of a
+// recording (pause, speed, jumps), the hand-over when a recording ends, steering towards a
+// pointer, the button held pressed, the title and the next wake-up. A host feeds it input
+// and its wall clock, and shows what it paints; nothing here knows SDL or the browser.
+//
+// Time: every call that takes `wall` is at that wall-clock time, in ms from any origin the
+// host keeps; input without one happens at the time of the last advance(), so a host calls
+// advance(now) before each event ("ticks that fell due before an event come first").
+//
+// Recording: with a `record` sink the live game is written as a replay script. A watched
+// recording is copied to it whole when it starts, and when it ends what the player plays on
+// follows it, so that the file replays the watched game and then the player's.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drive/driver.h"
+#include "paint/painter.h"
+#include "platform/pointer.h"
+#include "script/expect.h"
+#include "script/recorder.h"
+#include "script/script.h"
+
+namespace zorvane {
+
+class ScriptPlayer;
+class Seeker;
+
+// How a pointer steers the paddle: not at all, wherever it hovers in the picture (the
+// window's --mouse), or while it is held down off the buttons (a finger on the page).
+enum class Steering { None, Hover, Held };
+
+struct SessionOptions {
+  std::function<uint64_t()> seeds;                    // a fresh seed for each live start-up (a clock)
+  std::function<void(std::string_view)> trace;        // the trace in whole lines; empty: none
+  std::function<bool(std::string_view)> record;       // the recording in whole lines (false: it failed); empty: none
+  RecordingHeading heading;                           // the recording's first line
+  std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
+  Steering steering = Steering::None;
+  uint64_t slice = 500;                               // most commands and ticks of a recording in one call
+};
+
+class Session {
+ public:
+  static constexpr double slowest = 0.25, fastest = 8;  // a recording's speeds, times its own pace
+  static constexpr int64_t jumpLength = 10000;           // ms of a jump back or on
+
+  Session(const paint::Fonts& fonts, SessionOptions options);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Starting: a live game, or a recording watched from its start at its own pace.
+  void start(double wall, int64_t seed = -1);         // seed ≥ 0: that one seed for every start-up
+  void watch(Script script, std::string_view text, std::string name, double wall, double speed = 1);  // text: copied to the recording
+
+  // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
+  // Up/Down change the speed), and the game otherwise.
+  void advance(double wall);                          // the game (or the recording) on to `wall`
+  void keyDown(int16_t key, bool repeat = false);
+  void keyUp(int16_t key);
+  void pointerDown(double x, double y);               // the main button, at a pixel of the picture
+  void pointerMoved(double x, double y);
+  void pointerUp(double x, double y);                 // on the button it went down on: a click
+  void pointerLeft();                                 // out of the picture: it steers no more
+  void pointerCancelled();                            // the press was taken away: no click, no steering
+  Input& player() { return playerInput; }             // the player's other input (gamepads): the game's while live
+  void stoodStill(double ms);                         // the host slept this long (a hidden page): a recording waited too
+
+  // The watch controls, while a recording plays.
+  void pause();                                       // pauses or plays on
+  void faster(bool up);                               // doubles or halves the speed, within slowest..fastest
+  bool jumpTo(int64_t t);                             // the game as it stood at `t`; false once the recording has ended
+  bool jumpBy(int64_t ms) { return jumpTo(position() + ms); }
+
+  // What the host shows.
+  const std::vector<paint::Rect>& paint(const paint::Target& target);  // the picture, fitted to the target; the patches that changed
+  void repaintAll() { painter.invalidate(); }         // the next picture is painted whole (a new target)
+  std::string title() const;                          // the window's caption, and what a recording's playback is at
+  std::string status() const;                         // one line about the recording playing, "" for none
+  double nextWake(double wall) const;                 // wall-clock ms when advance() has more to do; -1: only input
+  bool watching() const;
+  bool paused() const { return clock.paused; }
+  double speed() const { return clock.speed; }
+  int64_t position() const;                           // where the game stands (a recording: once a jump is done)
+  int64_t length() const;                             // the recording's length; 0 when none plays
+  bool handedOver();                                  // true once after a recording has ended
+  const std::optional<ExpectMiss>& miss() const { return firstMiss; }  // the recording's first expect line not met
+  const std::string& verdict() const { return verdictText; }  // what the last recording proved: "Verified: score 001230", or its miss
+  int64_t score() const;                              // the current score
+
+  void close();                                       // the trace flushed, the recording's last wait and expect line
+  const Driver& driver() const { return *game; }
+  int64_t now() const;                                // the game's clock
+
+ private:
+  struct PlayerInput : Input {                        // forwards to the game while no recording plays
+    Session* s = nullptr;
+    void keyDown(int16_t key) override;
+    void keyUp(int16_t key) override;
+    bool click(std::string_view button) override;
+  };
+  // A watched recording's clock: game time runs at `speed` times the wall clock from where
+  // it was last set, or stands still while paused.
+  struct WatchClock {
+    int64_t base = 0;                                 // game time when last set
+    double wallBase = 0;                              // wall-clock ms then
+    double speed = 1;
+    bool paused = false;
+    int64_t target(double wall) const;
+    double wallAt(int64_t game) const;                // -1 while paused
+  };
+
+  void fresh(bool seeded);                            // a new driver; seeded: fresh seeds for its start-ups
+  void record();                                      // from now on the live game is recorded
+  void handOver();                                    // the recording has ended: the player has the game
+  void rebase();                                      // the watch clock set to where the playback stands
+  void steer();                                       // the paddle towards the pointer
+  std::string buttonAt(double x, double y) const;     // the frontmost shown button at a pixel of the last picture
+  float units(double x) const;                        // a pixel column of the last picture in window units
+
+  const paint::Fonts& fonts;
+  SessionOptions options;
+  std::unique_ptr<Driver> game;
+  std::unique_ptr<ScriptPlayer> player_;
+  std::unique_ptr<Seeker> seeker;
+  std::unique_ptr<Recorder> recorder;
+  paint::Painter painter;
+  paint::Placement placement;                         // of the last picture
+  PlayerInput playerInput;
+  WatchClock clock;
+  double wallNow = 0;                                 // of the last advance
+  double origin = 0;                                  // live: game time = wall - origin
+  std::string name;                                   // of the recording watched
+  bool checked = false;                               // it has expect lines
+  bool ended = false;                                 // it has ended, not yet told
+  std::optional<ExpectMiss> firstMiss;
+  std::string verdictText;
+  // Pointer steering and the pressed button.
+  PointerSteering mouse;
+  bool pointerLive = false;                           // the pointer steers
+  bool pointerHeld = false;                           // held down off the buttons
+  bool ballRests = true;                              // the ball waits on the paddle to be served
+  float pointerX = 0;                                 // window units
+  std::string pressed;                                // the button the pointer went down on
+  bool pressedInside = false;                         // the pointer is still over it
+};
+
+}  // namespace zorvane
