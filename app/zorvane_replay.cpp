@@ -20,6 +20,7 @@
 
 #include "drive/driver.h"
 #include "drive/player.h"
+#include "paint/geometry.h"
 #include "script/script.h"
 #ifndef ZORVANE_NO_SCREENSHOT
 #include "paint/text.h"
@@ -35,7 +36,7 @@ constexpr const char* usage =
     " [--scale N | --size WxH] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
-constexpr int maxSide = 8192;  // the largest --size, each way
+constexpr int maxSide = zorvane::paint::maxTargetSide;  // the largest --size, each way
 constexpr int64_t maxFrames = 100000;  // the most pictures one run may write
 
 constexpr const char* helpText =

@@ -22,6 +22,7 @@ inline bool contains(const Rect& r, int x, int y) { return x >= r.x && y >= r.y 
 
 constexpr double unitsPerPixel = 15;  // window units in one pixel at scale 1
 constexpr int margin = 64;            // pixels a clamped box may reach beyond the picture
+constexpr int maxTargetSide = 8192;   // the widest and tallest picture drawn, in pixels
 
 // Where the picture lands on the target.
 struct Placement {

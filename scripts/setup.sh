@@ -27,11 +27,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The browser tests' driver, at the exact versions of the lockfile, from npm's registry; it
-# drives the chromium installed above and never downloads a browser. Skipped when the
+# The browser tests' driver, at the exact versions of the lockfile, from the registry npm's
+# own configuration names (a mirror, if the user set one); it drives the chromium installed
+# above and never downloads a browser. Skipped when the
 # installed packages already match the lockfile.
 cd "$(dirname "$0")/../web/test"
 if ! cmp -s package-lock.json node_modules/.zorvane-lock 2>/dev/null; then
-  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --prefer-offline --registry=https://registry.npmjs.org/ >/dev/null
+  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --prefer-offline >/dev/null
   cp package-lock.json node_modules/.zorvane-lock
 fi

@@ -1,8 +1,8 @@
-// The page's seam to the game, through the platform contract: one game window fed keys,
-// clicks and time from JavaScript, painted by the game's own painter into a buffer of
-// canvas pixels whose changed patches the page copies out, the live game recorded in
-// memory, and recordings played as the window plays them. The only file of the page that
-// knows the core.
+// The page's host of the game's session: the browser's keys, pointers, gamepads and wall
+// clock in; the picture painted into a buffer of canvas pixels whose changed patches the
+// page copies out, the title, the cues and the next wake-up out; the game recorded in
+// memory. The only file of the page that knows the core; the page's scripts keep only the
+// browser's glue.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
@@ -17,17 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "drive/driver.h"
-#include "drive/player.h"
-#include "drive/seek.h"
 #include "paint/painter.h"
-#include "platform/contract.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
-#include "platform/pointer.h"
-#include "script/expect.h"
-#include "script/recorder.h"
 #include "script/script.h"
+#include "session/session.h"
 #include "sound/effects.h"
 #include "trace/trace.h"
 
@@ -70,36 +64,26 @@ bool gameKey(int16_t key) {
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
 
-// Every start-up's seed, read from the clock as it is handed in.
-uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
-
-// The page's one game: live, recorded in memory as the window's recorder writes a file, or
-// playing a recording on a watch clock of its own (with snapshots for jumps), after which
-// the player takes over and what follows is recorded after the recording's own lines.
+// The page's one session, and what the page reads of it: the game recorded in memory, the
+// canvas's pixels and the patches that changed, the recording being read in pieces.
 struct Page {
-  std::unique_ptr<Driver> game;           // the game, driven as every front end drives it
-  std::unique_ptr<ScriptPlayer> player;   // a recording being played; null: none
-  std::unique_ptr<Seeker> seeker;         // its snapshots for jumps
-  std::unique_ptr<Recorder> recorder;     // while live
+  paint::Fonts fonts;
+  std::unique_ptr<Session> session;
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
   std::string readText;                   // its text, recorded before what follows it
-  bool checked = false;                   // the recording played has expect lines
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
   int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
-  paint::Fonts fonts;
-  paint::Painter painter{fonts};
-  paint::Placement placement;      // of the last picture
-  std::vector<uint32_t> pixels;    // the canvas's pixels, bytes R, G, B, A
+  std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
   int width = 0, height = 0;
-  std::vector<int32_t> patches;    // x, y, width, height of each patch of the last picture
-  std::string title;               // the title last handed to the page
-  std::string state;               // for the tests: the game's state as a trace line
-  std::string message;             // the last recording's complaint, or its verdict
-  int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
-  double cuedAt = -1;              // the game time of the first of them
+  std::vector<int32_t> patches;           // x, y, width, height of each patch of the last picture
+  std::string title, status;              // the last handed to the page
+  std::string state;                      // for the tests: the game's state as a trace line
+  std::string message;                    // the last recording's complaint, or its verdict
+  int cues = 0;                           // the kinds of cue raised since the page last took them, one bit each
+  double cuedAt = -1;                     // the game time of the first of them
 };
 Page page;
 
@@ -109,82 +93,52 @@ const sound::Effects& effects() {
   return made;
 }
 
-// The game's cues, gathered for the page's sound.
-void hearCues(Driver& game) {
-  game.cuesTo([&game](std::span<const Cue> cues) {
-    if (page.cues == 0) page.cuedAt = double(game.now());
-    for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
-  });
-}
-
-bool playing() { return page.player && page.player->playing(); }
-
-// A new game on the canvas: every pixel and the title painted again.
-void repaintAll() {
-  page.painter.invalidate();
-  page.title.clear();
-}
-
-// From now on the live game is recorded, after `before` (a recording already played).
-void record(std::string before) {
-  page.recorded = std::move(before);
-  if (!page.recorded.empty() && page.recorded.back() != '\n') page.recorded += '\n';
-  page.recorder = std::make_unique<Recorder>(
-      [](std::string_view lines) {
-        if (page.recorded.size() + lines.size() > maxScriptBytes) return false;  // no longer than a script may be
-        page.recorded += lines;
-        return true;
-      },
-      RecordingHeading{ZORVANE_VERSION, page.heading});
-  page.game->setRecorder(page.recorder.get());
-}
-
-// The recording has ended: what it proved, and the player has the game.
-void handOver() {
-  const std::optional<ExpectMiss>& miss = page.player->miss();
-  char score[24];
-  std::snprintf(score, sizeof score, "%06lld", static_cast<long long>(gameValue(page.game->form(), ExpectKey::currentScore)));
-  page.message = miss ? "Not verified: " + describe(*miss) : page.checked ? std::string("Verified: score ") + score : "";
-  page.seeker.reset();
-  record(std::move(page.recorded));
+Session& session() {
+  if (!page.session) {
+    SessionOptions o;
+    // Every start-up's seed, read from the clock as it is handed in.
+    o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
+    o.record = [](std::string_view lines) {
+      if (page.recorded.size() + lines.size() > maxScriptBytes) return false;  // no longer than a script may be
+      page.recorded += lines;
+      return true;
+    };
+    o.cues = [](std::span<const Cue> cues) {
+      if (page.cues == 0) page.cuedAt = double(page.session->now());
+      for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
+    };
+    o.heading = {ZORVANE_VERSION, page.heading};
+    o.steering = Steering::Held;
+    o.slice = wakeSlice;
+    page.session = std::make_unique<Session>(page.fonts, std::move(o));
+  }
+  return *page.session;
 }
 
 }  // namespace
 
 extern "C" {
 
-// Creates the window at time 0 and runs Form_Load, recorded from here. Every start-up takes a
-// seed read from the clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps
-// that one seed. `recordedAt` is the UTC time for the recording's first line.
-EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
-  page.seeker.reset();
-  page.player.reset();
+// Creates the window at time 0 and runs Form_Load, recorded from here, at wall-clock time
+// `wall` (ms, performance.now()). Every start-up takes a seed read from the clock, or, with a
+// seed ≥ 0 (for the tests' pictures), the generator keeps that one seed. `recordedAt` is the
+// UTC time for the recording's first line.
+EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
   page.heading = recordedAt;
   page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
-  page.game = std::make_unique<Driver>(seed >= 0 ? DriverOptions{} : DriverOptions{.seeds = clockSeed});
-  record("");
-  if (seed >= 0)
-    page.game->load(uint64_t(seed), {});
-  else
-    page.game->start();
-  hearCues(*page.game);
-  repaintAll();
+  page.recorded.clear();
+  session().start(wall, page.fixedSeed);
 }
 
-// Moves the game clock on to `ms` (milliseconds since the window was created).
-// A recording plays at its own pace, a slice at a time; then every timer due by `ms` fires,
-// one tick for a timer that fell behind by more than its interval (a stall, such as a
-// background tab).
-EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
-  if (playing()) {
-    if (page.seeker->playTo(int64_t(ms))) return;
-    handOver();
-  }
-  page.game->step(int64_t(ms));
-}
-EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
+// Moves the game (or the recording playing) on to wall-clock time `wall`.
+EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) { session().advance(wall); }
+// When the page should wake next, on the wall clock; -1 for only at the next input.
+EMSCRIPTEN_KEEPALIVE double zvNextWake(double wall) { return session().nextWake(wall); }
+// The page slept this long (hidden): a recording waited too.
+EMSCRIPTEN_KEEPALIVE void zvStoodStill(double ms) { session().stoodStill(ms); }
+EMSCRIPTEN_KEEPALIVE int zvPlaying() { return session().watching() ? 1 : 0; }
 // The game's time; while a recording plays, where it stands once a jump is done.
-EMSCRIPTEN_KEEPALIVE double zvNow() { return double(playing() ? page.seeker->time() : page.game->now()); }
+EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
@@ -192,13 +146,9 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
   return gameKey(key) ? -key : key;
 }
 
-// The player's input; ignored while a recording plays.
-EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!playing()) page.game->keyDown(int16_t(code));
-}
-EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!playing()) page.game->keyUp(int16_t(code));
-}
+// The player's keys: the game's, or while a recording plays its playback's.
+EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) { session().keyDown(int16_t(code), repeat != 0); }
+EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) { session().keyUp(int16_t(code)); }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
 EMSCRIPTEN_KEEPALIVE const char* zvFontName(int i) {
@@ -215,7 +165,7 @@ EMSCRIPTEN_KEEPALIVE int zvFont(int i, const unsigned char* bytes, int length) {
 // centred. Returns how many patches changed (0: none); zvPatches() and zvPixels() tell
 // which and where the pixels are, until the next call.
 EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
-  if (width < 1 || height < 1 || width > 8192 || height > 8192) return 0;  // (the replay tool's --size limit)
+  if (width < 1 || height < 1 || width > paint::maxTargetSide || height > paint::maxTargetSide) return 0;
   if (width != page.width || height != page.height) {
     try {
       page.pixels.assign(size_t(width) * height, 0);
@@ -226,36 +176,22 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
     }
     page.width = width, page.height = height;
   }
-  const View& f = page.game->view();
-  page.placement = paint::fitToTarget(f, width, height);
-  const paint::Target target{page.pixels.data(), width, height, width, paint::rgbaBytes};
-  const std::vector<paint::Rect>& changed = page.painter.draw(f, page.placement, target);
+  const std::vector<paint::Rect>& changed =
+      session().paint({page.pixels.data(), width, height, width, paint::rgbaBytes});
   page.patches.clear();
   for (const paint::Rect& r : changed) page.patches.insert(page.patches.end(), {r.x, r.y, r.w, r.h});
   return int(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
-// A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
-EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
-  if (playing()) return 0;
-  const std::string name = paint::buttonAt(page.game->view(), page.placement, x, y);
-  return !name.empty() && page.game->click(name) ? 1 : 0;
-}
-// The name of the frontmost shown button at a canvas pixel, or null: a press and a release on
-// the same button click it.
-EMSCRIPTEN_KEEPALIVE const char* zvButtonAt(int x, int y) {
-  static std::string name;
-  name = paint::buttonAt(page.game->view(), page.placement, x, y);
-  return name.empty() ? nullptr : name.c_str();
-}
-// The arrow that steers the paddle towards canvas column x (a finger or the mouse held on the
-// playfield): Left or Right, or 0 once the paddle's centre is within one paddle step of it.
-EMSCRIPTEN_KEEPALIVE int zvSteerTowards(double x) {
-  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
-  const Driver::Paddle p = page.game->paddle();
-  return PointerSteering::keyFor(static_cast<float>(units), p.centre, p.step);
-}
+
+// A pointer (a finger, or the mouse's main button) at canvas pixels of the last picture:
+// held on the playfield it steers the paddle; a press and a release on the same shown button
+// click it.
+EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y) { session().pointerDown(x, y); }
+EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) { session().pointerMoved(x, y); }
+EMSCRIPTEN_KEEPALIVE void zvPointerUp(double x, double y) { session().pointerUp(x, y); }
+EMSCRIPTEN_KEEPALIVE void zvPointerCancel() { session().pointerCancelled(); }
 
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
 // desktop's mapping of a gamepad to keys and clicks.
@@ -265,13 +201,6 @@ struct Pad {
   uint32_t buttons = 0;  // bit i: standard button i held
 };
 static Pad pads[maxPads];
-// What a gamepad gives the game: ignored while a recording plays.
-struct PlayerInput : Input {
-  void keyDown(int16_t code) override { zvKeyDown(code); }
-  void keyUp(int16_t code) override { zvKeyUp(code); }
-  bool click(std::string_view button) override { return !playing() && page.game->click(button); }
-};
-static PlayerInput playerInput;
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
 // x axis, -1 (left) to 1.
 EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
@@ -284,45 +213,43 @@ EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
   Pad& pad = pads[index];
   for (const auto& s : standard) {
     const bool down = (uint32_t(buttons) >> s.bit) & 1;
-    if (down != bool((pad.buttons >> s.bit) & 1)) pad.mapping.button(s.button, down, playerInput);
+    if (down != bool((pad.buttons >> s.bit) & 1)) pad.mapping.button(s.button, down, session().player());
   }
   pad.buttons = uint32_t(buttons);
-  pad.mapping.stickX(std::isfinite(stickX) ? int(std::clamp(stickX, -1.0, 1.0) * 32767) : 0, playerInput);
+  pad.mapping.stickX(std::isfinite(stickX) ? int(std::clamp(stickX, -1.0, 1.0) * 32767) : 0, session().player());
 }
 // A pad unplugged, or the page out of sight: every key it holds is released.
 EMSCRIPTEN_KEEPALIVE void zvPadGone(int index) {
   if (index < 0 || index >= maxPads) return;
-  pads[index].mapping.unplugged(playerInput);
+  pads[index].mapping.unplugged(session().player());
   pads[index].buttons = 0;
 }
 // The window's caption, or null when it is the one handed over last.
-// While a recording plays, the caption says so, as the window's does.
 EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
-  const std::string t = std::string(page.game->view().title()) + (playing() ? " \u2014 playing a recording" : "");
+  std::string t = session().title();
   if (t == page.title) return nullptr;
-  page.title.assign(t);
+  page.title = std::move(t);
   return page.title.c_str();
 }
-// When the game next needs time to move on, in ms of game time: the next timer, or the
-// recording's next command (the game's own time while a jump is still on its way, which is
-// at once); -1 when nothing is timed.
-EMSCRIPTEN_KEEPALIVE double zvNextDue() {
-  if (!playing()) return double(page.game->nextDue());
-  return double(page.seeker->jumping() ? page.game->now() : page.player->nextTime(*page.game));
+// The line under the picture: the recording playing, if any.
+EMSCRIPTEN_KEEPALIVE const char* zvStatus() {
+  page.status = session().status();
+  return page.status.c_str();
 }
 // For the tests: the game's state, as the replay tool's trace line shows it.
 EMSCRIPTEN_KEEPALIVE const char* zvState() {
   TraceWriter w;
-  w.line(page.game->form(), "state");
+  w.line(session().driver().form(), "state");
   page.state.assign(w.text());
   return page.state.c_str();
 }
-// For the tests, with the clock held: the recording being played, played to its end at once.
-EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
-  if (!playing()) return;
-  while (page.seeker->playTo(ScriptPlayer::end)) {
-  }
-  handOver();
+// For the tests, with the clock held: the recording being played, played to its end at once
+// at wall-clock time `wall`, from which the live game goes on.
+EMSCRIPTEN_KEEPALIVE void zvPlayToEnd(double wall) {
+  Session& s = session();
+  if (s.watching()) s.jumpTo(s.length());
+  for (int i = 0; s.watching() && i < 1000000; ++i) s.advance(wall);
+  s.advance(wall);
 }
 
 // A recording is read in pieces, each parsed as it comes, so that its text is never held
@@ -340,36 +267,25 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
   return 1;
 }
 
-// Starts the recording read from the window's creation at time 0; it then plays through
-// zvAdvanceTo on the page's watch clock, a slice at a time, and the player takes over where it
-// ends. On a bad script the game is left as it was and the replay tool's message is returned;
-// null on success.
-EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
+// Starts the recording read from the window's creation at time 0, at wall-clock time
+// `wall`; it then plays at its own pace, and the player takes over where it ends. On a bad
+// script the game is left as it was and the replay tool's message is returned; null on
+// success.
+EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) {
   if (!page.reader) zvReadRecording();
   const bool good = page.reader->good() && page.reader->finish();
   const ScriptError bad = page.reader->error();
   page.reader.reset();
   std::unique_ptr<Script> script = std::move(page.reading);
-  std::string text = std::move(page.readText);
-  page.readText = std::string();
+  std::string text = std::exchange(page.readText, std::string());
   if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  page.seeker.reset();
-  page.recorder.reset();
-  page.checked = !script->expectations.empty();
-  page.recorded = std::move(text);  // what follows it is recorded after it
-  page.fixedSeed = -1;              // the recording has its own
+  page.recorded.clear();  // the new recording begins with the one played
+  page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
-  page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
-  hearCues(*page.game);
-  page.player = std::make_unique<ScriptPlayer>(std::move(*script));
-  page.player->limit(wakeSlice);
-  page.player->start(*page.game);
-  page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
-  repaintAll();
-  if (!playing()) handOver();
+  session().watch(std::move(*script), text, name, wall);
   return nullptr;
 }
 
@@ -389,22 +305,34 @@ EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
 // The longest script a recording may be, in bytes: a longer file is refused unread.
 EMSCRIPTEN_KEEPALIVE double zvMaxScriptBytes() { return double(maxScriptBytes); }
 
-// While a recording plays: its length and a jump to any moment of it (the game as it stood
-// then). Returns whether it still plays; a jump to its end ends it.
-EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return playing() ? double(page.player->length()) : 0; }
-EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) {
-  if (playing() && !page.seeker->jumpTo(int64_t(ms))) handOver();
-  return playing() ? 1 : 0;
+// The watch controls, while a recording plays: its length, pause, the speed, jumps back and
+// on and to any moment (the game as it stood then). A jump returns whether it still plays.
+EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return double(session().length()); }
+EMSCRIPTEN_KEEPALIVE void zvPause() { session().pause(); }
+EMSCRIPTEN_KEEPALIVE int zvPaused() { return session().paused() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvFaster(int up) { session().faster(up != 0); }
+EMSCRIPTEN_KEEPALIVE double zvSpeed() { return session().speed(); }
+EMSCRIPTEN_KEEPALIVE int zvJumpBy(int on) {
+  return session().jumpBy(on ? Session::jumpLength : -Session::jumpLength) ? 1 : 0;
 }
+EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) { return session().jumpTo(int64_t(ms)) ? 1 : 0; }
 
+// 1 once after a recording has ended (the page then says what it proved: zvVerdict).
+EMSCRIPTEN_KEEPALIVE int zvHandedOver() {
+  if (!session().handedOver()) return 0;
+  page.message = session().verdict();
+  return 1;
+}
 // What the last recording played proved when it ended ("Verified: score 001230", or the
 // expect line it did not meet), or its complaint; "" for none.
 EMSCRIPTEN_KEEPALIVE const char* zvVerdict() { return page.message.c_str(); }
+// The score now: for a saved game's name.
+EMSCRIPTEN_KEEPALIVE double zvScore() { return double(session().score()); }
 
 // The game so far as a replay script, ending with an expect line about the game now; its
 // length in bytes through `length` (the script may hold any byte).
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
-  if (!playing()) page.game->close();
+  if (!session().watching()) session().close();
   page.handed = page.recorded;
   if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
     const size_t first = page.handed.find('\n');

@@ -9,8 +9,8 @@ const canvas = document.getElementById('game');
 const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
-  game: null, origin: 0, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
-  pending: [], framePending: false, timer: 0, image: null, changes: 0, hiddenAt: -1, recording: '',
+  game: null, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
+  pending: [], framePending: false, timer: 0, image: null, changes: 0, hiddenAt: -1,
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
 
@@ -28,15 +28,6 @@ function resize() {
     canvas.height = h;
   }
 }
-
-// The game's time: the wall clock since the window was created, or a recording's own clock
-// while one plays (watch.js: paused, faster or slower, moved by jumps).
-function gameTime() {
-  return state.gameTime ? state.gameTime() : Math.max(0, Math.floor(performance.now() - state.origin));
-}
-// When game time `t` comes on the wall clock (performance.now()); -1 for never (a paused
-// recording).
-function wallAt(t) { return state.wallAt ? state.wallAt(t) : state.origin + t; }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
 // animation frame, and a frame is asked for only then.
@@ -58,7 +49,7 @@ function paint() {
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
-  const status = state.playing() ? `Playing the recording ${state.recording}` : '';
+  const status = g.UTF8ToString(g._zvStatus());
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
 }
@@ -79,29 +70,27 @@ function show() {
   if (state.frames === 1) state.firstFrameAt = performance.now();
 }
 
-// Time moves the game on whenever it next needs it: a timer of the page's own wakes for
-// the game's next due timer (or the recording's next command), and nothing runs between.
-// A hidden page sleeps and its game stands still.
+// Time moves the game on whenever it next needs it: a timer of the page's own wakes when
+// the game says (its next due timer, or the recording's next command), and nothing runs
+// between. A hidden page sleeps and its game stands still.
 function wake() {
   const g = state.game;
   clearTimeout(state.timer);
   if (document.hidden) return;
-  if (!state.hold) g._zvAdvanceTo(gameTime());
+  if (!state.hold) g._zvAdvanceTo(performance.now());
   readPads();
-  steerPointer();
-  if (window.zorvaneSound) window.zorvaneSound.hear(g, gameTime());  // web/sound.js
+  if (window.zorvaneSound) window.zorvaneSound.hear(g, g._zvNow());  // web/sound.js
   paint();
   if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
-  const due = state.hold ? -1 : g._zvNextDue();
-  const at = due < 0 ? -1 : wallAt(due);
+  const at = state.hold ? -1 : g._zvNextWake(performance.now());
   if (at >= 0) state.timer = setTimeout(wake, Math.max(0, at - performance.now()));
 }
 
 // Events reach the game at the time they happen: timers due before them fire first.
 function catchUp() {
-  if (!state.hold && !document.hidden) state.game._zvAdvanceTo(gameTime());
+  if (!state.hold && !document.hidden) state.game._zvAdvanceTo(performance.now());
 }
-function keyDown(code) { catchUp(); state.game._zvKeyDown(code); wake(); }
+function keyDown(code, repeat) { catchUp(); state.game._zvKeyDown(code, repeat ? 1 : 0); wake(); }
 function keyUp(code) { catchUp(); state.game._zvKeyUp(code); wake(); }
 
 // The focus lost, or the page hidden: every key the page holds is let go, as the window's
@@ -122,11 +111,7 @@ function visibility() {
     clearTimeout(state.timer);
     state.hiddenAt = performance.now();
   } else if (state.hiddenAt >= 0) {
-    const away = performance.now() - state.hiddenAt;
-    if (state.playing()) {
-      state.origin += away;
-      if (state.resumeWatch) state.resumeWatch(away);  // watch.js: the recording's own clock
-    }
+    state.game._zvStoodStill(performance.now() - state.hiddenAt);
     state.hiddenAt = -1;
     wake();
   }
@@ -143,13 +128,6 @@ function withText(text, f) {
     g._free(ptr);
   }
 }
-// A click at a canvas pixel: the game finds the button there, as the window's clicks do.
-function clickAt(x, y) {
-  catchUp();
-  state.game._zvClickAt(x, y);
-  wake();
-}
-
 function listen() {
   // Keys: the desktop's table, in the game's binding; the browser's own action of a game
   // key (scrolling, help) is prevented.
@@ -167,7 +145,7 @@ function listen() {
     if (pageKey(e)) return;
     const code = keyOf(e);
     state.held.add(code);
-    keyDown(code);
+    keyDown(code, e.repeat);
   });
   window.addEventListener('keyup', (e) => {
     if (pageKey(e)) return;
@@ -227,7 +205,7 @@ function playRecording(name, bytes) {
     g.HEAPU8.set(bytes.subarray(at, at + piece), piecePtr);
     if (!g._zvFeedRecording(piecePtr, Math.min(piece, bytes.length - at))) break;
   }
-  const complaint = g._zvPlayRecording(namePtr);
+  const complaint = g._zvPlayRecording(namePtr, performance.now());
   g._free(namePtr);
   g._free(piecePtr);
   if (complaint) {
@@ -235,8 +213,6 @@ function playRecording(name, bytes) {
     return false;
   }
   showMessage('');
-  state.recording = name;
-  state.origin = performance.now();
   wake();
   return true;
 }
@@ -247,11 +223,11 @@ state.playBytes = playRecording;  // a recording's bytes (a shared link)
 state.showMessage = showMessage;
 state.withText = withText;
 state.wake = wake;
+state.catchUp = catchUp;
 // For the tests, with the clock held: a recording played to its end at once.
 state.playRecordingNow = (name, text) => {
   if (!playRecording(name, new TextEncoder().encode(text))) return false;
-  state.game._zvPlayToEnd();
-  state.origin = performance.now() - state.game._zvNow();  // the live game goes on from there
+  state.game._zvPlayToEnd(performance.now());  // the live game goes on from there
   paint();
   return true;
 };
@@ -302,8 +278,7 @@ async function main() {
     return;
   }
   const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
-  withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr));
-  state.origin = performance.now();
+  withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr, performance.now()));
   listen();
   window.dispatchEvent(new Event('zorvane-ready'));
   wake();

@@ -1,11 +1,10 @@
-// Steering by touch and by mouse, one way for both. While a pointer is held on the playfield
-// the page holds Left or Right towards it, as a gamepad does, and lets go once the paddle's
-// centre is within one paddle step of it; only key events reach the game, so recordings stay
-// exact. A press and a release on the same shown button click it, as the window clicks on
-// the mouse's release. (The game finds the buttons and the paddle: see web/binding.cpp.)
+// Touch and mouse on the canvas, one way for both: one pointer at a time, its main button,
+// handed to the game in canvas pixels. The game's session does the rest: held on the
+// playfield it steers the paddle (only key events reach the game, so recordings stay
+// exact); a press and a release on the same shown button click it.
 'use strict';
 
-const pointer = { id: null, x: 0, button: null, key: 0 };
+const pointer = { id: null };
 
 // The event's place in canvas pixels.
 function pointerAt(e) {
@@ -13,52 +12,35 @@ function pointerAt(e) {
   const ratio = canvas.width / canvas.clientWidth;
   return [(e.clientX - rect.left) * ratio, (e.clientY - rect.top) * ratio];
 }
-function buttonAt([x, y]) {
-  const name = state.game._zvButtonAt(Math.floor(x), Math.floor(y));
-  return name ? state.game.UTF8ToString(name) : null;
-}
 
-// Holds the arrow towards a steering pointer, or none; at each wake (the paddle has moved)
-// and as the pointer moves, once the game's clock is caught up.
-function steerPointer() {
-  const want = pointer.id !== null && !pointer.button ? state.game._zvSteerTowards(pointer.x) : 0;
-  if (want === pointer.key) return;
-  if (pointer.key) state.game._zvKeyUp(pointer.key);
-  pointer.key = want;
-  if (want) state.game._zvKeyDown(want);
-}
+// The pointer let go without a click (the focus lost, the page hidden).
 function releasePointer() {
-  pointer.id = pointer.button = null;
-  steerPointer();
+  pointer.id = null;
+  state.game._zvPointerCancel();
 }
 
 function listenPointer(canvas) {
   canvas.addEventListener('pointerdown', (e) => {
     if (pointer.id !== null || e.button !== 0) return;  // one pointer at a time, the main button
     e.preventDefault();
-    const at = pointerAt(e);
     catchUp();
     pointer.id = e.pointerId;
-    pointer.x = at[0];
-    pointer.button = buttonAt(at);
     canvas.setPointerCapture(e.pointerId);
-    steerPointer();
+    state.game._zvPointerDown(...pointerAt(e));
     wake();
   });
   canvas.addEventListener('pointermove', (e) => {
-    if (e.pointerId !== pointer.id || pointer.button) return;
-    pointer.x = pointerAt(e)[0];
+    if (e.pointerId !== pointer.id) return;
     catchUp();
-    steerPointer();
+    state.game._zvPointerMove(...pointerAt(e));
     wake();
   });
   canvas.addEventListener('pointerup', (e) => {
     if (e.pointerId !== pointer.id) return;
-    const at = pointerAt(e), pressed = pointer.button;
     catchUp();
-    releasePointer();
-    if (pressed && buttonAt(at) === pressed) clickAt(Math.floor(at[0]), Math.floor(at[1]));
-    else wake();
+    pointer.id = null;
+    state.game._zvPointerUp(...pointerAt(e));
+    wake();
   });
   for (const type of ['pointercancel', 'lostpointercapture']) {
     canvas.addEventListener(type, (e) => {

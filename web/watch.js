@@ -6,107 +6,55 @@
 (() => {
   const state = window.zorvane;
   const maxLinkBytes = 1 << 20;       // the longest fragment a link may have
-  const maxScriptBytes = 64 << 20;    // the longest recording the game plays
-  const speeds = [0.25, 0.5, 1, 2, 4, 8];
   const $ = (id) => document.getElementById(id);
   const controls = $('watch'), share = $('share'), position = $('watch-position');
+  const game = () => state.game;
 
-  // The recording's clock: game time runs at `speed` times the wall clock from `base`, set
-  // at `wallBase`, or stands still while paused. A new recording starts a new clock.
-  const watch = { origin: null, base: 0, wallBase: 0, speed: 1, paused: false, playing: false };
-  const playing = () => state.game._zvPlaying() === 1;
-  function watchTime(now) {
-    return watch.paused ? watch.base : watch.base + Math.max(0, Math.floor((now - watch.wallBase) * watch.speed));
-  }
-  function rebase() {
-    watch.base = state.game._zvNow();
-    watch.wallBase = performance.now();
-  }
-  state.gameTime = () => {
-    const now = performance.now();
-    if (state.origin !== watch.origin) {  // a recording (or the page) has just started
-      Object.assign(watch, { origin: state.origin, base: 0, wallBase: state.origin, speed: 1, paused: false, playing: playing() });
-      if (watch.playing) started();
-    }
-    if (watch.playing && !playing()) ended(now);
-    return watch.playing ? watchTime(now) : Math.max(0, Math.floor(now - state.origin));
-  };
-  // When game time `t` comes on the wall clock: never while paused, unless the game has yet
-  // to reach it (a jump on its way), which is at once.
-  state.wallAt = (t) => {
-    if (!watch.playing) return state.origin + t;
-    if (t < watch.base) return performance.now();
-    return watch.paused ? -1 : watch.wallBase + (t - watch.base) / watch.speed;
-  };
-  // Back from a hidden page: the recording goes on from where it stood, as the game did.
-  state.resumeWatch = (away) => {
-    if (watch.origin !== null) watch.origin += away;
-    watch.wallBase += away;
-  };
-  // After each wake: the slider follows the recording, and its end is told.
+  // After each wake: the controls show while a recording plays, the slider follows it, and
+  // its end is told with what it proved.
   state.afterWake = () => {
-    if (state.hold) return;  // the tests' held clock: no recording's clock either
-    state.gameTime();
-    if (watch.playing && document.activeElement !== position) position.value = String(state.game._zvNow());
+    const g = game();
+    if (g._zvHandedOver()) {
+      controls.hidden = true;
+      share.hidden = false;
+      const verdict = g.UTF8ToString(g._zvVerdict());
+      if (verdict) state.showMessage(verdict);
+    }
+    const playing = g._zvPlaying() === 1;
+    if (playing && controls.hidden) {
+      controls.hidden = false;
+      share.hidden = true;
+      position.max = String(g._zvPlayLength());
+    }
+    if (!playing) return;
+    if (document.activeElement !== position) position.value = String(g._zvNow());
+    $('watch-speed').textContent = `${g._zvSpeed()}\u00d7`;
+    $('watch-pause').textContent = g._zvPaused() ? 'Play' : 'Pause';
   };
 
-  // The recording has ended: the player's wall clock goes on from the game's time, and the
-  // page says what the recording proved.
-  function ended(now) {
-    watch.playing = false;
-    state.origin = watch.origin = now - state.game._zvNow();
-    controls.hidden = true;
-    share.hidden = false;
-    const verdict = state.game.UTF8ToString(state.game._zvVerdict());
-    if (verdict) state.showMessage(verdict);
-  }
-  function started() {
-    controls.hidden = false;
-    share.hidden = true;
-    position.max = String(state.game._zvPlayLength());
-    showSpeed();
-  }
-  function showSpeed() {
-    $('watch-speed').textContent = `${watch.speed}\u00d7`;
-    $('watch-pause').textContent = watch.paused ? 'Play' : 'Pause';
-  }
-
-  // What the buttons and the slider do, also for the tests. (Each first reads the clock, so
-  // that a recording that has just started has its own clock.)
+  // What the buttons and the slider do, also for the tests: the game's own watch controls,
+  // each at the time it happens.
+  const act = (f) => {
+    state.catchUp();
+    const r = f(game());
+    state.wake();
+    return r;
+  };
   const control = {
-    pause() {
-      state.gameTime();
-      if (!playing()) return;
-      rebase();
-      watch.paused = !watch.paused;
-      showSpeed();
-      state.wake();
-    },
-    faster(up) {
-      state.gameTime();
-      rebase();
-      watch.speed = speeds[Math.min(Math.max(speeds.indexOf(watch.speed) + (up ? 1 : -1), 0), speeds.length - 1)];
-      showSpeed();
-      state.wake();
-    },
-    jumpTo(ms) {
-      state.gameTime();
-      if (!playing()) return false;
-      const still = state.game._zvJumpTo(Math.max(0, ms)) === 1;
-      rebase();
-      state.wake();
-      return still;
-    },
+    pause: () => act((g) => g._zvPause()),
+    faster: (up) => act((g) => g._zvFaster(up ? 1 : 0)),
+    jumpBy: (on) => act((g) => g._zvJumpBy(on ? 1 : 0) === 1),
+    jumpTo: (ms) => act((g) => g._zvJumpTo(ms) === 1),
   };
   state.watch = control;
   $('watch-pause').addEventListener('click', () => control.pause());
-  $('watch-back').addEventListener('click', () => control.jumpTo(state.game._zvNow() - 10000));
-  $('watch-on').addEventListener('click', () => control.jumpTo(state.game._zvNow() + 10000));
+  $('watch-back').addEventListener('click', () => control.jumpBy(false));
+  $('watch-on').addEventListener('click', () => control.jumpBy(true));
   $('watch-slower').addEventListener('click', () => control.faster(false));
   $('watch-faster').addEventListener('click', () => control.faster(true));
   position.addEventListener('input', () => control.jumpTo(Number(position.value)));
 
-  // The game so far as a replay script (bytes), ending with an expect line about it now.
+  // The game so far as a replay script (bytes), ending with the proof of the game now.
   function recording() {
     const g = state.game, lengthAt = g._malloc(4);
     try {
@@ -116,10 +64,6 @@
       g._free(lengthAt);
     }
   }
-  const scoreOf = (bytes) => {
-    const m = /currentScore=(-?\d+)[^\n]*\n?$/.exec(new TextDecoder().decode(bytes.subarray(Math.max(0, bytes.length - 400))));
-    return m ? m[1] : '0';
-  };
 
   // Save this game: a download named with the date and the score.
   function save() {
@@ -127,11 +71,11 @@
     const date = new Date().toISOString().slice(0, 16).replace(/[T:]/g, '-');
     const a = document.createElement('a');
     a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
-    a.download = `zorvane-${date}-score-${scoreOf(bytes).padStart(6, '0')}.zrec`;
+    a.download = `zorvane-${date}-score-${String(game()._zvScore()).padStart(6, '0')}.zrec`;
     document.body.appendChild(a);
     a.click();
     a.remove();
-    setTimeout(() => URL.revokeObjectURL(a.href), 10000);
+    setTimeout(() => URL.revokeObjectURL(a.href), 60000);
   }
 
   function base64url(bytes) {
@@ -181,9 +125,9 @@
         const { done, value } = await reader.read();
         if (done) break;
         length += value.length;
-        if (length > maxScriptBytes) {
+        if (length > game()._zvMaxScriptBytes()) {
           reader.cancel();
-          return state.showMessage(`${broken}its recording is longer than 64 MiB.`);
+          return state.showMessage(`${broken}its recording is longer than ${game()._zvMaxScriptBytes() / (1 << 20)} MiB.`);
         }
         chunks.push(value);
       }

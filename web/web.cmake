@@ -15,7 +15,7 @@ zorvane_warnings(zorvane-replay)
 # The page: a folder of static files that any web server can host.
 set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(zorvane-page web/binding.cpp)
-target_link_libraries(zorvane-page PRIVATE zorvane_replaylib zorvane_paint)
+target_link_libraries(zorvane-page PRIVATE zorvane_session)
 target_compile_definitions(zorvane-page PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
 target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
