@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "paint/geometry.h"
 #include "platform/keys.h"
@@ -26,6 +28,11 @@ int main() {
   if (!surface) return std::fprintf(stderr, "window floor: %s\n", SDL_GetError()), 1;
   SDL_FillRect(surface, nullptr, 0x00ff00);
   SDL_UpdateWindowSurface(window);
+  if (std::getenv("ZORVANE_REPORT_FIRST_FRAME")) {  // as the game reports it, for the start-up figure
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::fprintf(stderr, "floor: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
+  }
   form.keyDown(keys::Left);  // serve, and let the paddle span the playfield: the ball stays in flight
   const Uint64 start = SDL_GetPerformanceCounter(), frequency = SDL_GetPerformanceFrequency();
   auto now = [&] { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); };

@@ -1,6 +1,7 @@
 # Installation into the standard places of a Debian system, and the Debian package built
 # from it: `scripts/dev.sh package` (cpack -G DEB in a build of the `package` preset).
-# Programs go to games/; the fonts they draw with are Debian's own (recommended below).
+# Programs go to games/; the fonts they draw with are Debian's own, and the package depends
+# on every one of them (paint/faces.cmake), so that an installed game draws the very picture.
 
 # Manual pages and the changelog, compressed as Debian wants them (no name, no time stamp).
 find_program(GZIP gzip REQUIRED)
@@ -54,8 +55,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-liberation2, fonts-dejavu-core, fonts-dancingscript, fonts-yanone-kaffeesatz, fonts-arphic-gbsn00lp")
+list(JOIN ZORVANE_FACE_PACKAGES ", " ZORVANE_FONT_DEPENDS)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${ZORVANE_FONT_DEPENDS}")  # shlibdeps adds the libraries
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -6,25 +6,24 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace zorvane::paint {
 
-const FaceFile faceFiles[7] = {
-    {"Arial", 400, "arial-400", "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
-    {"Arial", 700, "arial-700", "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
-    {"Times New Roman", 400, "times-400", "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"},
-    {"Times New Roman", 700, "times-700", "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"},
-    {"Impact", 700, "impact-700", "/usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"},
-    {"Lucida Handwriting", 700, "lucida-700", "/usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"},
-    {"MS Song", 400, "song-400", "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+namespace {
+
+constexpr FaceFile faceTable[] = {
+#include "paint/faces.inc"  // made from paint/faces.cmake
 };
+
+}  // namespace
+
+const std::span<const FaceFile> faceFiles(faceTable);
 
 namespace {
 
@@ -57,11 +56,21 @@ size_t mix(uint64_t h, uint64_t v) { return size_t((h ^ v) * 0x100000001b3ull); 
 
 }  // namespace
 
+// A face's file: bytes of its own (handed in), or a file of the machine mapped into memory,
+// whose pages are read only when a glyph needs them (start-up reads almost nothing).
 struct Fonts::Face {
   std::string name;
   int weight = 400;
   std::vector<unsigned char> file;
+  const unsigned char* bytes = nullptr;
+  size_t size = 0;
+  bool mapped = false;
   stbtt_fontinfo info{};
+  ~Face() {
+#ifndef _WIN32
+    if (mapped) munmap(const_cast<unsigned char*>(bytes), size);
+#endif
+  }
 };
 
 Fonts::Fonts() = default;
@@ -69,10 +78,9 @@ Fonts::~Fonts() {
   for (Face* f : faces) delete f;
 }
 
-bool Fonts::add(std::string_view face, int weight, std::vector<unsigned char> file) {
-  auto* f = new Face{std::string(face), weight, std::move(file), {}};
-  const int offset = f->file.size() >= 12 ? stbtt_GetFontOffsetForIndex(f->file.data(), 0) : -1;
-  if (offset < 0 || !stbtt_InitFont(&f->info, f->file.data(), offset)) {
+bool Fonts::take(Face* f) {
+  const int offset = f->size >= 12 ? stbtt_GetFontOffsetForIndex(f->bytes, 0) : -1;
+  if (offset < 0 || !stbtt_InitFont(&f->info, f->bytes, offset)) {
     delete f;
     return false;
   }
@@ -80,24 +88,45 @@ bool Fonts::add(std::string_view face, int weight, std::vector<unsigned char> fi
   return true;
 }
 
+bool Fonts::add(std::string_view face, int weight, std::vector<unsigned char> file) {
+  auto* f = new Face{std::string(face), weight, std::move(file)};
+  f->bytes = f->file.data(), f->size = f->file.size();
+  return take(f);
+}
+
+bool Fonts::addFile(std::string_view face, int weight, const char* path) {
+#ifdef _WIN32
+  FILE* in = std::fopen(path, "rb");
+  if (!in) return false;
+  bool ok = std::fseek(in, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(in) : -1;
+  std::vector<unsigned char> bytes;
+  ok = size > 0 && size <= maxFontFile && std::fseek(in, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(size_t(size));
+    ok = std::fread(bytes.data(), 1, bytes.size(), in) == bytes.size();
+  }
+  std::fclose(in);
+  return ok && add(face, weight, std::move(bytes));
+#else
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  void* at = MAP_FAILED;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= maxFontFile)
+    at = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  ::close(fd);
+  if (at == MAP_FAILED) return false;
+  auto* f = new Face{std::string(face), weight, {}};
+  f->bytes = static_cast<const unsigned char*>(at), f->size = size_t(st.st_size), f->mapped = true;
+  return take(f);
+#endif
+}
+
 void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
-  auto read = [](const char* path, std::vector<unsigned char>& bytes) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = size > 0 && size <= maxFontFile && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-      bytes.resize(size_t(size));
-      ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    }
-    std::fclose(f);
-    return ok;
-  };
   for (const FaceFile& file : faceFiles) {
-    std::vector<unsigned char> bytes;
-    if (read(file.path, bytes) && fonts.add(file.face, file.weight, std::move(bytes))) continue;
-    if (read(file.fallback, bytes) && fonts.add(file.face, file.weight, std::move(bytes))) {
+    if (fonts.addFile(file.face, file.weight, file.path)) continue;
+    if (fonts.addFile(file.face, file.weight, file.fallback)) {
       warnings += std::string("font ") + file.path + " cannot be read; drawing '" + file.face + "' with " + file.fallback + "\n";
       continue;
     }

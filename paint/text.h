@@ -2,6 +2,7 @@
 // every build, and captions laid out and drawn once into coverage masks that are reused.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,7 @@ struct FaceFile {
   const char* path;      // the Debian file
   const char* fallback;  // the alias's next choice
 };
-extern const FaceFile faceFiles[7];
+extern const std::span<const FaceFile> faceFiles;  // every face the game draws with (paint/faces.cmake)
 
 // The faces a painter can draw with.
 class Fonts {
@@ -33,6 +34,8 @@ class Fonts {
 
   // Takes one face's file; false when stb_truetype cannot read it.
   bool add(std::string_view face, int weight, std::vector<unsigned char> file);
+  // Maps one face's file of the machine; false when it cannot be read.
+  bool addFile(std::string_view face, int weight, const char* path);
   // Every face of faceFiles from the machine's files (the fallback when one is missing);
   // `warnings` gets one line for each face that could not be read.
   static void addInstalled(Fonts& fonts, std::string& warnings);
@@ -48,6 +51,7 @@ class Fonts {
 
  private:
   struct Face;
+  bool take(Face* f);  // keeps a face whose file stb_truetype reads; false (and gone) otherwise
   std::vector<Face*> faces;
 };
 

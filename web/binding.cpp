@@ -152,7 +152,7 @@ EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) { session().keyUp(int16_t(code)); }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
 EMSCRIPTEN_KEEPALIVE const char* zvFontName(int i) {
-  return i >= 0 && i < int(std::size(paint::faceFiles)) ? paint::faceFiles[i].name : nullptr;
+  return i >= 0 && i < int(paint::faceFiles.size()) ? paint::faceFiles[i].name : nullptr;
 }
 // Takes one face's file (copied); 0 when it cannot be read.
 EMSCRIPTEN_KEEPALIVE int zvFont(int i, const unsigned char* bytes, int length) {

@@ -369,7 +369,7 @@ TEST(Placement, ButtonUnderThePointerIsTheFrontmostShownOne) {
 // or a file that cannot be read, still draws with another face.
 TEST(Fonts, DesignFacesPickTheirFilesAtTheNearestWeight) {
   const Fonts& book = fonts();
-  ASSERT_EQ(book.size(), std::size(faceFiles));
+  ASSERT_EQ(book.size(), faceFiles.size());
   struct Case {
     Font font;
     int file;   // index in faceFiles

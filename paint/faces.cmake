@@ -1,0 +1,32 @@
+# The faces the game draws with, the one list of them: the painter's table of font files
+# (paint/text.cpp), the page's cut font files and their preloads (web/web.cmake) and the
+# Debian package's Depends (cmake/package.cmake) are all made from it. One face a line:
+#   design face|weight|short name|Debian file|its package|fallback file|characters the game draws with it
+# The characters are those of the face's captions in game/design.cpp and of the texts the
+# game puts in them (scores, counts, brick captions, "Level: N"); plain Arial captions
+# nothing the game shows.
+set(ZORVANE_FACES
+  "Arial|400|arial-400|/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| 0123456789"
+  "Arial|700|arial-700|/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf| 0123456789-?!"
+  "Times New Roman|400|times-400|/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf| ZORVANE"
+  "Times New Roman|700|times-700|/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Level:0123456789-"
+  "Impact|700|impact-700|/usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf|fonts-yanone-kaffeesatz|/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf| LivesScoreHighBricks"
+  "Lucida Handwriting|700|lucida-700|/usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf|fonts-dancingscript|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Game Over"
+  "MS Song|400|song-400|/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf|fonts-arphic-gbsn00lp|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| Pause")
+
+# The painter's table: one C++ initializer a face, in build/generated/paint/faces.inc.
+set(ZORVANE_FACE_PACKAGES)
+set(faceTable "")
+foreach(entry ${ZORVANE_FACES})
+  string(REPLACE "|" ";" fields "${entry}")
+  list(GET fields 0 face)
+  list(GET fields 1 weight)
+  list(GET fields 2 name)
+  list(GET fields 3 path)
+  list(GET fields 4 package)
+  list(GET fields 5 fallback)
+  string(APPEND faceTable "{\"${face}\", ${weight}, \"${name}\", \"${path}\", \"${fallback}\"},\n")
+  list(APPEND ZORVANE_FACE_PACKAGES ${package})
+endforeach()
+list(REMOVE_DUPLICATES ZORVANE_FACE_PACKAGES)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/paint/faces.inc CONTENT "${faceTable}" @ONLY)
