@@ -24,6 +24,10 @@ void Recorder::step(int64_t ms, bool caughtUp) {
 
 void Recorder::randomize(uint64_t seed) { pending += "randomize " + std::to_string(seed) + "\n"; }
 
+void Recorder::layouts(const Layouts& set) {
+  for (const LayoutRows& layout : set) pending += layoutLine(layout);
+}
+
 void Recorder::down(int16_t keyCode) { event("down ", std::to_string(keyCode)); }
 void Recorder::up(int16_t keyCode) { event("up ", std::to_string(keyCode)); }
 void Recorder::click(std::string_view button) { event("click ", button); }

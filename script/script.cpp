@@ -165,9 +165,23 @@ bool ScriptReader::line(std::string_view line) {
     return true;
   }
 
+  if (name == "layout") {
+    LayoutRows rows;
+    int count = 0;
+    for (std::string_view row = nextWord(rest); !row.empty(); row = nextWord(rest), ++count) {
+      if (count == layoutRowCount) return fail("a layout has ten rows, not more");
+      if (!isLayoutRow(row)) return fail("layout row " + quoted(row) + " is not 40 digits");
+      rows[count] = row;
+    }
+    if (count < layoutRowCount) return fail("a layout has ten rows, not " + std::to_string(count));
+    if (script.layouts.size() == mostLayouts) return fail("more than 100 layouts");
+    script.layouts.push_back(std::move(rows));
+    return true;
+  }
+
   const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
   if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
-    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click or expect)");
+    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click, expect or layout)");
   const std::string_view arg = nextWord(rest);
   if (arg.empty()) return fail(std::string(name) + " needs one argument");
   if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");
@@ -221,6 +235,12 @@ bool ScriptReader::line(std::string_view line) {
   c.value = static_cast<int32_t>(value);  // at most 7 days of milliseconds, or a 16-bit key code
   script.commands.push_back(c);
   return true;
+}
+
+std::string layoutLine(const LayoutRows& layout) {
+  std::string line = "layout";
+  for (const std::string& row : layout) line.append(" ").append(row);
+  return line + "\n";
 }
 
 bool parseScript(std::string_view text, Script& script, ScriptError& error) {

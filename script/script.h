@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "levels/layouts.h"
 #include "script/expect.h"
 
 namespace zorvane {
@@ -34,6 +35,7 @@ struct Script {
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
   std::deque<Command> commands;          // wait, catchup, down, up, click and expect, in order
   Expectations expectations;             // the checks of every expect line
+  Layouts layouts;                       // every layout line, in script order: the player's own layouts
 };
 
 // Why a script was refused.
@@ -63,6 +65,9 @@ class ScriptReader {
   int64_t totalTime = 0;  // of wait and catchup
   bool failed = false;
 };
+
+// The script line of one layout: "layout", then its ten rows, and a newline.
+std::string layoutLine(const LayoutRows& layout);
 
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).
 bool parseScript(std::string_view text, Script& script, ScriptError& error);
