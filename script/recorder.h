@@ -47,6 +47,7 @@ class Recorder {
 
   Sink sink;
   std::string pending;        // lines to send before the next one (randomize seeds)
+  std::string head;           // lines that follow the first line (the layouts)
   std::string line;           // reused buffer
   int64_t waiting = 0;        // merged wait not yet written
   int64_t clock = 0;          // live time, the sum of the steps

@@ -292,4 +292,25 @@ int loadScript(const std::string& path, Script& script, std::string& error) {
   return status;
 }
 
+int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
+  Script script;
+  if (const int status = loadScript(path, script, error)) return status;
+  const std::string name = path == "-" ? "<stdin>" : printable(path, 200);
+  if (!script.commands.empty() || !script.draws.empty() || !script.randomizeSeeds.empty()) {
+    error = name + " is not a layout file: it holds more than layout lines and comments";
+    return 2;
+  }
+  if (script.layouts.empty()) {
+    error = name + " holds no layout line";
+    return 2;
+  }
+  layouts = std::move(script.layouts);
+  return 0;
+}
+
+std::string shownName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return printable(slash == std::string::npos ? path : path.substr(slash + 1), 60);
+}
+
 }  // namespace zorvane

@@ -76,6 +76,14 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error);
 // status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
 int loadScript(const std::string& path, Script& script, std::string& error);
 
+// Reads a layout file at `path`: `layout` lines and comments only, at least one layout.
+// Returns 0, or the exit status with `error` set as loadScript does (2 also for a file that
+// holds other commands or no layout).
+int loadLayouts(const std::string& path, Layouts& layouts, std::string& error);
+
+// The last part of a file's name, as a title shows it: printable and cut short.
+std::string shownName(const std::string& path);
+
 // The longest script, in bytes: one byte more and it is refused.
 constexpr size_t maxScriptBytes = size_t{64} << 20;
 
