@@ -20,13 +20,13 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "image/image.h"
 #include "platform/pointer.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
-#include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/screen.h"
 #include "sdl/speaker.h"
@@ -41,9 +41,9 @@ using namespace zorvane::sdl;
 constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window) {
-  Image icon = iconPicture(64);
+  const image::Image icon = image::iconPicture(64);
   if (icon.pixels.empty()) return;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.pixels.data(), icon.width, icon.height, 32,
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32,
                                                       icon.width * 4, SDL_PIXELFORMAT_RGB888);
   if (s) {
     SDL_SetWindowIcon(window, s);
