@@ -17,12 +17,12 @@
 
 #include "app/options.h"
 #include "app/output_file.h"
+#include "image/image.h"
 #include "script/script.h"
 #include "session/session.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
-#include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/screen.h"
 #include "sdl/speaker.h"
@@ -37,9 +37,9 @@ using namespace zorvane::sdl;
 constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window) {
-  Image icon = iconPicture(64);
+  const image::Image icon = image::iconPicture(64);
   if (icon.pixels.empty()) return;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.pixels.data(), icon.width, icon.height, 32,
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32,
                                                       icon.width * 4, SDL_PIXELFORMAT_RGB888);
   if (s) {
     SDL_SetWindowIcon(window, s);
@@ -69,6 +69,7 @@ struct Files {
   OutputFile recording, trace;  // open when asked for
   Script script;                // the recording to watch, when asked for
   std::string text;             // its text, copied to the recording when both are asked for
+  SharedLayouts layouts;        // the player's own layouts, when asked for
 };
 
 // Opens the files and reads the script the options name. Returns 0, or the exit status
@@ -78,6 +79,8 @@ int prepare(const Options& options, Files& files) {
   int status = 0;
   if (!options.watch.empty())
     status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
+  if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
+    files.layouts = std::make_shared<const Layouts>(std::move(own));
   if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
   if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
@@ -240,7 +243,7 @@ int run(const Options& options, Files& files) {
     if (status == 0) {
       const double wall = host.now();
       if (options.watch.empty())
-        session.start(wall);
+        session.start(wall, -1, files.layouts, shownName(options.layouts));
       else
         session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);
       host.run();

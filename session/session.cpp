@@ -51,9 +51,11 @@ void Session::record() {
   game->setRecorder(recorder.get());
 }
 
-void Session::start(double wall, int64_t seed) {
+void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::string from) {
   fresh(seed < 0);
   record();
+  layoutsFrom = layouts ? std::move(from) : std::string();
+  if (layouts) game->useLayouts(std::move(layouts));
   if (seed >= 0)
     game->load(uint64_t(seed), {});
   else
@@ -68,6 +70,7 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
     options.record(text);
     if (text.back() != '\n') options.record("\n");
   }
+  layoutsFrom = script.layouts.empty() ? std::string() : shownName(recordingName);
   name = std::move(recordingName);
   checked = !script.expectations.empty();
   firstMiss.reset();
@@ -219,7 +222,7 @@ const std::vector<paint::Rect>& Session::paint(const paint::Target& target) {
 
 std::string Session::title() const {
   std::string t(game->view().title());
-  if (!watching()) return t;
+  if (!watching()) return layoutsFrom.empty() ? t : t + " \u2014 your own layouts from " + layoutsFrom;
   char speed[16];
   std::snprintf(speed, sizeof speed, "%g", clock.speed);
   return t + (clock.paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(speed) + "\u00d7") +

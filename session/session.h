@@ -58,7 +58,9 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   // Starting: a live game, or a recording watched from its start at its own pace.
-  void start(double wall, int64_t seed = -1);         // seed ≥ 0: that one seed for every start-up
+  // A live game; seed ≥ 0: that one seed for every start-up. With layouts, the player's own
+  // (from the file `from`, which the title names) instead of the built-in ones.
+  void start(double wall, int64_t seed = -1, SharedLayouts layouts = {}, std::string from = {});
   void watch(Script script, std::string_view text, std::string name, double wall, double speed = 1);  // text: copied to the recording
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
@@ -139,6 +141,7 @@ class Session {
   double wallNow = 0;                                 // of the last advance
   double origin = 0;                                  // live: game time = wall - origin
   std::string name;                                   // of the recording watched
+  std::string layoutsFrom;                            // the file of the player's own layouts; "": the built-in ones
   bool checked = false;                               // it has expect lines
   bool ended = false;                                 // it has ended, not yet told
   std::optional<ExpectMiss> firstMiss;

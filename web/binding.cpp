@@ -268,7 +268,8 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
 }
 
 // Starts the recording read from the window's creation at time 0, at wall-clock time
-// `wall`; it then plays at its own pace, and the player takes over where it ends. On a bad
+// `wall` (a layout file, which holds only layouts, starts a new game on them at once); it
+// then plays at its own pace, and the player takes over where it ends. On a bad
 // script the game is left as it was and the replay tool's message is returned; null on
 // success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) {
@@ -285,6 +286,11 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
   page.recorded.clear();  // the new recording begins with the one played
   page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
+  if (!script->layouts.empty() && script->commands.empty() && script->draws.empty() && script->randomizeSeeds.empty()) {
+    // A layout file: a new game on the player's own layouts, recorded with them at its head.
+    session().start(wall, -1, std::make_shared<const Layouts>(std::move(script->layouts)), shownName(name));
+    return nullptr;
+  }
   session().watch(std::move(*script), text, name, wall);
   return nullptr;
 }
