@@ -138,9 +138,9 @@ void Form1::tick(int number) {
 }
 
 bool Form1::clickButton(std::string_view name) {
-  if (name == "pause" && pause.Visible) return pause_Click(), true;
-  if (name == "gameover" && gameover.Visible) return gameover_Click(), true;
-  if (name == "nextlevel" && nextlevel.Visible) return nextlevel_Click(), true;
+  if (name == buttons::pause && pause.Visible) return pause_Click(), true;
+  if (name == buttons::gameover && gameover.Visible) return gameover_Click(), true;
+  if (name == buttons::nextlevel && nextlevel.Visible) return nextlevel_Click(), true;
   return false;
 }
 
@@ -152,9 +152,9 @@ void Form1::visitControls(ControlVisitor& v) const {
   for (const Label* l : {&showscore, &highscore, &logo, &numbricks, &Label2, &Label3, &Label7, &Label4, &Label5})
     v.label(*l);
   brick.forEach([&](int, const Label& l) { v.label(l); });
-  v.button("pause", pause);
-  v.button("gameover", gameover);
-  v.button("nextlevel", nextlevel);
+  v.button(buttons::pause, pause);
+  v.button(buttons::gameover, gameover);
+  v.button(buttons::nextlevel, nextlevel);
 }
 
 }  // namespace zorvane

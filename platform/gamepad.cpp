@@ -57,7 +57,7 @@ void Gamepad::unplugged(Input& w) {
 }
 
 bool clickShownButton(Input& w) {
-  for (const char* name : {"pause", "gameover", "nextlevel"})
+  for (const std::string_view name : buttons::all)
     if (w.click(name)) return true;
   return false;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/input.h"
+#include "platform/keys.h"
 
 namespace zorvane {
 
@@ -11,8 +12,8 @@ enum class PadButton { South, Start, LeftShoulder, RightShoulder, DpadLeft, Dpad
 
 class Gamepad {
  public:
-  static constexpr int16_t keyLeft = 37, keyRight = 39, keyPause = 80;  // arrows and P
-  static constexpr int16_t keyNextLayout = 112, keyPreviousLayout = 113;  // F1, F2
+  static constexpr int16_t keyLeft = keys::Left, keyRight = keys::Right, keyPause = keys::P;
+  static constexpr int16_t keyNextLayout = keys::F1, keyPreviousLayout = keys::F2;
 
   void button(PadButton b, bool down, Input& w);  // a button pressed or released
   void stickX(int value, Input& w);                // left stick, -32768 (left) .. 32767

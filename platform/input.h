@@ -6,6 +6,12 @@
 
 namespace zorvane {
 
+// The game's buttons by name, as a click names them, frontmost first: Pause, Game Over, Level.
+namespace buttons {
+constexpr std::string_view pause = "pause", gameover = "gameover", nextlevel = "nextlevel";
+inline constexpr std::string_view all[] = {pause, gameover, nextlevel};
+}  // namespace buttons
+
 struct Input {
   virtual ~Input() = default;
   virtual void keyDown(int16_t keyCode) = 0;          // Form_KeyDown, shift state 0

@@ -4,12 +4,13 @@
 #include <cstdint>
 
 #include "platform/input.h"
+#include "platform/keys.h"
 
 namespace zorvane {
 
 class PointerSteering {
  public:
-  static constexpr int16_t keyLeft = 37, keyRight = 39;
+  static constexpr int16_t keyLeft = keys::Left, keyRight = keys::Right;
 
   // The key towards the pointer while the paddle's centre is more than one step from it;
   // none within a step, where the paddle rests. All in window units.

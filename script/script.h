@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "levels/layouts.h"
+#include "platform/input.h"
 #include "script/expect.h"
 
 namespace zorvane {
@@ -15,7 +16,7 @@ namespace zorvane {
 enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 
 // The buttons a script clicks, by the number a click command holds.
-constexpr std::string_view buttonNames[] = {"pause", "gameover", "nextlevel"};
+inline constexpr const auto& buttonNames = buttons::all;
 
 // One command of a script, in script order: eight bytes, so that the longest script stays
 // small. A command that needs more than one number holds the index of its entry in a table

@@ -44,5 +44,37 @@ TEST(SoundMixer, ARepeatedCueStartsAgainAndTheMixStopsWhenItEnds) {
   EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int16_t x) { return x == 0; }));
 }
 
+// Five effects at once on four voices: the fifth takes the voice of the one nearest its end
+// (the largest share played), and the others play on untouched.
+TEST(SoundMixer, AFifthEffectTakesTheVoiceNearestItsEnd) {
+  const Effects effects;
+  Mixer mixer(effects);
+  const CueKind kinds[] = {CueKind::Wall, CueKind::Paddle, CueKind::BrickCleared, CueKind::BrickWeakened};
+  const size_t played[] = {300, 200, 100, 40};  // samples of each before the fifth starts
+  std::vector<int16_t> scratch(300);
+  for (size_t i = 0; i < 4; ++i) {
+    mixer.play(kinds[i]);
+    mixer.mix(std::span(scratch).first(i + 1 < 4 ? played[i] - played[i + 1] : played[i]));
+  }
+  size_t gone = 0;  // the one nearest its end
+  for (size_t i = 1; i < 4; ++i)
+    if (double(played[i]) / double(effects.of(kinds[i]).size()) > double(played[gone]) / double(effects.of(kinds[gone]).size()))
+      gone = i;
+  mixer.play(CueKind::BrickUnbreakable);
+  std::vector<int16_t> out(2000), want(2000);
+  mixer.mix(out);
+  for (size_t t = 0; t < want.size(); ++t) {
+    int32_t sum = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      const std::span<const int16_t> s = effects.of(kinds[i]);
+      if (i != gone && played[i] + t < s.size()) sum += s[played[i] + t];
+    }
+    const std::span<const int16_t> fifth = effects.of(CueKind::BrickUnbreakable);
+    if (t < fifth.size()) sum += fifth[t];
+    want[t] = static_cast<int16_t>(std::clamp(sum, -32767, 32767));
+  }
+  EXPECT_TRUE(out == want);
+}
+
 }  // namespace
 }  // namespace zorvane::sound

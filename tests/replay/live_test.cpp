@@ -1,9 +1,13 @@
 // Recorded games: the live game's recording replays to the very trace it wrote live, the
 // recording's lines and files, and a watched recording passing through the same states.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -92,6 +96,13 @@ std::string replayed(const std::string& recording, std::optional<ExpectMiss>* mi
   if (miss) *miss = missed;
   else EXPECT_FALSE(missed) << describe(*missed);
   return trace;
+}
+
+Script parsed(const std::string& text) {
+  Script script;
+  ScriptError error;
+  EXPECT_TRUE(parseScript(text, script, error)) << "line " << error.line << ": " << error.message;
+  return script;
 }
 
 size_t count(const std::string& text, const std::string& what) {
@@ -288,6 +299,53 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(f.write("wait 5\n"));
 }
 
+// A file over the size limit (RLIMIT_FSIZE) takes only part of a write: it is cut back to
+// its last whole line, so that the recording stays a script. (In a child: the limit is the
+// process's own.)
+TEST(OutputFile, APartlyWrittenLineIsCutBackToTheLastWholeOne) {
+  const std::string path = scratch("limit.zrec");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    OutputFile f;
+    std::string error;
+    bool wrote = f.open(path, error) && f.empty(error) && f.write(std::string(60, 'w') + "\n");
+    wrote = wrote && !f.write(std::string(30, 'x') + "\n" + std::string(30, 'y') + "\n");  // crosses byte 100
+    _exit(wrote && !f.write("z\n") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(slurp(path), std::string(60, 'w') + "\n");
+  std::remove(path.c_str());
+}
+
+// An expect line is checked whole wherever it stands: a wrong last value of a line that is
+// not the script's last is met as surely as one of the last line.
+TEST(ScriptPlayer, ChecksEveryValueOfEveryExpectLine) {
+  const struct {
+    const char* script;
+    int64_t line;
+  } cases[] = {
+      {"expect t=0 currentScore=0 bestScore=5\nexpect t=0\n", 1},
+      {"expect t=0 bestScore=5 currentScore=0\nwait 10\nexpect t=10\n", 1},
+      {"expect t=0\nexpect t=0 currentScore=0 bestScore=5\n", 2},
+      {"expect t=0 currentScore=0 bestScore=0\nwait 10\nexpect t=10 bestScore=0\n", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    Driver d;
+    const std::optional<ExpectMiss> miss = playWhole(d, parsed(c.script));
+    EXPECT_EQ(miss ? miss->line : 0, c.line);
+    if (miss) {
+      EXPECT_EQ(miss->key, ExpectKey::bestScore);
+    }
+  }
+}
+
 // A live game's recording, started as --watch plays it (a few commands and ticks a call:
 // where a slice stops changes nothing), with the trace of the uninterrupted replay to
 // compare with.
@@ -357,9 +415,12 @@ std::string linesBetween(const std::string& trace, int64_t from, int64_t to) {
 TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
   // Back to 12.345 s, forward to 31 s, back to 5 s, then to the end: from the snapshots at
   // 10, 20 and 0 s, or, with two kept (then 20 s apart), at 0, 20 and 0 s.
-  const struct { size_t mostKept, kept; int64_t from[3]; } cases[] = {
-      {Seeker::keptByDefault, 3, {10000, 20000, 0}},
-      {2, 2, {0, 20000, 0}},
+  // With four kept, the fifth at 40 s thins them to 0 and 20 s (the one at 20 s moves down),
+  // then keeps 40 s: the jump to 31 s starts from 20 s.
+  const struct { size_t mostKept, kept; int64_t from[3], played; } cases[] = {
+      {Seeker::keptByDefault, 3, {10000, 20000, 0}, 27000},
+      {2, 2, {0, 20000, 0}, 27000},
+      {4, 3, {0, 20000, 0}, 42000},
   };
   const int64_t to[] = {12345, 31000, 5000};
   for (const auto& c : cases) {
@@ -371,7 +432,7 @@ TEST(Seeker, AfterAJumpTheGamePlaysOnAsTheUninterruptedRun) {
     Seeker seeker(live, *w.player, c.mostKept);
     std::mt19937_64 rng(3);
     int64_t t = 0;
-    while (t < 27000) {
+    while (t < c.played) {
       t += std::uniform_int_distribution<int64_t>(0, 120)(rng);
       while (seeker.playTo(t) && w.player->nextTime(live) <= t) {  // slice after slice
       }
@@ -429,13 +490,6 @@ struct FakeHost {
   Session session;
   double wall = 0;
 };
-
-Script parsed(const std::string& text) {
-  Script script;
-  ScriptError error;
-  EXPECT_TRUE(parseScript(text, script, error)) << "line " << error.line << ": " << error.message;
-  return script;
-}
 
 // The watch clock, for every front end: the keys (and the page's buttons, which call the
 // same functions) pause, change the speed within 0.25x..8x and jump 10 s, and the game
