@@ -384,11 +384,11 @@ async function main() {
       hide(true);
       const t0 = z.game._zvNow();
       await wait(300);
-      const t1 = z.game._zvNow(), shown = performance.now();
+      const t1 = z.game._zvNow();
       hide(false);
       await wait(100);
       const t2 = z.game._zvNow();
-      return [t0 === t1 && t2 > t1 && t2 - t1 <= performance.now() - shown + 20, `${t0} ${t1} ${t2}`];
+      return [t0 === t1 && t2 > t1 && t2 - t1 < 300, `${t0} ${t1} ${t2}`];  // the 300 ms away are not played
     });
     check(away[0], 'a hidden page stands a watched recording still', away[1]);
     await page.waitForFunction(() => !window.zorvane.playing() && !document.getElementById('message').hidden,
