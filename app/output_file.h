@@ -22,6 +22,7 @@ class OutputFile {
   bool open(const std::string& path, std::string& error);  // false: `error` says why, nothing was touched
   bool empty(std::string& error);  // a regular file loses its old lines; false: `error` says why
   bool write(std::string_view lines);  // false once a write has failed
+  bool failed() const { return broken; }  // a write has failed: the program ends with status 1
   const std::string& failure() const { return cause; }  // why the first failed write failed
   bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
   void close();

@@ -36,6 +36,20 @@ namespace {
 using namespace zorvane;
 using namespace zorvane::sdl;
 
+// SIGHUP (a terminal closed) or SIGQUIT came: the game ends as after SIGTERM, through its
+// loop, which writes the recording's last lines. (SDL turns SIGTERM and SIGINT into SDL_QUIT.)
+volatile std::sig_atomic_t hungUp = 0;
+extern "C" void onHangUp(int) { hungUp = 1; }
+
+// No SA_RESTART: the signal cuts the loop's wait short.
+void endOnHangUp() {
+  struct sigaction action {};
+  action.sa_handler = onHangUp;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGQUIT, &action, nullptr);
+}
+
 // The most commands and timer ticks of a watched recording played between two looks at the
 // window's events: a few milliseconds' work, so that the window answers at once.
 constexpr uint64_t watchSlice = 500;
@@ -188,6 +202,9 @@ int run(const Options& options, Session& session) {
     std::string pressed;        // the button the mouse went down on
     bool pressedInside = false;  // the pointer is still over it
     bool exposed = false, first = true, running = status == 0;
+    // A lost display ends the program at once: the recording's last lines are written first.
+    onDisplayLost([&] { live.close(); });
+    auto goOn = [&] { return running && !hungUp && !displayFailed(); };
 
     // The recording has ended: the player takes over from here, on the wall clock.
     auto handOver = [&] {
@@ -291,7 +308,7 @@ int run(const Options& options, Session& session) {
       }
     };
 
-    while (running) {
+    while (goOn()) {
       timeStep();
       if (options.mouse) steerByPointer();
       const bool quiet = !speaker || speaker->idle();
@@ -311,14 +328,18 @@ int run(const Options& options, Session& session) {
         timeStep();  // ticks that fell due before this event come first
         handle(e);
         if (options.mouse) steerByPointer();
-      } while (running && SDL_PollEvent(&e));
+      } while (goOn() && SDL_PollEvent(&e));
     }
-    live.close();
+    live.close();  // the recording's last wait and expect line, once
+    onDisplayLost(nullptr);
+    if (displayFailed()) status = 1;
     if (speaker && std::getenv("ZORVANE_REPORT_SOUND"))
       std::fprintf(stderr, "zorvane: sound: %llu effects started, each within %.1f ms of its event\n",
                    static_cast<unsigned long long>(speaker->started()), speaker->worstLatency());
   }
   closeWindow(window);
+  // A recording or a trace that could not be written: the game played on, but failed.
+  if (session.recording.failed() || session.trace.failed()) status = 1;
   return status;
 }
 
@@ -329,6 +350,7 @@ int main(int argc, char** argv) {
   // EFBIG) instead of killing the game: the failure is told once and the game plays on.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  endOnHangUp();
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {

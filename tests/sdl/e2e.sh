@@ -4,7 +4,8 @@
 # is clicked only by a release over it, and closing the window exits with status 0; this
 # one with --sound and no sound device, which it warns of once. Then with --mouse and --sound (SDL's dummy audio): the paddle goes to the pointer and
 # rests near it, lets go when the pointer leaves, the effects play, and the recording of
-# that game replays to its live trace byte for byte.
+# that game replays to its live trace byte for byte. Last, every way a game can be ended
+# from outside leaves a recording that ends with one expect line, which the replay meets.
 #   e2e.sh ZORVANE XPROBE [ZORVANE_REPLAY]
 set -u
 game=$1 probe=$2 replay=${3:-}
@@ -123,4 +124,30 @@ grep -Eq '^zorvane: sound: [1-9][0-9]* effects started' "$work/game.err" || fail
 "$replay" "$work/mouse.zrec" >"$work/replay.trace" || fail "zorvane-replay of the mouse game failed"
 cmp "$work/replay.trace" "$work/mouse.trace" || fail "the mouse game's replay differs from its live trace"
 echo "mouse: the paddle followed the pointer; $(sed -n 's/^zorvane: sound: //p' "$work/game.err"); replayed identically"
+
+# Endings from outside: a signal (a terminal closed, Ctrl+\, kill), the connection to the
+# display cut, the window destroyed by another client. Each row: how, the exit status.
+while IFS='|' read -r how want; do
+  SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --record "$work/end.zrec" 2>"$work/game.err" &
+  game_pid=$!
+  win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+  [ -n "$win" ] || fail "no window to end with $how"
+  xdotool key --window "$win" Right
+  for _ in $(seq 100); do grep -q '^wait ' "$work/end.zrec" && break; sleep 0.05; done  # a second of play written
+  eval "$how"
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ "$status" = "$want" ] || fail "ended with $how: exit status $status, not $want"
+  [ "$(grep -c '^expect ' "$work/end.zrec")" = 1 ] && tail -1 "$work/end.zrec" | grep -q '^expect t=' ||
+    fail "ended with $how: the recording does not end with its one expect line: $(tail -2 "$work/end.zrec")"
+  "$replay" --quiet "$work/end.zrec" 2>"$work/replay.err" || fail "ended with $how: $(cat "$work/replay.err")"
+done <<'END'
+kill -HUP "$game_pid"|0
+kill -QUIT "$game_pid"|0
+kill -TERM "$game_pid"|0
+xdotool windowkill "$win"|1
+"$probe" destroy "$win"|1
+END
 echo "PASS"
