@@ -70,6 +70,10 @@ bool gameKey(int16_t key) {
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
 
+// Room kept at the end of the page's recording for the lines of one more event and its
+// closing lines: a recording is ended before it could run out of room.
+constexpr size_t closingRoom = 4096;
+
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
 
@@ -83,7 +87,8 @@ struct Page {
   std::unique_ptr<Recorder> recorder;     // while live
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
-  std::string readText;                   // its text, recorded before what follows it
+  std::string readText;                   // the lines of it that make its game, recorded before what follows it
+  std::string readPartial;                // the start of its last line, not yet ended
   bool checked = false;                   // the recording played has expect lines
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
@@ -98,6 +103,8 @@ struct Page {
   std::string title;               // the title last handed to the page
   std::string state;               // for the tests: the game's state as a trace line
   std::string message;             // the last recording's complaint, or its verdict
+  std::string notice;              // a word for the player, handed over once
+  int64_t jumpFrom = 0;            // where the last jump started playing from
   int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;              // the game time of the first of them
 };
@@ -139,6 +146,41 @@ void record(std::string before) {
   page.game->setRecorder(page.recorder.get());
 }
 
+// Before the game takes input or time: a recording with no room left for more ends here
+// with its closing lines (so it verifies), the game plays on unrecorded, and the player is
+// told once.
+void keepRoom() {
+  if (!page.recorder || page.recorded.size() + closingRoom <= maxScriptBytes) return;
+  page.game->close();
+  page.game->setRecorder(nullptr);
+  page.recorder.reset();
+  page.notice = "This game has filled the 64 MiB a recording may hold: Save this game and Copy a link keep it up to "
+                "here, and what you play from now on is not recorded.";
+}
+
+// Of a recording read, the lines that make its game: all but comments, blank lines and
+// expect lines, which change nothing in it (an expect line it did not meet would make the
+// recording of the game played on after it fail). A line may come in more than one piece.
+void keepGameLines(std::string_view piece, bool last) {
+  const auto keep = [](std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos || line[first] == '#') return;
+    const std::string_view word = line.substr(first, line.find_first_of(" \t\r", first) - first);
+    if (word != "expect") page.readText.append(line).append("\n");
+  };
+  for (size_t end; (end = piece.find('\n')) != std::string_view::npos; piece.remove_prefix(end + 1)) {
+    if (page.readPartial.empty()) {
+      keep(piece.substr(0, end));
+    } else {
+      page.readPartial.append(piece.substr(0, end));
+      keep(page.readPartial);
+      page.readPartial.clear();
+    }
+  }
+  page.readPartial.append(piece);
+  if (last) keep(std::exchange(page.readPartial, std::string()));
+}
+
 // The recording has ended: what it proved, and the player has the game.
 void handOver() {
   const std::optional<ExpectMiss>& miss = page.player->miss();
@@ -147,6 +189,7 @@ void handOver() {
   page.message = miss ? "Not verified: " + describe(*miss) : page.checked ? std::string("Verified: score ") + score : "";
   page.seeker.reset();
   record(std::move(page.recorded));
+  keepRoom();
 }
 
 }  // namespace
@@ -154,9 +197,11 @@ void handOver() {
 extern "C" {
 
 // Creates the window at time 0 and runs Form_Load, recorded from here. Every start-up takes a
-// seed read from the clock, or, with a seed ≥ 0 (for the tests' pictures), the generator keeps
-// that one seed. `recordedAt` is the UTC time for the recording's first line.
+// seed read from the clock, or, with a whole number from 0 to 2^53 - 1 (for the tests'
+// pictures; any other is none), the generator keeps that one seed, which the recording
+// states. `recordedAt` is the UTC time for the recording's first line.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
+  if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.seeker.reset();
   page.player.reset();
   page.heading = recordedAt;
@@ -180,6 +225,7 @@ EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double ms) {
     if (page.seeker->playTo(int64_t(ms))) return;
     handOver();
   }
+  keepRoom();
   page.game->step(int64_t(ms));
 }
 EMSCRIPTEN_KEEPALIVE int zvPlaying() { return playing() ? 1 : 0; }
@@ -194,10 +240,14 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's input; ignored while a recording plays.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code) {
-  if (!playing()) page.game->keyDown(int16_t(code));
+  if (playing()) return;
+  keepRoom();
+  page.game->keyDown(int16_t(code));
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  if (!playing()) page.game->keyUp(int16_t(code));
+  if (playing()) return;
+  keepRoom();
+  page.game->keyUp(int16_t(code));
 }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
@@ -240,6 +290,7 @@ EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
   if (playing()) return 0;
   const std::string name = paint::buttonAt(page.game->view(), page.placement, x, y);
+  keepRoom();
   return !name.empty() && page.game->click(name) ? 1 : 0;
 }
 // The name of the frontmost shown button at a canvas pixel, or null: a press and a release on
@@ -269,7 +320,11 @@ static Pad pads[maxPads];
 struct PlayerInput : Input {
   void keyDown(int16_t code) override { zvKeyDown(code); }
   void keyUp(int16_t code) override { zvKeyUp(code); }
-  bool click(std::string_view button) override { return !playing() && page.game->click(button); }
+  bool click(std::string_view button) override {
+    if (playing()) return false;
+    keepRoom();
+    return page.game->click(button);
+  }
 };
 static PlayerInput playerInput;
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
@@ -329,14 +384,16 @@ EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
 // whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
 // rest need not come), then zvPlayRecording.
 // Its text is kept too, for the recording of the game played on after it.
+// The page feeds a long recording a slice per task, so that it stays responsive meanwhile.
 EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
   page.reading = std::make_unique<Script>();
   page.reader = std::make_unique<ScriptReader>(*page.reading);
-  page.readText.clear();
+  page.readText = std::string();
+  page.readPartial = std::string();
 }
 EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
   if (!page.reader || !page.reader->feed(std::string_view(piece, size_t(length)))) return 0;
-  page.readText.append(piece, size_t(length));
+  keepGameLines(std::string_view(piece, size_t(length)), false);
   return 1;
 }
 
@@ -350,8 +407,9 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   const ScriptError bad = page.reader->error();
   page.reader.reset();
   std::unique_ptr<Script> script = std::move(page.reading);
-  std::string text = std::move(page.readText);
-  page.readText = std::string();
+  if (good) keepGameLines({}, true);
+  std::string text = std::exchange(page.readText, std::string());
+  page.readPartial = std::string();
   if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
@@ -394,7 +452,29 @@ EMSCRIPTEN_KEEPALIVE double zvMaxScriptBytes() { return double(maxScriptBytes); 
 EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return playing() ? double(page.player->length()) : 0; }
 EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) {
   if (playing() && !page.seeker->jumpTo(int64_t(ms))) handOver();
+  if (playing()) page.jumpFrom = page.game->now();
   return playing() ? 1 : 0;
+}
+// A jump on its way (to a moment never played to: it plays there, a slice per wake): how far
+// it has got, from 0 to 1; -1 when none is.
+EMSCRIPTEN_KEEPALIVE double zvJumpProgress() {
+  if (!playing() || !page.seeker->jumping()) return -1;
+  const double from = double(page.jumpFrom), to = double(page.seeker->time()), at = double(page.game->now());
+  return to > from ? std::clamp((at - from) / (to - from), 0.0, 1.0) : 0.0;
+}
+// Stops a jump on its way: the recording plays on from where it got to. Returns 1 when one was.
+EMSCRIPTEN_KEEPALIVE int zvStopJump() {
+  if (!playing() || !page.seeker->jumping()) return 0;
+  if (!page.seeker->jumpTo(page.game->now())) handOver();
+  return 1;
+}
+
+// A word for the player (the recording has filled its room), handed over once; null: none.
+EMSCRIPTEN_KEEPALIVE const char* zvNotice() {
+  static std::string handed;
+  if (page.notice.empty()) return nullptr;
+  handed = std::exchange(page.notice, std::string());
+  return handed.c_str();
 }
 
 // What the last recording played proved when it ended ("Verified: score 001230", or the

@@ -58,7 +58,7 @@ function paint() {
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
-  const status = state.playing() ? `Playing the recording ${state.recording}` : '';
+  const status = state.playing() ? `Playing the recording ${state.recording}${state.jumpNote || ''}` : '';
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
 }
@@ -91,7 +91,9 @@ function wake() {
   steerPointer();
   if (window.zorvaneSound) window.zorvaneSound.hear(g, gameTime());  // web/sound.js
   paint();
-  if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
+  const notice = g._zvNotice();  // the recording has filled its room
+  if (notice) showMessage(g.UTF8ToString(notice));
+  if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end, a jump's progress
   const due = state.hold ? -1 : g._zvNextDue();
   const at = due < 0 ? -1 : wallAt(due);
   if (at >= 0) state.timer = setTimeout(wake, Math.max(0, at - performance.now()));
@@ -214,22 +216,46 @@ async function playFile(f) {
     showMessage(`zorvane-replay: cannot read ${f.name}: ${e.message || e.name}`);
     return;
   }
-  playRecording(f.name, bytes);
+  playRecording(f.name, [bytes]);
 }
-function playRecording(name, bytes) {
-  const g = state.game;
-  const namePtr = g._malloc(g.lengthBytesUTF8(name) + 1);
-  g.stringToUTF8(name, namePtr, g.lengthBytesUTF8(name) + 1);
-  // In pieces of 1 MiB: the game parses each as it comes and never holds the text whole.
-  const piece = 1 << 20, piecePtr = g._malloc(piece);
-  g._zvReadRecording();
-  for (let at = 0; at < bytes.length; at += piece) {
-    g.HEAPU8.set(bytes.subarray(at, at + piece), piecePtr);
-    if (!g._zvFeedRecording(piecePtr, Math.min(piece, bytes.length - at))) break;
+
+// The game reads a recording a slice at a time, about `readBudget` ms of it per task, so
+// that the page answers meanwhile however long the recording is; the text is never held whole.
+const readSlice = 1 << 16, readBudget = 10;
+let reads = 0;  // recordings begun: a newer one ends the reading of an older one
+const nextTask = (() => {
+  const channel = new MessageChannel(), waiting = [];
+  channel.port1.onmessage = () => waiting.shift()();
+  return () => new Promise((resolve) => { waiting.push(resolve); channel.port2.postMessage(0); });
+})();
+// Reads the recording `pieces` gives (byte arrays, or promises of them), then plays it.
+// Resolves to whether it plays: false after a bad line (the replay tool's message is shown),
+// or when a newer recording took its place. A piece that fails rejects with its error.
+async function playRecording(name, pieces) {
+  const g = state.game, read = ++reads, slice = g._malloc(readSlice);
+  let started = performance.now();
+  try {
+    g._zvReadRecording();
+    reading: for await (const piece of pieces) {
+      for (let at = 0; at < piece.length; at += readSlice) {
+        if (performance.now() - started > readBudget) {
+          await nextTask();
+          started = performance.now();
+        }
+        if (read !== reads) return false;
+        const part = piece.subarray(at, at + readSlice);
+        g.HEAPU8.set(part, slice);
+        if (!g._zvFeedRecording(slice, part.length)) break reading;
+      }
+    }
+  } catch (e) {
+    if (read === reads) g._zvReadRecording();  // what was read of it goes
+    throw e;
+  } finally {
+    g._free(slice);
   }
-  const complaint = g._zvPlayRecording(namePtr);
-  g._free(namePtr);
-  g._free(piecePtr);
+  if (read !== reads) return false;
+  const complaint = withText(name, (ptr) => g._zvPlayRecording(ptr));
   if (complaint) {
     showMessage(g.UTF8ToString(complaint));
     return false;
@@ -242,14 +268,14 @@ function playRecording(name, bytes) {
 }
 // For the tests: the game's state as the replay tool's trace shows it.
 state.gameState = () => JSON.parse(state.game.UTF8ToString(state.game._zvState()));
-state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
-state.playBytes = playRecording;  // a recording's bytes (a shared link)
+state.playRecording = (name, text) => playRecording(name, [new TextEncoder().encode(text)]);
+state.playPieces = playRecording;  // a recording's bytes as they come (a shared link, unpacked)
 state.showMessage = showMessage;
 state.withText = withText;
 state.wake = wake;
 // For the tests, with the clock held: a recording played to its end at once.
-state.playRecordingNow = (name, text) => {
-  if (!playRecording(name, new TextEncoder().encode(text))) return false;
+state.playRecordingNow = async (name, text) => {
+  if (!(await playRecording(name, [new TextEncoder().encode(text)]))) return false;
   state.game._zvPlayToEnd();
   state.origin = performance.now() - state.game._zvNow();  // the live game goes on from there
   paint();

@@ -43,11 +43,14 @@
     if (watch.origin !== null) watch.origin += away;
     watch.wallBase += away;
   };
-  // After each wake: the slider follows the recording, and its end is told.
+  // After each wake: the slider follows the recording, a jump on its way shows how far it
+  // has got, and the recording's end is told.
   state.afterWake = () => {
     if (state.hold) return;  // the tests' held clock: no recording's clock either
     state.gameTime();
     if (watch.playing && document.activeElement !== position) position.value = String(state.game._zvNow());
+    const progress = watch.playing ? state.game._zvJumpProgress() : -1;
+    state.jumpNote = progress < 0 ? '' : ` \u2014 jumping: ${Math.floor(progress * 100)}% (Esc stops)`;
   };
 
   // The recording has ended: the player's wall clock goes on from the game's time, and the
@@ -92,10 +95,18 @@
     jumpTo(ms) {
       state.gameTime();
       if (!playing()) return false;
-      const still = state.game._zvJumpTo(Math.max(0, ms)) === 1;
+      const still = state.game._zvJumpTo(Math.max(0, ms)) === 1;  // (a jump on its way goes)
       rebase();
       state.wake();
       return still;
+    },
+    // A jump on its way stops where it has got to; false when none was.
+    stopJump() {
+      state.gameTime();
+      if (!playing() || !state.game._zvStopJump()) return false;
+      rebase();
+      state.wake();
+      return true;
     },
   };
   state.watch = control;
@@ -105,6 +116,7 @@
   $('watch-slower').addEventListener('click', () => control.faster(false));
   $('watch-faster').addEventListener('click', () => control.faster(true));
   position.addEventListener('input', () => control.jumpTo(Number(position.value)));
+  window.addEventListener('keydown', (e) => { if (e.code === 'Escape') control.stopJump(); });
 
   // The game so far as a replay script (bytes), ending with an expect line about it now.
   function recording() {
@@ -164,6 +176,28 @@
     }
   }
 
+  // A link's recording, unpacked as it is read: the packed bytes go to the inflater 1 KiB at
+  // a time, as fast as the game reads what comes out, so that a link that unpacks to far
+  // more than 64 MiB is stopped at the bound and never held whole (RangeError).
+  async function* unpacked(packed) {
+    const inflater = new DecompressionStream('deflate-raw'), writer = inflater.writable.getWriter();
+    const reader = inflater.readable.getReader();
+    (async () => {
+      for (let at = 0; at < packed.length; at += 1024) await writer.write(packed.subarray(at, at + 1024));
+      await writer.close();
+    })().catch(() => {});  // a fault comes out of the reader as well
+    try {
+      for (let length = 0; ;) {
+        const { done, value } = await reader.read();
+        if (done) return;
+        if ((length += value.length) > maxScriptBytes) throw new RangeError('longer than the bound');
+        yield value;
+      }
+    } finally {
+      reader.cancel().catch(() => {});
+    }
+  }
+
   // Opens a link's recording: bounded, unpacked, and played; a plain message for a bad one.
   async function openLink() {
     if (!location.hash.startsWith('#r=')) return;
@@ -172,28 +206,13 @@
     if (data.length + 2 > maxLinkBytes) return state.showMessage(`${broken}it is longer than the 1 MiB a link may hold.`);
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return state.showMessage(`${broken}it is not base64url.`);
     const text = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
-    const packed = Uint8Array.from(text, (c) => c.charCodeAt(0));
-    const chunks = [];
-    let length = 0;
+    const packed = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; i++) packed[i] = text.charCodeAt(i);
     try {
-      const reader = new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-      for (;;) {
-        const { done, value } = await reader.read();
-        if (done) break;
-        length += value.length;
-        if (length > maxScriptBytes) {
-          reader.cancel();
-          return state.showMessage(`${broken}its recording is longer than 64 MiB.`);
-        }
-        chunks.push(value);
-      }
-    } catch {
-      return state.showMessage(`${broken}its recording cannot be unpacked.`);
+      await state.playPieces('link', unpacked(packed));
+    } catch (e) {
+      state.showMessage(`${broken}its recording ${e instanceof RangeError ? 'is longer than 64 MiB' : 'cannot be unpacked'}.`);
     }
-    const bytes = new Uint8Array(length);
-    let at = 0;
-    for (const c of chunks) bytes.set(c, at), (at += c.length);
-    state.playBytes('link', bytes);
   }
 
   window.addEventListener('zorvane-ready', () => {

@@ -29,10 +29,10 @@ function check(ok, what, detail = '') {
 }
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// The page's server on a free port.
-function serve() {
+// The page's server (or one of another folder) on a free port.
+function serve(folder = site) {
   return new Promise((resolve, reject) => {
-    const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+    const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), folder, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
     server.stdout.on('data', (d) => {
       const m = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(String(d));
       if (m) resolve({ server, url: m[0] });
@@ -123,22 +123,37 @@ const gameOver = fs.readFileSync(path.join(scripts, 'gameover.txt'), 'utf8').spl
 // The Pause button's box in window units, as the design places it.
 const pauseBox = { left: 3360, top: 2880, width: 2415, height: 1455 };
 
-// The status the server gives a raw request path.
+// The status the server gives a raw request path ('timeout' after 3 s without one).
 const statusOf = (url, raw) => new Promise((resolve) => {
   const { hostname, port } = new URL(url);
-  http.get({ hostname, port, path: raw }, (res) => { res.resume(); resolve(res.statusCode); })
+  http.get({ hostname, port, path: raw, timeout: 3000 }, (res) => { res.resume(); resolve(res.statusCode); })
+    .on('timeout', function () { this.destroy(); resolve('timeout'); })
     .on('error', (e) => resolve(e.code));
 });
 
 async function main() {
   const { server, url } = await serve();
-  // Requests from anyone: none stops the server.
-  const requests = [['/%00', 400], ['/index.html%00.png', 400], ['/%E0%A4%A', 400], ['/..%2f..%2fetc%2fpasswd', 404],
-    ['/', 200]];
-  for (const [raw, want] of requests) {
-    const got = await statusOf(url, raw);
-    check(got === want, `the server answers ${raw} with ${want}`, String(got));
+  // A folder with things planted in it: links out of it, and a FIFO no one writes to.
+  const planted = path.join(work, 'planted');
+  fs.mkdirSync(planted);
+  fs.writeFileSync(path.join(work, 'secret.txt'), 'secret\n');
+  fs.writeFileSync(path.join(planted, 'index.html'), 'fine\n');
+  fs.symlinkSync(path.join(work, 'secret.txt'), path.join(planted, 'secret.txt'));
+  fs.symlinkSync('..', path.join(planted, 'up'));
+  fs.symlinkSync('index.html', path.join(planted, 'inside.html'));
+  spawnSync('mkfifo', [path.join(planted, 'fifo.txt')]);
+  const { server: plantedServer, url: plantedUrl } = await serve(planted);
+  // Requests from anyone: none stops the server, nor keeps it from answering the next.
+  const requests = [[url, '/%00', 400], [url, '/index.html%00.png', 400], [url, '/%E0%A4%A', 400],
+    [url, '/..%2f..%2fetc%2fpasswd', 404], [url, '/', 200], [plantedUrl, '/secret.txt', 403],
+    [plantedUrl, '/up/secret.txt', 403], [plantedUrl, '/inside.html', 200],
+    ...Array.from({ length: 5 }, () => [plantedUrl, '/fifo.txt', 404]), [plantedUrl, '/missing.txt', 404],
+    [plantedUrl, '/', 200]];
+  for (const [server, raw, want] of requests) {
+    const got = await statusOf(server, raw);
+    check(got === want, `the server${server === url ? '' : ' of a planted folder'} answers ${raw} with ${want}`, String(got));
   }
+  plantedServer.kill();
   const profile = fs.mkdtempSync(path.join(work, 'profile-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', userDataDir: profile, headless: true,
