@@ -98,7 +98,7 @@ std::string printable(std::string_view text, size_t limit) {
   return shown;
 }
 
-ScriptReader::ScriptReader(Script& s) : script(s) { script = Script{}; }
+ScriptReader::ScriptReader(Script& s, std::string* lines) : script(s), gameLines(lines) { script = Script{}; }
 
 bool ScriptReader::feed(std::string_view chunk, bool last) {
   while (!failed && (!chunk.empty() || (last && !partial.empty()))) {
@@ -119,6 +119,7 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
     if (!partial.empty()) text = partial.append(text);
     chunk.remove_prefix(taken);
     const bool good = line(text);
+    if (good && gameLine && gameLines) gameLines->append(text).push_back('\n');
     partial.clear();
     if (!good) return false;
   }
@@ -138,6 +139,7 @@ bool ScriptReader::line(std::string_view line) {
 
   std::string_view rest = line;
   const std::string_view name = nextWord(rest);
+  gameLine = !name.empty() && name[0] != '#' && name != "expect";
   if (name.empty() || name[0] == '#') return true;
   if (line.find('#') != std::string_view::npos)
     return fail("a '#' comment must stand on a line of its own");

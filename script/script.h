@@ -45,7 +45,9 @@ struct ScriptError {
 // Reads a script as its text arrives, line by line, so that the text is never held whole.
 class ScriptReader {
  public:
-  explicit ScriptReader(Script& script);          // empties `script`, then fills it
+  // Empties `script`, then fills it; with `gameLines`, also copies there every line that
+  // makes the game (all but comments, blank lines and expect lines).
+  explicit ScriptReader(Script& script, std::string* gameLines = nullptr);
   bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
   bool good() const { return !failed; }
@@ -56,6 +58,8 @@ class ScriptReader {
   bool fail(std::string message);
 
   Script& script;
+  std::string* gameLines;
+  bool gameLine = false;  // the line just read makes the game
   ScriptError fault;
   std::string partial;    // the start of a line whose newline has not come yet
   size_t bytes = 0;       // of the lines read

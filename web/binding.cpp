@@ -87,8 +87,9 @@ struct Page {
   std::unique_ptr<Recorder> recorder;     // while live
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
-  std::string readText;                   // the lines of it that make its game, recorded before what follows it
-  std::string readPartial;                // the start of its last line, not yet ended
+  // Of it, the lines that make its game, recorded before what follows it: not its comments,
+  // nor its expect lines (one it did not meet would make that recording fail).
+  std::string readText;
   bool checked = false;                   // the recording played has expect lines
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
@@ -156,29 +157,6 @@ void keepRoom() {
   page.recorder.reset();
   page.notice = "This game has filled the 64 MiB a recording may hold: Save this game and Copy a link keep it up to "
                 "here, and what you play from now on is not recorded.";
-}
-
-// Of a recording read, the lines that make its game: all but comments, blank lines and
-// expect lines, which change nothing in it (an expect line it did not meet would make the
-// recording of the game played on after it fail). A line may come in more than one piece.
-void keepGameLines(std::string_view piece, bool last) {
-  const auto keep = [](std::string_view line) {
-    const size_t first = line.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos || line[first] == '#') return;
-    const std::string_view word = line.substr(first, line.find_first_of(" \t\r", first) - first);
-    if (word != "expect") page.readText.append(line).append("\n");
-  };
-  for (size_t end; (end = piece.find('\n')) != std::string_view::npos; piece.remove_prefix(end + 1)) {
-    if (page.readPartial.empty()) {
-      keep(piece.substr(0, end));
-    } else {
-      page.readPartial.append(piece.substr(0, end));
-      keep(page.readPartial);
-      page.readPartial.clear();
-    }
-  }
-  page.readPartial.append(piece);
-  if (last) keep(std::exchange(page.readPartial, std::string()));
 }
 
 // The recording has ended: what it proved, and the player has the game.
@@ -382,19 +360,16 @@ EMSCRIPTEN_KEEPALIVE void zvPlayToEnd() {
 
 // A recording is read in pieces, each parsed as it comes, so that its text is never held
 // whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
-// rest need not come), then zvPlayRecording.
-// Its text is kept too, for the recording of the game played on after it.
-// The page feeds a long recording a slice per task, so that it stays responsive meanwhile.
+// rest need not come), then zvPlayRecording. The page feeds a long one a slice per task, so
+// that it stays responsive meanwhile. The lines of it that make its game are kept, for the
+// recording of the game played on after it.
 EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
   page.reading = std::make_unique<Script>();
-  page.reader = std::make_unique<ScriptReader>(*page.reading);
   page.readText = std::string();
-  page.readPartial = std::string();
+  page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
 }
 EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
-  if (!page.reader || !page.reader->feed(std::string_view(piece, size_t(length)))) return 0;
-  keepGameLines(std::string_view(piece, size_t(length)), false);
-  return 1;
+  return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
 }
 
 // Starts the recording read from the window's creation at time 0; it then plays through
@@ -407,9 +382,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   const ScriptError bad = page.reader->error();
   page.reader.reset();
   std::unique_ptr<Script> script = std::move(page.reading);
-  if (good) keepGameLines({}, true);
   std::string text = std::exchange(page.readText, std::string());
-  page.readPartial = std::string();
   if (!good) {
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
