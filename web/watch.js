@@ -176,14 +176,20 @@
     }
   }
 
-  // A link's recording, unpacked as it is read: the packed bytes go to the inflater 1 KiB at
-  // a time, as fast as the game reads what comes out, so that a link that unpacks to far
-  // more than 64 MiB is stopped at the bound and never held whole (RangeError).
-  async function* unpacked(packed) {
+  // A link's recording, unpacked as it is read: its text is decoded and handed to the
+  // inflater about 1 KiB at a time, as fast as the game reads what comes out, so that a link
+  // that unpacks to far more than 64 MiB is stopped at the bound and never held whole
+  // (RangeError), and no step takes long.
+  async function* unpacked(data) {
     const inflater = new DecompressionStream('deflate-raw'), writer = inflater.writable.getWriter();
     const reader = inflater.readable.getReader();
     (async () => {
-      for (let at = 0; at < packed.length; at += 1024) await writer.write(packed.subarray(at, at + 1024));
+      for (let at = 0; at < data.length; at += 1368) {  // 1368 characters: 1026 bytes
+        const text = atob(data.slice(at, at + 1368).replace(/-/g, '+').replace(/_/g, '/'));
+        const piece = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; i++) piece[i] = text.charCodeAt(i);
+        await writer.write(piece);
+      }
       await writer.close();
     })().catch(() => {});  // a fault comes out of the reader as well
     try {
@@ -205,11 +211,8 @@
     const broken = 'This link to a Super Zorvane! game is broken: ';
     if (data.length + 2 > maxLinkBytes) return state.showMessage(`${broken}it is longer than the 1 MiB a link may hold.`);
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return state.showMessage(`${broken}it is not base64url.`);
-    const text = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
-    const packed = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; i++) packed[i] = text.charCodeAt(i);
     try {
-      await state.playPieces('link', unpacked(packed));
+      await state.playPieces('link', unpacked(data));
     } catch (e) {
       state.showMessage(`${broken}its recording ${e instanceof RangeError ? 'is longer than 64 MiB' : 'cannot be unpacked'}.`);
     }

@@ -114,6 +114,18 @@ async function canvasPicture(page) {
   }, rowHashes.toString());
 }
 
+// The longest task of the page's main thread while `act` runs, in ms of the thread's own
+// time: what the page's work takes, however busy the machine's cores are with other work.
+async function longestTask(page, act) {
+  await page.tracing.start({ categories: ['disabled-by-default-devtools.timeline'] });
+  await act();
+  const events = JSON.parse(Buffer.from(await page.tracing.stop()).toString()).traceEvents;
+  const pid = events.find((e) => e.name === 'TracingStartedInBrowser').args.data.frames[0].processId;
+  const main = events.find((e) => e.ph === 'M' && e.name === 'thread_name' && e.pid === pid && e.args.name === 'CrRendererMain');
+  const tasks = events.filter((e) => e.name === 'RunTask' && e.ph === 'X' && e.pid === pid && e.tid === main.tid);
+  return Math.round(Math.max(0, ...tasks.map((e) => e.tdur ?? e.dur)) / 1000);
+}
+
 // A mid-game state: the first 9 s of the demo game (the ball in flight, ten bricks
 // cleared, the logo's balls), then paused, so that the Pause button shows.
 const midGame = fs.readFileSync(path.join(here, '..', '..', 'docs', 'demo.zrec'), 'utf8').split('\n').slice(0, 400).join('\n') +
@@ -280,6 +292,21 @@ async function main() {
     check(await page.evaluate(() => window.zorvaneSound.context().state) === 'suspended', 'a second click turns sound off');
     await page.close();
 
+    // A seed in the address that is not a whole number from 0 to 2^53 - 1 is no seed: the
+    // recording holds the seeds the game used, however the address puts it.
+    page = await openPage(browser, url + '?seed=1e19', errors);
+    for (const seed of ['1e19', 'Infinity', '18446744073709551615', '-5', '1.5', 'NaN', '7', '9007199254740991']) {
+      const text = await page.evaluate((seed, first) => {
+        const z = window.zorvane;
+        if (!first) z.withText('2026-12-09 00:00:00 UTC', (p) => z.game._zvStart(Number(seed), p));
+        return z.recordingText();
+      }, seed, seed === '1e19');
+      const whole = /^\d+$/.test(seed) && Number(seed) <= Number.MAX_SAFE_INTEGER;
+      check(whole ? text.includes(`\nseed ${seed}\n`) && !/^randomize/m.test(text) : /^randomize \d+$/m.test(text) && !/^seed/m.test(text),
+        `?seed=${seed}: the recording holds the seed the game used`, text.split('\n').slice(1, 3).join(' | '));
+    }
+    await page.close();
+
     // A dropped recording plays at its own pace, then the player takes over.
     page = await openPage(browser, url, errors);
     const recording = fs.readFileSync(path.join(scripts, 'serve.txt'), 'utf8') + 'wait 1500\n';
@@ -344,6 +371,84 @@ async function main() {
     }
     await page.click('#dismiss');
     check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
+
+    // Long recordings, dropped or linked, are read a slice per task: no task of the page
+    // takes 100 ms, and a link that unpacks past 64 MiB is stopped at the bound, unpacked no
+    // further. (Each row makes its recording first, then opens it.)
+    const bomb = zlib.deflateRawSync(Buffer.alloc(70 << 20, 'x'), { level: 9 }).toString('base64url');
+    const long = [
+      ['8 MiB of rand lines, dropped', () => {
+        window.made = new DataTransfer();
+        window.made.items.add(new File([('rand' + ' 0.5'.repeat(250) + '\n').repeat(8192)], 'draws.replay'));
+      }, () => window.dispatchEvent(new DragEvent('drop', { dataTransfer: window.made, bubbles: true, cancelable: true })),
+      () => window.zorvane.recording === 'draws.replay', ''],
+      ['a link that unpacks to 70 MiB', (b) => { window.made = b; }, () => { location.hash = 'r=' + window.made; },
+        () => !document.getElementById('message').hidden,
+        'This link to a Super Zorvane! game is broken: its recording is longer than 64 MiB.'],
+    ];
+    for (const [what, make, open, done, says] of long) {
+      await page.evaluate(make, bomb);
+      const longest = await longestTask(page, async () => {
+        await page.evaluate(open);
+        await page.waitForFunction(done, { timeout: 60000 }).catch(() => {});
+      });
+      const told = await page.evaluate(() => document.getElementById('message').hidden ? '' :
+        document.getElementById('message-text').textContent);
+      check(longest < 100 && told === says, `${what}: read with no task of 100 ms`, `longest ${longest} ms; ${told}`);
+    }
+
+    // After a recording the page records what the player plays, after the recording's lines
+    // but not its comments or expect lines (one it did not meet would fail the new recording);
+    // one that has filled its 64 MiB ends there with its expect line, and the player is told
+    // once. Either replays, and verifies. Each row: the recording, how many keys are pressed
+    // after it.
+    const padded = (n, last) => ('wait 0' + ' '.repeat((1 << 20) - 7) + '\n').repeat(n) + 'wait 0' + ' '.repeat(last - 7) + '\n';
+    const afterRecording = [
+      ['a recording that did not verify', '# note\nrand 0.5 0.25\nwait 100\nexpect t=99\n', [], 20],
+      ['a recording 8 KiB short of 64 MiB', '', [63, (1 << 20) - 8192], 1000],
+    ];
+    for (const [what, text, pad, keys] of afterRecording) {
+      const r = await page.evaluate(async (text, pad, keys, padSource) => {
+        const z = window.zorvane;
+        z.showMessage('');
+        const played = await z.playRecordingNow('then.replay', text || (0, eval)(padSource)(...pad));
+        for (let i = 0; i < keys; i++) z.game._zvKeyDown(39), z.game._zvKeyUp(39);
+        z.wake();
+        const all = z.recordingText(), at = all.indexOf('# Super Zorvane!');
+        return { played, length: all.length, before: all.slice(0, Math.min(at, 200)), tail: all.slice(at),
+          told: document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent };
+      }, text, pad, keys, padded.toString());
+      const kept = text ? text.split('\n').filter((l) => l && !/^(#|expect )/.test(l)).map((l) => l + '\n').join('') : padded(...pad);
+      fs.writeFileSync(path.join(work, 'then.zrec'), kept + r.tail);
+      const replayed = spawnSync(nativeReplay, ['--quiet', 'then.zrec'], { cwd: work, encoding: 'utf8' });
+      const downs = (r.tail.match(/^down 39$/gm) || []).length, full = keys > 600;
+      check(r.played && r.before === kept.slice(0, 200) && r.length === kept.length + r.tail.length && replayed.status === 0 &&
+            /\nexpect t=\d+ [^\n]*\n$/.test(r.tail) && r.length <= 64 << 20 &&
+            (full ? downs > 0 && downs < keys && /filled the 64 MiB/.test(r.told) : downs === keys && !r.told),
+            `${what}: the player's game is recorded after it, and verifies`,
+            `${replayed.stderr.trim()} ${downs} of ${keys} keys recorded, ${r.length} bytes; ${r.told}`);
+    }
+
+    // A far jump to a moment never played to shows how far it has got; Esc stops it where it
+    // got, and a new jump takes its place at once.
+    const jumped = await page.evaluate(async () => {
+      const z = window.zorvane, g = z.game, wait = (ms) => new Promise((r) => setTimeout(r, ms));
+      await z.playRecording('hour.replay', 'rand 0.5 0.25\ndown 39\nwait 100\nup 39\nwait 3600000\n');
+      z.watch.jumpTo(3000000);
+      await wait(300);
+      const shown = document.getElementById('status').textContent;
+      const going = g._zvJumpProgress();
+      window.dispatchEvent(new KeyboardEvent('keydown', { code: 'Escape', key: 'Escape' }));
+      const stopped = going >= 0, at = g._zvNow(), still = g._zvJumpProgress();
+      z.watch.jumpTo(3000000);
+      await wait(100);
+      z.watch.jumpTo(500);
+      await wait(100);
+      return { shown, stopped, at, still, after: g._zvJumpProgress(), back: g._zvNow() };
+    });
+    check(/jumping: \d+% \(Esc stops\)/.test(jumped.shown) && jumped.stopped && jumped.at < 3000000 && jumped.still === -1 &&
+          jumped.after === -1 && jumped.back >= 500 && jumped.back < 3000000,
+          'a far jump shows its progress, Esc stops it, and a new jump takes its place', JSON.stringify(jumped));
     await page.close();
 
     // A game played here, copied as a link and opened in a fresh page, plays the same game
