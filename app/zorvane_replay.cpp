@@ -4,8 +4,6 @@
 //   (SCRIPT may be - for stdin)
 // Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line, 3 an
 // expect line the game did not meet.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -21,10 +19,9 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "script/script.h"
-#ifndef ZORVANE_NO_SCREENSHOT
+#include "image/files.h"
+#include "image/image.h"
 #include "paint/text.h"
-#include "sdl/screenshot.h"
-#endif
 
 namespace {
 
@@ -65,8 +62,9 @@ constexpr const char* helpText =
     "      --version      output version information and exit\n"
     "\n"
     "Script commands, one a line: rand R..., seed N, randomize N, wait MS, catchup MS,\n"
-    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...;\n"
-    "# starts a comment line.\n"
+    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...,\n"
+    "layout ROW1 ... ROW10 (a layout of your own: ten rows of 40 digits; with any, the\n"
+    "game plays them in rotation instead of the built-in ones); # starts a comment line.\n"
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
@@ -183,18 +181,16 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
 // script's file, or --frames the folder that holds it. (A script that cannot be found is
 // told when it is read.)
 bool clearOfScript(const Arguments& a, std::string& error) {
-  const auto isFile = [](const std::string& path, const struct stat& st) {
-    struct stat other {};
-    return stat(path.c_str(), &other) == 0 && other.st_dev == st.st_dev && other.st_ino == st.st_ino;
-  };
-  struct stat script {}, folder {};
-  const bool found = a.script == "-" ? fstat(0, &script) == 0 : stat(a.script.c_str(), &script) == 0;
-  if (!found || !S_ISREG(script.st_mode)) return true;
-  if (!a.screenshot.empty() && isFile(a.screenshot, script))
+  const std::string script = a.script == "-" ? "/dev/stdin" : a.script;  // (no such name on Windows: nothing to clash)
+  if (!a.screenshot.empty() && !zorvane::image::isFolder(script) && zorvane::image::sameFile(a.screenshot, script))
     return error = "--screenshot and the script name the same file '" + printable(a.screenshot, 60) + "'", false;
-  if (a.frames.empty() || a.script == "-") return true;
+#ifdef _WIN32
+  const size_t slash = a.script.find_last_of("/\\");
+#else
   const size_t slash = a.script.rfind('/');
-  if (stat(slash == std::string::npos ? "." : a.script.substr(0, slash + 1).c_str(), &folder) == 0 && isFile(a.frames, folder))
+#endif
+  const std::string folder = slash == std::string::npos ? "." : a.script.substr(0, slash + 1);
+  if (!a.frames.empty() && a.script != "-" && zorvane::image::sameFile(a.frames, folder))
     return error = "--frames: the folder '" + printable(a.frames, 60) + "' holds the script; give the frames a folder of their own",
            false;
   return true;
@@ -202,12 +198,6 @@ bool clearOfScript(const Arguments& a, std::string& error) {
 
 // Plays the whole script, drawing a frame at every multiple of `every` ms of virtual time
 // (timers due at that time fired, later input not yet).
-#ifdef ZORVANE_NO_SCREENSHOT
-bool playWithFrames(zorvane::Driver&, zorvane::ScriptPlayer&, const Arguments&, std::string& error) {
-  error = "frames failed: this build of the replay tool has no renderer";
-  return false;
-}
-#else
 // The installed faces, read once; a face that cannot be read is said once.
 const zorvane::paint::Fonts& fonts() {
   std::string warnings;
@@ -228,18 +218,17 @@ bool playWithFrames(zorvane::Driver& driver, zorvane::ScriptPlayer& player, cons
     if (driver.now() < at) break;  // the script ended before this frame's time
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%07lld.png", static_cast<long long>(frame++));
-    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
-                                      zorvane::sdl::Target::New)) {
+    if (!zorvane::image::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
+                                      zorvane::image::Target::New)) {
       error = "frame failed: " + printable(error);
       return false;
     }
     if (!more && driver.now() == at) break;
   }
-  if (zorvane::sdl::syncFolder(args.frames, error)) return true;  // once, not after every frame
+  if (zorvane::image::syncFolder(args.frames, error)) return true;  // once, not after every frame
   error = "frames failed: " + printable(error);
   return false;
 }
-#endif
 
 void writeOut(std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), stdout); }
 
@@ -271,8 +260,7 @@ int run(int argc, char** argv) {
     if (const int64_t frames = time / args.every + 1; frames > maxFrames)
       return complain(2, "--frames: the script would make " + std::to_string(frames) + " frames, more than " +
                              std::to_string(maxFrames) + " (a longer --every makes fewer)");
-    struct stat st{};
-    if (stat(args.frames.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!zorvane::image::isFolder(args.frames))
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
   }
 
@@ -296,12 +284,8 @@ int run(int argc, char** argv) {
   }
 
   if (!args.screenshot.empty()) {
-#ifdef ZORVANE_NO_SCREENSHOT
-    return complain(1, "screenshot failed: this build of the replay tool has no renderer");
-#else
-    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.screenshot, error))
+    if (!zorvane::image::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
-#endif
   }
   return 0;
 }
