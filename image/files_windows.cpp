@@ -1,5 +1,11 @@
 // Whole files on Windows' own file API: UTF-8 names inside, UTF-16 at the API.
 #include <windows.h>
+// after windows.h:
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "image/files.h"
 
@@ -30,6 +36,17 @@ std::string systemMessage(unsigned long code) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
     message.pop_back();
   return message.empty() ? "error " + std::to_string(code) : utf8(message);
+}
+
+std::vector<std::string> arguments() {
+  _setmode(_fileno(stdin), _O_BINARY);  // a trace is LF lines, byte for byte as on Linux
+  _setmode(_fileno(stdout), _O_BINARY);
+  int count = 0;
+  wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  for (int i = 0; list && i < count; ++i) out.push_back(utf8(list[i]));
+  LocalFree(list);
+  return out;
 }
 
 namespace {
