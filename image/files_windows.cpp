@@ -41,6 +41,7 @@ std::string systemMessage(unsigned long code) {
 std::vector<std::string> arguments() {
   _setmode(_fileno(stdin), _O_BINARY);  // a trace is LF lines, byte for byte as on Linux
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   int count = 0;
   wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> out;

@@ -31,6 +31,7 @@ case "${1:-}" in
   test)
     scripts/setup.sh
     build web
+    build windows
     build release
     ctest --preset release
     bash tests/package/check.sh "$(package)"
