@@ -145,7 +145,7 @@ int run(const Options& options, Session& session) {
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
-  const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
+  const int scale = paint::openingScale(form, usable.w, usable.h, displayDpi(0));
   const paint::Placement opening = paint::placeAtScale(form, scale);
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
