@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "paint/geometry.h"
 #include "sdl/display.h"
 #include "sdl/keymap.h"
 #include "tests/paint/fake_window.h"
