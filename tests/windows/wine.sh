@@ -4,19 +4,22 @@
 #   bad TEXT         a bad or unmet script, written from TEXT: the same
 #   soak SEED        a generated soak game: the same trace
 #   shot SCRIPT ARG  --screenshot with ARG (--scale N or --size WxH): the same PNG bytes
-#   wine.sh LINUX_REPLAY SOAK_EXE WINDOWS_BUILD SOURCE_DIR
+#   window           zorvane.exe --record on a private X server, played with xdotool: the
+#                    recording replays on Linux to its live trace, and the window's client
+#                    area, paused, is the Linux tool's picture of a moment of the pause
+#   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR
 # One Wine prefix for the whole run, ended with wineserver -k. Exit status 77 (skipped)
-# when the Windows build or Wine is missing.
+# when the Windows build or Wine is missing; the window rows need Xvfb, xdotool and XPROBE.
 set -u
-native=$1 soak=$2 win=$3 src=$4
+native=$1 soak=$2 probe=$3 win=$4 src=$5
 if [ ! -f "$win/zorvane-replay.exe" ] || ! command -v wine >/dev/null; then
   echo "no Windows build at $win or no wine (cmake --preset windows && cmake --build --preset windows)"
   exit 77
 fi
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
-wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
+xvfb_pid= game_pid=
+trap '[ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null; wineserver -k 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; rm -rf "$work"' EXIT
 replay=("wine" "$win/zorvane-replay.exe")
 failures=0
 fail() {
@@ -37,6 +40,69 @@ same() {
     echo "same: $name ($(wc -l <"$work/n.out") lines, exit $n)"
   fi
 }
+
+# A private X server for the window rows; false when there can be none.
+private_x() {
+  command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
+}
+# Waits (up to 10 s) until the live trace holds COUNT lines matching PATTERN and its last
+# line matches LAST: the trace reaches its file at least once a second.
+await_trace() {
+  for _ in $(seq 200); do
+    [ "$(grep -c -- "$1" "$work/live.trace" 2>/dev/null)" -ge "$2" ] && tail -1 "$work/live.trace" | grep -q -- "$3" &&
+      return 0
+    sleep 0.05
+  done
+  return 1
+}
+# A short game in the Wine window: served, steered, paused, resumed with a click on the
+# Pause button, paused again; then compared as the table says.
+window_game() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: the window (no Xvfb, xdotool or $probe)"; return 0; }
+  wine "$win/zorvane.exe" --record "$work/game.zrec" --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local w size
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  [ -n "$w" ] || { fail "no window from zorvane.exe: $(head -c 300 "$work/game.err")"; return; }
+  size=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
+  xdotool key --window "$w" Right
+  sleep 0.4
+  xdotool keydown --window "$w" Left
+  sleep 0.3
+  xdotool keyup --window "$w" Left
+  xdotool key --window "$w" p
+  await_trace '"ev":"down 80"' 1 '"pause":true' || fail "the game did not pause"
+  xdotool mousemove --window "$w" 304 240 click 1
+  await_trace '"ev":"click pause"' 1 '"pause":false' || fail "a click on Pause did not play on"
+  xdotool key --window "$w" p
+  await_trace '"ev":"down 80"' 2 '"pause":true' || fail "the game did not pause again"
+  "$probe" save "$w" "$work/window.png" || fail "cannot read the window"
+  "$probe" close "$w" || fail "cannot close the window"
+  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  wait "$game_pid"
+  local status=$?
+  game_pid=
+  [ $status -eq 0 ] || fail "zorvane.exe ended with status $status: $(head -c 300 "$work/game.err")"
+  "$native" "$work/game.zrec" >"$work/replay.trace" && cmp -s "$work/replay.trace" "$work/live.trace" &&
+    echo "same: the Wine window's recording replayed on Linux ($(wc -l <"$work/live.trace") lines)" ||
+    fail "the Wine window's recording does not replay to its live trace"
+  # The paused picture changes only with the logo's 50 ms timer: a frame every 50 ms meets
+  # every picture of the pause.
+  mkdir "$work/frames"
+  "$native" --frames "$work/frames" --every 50 --size "$size" "$work/game.zrec" >/dev/null
+  local frame
+  for frame in "$work"/frames/*.png; do cmp -s "$frame" "$work/window.png" && break; frame=; done
+  [ -n "$frame" ] && echo "same: the Wine window ($size) and the Linux tool's $(basename "$frame")" ||
+    fail "the Wine window's picture is none of the Linux tool's frames"
+}
+
+# Wine's desktop takes the display it first starts with: the X server comes first.
+private_x || echo "no private X server: the window rows are skipped"
+wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
 
 rows=0
 while read -r kind rest; do
@@ -69,6 +135,7 @@ while read -r kind rest; do
         fail "screenshot of $a, $b"
       fi
       ;;
+    window) window_game ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -85,6 +152,7 @@ soak 9
 shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
+window
 TABLE
 
 [ $failures -eq 0 ] && echo "all $rows rows the same under Wine" || echo "$failures differ"
