@@ -7,6 +7,9 @@
 #   window           zorvane.exe --record on a private X server, played with xdotool: the
 #                    recording replays on Linux to its live trace, and the window's client
 #                    area, paused, is the Linux tool's picture of a moment of the pause
+#   install          the installer, silently (/S): the programs, fonts and Start-menu
+#                    entries are there, the installed game opens its window and closes
+#                    with status 0; the uninstaller, silently, leaves nothing of them
 #   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR
 # One Wine prefix for the whole run, ended with wineserver -k. Exit status 77 (skipped)
 # when the Windows build or Wine is missing; the window rows need Xvfb, xdotool and XPROBE.
@@ -104,6 +107,44 @@ window_game() {
 private_x || echo "no private X server: the window rows are skipped"
 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
 
+# Runs the installed game until its window shows, then closes it.
+installed_game_starts() {
+  wine "$1" 2>"$work/game.err" &
+  game_pid=$!
+  local w
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  [ -n "$w" ] && "$probe" close "$w"
+  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  wait "$game_pid"
+  local status=$?
+  game_pid=
+  [ -n "$w" ] && [ $status -eq 0 ]
+}
+install_row() {
+  local setup programs menu
+  setup=$(ls "$win"/zorvane-*-windows-x64-setup.exe 2>/dev/null | head -1)
+  [ -n "$setup" ] || { fail "no installer in $win"; return; }
+  wine "$setup" /S || { fail "the installer failed"; return; }
+  programs=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/AppData/Local/Programs/Super Zorvane' | head -1)
+  menu=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/Start Menu/Programs/Super Zorvane!' | head -1)
+  local missing=
+  for f in zorvane.exe zorvane-replay.exe uninstall.exe fonts/arial-700.ttf fonts/licence-liberation.txt; do
+    [ -f "$programs/$f" ] || missing="$missing $f"
+  done
+  for f in "Super Zorvane!.lnk" "Play with sound.lnk"; do [ -f "$menu/$f" ] || missing="$missing $f"; done
+  [ -z "$missing" ] || { fail "not installed:$missing"; return; }
+  echo "installed: $(ls "$programs" | tr '\n' ' ')and the Start-menu entries"
+  if [ -n "$xvfb_pid" ]; then
+    installed_game_starts "$programs/zorvane.exe" && echo "the installed game opened its window and closed" ||
+      fail "the installed game did not start: $(head -c 300 "$work/game.err")"
+  fi
+  # The uninstaller runs a copy of itself and returns at once: wait for it to finish.
+  wine "$programs/uninstall.exe" /S
+  for _ in $(seq 200); do [ -e "$programs" ] || [ -e "$menu" ] || break; sleep 0.05; done
+  [ ! -e "$programs" ] && [ ! -e "$menu" ] && echo "uninstalled: nothing left" ||
+    fail "the uninstaller left: $(find "$programs" "$menu" 2>/dev/null | head -5 | tr '\n' ' ')"
+}
+
 rows=0
 while read -r kind rest; do
   [ -z "$kind" ] && continue
@@ -136,6 +177,7 @@ while read -r kind rest; do
       fi
       ;;
     window) window_game ;;
+    install) install_row ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -153,6 +195,7 @@ shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
 window
+install
 TABLE
 
 [ $failures -eq 0 ] && echo "all $rows rows the same under Wine" || echo "$failures differ"
