@@ -5,9 +5,11 @@
 // after windows.h:
 #include <timeapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -16,9 +18,12 @@
 #include "app/options.h"
 #include "app/output_file.h"
 #include "drive/driver.h"
+#include "drive/player.h"
+#include "drive/seek.h"
 #include "image/files.h"
 #include "paint/text.h"
 #include "platform/gamepad.h"
+#include "platform/keys.h"
 #include "platform/pointer.h"
 #include "script/recorder.h"
 #include "script/script.h"
@@ -40,6 +45,17 @@ std::string recordedAt() {
   std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                 t.wSecond);
   return text;
+}
+
+// For the start-up benchmark: the wall-clock time of the first picture, in Unix seconds.
+void reportFirstFrame() {
+  if (!std::getenv("ZORVANE_REPORT_FIRST_FRAME")) return;
+  FILETIME f{};
+  GetSystemTimePreciseAsFileTime(&f);
+  const uint64_t since1601 = uint64_t(f.dwHighDateTime) << 32 | f.dwLowDateTime;  // 100 ns steps
+  const uint64_t unix100ns = since1601 - 116444736000000000ull;
+  std::fprintf(stderr, "zorvane: first frame at %llu.%07llu00\n", static_cast<unsigned long long>(unix100ns / 10000000),
+               static_cast<unsigned long long>(unix100ns % 10000000));
 }
 
 // The files the options name, opened before the window; a line about the one that fails.
@@ -66,7 +82,41 @@ struct Outputs {
   }
 };
 
-int play(const Options& options, Outputs& outputs) {
+// A recording watched in the window (--watch): its game time runs at `speed` times the wall
+// clock from the moment it was last set, or stands still while paused. Space pauses, Left
+// and Right jump 10 s, Up and Down double or halve the speed; the player has the game once
+// it ends.
+struct Playback {
+  std::unique_ptr<ScriptPlayer> player;
+  std::unique_ptr<Seeker> seeker;
+  int64_t fromGame = 0;
+  double fromWall = 0, speed = 1;
+  bool paused = false;
+
+  bool on() const { return seeker != nullptr; }
+  int64_t gameAt(double wall) const { return paused ? fromGame : fromGame + int64_t(std::floor((wall - fromWall) * speed)); }
+  double wallFor(int64_t game) const { return paused ? -1 : fromWall + double(game - fromGame) / speed; }
+  std::string title(const std::string& name) const {
+    char times[16];
+    std::snprintf(times, sizeof times, "%g", speed);
+    return name + (paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(times) + "\u00d7") +
+           " (Space: " + (paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
+  }
+  // A key while it plays; false once a jump has run past the end.
+  bool steer(int16_t key, bool repeat, double wall) {
+    if (key == keys::Space && !repeat) paused = !paused;
+    else if (key == keys::Up || key == keys::Down) speed = std::clamp(key == keys::Up ? speed * 2 : speed / 2, 0.25, 8.0);
+    else if (key == keys::Left || key == keys::Right) {
+      if (!seeker->jumpTo(seeker->time() + (key == keys::Left ? -10000 : 10000))) return false;
+    } else {
+      return true;  // other keys do nothing while it plays
+    }
+    fromGame = seeker->time(), fromWall = wall;
+    return true;
+  }
+};
+
+int play(const Options& options, Outputs& outputs, Script script) {
   std::string warnings, error;
   const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
   for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
@@ -81,8 +131,9 @@ int play(const Options& options, Outputs& outputs) {
   Driver game(std::move(setup));
   const View& view = game.view();
 
+  const std::string title(view.title());
   win::Window window(fonts);
-  if (!window.open(view, std::string(view.title()), options.fullscreen, error)) return say(error), 1;
+  if (!window.open(view, title, options.fullscreen, error)) return say(error), 1;
   if (!outputs.emptied()) return 1;
 
   std::unique_ptr<win::Speaker> speaker = std::make_unique<win::Speaker>();
@@ -94,7 +145,29 @@ int play(const Options& options, Outputs& outputs) {
   std::string pressed;
   bool pressedInside = false;
   const win::WallClock clock;
-  game.start();
+  Playback watched;
+  int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
+  if (options.watch.empty()) {
+    game.start();
+  } else {
+    watched.player = std::make_unique<ScriptPlayer>(std::move(script));
+    watched.player->limit(500);  // a few ms of work between two looks at the messages
+    watched.player->start(game);
+    watched.speed = options.speed;
+    if (watched.player->playing()) watched.seeker = std::make_unique<Seeker>(game, *watched.player);
+    window.setTitle(watched.on() ? watched.title(title) : title);
+  }
+  // The recording has ended: the player has the game from here, on the wall clock.
+  const auto handOver = [&] {
+    watched.seeker.reset();
+    offset = clock.now() - game.now();
+    window.setTitle(title);
+    if (watched.player->miss()) say(options.watch + ", " + describe(*watched.player->miss()));
+  };
+  const auto timeStep = [&] {
+    if (!watched.on()) return game.step(clock.now() - offset);
+    if (!watched.seeker->playTo(watched.gameAt(clock.exact()))) handOver();
+  };
 
   const auto buttonAt = [&](int x, int y) { return paint::buttonAt(view, window.placement(view), x, y); };
   int lastX = 0;
@@ -105,25 +178,33 @@ int play(const Options& options, Outputs& outputs) {
     if (mouse.steering() && !paddle.moving) mouse.forget();
     if (paddle.ballRests && !resting) pointerIn = false;
     resting = paddle.ballRests;
-    if (!pointerIn || !paddle.inPlay) return mouse.release(game);
+    if (watched.on() || !pointerIn || !paddle.inPlay) return mouse.release(game);
     const paint::Placement p = window.placement(view);
     mouse.follow(float((lastX - p.x) / p.scale * paint::unitsPerPixel), paddle.centre, paddle.step, game);
   };
 
-  for (bool running = true; running;) {
-    game.step(clock.now());
-    pads.poll(game);
+  for (bool running = true, first = true; running;) {
+    timeStep();
+    if (!watched.on()) pads.poll(game);
     if (options.mouse) followPointer();
     window.show(view, pressedInside ? std::string_view(pressed) : std::string_view());
-    const int64_t due = game.nextDue();
-    double sleep = due < 0 ? 1000 : std::min(1000.0, std::ceil(double(due) - clock.exact()));
+    if (std::exchange(first, false)) reportFirstFrame();
+    const int64_t due = watched.on() ? -1 : game.nextDue();
+    double wake = due < 0 ? -1 : double(due + offset);
+    if (watched.on()) wake = watched.seeker->jumping() ? clock.exact() : watched.wallFor(watched.player->nextTime(game));
+    double sleep = wake < 0 ? 1000 : std::min(1000.0, std::ceil(wake - clock.exact()));
     if (speaker && !speaker->idle()) sleep = std::min(sleep, 50.0);
     sleep = std::min(sleep, pads.pollEvery());
     for (const win::Event& e : window.wait(sleep)) {
-      game.step(clock.now());  // ticks due before the event come first
+      timeStep();  // ticks due before the event come first
+      if (watched.on() && e.kind != win::Event::Close && e.kind != win::Event::KeyDown) continue;
       switch (e.kind) {
         case win::Event::Close: running = false; break;
-        case win::Event::KeyDown: game.keyDown(e.key); break;
+        case win::Event::KeyDown:
+          if (!watched.on()) game.keyDown(e.key);
+          else if (!watched.steer(e.key, e.repeat, clock.exact())) handOver();
+          else window.setTitle(watched.title(title));
+          break;
         case win::Event::KeyUp: game.keyUp(e.key); break;
         case win::Event::PointerDown:
           pressed = buttonAt(e.x, e.y);
@@ -172,11 +253,13 @@ int main() {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (!distinctFiles(options, error)) return say(error), 2;
-  if (!options.watch.empty()) return say("--watch is not yet in the Windows build"), 2;
+  Script script;
+  if (!options.watch.empty())
+    if (const int status = loadScript(options.watch, script, error)) return say(error), status;
   Outputs outputs;
   if (!outputs.open(options)) return 1;
   timeBeginPeriod(1);  // the timers' waits to the millisecond
-  const int status = play(options, outputs);
+  const int status = play(options, outputs, std::move(script));
   timeEndPeriod(1);
   return status;
 }

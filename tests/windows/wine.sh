@@ -5,8 +5,9 @@
 #   soak SEED        a generated soak game: the same trace
 #   shot SCRIPT ARG  --screenshot with ARG (--scale N or --size WxH): the same PNG bytes
 #   window           zorvane.exe --record on a private X server, played with xdotool: the
-#                    recording replays on Linux to its live trace, and the window's client
-#                    area, paused, is the Linux tool's picture of a moment of the pause
+#                    recording replays on Linux to its live trace, --watch of it passes
+#                    through the same states, and the window's client area, paused, is the
+#                    Linux tool's picture of a moment of the pause
 #   install          the installer, silently (/S): the programs, fonts and Start-menu
 #                    entries are there, the installed game opens its window and closes
 #                    with status 0; the uninstaller, silently, leaves nothing of them
@@ -93,6 +94,17 @@ window_game() {
   "$native" "$work/game.zrec" >"$work/replay.trace" && cmp -s "$work/replay.trace" "$work/live.trace" &&
     echo "same: the Wine window's recording replayed on Linux ($(wc -l <"$work/live.trace") lines)" ||
     fail "the Wine window's recording does not replay to its live trace"
+  # Watched at 8 times its pace, the recording passes through the states of its replay.
+  wine "$win/zorvane.exe" --watch "$work/game.zrec" --speed 8 --trace "$work/watch.trace" 2>"$work/game.err" &
+  game_pid=$!
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!' | head -1)
+  for _ in $(seq 200); do [ "$(stat -c %s "$work/watch.trace")" -ge "$(stat -c %s "$work/replay.trace")" ] && break; sleep 0.05; done
+  [ -n "$w" ] && "$probe" close "$w"
+  wait "$game_pid" || fail "zorvane.exe --watch ended with status $?: $(head -c 300 "$work/game.err")"
+  game_pid=
+  cmp -s -n "$(stat -c %s "$work/replay.trace")" "$work/replay.trace" "$work/watch.trace" &&
+    echo "same: the recording watched in the Wine window at 8 times its pace" ||
+    fail "the recording watched in the Wine window passed through other states"
   # The paused picture changes only with the logo's 50 ms timer: a frame every 50 ms meets
   # every picture of the pause.
   mkdir "$work/frames"
