@@ -8,6 +8,8 @@
 #                    recording replays on Linux to its live trace, --watch of it passes
 #                    through the same states, and the window's client area, paused, is the
 #                    Linux tool's picture of a moment of the pause
+#   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
+#                    area of WxH pixels (the Linux window's opening scale)
 #   install          the installer, silently (/S): the programs, fonts and Start-menu
 #                    entries are there, the installed game opens its window and closes
 #                    with status 0; the uninstaller, silently, leaves nothing of them
@@ -48,7 +50,7 @@ same() {
 # A private X server for the window rows; false when there can be none.
 private_x() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+  Xvfb -displayfd 3 -screen 0 2560x2048x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
@@ -118,6 +120,21 @@ window_game() {
 # Wine's desktop takes the display it first starts with: the X server comes first.
 private_x || echo "no private X server: the window rows are skipped"
 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
+
+dpi_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: dpi (no X server)"; return 0; }
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wine "$win/zorvane.exe" 2>"$work/game.err" &
+  game_pid=$!
+  local w size
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  size=$([ -n "$w" ] && xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
+  [ -n "$w" ] && "$probe" close "$w"
+  wait "$game_pid"
+  game_pid=
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  [ "$size" = "$2" ] && echo "same: at $1 dpi the window opens at $size" || fail "at $1 dpi the window opened at '$size', not $2"
+}
 
 # Runs the installed game until its window shows, then closes it.
 installed_game_starts() {
@@ -190,6 +207,7 @@ while read -r kind rest; do
       ;;
     window) window_game ;;
     install) install_row ;;
+    dpi) dpi_row $a $b ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -207,6 +225,7 @@ shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
 window
+dpi 192 1136x978
 install
 TABLE
 
