@@ -94,6 +94,7 @@ std::string utcNow() {
 struct Session {
   OutputFile recording, trace;  // open when asked for
   Script script;                // the recording to watch, when asked for
+  SharedLayouts layouts;        // the player's own layouts, when asked for
 };
 
 // Opens the files and reads the script the options name. Returns 0, or the exit status
@@ -102,6 +103,8 @@ int prepare(const Options& options, Session& session) {
   std::string error;
   int status = 0;
   if (!options.watch.empty()) status = loadScript(options.watch, session.script, error);
+  if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
+    session.layouts = std::make_shared<const Layouts>(std::move(own));
   if (status == 0 && !options.record.empty() && !session.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !session.trace.open(options.trace, error)) status = 1;
   if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
@@ -139,7 +142,9 @@ int run(const Options& options, Session& session) {
   Driver live(std::move(driverOptions));
   const View& form = live.view();
   const bool watch = !options.watch.empty();
-  const std::string title(form.title());
+  // The title says when the layouts are the player's own, and whose file they come from.
+  const std::string title = std::string(form.title()) +
+                            (session.layouts ? " \u2014 your own layouts from " + shownName(options.layouts) : "");
   WatchClock watchClock;
   watchClock.speed = options.speed;
 
@@ -168,6 +173,7 @@ int run(const Options& options, Session& session) {
     }
     ScriptPlayer player(std::move(session.script));
     player.limit(watchSlice);
+    if (session.layouts) live.useLayouts(session.layouts);
     if (watch)
       player.start(live);
     else
