@@ -321,7 +321,11 @@ int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
 }
 
 std::string shownName(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\:");
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   return printable(slash == std::string::npos ? path : path.substr(slash + 1), 60);
 }
 

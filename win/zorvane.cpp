@@ -116,7 +116,7 @@ struct Playback {
   }
 };
 
-int play(const Options& options, Outputs& outputs, Script script) {
+int play(const Options& options, Outputs& outputs, Script script, SharedLayouts layouts) {
   std::string warnings, error;
   const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
   for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
@@ -131,7 +131,9 @@ int play(const Options& options, Outputs& outputs, Script script) {
   Driver game(std::move(setup));
   const View& view = game.view();
 
-  const std::string title(view.title());
+  // The title says when the layouts are the player's own, and whose file they come from.
+  const std::string title =
+      std::string(view.title()) + (layouts ? " \u2014 your own layouts from " + shownName(options.layouts) : "");
   win::Window window(fonts);
   if (!window.open(view, title, options.fullscreen, error)) return say(error), 1;
   if (!outputs.emptied()) return 1;
@@ -145,6 +147,7 @@ int play(const Options& options, Outputs& outputs, Script script) {
   std::string pressed;
   bool pressedInside = false;
   const win::WallClock clock;
+  if (layouts) game.useLayouts(layouts);
   Playback watched;
   int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
   if (options.watch.empty()) {
@@ -256,10 +259,15 @@ int main() {
   Script script;
   if (!options.watch.empty())
     if (const int status = loadScript(options.watch, script, error)) return say(error), status;
+  SharedLayouts layouts;
+  if (Layouts own; !options.layouts.empty()) {
+    if (const int status = loadLayouts(options.layouts, own, error)) return say(error), status;
+    layouts = std::make_shared<const Layouts>(std::move(own));
+  }
   Outputs outputs;
   if (!outputs.open(options)) return 1;
   timeBeginPeriod(1);  // the timers' waits to the millisecond
-  const int status = play(options, outputs, std::move(script));
+  const int status = play(options, outputs, std::move(script), std::move(layouts));
   timeEndPeriod(1);
   return status;
 }

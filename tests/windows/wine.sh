@@ -2,12 +2,14 @@
 # The Windows build under Wine against the Linux build, one row of the table per check:
 #   trace DIR        every replay script under DIR: trace, messages and exit status identical
 #   bad TEXT         a bad or unmet script, written from TEXT: the same
-#   soak SEED        a generated soak game: the same trace
+#   soak SEED [ARG]  a generated soak game (ARG: --layouts N, on N random layouts of a
+#                    player's own): the same trace
 #   shot SCRIPT ARG  --screenshot with ARG (--scale N or --size WxH): the same PNG bytes
-#   window           zorvane.exe --record on a private X server, played with xdotool: the
-#                    recording replays on Linux to its live trace, --watch of it passes
-#                    through the same states, and the window's client area, paused, is the
-#                    Linux tool's picture of a moment of the pause
+#   window           zorvane.exe --layouts --record on a private X server (files named
+#                    beyond ASCII), played with xdotool: the recording replays on Linux
+#                    to its live trace, --watch of it passes through the same states, and
+#                    the window's client area, paused, is the Linux tool's picture of a
+#                    moment of the pause
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
 #   install          the installer, silently (/S): the programs, fonts and Start-menu
@@ -65,14 +67,18 @@ await_trace() {
   done
   return 1
 }
-# A short game in the Wine window: served, steered, paused, resumed with a click on the
-# Pause button, paused again; then compared as the table says.
+# A short game in the Wine window on layouts of the player's own: served, steered, paused,
+# resumed with a click on the Pause button, paused again; then compared as the table says.
 window_game() {
   [ -n "$xvfb_pid" ] || { echo "skipped: the window (no Xvfb, xdotool or $probe)"; return 0; }
-  wine "$win/zorvane.exe" --record "$work/game.zrec" --trace "$work/live.trace" 2>"$work/game.err" &
+  # On layouts of the player's own, from a file whose name is not ASCII.
+  "$soak" --seed 13 --layouts 3 --events 10 --record "$work/layouts.zrec" >/dev/null
+  grep '^layout ' "$work/layouts.zrec" >"$work/mes niveaux été.txt"
+  wine "$win/zorvane.exe" --layouts "$work/mes niveaux été.txt" --record "$work/partie à rejouer.zrec" \
+    --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w size
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane! .* your own layouts from mes niveaux ' | head -1)
   [ -n "$w" ] || { fail "no window from zorvane.exe: $(head -c 300 "$work/game.err")"; return; }
   size=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
   xdotool key --window "$w" Right
@@ -93,6 +99,8 @@ window_game() {
   local status=$?
   game_pid=
   [ $status -eq 0 ] || fail "zorvane.exe ended with status $status: $(head -c 300 "$work/game.err")"
+  mv "$work/partie à rejouer.zrec" "$work/game.zrec" || fail "no recording under its own name"
+  grep -q '^layout ' "$work/game.zrec" || fail "the recording holds no layouts"
   "$native" "$work/game.zrec" >"$work/replay.trace" && cmp -s "$work/replay.trace" "$work/live.trace" &&
     echo "same: the Wine window's recording replayed on Linux ($(wc -l <"$work/live.trace") lines)" ||
     fail "the Wine window's recording does not replay to its live trace"
@@ -185,7 +193,7 @@ while read -r kind rest; do
       while IFS= read -r -d '' script; do
         same "$script" "${script#"$src"/}"
         count=$((count + 1))
-      done < <(find "$src/$a" -type f \( -name '*.txt' -o -name '*.replay' \) ! -name CMakeLists.txt -print0 | sort -z)
+      done < <(find "$src/$a" -type f \( -name '*.txt' -o -name '*.replay' -o -name '*.zrec' \) ! -name CMakeLists.txt -print0 | sort -z)
       [ $count -ge 1 ] || fail "no scripts under $src/$a"
       ;;
     bad)
@@ -193,8 +201,8 @@ while read -r kind rest; do
       same "$work/bad$rows.txt" "bad script: $rest"
       ;;
     soak)
-      "$soak" --seed "$a" --events 30000 --record "$work/soak$a.replay" >/dev/null || fail "soak seed $a"
-      same "$work/soak$a.replay" "soak game, seed $a"
+      "$soak" --seed $rest --events 30000 --record "$work/soak$a.replay" >/dev/null || fail "soak seed $rest"
+      same "$work/soak$a.replay" "soak game, seed $rest"
       ;;
     shot)
       "$native" --screenshot "$work/n.png" $b "$src/$a" >/dev/null
@@ -221,6 +229,7 @@ bad down 39\nwait 400\nexpect t=400 currentScore=0\nwait 90\nexpect t=490 ballVe
 soak 3
 soak 4
 soak 9
+soak 12 --layouts 100
 shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
