@@ -101,7 +101,9 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::wstring& name, const
 // the old file whole; an old file the user may not write is refused.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::wstring& name, const std::string& path,
                    std::string& error) {
-  if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  if (const DWORD attributes = GetFileAttributesW(name.c_str()); attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+      return error = failure("write", path, ERROR_ACCESS_DENIED), false;  // as Windows refuses to open it
     const HANDLE probe = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return error = failure("write", path, GetLastError()), false;

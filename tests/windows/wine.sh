@@ -5,6 +5,9 @@
 #   soak SEED [ARG]  a generated soak game (ARG: --layouts N, on N random layouts of a
 #                    player's own): the same trace
 #   shot SCRIPT ARG  --screenshot with ARG (--scale N or --size WxH): the same PNG bytes
+#   refuse STATUS WORD PROGRAM ARGS  the program (in ARGS @ is the scratch folder, % the
+#                    source folder) refuses what it must not do: that exit status, WORD in
+#                    its message, and the files "mine" there left whole
 #   window           zorvane.exe --layouts --record on a private X server (files named
 #                    beyond ASCII), played with xdotool: the recording replays on Linux
 #                    to its live trace, --watch of it passes through the same states, and
@@ -12,9 +15,10 @@
 #                    moment of the pause
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
-#   install          the installer, silently (/S): the programs, fonts and Start-menu
-#                    entries are there, the installed game opens its window and closes
-#                    with status 0; the uninstaller, silently, leaves nothing of them
+#   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
+#                    (/S), the programs, fonts and Start-menu entries are there, the
+#                    installed game opens its window and closes with status 0; the
+#                    uninstaller, silently, leaves nothing of them
 #   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR
 # One Wine prefix for the whole run, ended with wineserver -k. Exit status 77 (skipped)
 # when the Windows build or Wine is missing; the window rows need Xvfb, xdotool and XPROBE.
@@ -161,6 +165,10 @@ install_row() {
   local setup programs menu
   setup=$(ls "$win"/zorvane-*-windows-x64-setup.exe 2>/dev/null | head -1)
   [ -n "$setup" ] || { fail "no installer in $win"; return; }
+  # zorvane.exe under 2 MB, the installer under 3 MB with the fonts.
+  [ "$(stat -c %s "$win/zorvane.exe")" -lt 2000000 ] && [ "$(stat -c %s "$setup")" -lt 3000000 ] &&
+    echo "sizes: zorvane.exe $(stat -c %s "$win/zorvane.exe") bytes, the installer $(stat -c %s "$setup") bytes" ||
+    fail "too large: zorvane.exe $(stat -c %s "$win/zorvane.exe") bytes, the installer $(stat -c %s "$setup") bytes"
   wine "$setup" /S || { fail "the installer failed"; return; }
   programs=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/AppData/Local/Programs/Super Zorvane' | head -1)
   menu=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/Start Menu/Programs/Super Zorvane!' | head -1)
@@ -182,6 +190,8 @@ install_row() {
     fail "the uninstaller left: $(find "$programs" "$menu" 2>/dev/null | head -5 | tr '\n' ' ')"
 }
 
+echo mine >"$work/readonly.png" && chmod 0444 "$work/readonly.png"
+mkdir "$work/full" && echo mine >"$work/full/frame-0000001.png"
 rows=0
 while read -r kind rest; do
   [ -z "$kind" ] && continue
@@ -213,6 +223,16 @@ while read -r kind rest; do
         fail "screenshot of $a, $b"
       fi
       ;;
+    refuse)
+      read -r status word program args <<<"$rest"
+      args=${args//@/$work/}
+      wine "$win/$program" ${args//%/$src/} >/dev/null 2>"$work/refused.err"
+      got=$?
+      [ $got -eq "$status" ] && grep -q -- "$word" "$work/refused.err" &&
+        [ "$(cat "$work/readonly.png" "$work/full/frame-0000001.png")" = "$(printf 'mine\nmine')" ] &&
+        echo "refused: $program $args (status $got: $(head -1 "$work/refused.err" | cut -c1-100))" ||
+        fail "$program $args: status $got, not $status, not '$word', or a file of mine changed ($(head -1 "$work/refused.err"))"
+      ;;
     window) window_game ;;
     install) install_row ;;
     dpi) dpi_row $a $b ;;
@@ -233,6 +253,9 @@ soak 12 --layouts 100
 shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
+refuse 2 same zorvane.exe --record @same.zrec --trace @SAME.ZREC
+refuse 1 readonly.png zorvane-replay.exe --screenshot @readonly.png %tests/replay/scripts/serve.txt
+refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests/replay/scripts/serve.txt
 window
 dpi 192 1136x978
 install
