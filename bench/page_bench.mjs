@@ -1,8 +1,10 @@
 // The page's costs, for docs/performance.md: transfer size (gzip -9 of every file),
-// navigation to the first frame in a warm headless chromium, chromium's CPU and the frames
+// navigation to the first frame in a warm headless chromium, the longest tasks on the main
+// thread from navigation to a playing game (a PerformanceObserver's long tasks, at desktop
+// size and at phone size with pixel ratio 3), chromium's CPU and the frames
 // drawn with a ball in play, the frames drawn while nothing changes, and the CPU of a floor
 // page beside it (the game's timer rate, one 16 × 16 putImageData each time).
-// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS]
+// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS] [--start]  (--start: the long tasks only)
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -12,7 +14,8 @@ import zlib from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 const site = path.resolve(process.argv[2] || 'build/web/site');
-const seconds = Number(process.argv[3] || 20);
+const seconds = Number(process.argv.slice(3).find((a) => /^\d+$/.test(a)) || 20);
+const onlyStart = process.argv.includes('--start');  // the long tasks only
 const here = path.dirname(fileURLToPath(import.meta.url));
 // puppeteer-core as the browser tests install it.
 const puppeteer = createRequire(path.join(here, '..', 'web', 'test', 'package.json'))('puppeteer-core');
@@ -57,6 +60,38 @@ try {
   const warm = times.slice(1);
   console.log(`navigation to first frame, warm: median ${median(warm).toFixed(0)} ms, ` +
               `${Math.min(...warm).toFixed(0)}–${Math.max(...warm).toFixed(0)} ms (first, cold: ${times[0].toFixed(0)} ms)`);
+
+  // Long tasks (over 50 ms) from navigation until the game plays: its first frame shown and
+  // a served ball moving, five warm loads at each size.
+  const longTasks = async (width, height, ratio, touch) => {
+    const p = await browser.newPage();
+    await p.setViewport({ width, height, deviceScaleFactor: ratio, hasTouch: touch, isMobile: touch });
+    await p.evaluateOnNewDocument(() => {
+      window.longTasks = [];
+      new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
+        .observe({ type: 'longtask', buffered: true });
+    });
+    const runs = [];
+    for (let i = 0; i < 6; i++) {
+      await p.goto(url + '?seed=1');
+      await p.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+      await p.keyboard.down('ArrowRight');
+      await sleep(100);
+      await p.keyboard.up('ArrowRight');
+      await p.waitForFunction(() => window.zorvane.frames > 3, { timeout: 20000 });
+      await sleep(300);
+      runs.push(await p.evaluate(() => window.longTasks));
+    }
+    await p.close();
+    const warm = runs.slice(1), longest = warm.map((r) => Math.max(0, ...r));
+    console.log(`long tasks to a playing game at ${width}x${height}, pixel ratio ${ratio}: longest ${Math.max(...longest)} ms ` +
+                `(median of 5 warm loads ${median(longest)} ms; their tasks over 50 ms: ${warm.map((r) => `[${r.join(' ')}]`).join(' ')}; ` +
+                `cold: [${runs[0].join(' ')}])`);
+  };
+  await longTasks(568, 489 + 32, 1, false);
+  await longTasks(390, 844, 3, true);
+  await longTasks(844, 390, 3, true);
+  if (onlyStart) throw 'done';
 
   // CPU with a ball in play: every chromium process's CPU time over the interval.
   const cdp = await browser.target().createCDPSession();
@@ -112,6 +147,8 @@ try {
   const floorCpu = (f1.all - f0.all) / fwall;
   console.log(`floor page over ${fwall.toFixed(0)} s: all chromium processes ${(100 * floorCpu).toFixed(1)} % of one core; ` +
               `the game's page costs ${(game / floorCpu).toFixed(2)} times the floor`);
+} catch (e) {
+  if (e !== 'done') throw e;
 } finally {
   await browser.close();
   server.kill();

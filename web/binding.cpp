@@ -20,6 +20,7 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "drive/spoken.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/gamepad.h"
@@ -100,6 +101,9 @@ struct Page {
   std::string message;             // the last recording's complaint, or its verdict
   int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;              // the game time of the first of them
+  PointerSteering pointer;         // a finger or the mouse held on the playfield
+  Spoken spoken;                   // the game in words, for the live region
+  std::string said;                // what zvNews, zvSummary or zvScoreSaid last handed out
 };
 Page page;
 
@@ -119,10 +123,13 @@ void hearCues(Driver& game) {
 
 bool playing() { return page.player && page.player->playing(); }
 
-// A new game on the canvas: every pixel and the title painted again.
-void repaintAll() {
+// A new game on the canvas: every pixel and the title painted again; the pointer holds
+// nothing yet, and nothing has been told of it.
+void newGame() {
   page.painter.invalidate();
   page.title.clear();
+  page.pointer = {};
+  page.spoken = {};
 }
 
 // From now on the live game is recorded, after `before` (a recording already played).
@@ -168,7 +175,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
   else
     page.game->start();
   hearCues(*page.game);
-  repaintAll();
+  newGame();
 }
 
 // Moves the game clock on to `ms` (milliseconds since the window was created).
@@ -249,14 +256,6 @@ EMSCRIPTEN_KEEPALIVE const char* zvButtonAt(int x, int y) {
   name = paint::buttonAt(page.game->view(), page.placement, x, y);
   return name.empty() ? nullptr : name.c_str();
 }
-// The arrow that steers the paddle towards canvas column x (a finger or the mouse held on the
-// playfield): Left or Right, or 0 once the paddle's centre is within one paddle step of it.
-EMSCRIPTEN_KEEPALIVE int zvSteerTowards(double x) {
-  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
-  const Driver::Paddle p = page.game->paddle();
-  return PointerSteering::keyFor(static_cast<float>(units), p.centre, p.step);
-}
-
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
 // desktop's mapping of a gamepad to keys and clicks.
 constexpr int maxPads = 4;
@@ -272,6 +271,41 @@ struct PlayerInput : Input {
   bool click(std::string_view button) override { return !playing() && page.game->click(button); }
 };
 static PlayerInput playerInput;
+
+// Steering by a finger or the mouse held on the playfield (`pointing`) at canvas column x, by
+// the window's rule for its mouse (platform/pointer.h), at each wake and as the pointer moves.
+// Returns the arrow held: Left, Right or 0.
+EMSCRIPTEN_KEEPALIVE int zvSteer(int pointing, double x) {
+  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
+  const Driver::Paddle p = page.game->paddle();
+  const bool steers = pointing && !playing() && page.placement.scale > 0 && std::isfinite(units);
+  page.pointer.steer(steers, steers ? static_cast<float>(units) : 0, {p.centre, p.step, p.moving, p.inPlay}, playerInput);
+  return page.pointer.steering();
+}
+// The page's Pause control: offered while the player's game runs, it gives what the P key
+// gives; the game's own Pause button resumes.
+EMSCRIPTEN_KEEPALIVE int zvCanPause() { return !playing() && page.game->paddle().inPlay ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvPause() {
+  playerInput.keyDown(keys::P);
+  playerInput.keyUp(keys::P);
+}
+
+// The game in words (drive/spoken.h), for the page's live region: what happened since the
+// last call, or null. A recording watched faster than 1x (`speed`) says nothing.
+EMSCRIPTEN_KEEPALIVE const char* zvNews(double speed) {
+  page.said = page.spoken.news(page.game->form());
+  return page.said.empty() || (playing() && speed > 1) ? nullptr : page.said.c_str();
+}
+// The picture's text alternative: the score, the high score, the lives and the bricks left.
+EMSCRIPTEN_KEEPALIVE const char* zvSummary() {
+  page.said = Spoken::summary(page.game->form());
+  return page.said.c_str();
+}
+// The score, said on request.
+EMSCRIPTEN_KEEPALIVE const char* zvScoreSaid() {
+  page.said = Spoken::score(page.game->form());
+  return page.said.c_str();
+}
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
 // x axis, -1 (left) to 1.
 EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
@@ -368,7 +402,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   page.player->limit(wakeSlice);
   page.player->start(*page.game);
   page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
-  repaintAll();
+  newGame();
   if (!playing()) handOver();
   return nullptr;
 }

@@ -61,6 +61,25 @@ function paint() {
   const status = state.playing() ? `Playing the recording ${state.recording}` : '';
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
+  tell();
+}
+
+// The game in words, as the game puts them (web/binding.cpp): what happened, in the live
+// region; the score, the lives and the bricks left as the picture's text alternative; and
+// the page's Pause control shown while the player's game runs.
+function tell() {
+  const g = state.game;
+  const news = g._zvNews(state.speed ? state.speed() : 1);
+  if (news) say(g.UTF8ToString(news));
+  const summary = g.UTF8ToString(g._zvSummary());
+  if (canvas.getAttribute('aria-label') !== summary) canvas.setAttribute('aria-label', summary);
+  const pause = document.getElementById('pause'), hidden = !g._zvCanPause();
+  if (pause.hidden !== hidden) pause.hidden = hidden;
+}
+// A sentence in the live region; the same sentence again is told again.
+function say(text) {
+  const live = document.getElementById('said');
+  live.textContent = live.textContent === text ? `${text}\u00a0` : text;
 }
 function show() {
   const g = state.game, w = canvas.width, h = canvas.height;
@@ -165,6 +184,7 @@ function listen() {
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
+    if (e.code === 'KeyS' && !e.repeat) say(state.game.UTF8ToString(state.game._zvScoreSaid()));  // the score on request
     const code = keyOf(e);
     state.held.add(code);
     keyDown(code);
@@ -180,6 +200,13 @@ function listen() {
   listenPointer(canvas);
   listenPads();
   window.addEventListener('resize', () => paint());
+
+  // Pause by touch: what the P key gives.
+  document.getElementById('pause').addEventListener('click', () => {
+    catchUp();
+    state.game._zvPause();
+    wake();
+  });
 
   // Fullscreen: the picture's stage on the whole screen.
   const full = document.getElementById('fullscreen'), stage = document.getElementById('stage');

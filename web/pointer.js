@@ -1,11 +1,11 @@
 // Steering by touch and by mouse, one way for both. While a pointer is held on the playfield
-// the page holds Left or Right towards it, as a gamepad does, and lets go once the paddle's
-// centre is within one paddle step of it; only key events reach the game, so recordings stay
-// exact. A press and a release on the same shown button click it, as the window clicks on
+// the game holds Left or Right towards it by the window's rule for its mouse, and lets go
+// once the paddle's centre is within one paddle step of it; a new ball on the paddle is
+// steered at once. Only key events reach the game, so recordings stay exact. A press and a release on the same shown button click it, as the window clicks on
 // the mouse's release. (The game finds the buttons and the paddle: see web/binding.cpp.)
 'use strict';
 
-const pointer = { id: null, x: 0, button: null, key: 0 };
+const pointer = { id: null, x: 0, button: null };
 
 // The event's place in canvas pixels.
 function pointerAt(e) {
@@ -18,14 +18,10 @@ function buttonAt([x, y]) {
   return name ? state.game.UTF8ToString(name) : null;
 }
 
-// Holds the arrow towards a steering pointer, or none; at each wake (the paddle has moved)
-// and as the pointer moves, once the game's clock is caught up.
+// Tells the game where a steering pointer is, or that none steers; at each wake (the paddle
+// has moved) and as the pointer moves, once the game's clock is caught up.
 function steerPointer() {
-  const want = pointer.id !== null && !pointer.button ? state.game._zvSteerTowards(pointer.x) : 0;
-  if (want === pointer.key) return;
-  if (pointer.key) state.game._zvKeyUp(pointer.key);
-  pointer.key = want;
-  if (want) state.game._zvKeyDown(want);
+  state.game._zvSteer(pointer.id !== null && !pointer.button ? 1 : 0, pointer.x);
 }
 function releasePointer() {
   pointer.id = pointer.button = null;
@@ -45,6 +41,7 @@ function listenPointer(canvas) {
     steerPointer();
     wake();
   });
+  canvas.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu
   canvas.addEventListener('pointermove', (e) => {
     if (e.pointerId !== pointer.id || pointer.button) return;
     pointer.x = pointerAt(e)[0];

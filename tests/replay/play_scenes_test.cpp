@@ -2,11 +2,13 @@
 // keys, and play pushed to its limits (run under the sanitizers in CI).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "drive/player.h"
+#include "drive/spoken.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "tests/core/test_door.h"
@@ -182,6 +184,46 @@ TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
   ASSERT_TRUE(s.replay.click("gameover"));
   EXPECT_EQ(DriverTestDoor::fields(f).livesLeft, 3);
   EXPECT_FALSE(DriverTestDoor::fields(f).gameover.Visible);
+}
+
+// The game in words: each event a player must know is said once, as it happens, and the
+// picture's text alternative follows the game.
+TEST(PlayScene, WhatHappensIsSaidOnce) {
+  Scene s({0.5f, 0.25f});
+  Form1& f = s.form();
+  Spoken spoken;
+  const auto serve = [&] {
+    s.replay.keyDown(keys::Left);
+    s.replay.wait(50);
+    s.replay.keyUp(keys::Left);
+  };
+  const struct {
+    std::function<void()> act;
+    std::string said;
+  } steps[] = {
+      {[] {}, ""},                                              // the first look tells nothing
+      {[&] { s.replay.keyDown(keys::P); }, "Paused."},
+      {[&] { s.replay.keyDown(keys::P); }, ""},                  // still paused: nothing new
+      {[&] { s.replay.click("pause"); }, ""},
+      {[&] { serve(); s.replay.wait(5000); }, "Ball lost. 2 lives left."},
+      {[&] { s.replay.wait(1000); }, ""},
+      {[&] { serve(); s.replay.wait(5000); }, "Ball lost. 1 life left."},
+      {[&] { DriverTestDoor::fields(f).currentScore = 1230; serve(); s.replay.wait(5000); }, "Game over. Score 1230."},
+      {[&] { s.replay.click("gameover"); }, ""},
+      {[&] {
+         DriverTestDoor::fields(f).brickCode.fill(0);
+         DriverTestDoor::fields(f).bricksLeft = 1;
+         s.replay.keyDown(keys::Right);
+         s.replay.wait(25);
+         s.replay.keyUp(keys::Right);
+         s.replay.wait(2000);
+       }, "Field cleared. Next: level 2."},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    EXPECT_EQ(spoken.news(f), step.said) << "at t=" << f.now();
+  }
+  EXPECT_EQ(Spoken::summary(f), "Score 10, high score 1230, 3 lives, 0 bricks left.");
 }
 
 }  // namespace
