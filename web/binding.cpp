@@ -71,6 +71,11 @@ bool gameKey(int16_t key) {
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
 
+// The most pixels one picture paints: a whole picture at a phone's three device pixels to
+// the CSS pixel is spread over a dozen frames, each well under 50 ms of work even before the
+// browser has optimised the module.
+constexpr int64_t paintBudget = int64_t(1) << 18;
+
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
 
@@ -236,12 +241,15 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
   const View& f = page.game->view();
   page.placement = paint::fitToTarget(f, width, height);
   const paint::Target target{page.pixels.data(), width, height, width, paint::rgbaBytes};
+  page.painter.limit(paintBudget);
   const std::vector<paint::Rect>& changed = page.painter.draw(f, page.placement, target);
   page.patches.clear();
   for (const paint::Rect& r : changed) page.patches.insert(page.patches.end(), {r.x, r.y, r.w, r.h});
   return int(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
+// Whether the last picture left patches for the next call to paint.
+EMSCRIPTEN_KEEPALIVE int zvPaintBehind() { return page.painter.behind() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 // A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
 EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {

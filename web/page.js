@@ -96,7 +96,10 @@ function show() {
   state.pending.length = 0;
   state.frames++;
   if (state.frames === 1) state.firstFrameAt = performance.now();
+  if (g._zvPaintBehind()) paint();  // a large picture is painted a part a frame
 }
+// For the tests: every part of the picture painted and shown.
+state.settled = () => state.game && state.frames > 0 && !state.framePending && !state.game._zvPaintBehind();
 
 // Time moves the game on whenever it next needs it: a timer of the page's own wakes for
 // the game's next due timer (or the recording's next command), and nothing runs between.
@@ -330,6 +333,7 @@ async function main() {
   }
   const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
   withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr));
+  await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   state.origin = performance.now();
   listen();
   window.dispatchEvent(new Event('zorvane-ready'));

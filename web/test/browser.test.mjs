@@ -101,6 +101,7 @@ async function openPage(browser, url, errors) {
   await page.goto(url);
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
   await fitCanvas(page);
+  await page.waitForFunction(() => window.zorvane.settled(), { timeout: 5000 });
   return page;
 }
 async function fitCanvas(page) {
@@ -113,6 +114,8 @@ async function fitCanvas(page) {
 }
 const gameState = (page) => page.evaluate(() => window.zorvane.gameState());
 const nextFrames = (page) => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+// Once every part of the picture is painted and shown (a large one takes a few frames).
+const settled = (page) => page.waitForFunction(() => window.zorvane && window.zorvane.settled(), { timeout: 20000 });
 
 // The canvas's pixels, row by row, as hashes of their RGB bytes (the same hash as above).
 async function canvasPicture(page) {
@@ -180,12 +183,13 @@ async function main() {
     for (const [vw, vh, ratio] of sizes) {
       await page.setViewport({ width: vw, height: vh, deviceScaleFactor: ratio });
       await page.goto(url + '?hold&seed=1');
-      await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+      await settled(page);
       if (vw === 568 && ratio === 1) check(await page.title() === 'Super Zorvane!', 'title', await page.title());
       for (const [what, script] of [['the load state', ''], ['mid-game', midGame], ['game over', gameOver]]) {
         if (script) {
           check(await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), script), `${what}: played`);
           await nextFrames(page);
+          await settled(page);
         }
         const mine = await canvasPicture(page), theirs = nativePicture(script, mine.width, mine.height);
         const rows = mine.hashes.filter((h, y) => h !== theirs.hashes[y]).length;
