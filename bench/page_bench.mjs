@@ -22,19 +22,23 @@ const puppeteer = createRequire(path.join(here, '..', 'web', 'test', 'package.js
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
 
-// Transfer size: every file as a server compressing with gzip -9 would send it.
-let total = 0;
+// Transfer size: every file the page fetches as web/serve.mjs sends it to a browser that
+// accepts Brotli (the build's .br copy, where it wrote one), beside gzip -9 of every file.
+let total = 0, served = 0;
 const walk = (dir) => {
   for (const e of fs.readdirSync(dir, { withFileTypes: true })) {
     const f = path.join(dir, e.name);
     if (e.isDirectory()) { walk(f); continue; }
+    if (/\.(gz|br)$/.test(e.name) || /^screenshot-/.test(e.name)) continue;  // copies; the install dialog's pictures
     const size = zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length;
+    const sent = fs.existsSync(`${f}.br`) ? fs.statSync(`${f}.br`).size : fs.statSync(f).size;
     total += size;
-    console.log(`  ${path.relative(site, f).padEnd(22)} ${fs.statSync(f).size} bytes, ${size} gzipped`);
+    served += sent;
+    console.log(`  ${path.relative(site, f).padEnd(22)} ${fs.statSync(f).size} bytes, ${size} gzipped, ${sent} sent`);
   }
 };
 walk(site);
-console.log(`transfer size (gzip -9, every file): ${(total / 1024).toFixed(1)} KiB (${total} bytes)`);
+console.log(`transfer size: ${(served / 1024).toFixed(1)} KiB sent (Brotli copies), ${(total / 1024).toFixed(1)} KiB with gzip -9 of every file`);
 
 const server = spawn(process.execPath, [path.join(here, '..', 'web', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
 const url = await new Promise((resolve) => server.stdout.on('data', (d) => {

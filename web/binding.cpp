@@ -71,9 +71,9 @@ bool gameKey(int16_t key) {
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
 
-// The most pixels one picture paints: a whole picture at a phone's three device pixels to
-// the CSS pixel is spread over a dozen frames, each well under 50 ms of work even before the
-// browser has optimised the module.
+// The most pixels one call paints: a whole picture at a phone's three device pixels to the
+// CSS pixel is painted in a dozen calls (the page makes each a task of its own), each well
+// under 50 ms of work even before the browser has optimised the module.
 constexpr int64_t paintBudget = int64_t(1) << 18;
 
 // Every start-up's seed, read from the clock as it is handed in.
@@ -248,6 +248,13 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
   return int(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
+// The window's face colour around the picture, as CSS ("#rrggbb").
+EMSCRIPTEN_KEEPALIVE const char* zvFaceColour() {
+  static char css[8];
+  const Color c = page.game->view().backColor();
+  std::snprintf(css, sizeof css, "#%02x%02x%02x", unsigned(redOf(c)), unsigned(greenOf(c)), unsigned(blueOf(c)));
+  return css;
+}
 // Whether the last picture left patches for the next call to paint.
 EMSCRIPTEN_KEEPALIVE int zvPaintBehind() { return page.painter.behind() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }

@@ -28,8 +28,9 @@ function releasePointer() {
   steerPointer();
 }
 
-function listenPointer(canvas) {
-  canvas.addEventListener('pointerdown', (e) => {
+// Pointers on the stage, the picture and the face around it alike.
+function listenPointer(stage) {
+  stage.addEventListener('pointerdown', (e) => {
     if (pointer.id !== null || e.button !== 0) return;  // one pointer at a time, the main button
     e.preventDefault();
     const at = pointerAt(e);
@@ -37,19 +38,19 @@ function listenPointer(canvas) {
     pointer.id = e.pointerId;
     pointer.x = at[0];
     pointer.button = buttonAt(at);
-    canvas.setPointerCapture(e.pointerId);
+    stage.setPointerCapture(e.pointerId);
     steerPointer();
     wake();
   });
-  canvas.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu
-  canvas.addEventListener('pointermove', (e) => {
+  stage.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu
+  stage.addEventListener('pointermove', (e) => {
     if (e.pointerId !== pointer.id || pointer.button) return;
     pointer.x = pointerAt(e)[0];
     catchUp();
     steerPointer();
     wake();
   });
-  canvas.addEventListener('pointerup', (e) => {
+  stage.addEventListener('pointerup', (e) => {
     if (e.pointerId !== pointer.id) return;
     const at = pointerAt(e), pressed = pointer.button;
     catchUp();
@@ -58,7 +59,7 @@ function listenPointer(canvas) {
     else wake();
   });
   for (const type of ['pointercancel', 'lostpointercapture']) {
-    canvas.addEventListener(type, (e) => {
+    stage.addEventListener(type, (e) => {
       if (e.pointerId !== pointer.id) return;
       catchUp();
       releasePointer();
