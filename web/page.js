@@ -14,6 +14,12 @@ const state = {
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
 
+// The game's own controls of the bar, shown from the start so that nothing moves as it
+// starts: hidden when it cannot.
+function cannotPlay() {
+  for (const id of ['pause', 'share']) document.getElementById(id).hidden = true;
+}
+
 function showMessage(text) {
   document.getElementById('message-text').textContent = text;
   messageBox.hidden = !text;
@@ -332,6 +338,7 @@ function loadScript(src) {
 async function main() {
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
     canvas.hidden = true;
+    cannotPlay();
     showMessage('Super Zorvane! needs a browser with WebAssembly, and this one has none. ' +
                 'Any current Firefox, Chrome, Safari or Edge will do.');
     return;
@@ -342,6 +349,7 @@ async function main() {
     state.game = await loadScript('zorvane.js').then(() => createZorvane());
     await loadFonts(state.game);
   } catch (e) {
+    cannotPlay();
     showMessage(`Super Zorvane! could not start: ${e.message}`);
     return;
   }
