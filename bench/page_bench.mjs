@@ -99,9 +99,13 @@ try {
 
   // CPU with a ball in play: every chromium process's CPU time over the interval.
   const cdp = await browser.target().createCDPSession();
-  const cpu = async () => (await cdp.send('SystemInfo.getProcessInfo')).processInfo.reduce(
-    (sum, p) => ({ all: sum.all + p.cpuTime, renderer: sum.renderer + (p.type === 'renderer' ? p.cpuTime : 0) }),
-    { all: 0, renderer: 0 });
+  // Each process's CPU time; a difference counts only the processes alive at both looks (a
+  // page closed before the interval takes its time away with it).
+  const cpu = async () => new Map((await cdp.send('SystemInfo.getProcessInfo')).processInfo.map((p) => [p.id, p]));
+  const spent = (a, b) => [...b.values()].reduce((sum, p) => {
+    const t = a.has(p.id) ? p.cpuTime - a.get(p.id).cpuTime : 0;
+    return { all: sum.all + t, renderer: sum.renderer + (p.type === 'renderer' ? t : 0) };
+  }, { all: 0, renderer: 0 });
   // Frames while nothing changes: the clock held at the load state.
   await page.goto(url + '?hold&seed=1');
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
@@ -122,9 +126,9 @@ try {
   }
   const after = await cpu(), wall = (Date.now() - t0) / 1000;
   const [frames1, changes1] = await counts();
-  const game = (after.all - before.all) / wall;
+  const used = spent(before, after), game = used.all / wall;
   console.log(`CPU with a ball in play over ${wall.toFixed(0)} s: all chromium processes ${(100 * game).toFixed(1)} % ` +
-              `of one core, the page's renderer ${(100 * (after.renderer - before.renderer) / wall).toFixed(1)} %, ` +
+              `of one core, the page's renderer ${(100 * used.renderer / wall).toFixed(1)} %, ` +
               `${((frames1 - frames0) / wall).toFixed(1)} frames/s for ${((changes1 - changes0) / wall).toFixed(1)} changes/s`);
   await page.close();
 
@@ -148,7 +152,7 @@ try {
   const f0 = await cpu(), ft0 = Date.now();
   await sleep(seconds * 1000);
   const f1 = await cpu(), fwall = (Date.now() - ft0) / 1000;
-  const floorCpu = (f1.all - f0.all) / fwall;
+  const floorCpu = spent(f0, f1).all / fwall;
   console.log(`floor page over ${fwall.toFixed(0)} s: all chromium processes ${(100 * floorCpu).toFixed(1)} % of one core; ` +
               `the game's page costs ${(game / floorCpu).toFixed(2)} times the floor`);
 } catch (e) {
