@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
 #include "script/script.h"
@@ -12,7 +13,7 @@
 namespace zorvane {
 
 const char* const usageLine =
-    "usage: zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--help] [--version]";
+    "usage: zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--layouts FILE] [--help] [--version]";
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   bool speedGiven = false;
@@ -24,6 +25,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     if (name == "--record") file = &options.record;
     if (name == "--trace") file = &options.trace;
     if (name == "--watch") file = &options.watch;
+    if (name == "--layouts") file = &options.layouts;
     if (file || name == "--speed") {
       std::string_view value;
       if (name.size() < arg.size()) {
@@ -70,6 +72,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   if (speedGiven && options.watch.empty()) return error = "--speed goes with --watch", false;
   if (!options.watch.empty() && !options.record.empty())
     return error = "--record and --watch cannot be used together", false;
+  if (!options.watch.empty() && !options.layouts.empty())
+    return error = "--layouts and --watch cannot be used together (a recording holds its own layouts)", false;
   return true;
 }
 
@@ -106,12 +110,13 @@ FileIdentity identify(const std::string& path) {
 
 bool distinctFiles(const Options& options, std::string& error) {
   const struct { const char* option; const std::string& path; } files[] = {
-      {"--watch", options.watch}, {"--record", options.record}, {"--trace", options.trace}};
-  FileIdentity ids[3];
-  for (int i = 0; i < 3; ++i)
+      {"--watch", options.watch}, {"--layouts", options.layouts}, {"--record", options.record}, {"--trace", options.trace}};
+  constexpr int count = std::size(files);
+  FileIdentity ids[count];
+  for (int i = 0; i < count; ++i)
     if (!files[i].path.empty()) ids[i] = identify(files[i].path);
-  for (int i = 0; i < 3; ++i)
-    for (int j = i + 1; j < 3; ++j)
+  for (int i = 0; i < count; ++i)
+    for (int j = i + 1; j < count; ++j)
       if (ids[i] == ids[j]) {
         error = std::string(files[i].option) + " and " + files[j].option + " name the same file '" +
                 printable(files[j].path, 60) + "'";
@@ -136,6 +141,8 @@ void printHelp() {
       "                     and Right jump 10 s, Up and Down change the speed; the game\n"
       "                     ignores your keys); when it ends, you play on from there\n"
       "      --speed X      watch at X times real speed, 0.25 to 8 (default 1)\n"
+      "      --layouts FILE play your own layouts from the layout file FILE (its layout\n"
+      "                     lines, in rotation) instead of the built-in ones\n"
       "      --help        show this help and exit\n"
       "      --version     show the version and licence and exit\n"
       "\n"
@@ -146,7 +153,7 @@ void printHelp() {
       "\n"
       "Exit status: 0 when the window is closed, 1 when no display or window can be\n"
       "opened or a file cannot be read or written, 2 for a bad command line or a bad\n"
-      "script to watch.\n"
+      "script to watch or layout file.\n"
       "\n"
       "Manual: man 6 zorvane\n");
 }

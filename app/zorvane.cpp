@@ -20,13 +20,13 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "image/image.h"
 #include "platform/pointer.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
-#include "sdl/icon.h"
 #include "sdl/keymap.h"
 #include "sdl/screen.h"
 #include "sdl/speaker.h"
@@ -41,9 +41,9 @@ using namespace zorvane::sdl;
 constexpr uint64_t watchSlice = 500;
 
 void setIcon(SDL_Window* window) {
-  Image icon = iconPicture(64);
+  const image::Image icon = image::iconPicture(64);
   if (icon.pixels.empty()) return;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.pixels.data(), icon.width, icon.height, 32,
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32,
                                                       icon.width * 4, SDL_PIXELFORMAT_RGB888);
   if (s) {
     SDL_SetWindowIcon(window, s);
@@ -94,6 +94,7 @@ std::string utcNow() {
 struct Session {
   OutputFile recording, trace;  // open when asked for
   Script script;                // the recording to watch, when asked for
+  SharedLayouts layouts;        // the player's own layouts, when asked for
 };
 
 // Opens the files and reads the script the options name. Returns 0, or the exit status
@@ -102,6 +103,8 @@ int prepare(const Options& options, Session& session) {
   std::string error;
   int status = 0;
   if (!options.watch.empty()) status = loadScript(options.watch, session.script, error);
+  if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
+    session.layouts = std::make_shared<const Layouts>(std::move(own));
   if (status == 0 && !options.record.empty() && !session.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !session.trace.open(options.trace, error)) status = 1;
   if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
@@ -139,7 +142,9 @@ int run(const Options& options, Session& session) {
   Driver live(std::move(driverOptions));
   const View& form = live.view();
   const bool watch = !options.watch.empty();
-  const std::string title(form.title());
+  // The title says when the layouts are the player's own, and whose file they come from.
+  const std::string title = std::string(form.title()) +
+                            (session.layouts ? " \u2014 your own layouts from " + shownName(options.layouts) : "");
   WatchClock watchClock;
   watchClock.speed = options.speed;
 
@@ -168,6 +173,7 @@ int run(const Options& options, Session& session) {
     }
     ScriptPlayer player(std::move(session.script));
     player.limit(watchSlice);
+    if (session.layouts) live.useLayouts(session.layouts);
     if (watch)
       player.start(live);
     else

@@ -4,8 +4,6 @@
 //   (SCRIPT may be - for stdin)
 // Exit status: 0 done, 1 a failure outside the script, 2 a bad script or command line, 3 an
 // expect line the game did not meet.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -21,10 +19,9 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "script/script.h"
-#ifndef ZORVANE_NO_SCREENSHOT
+#include "image/files.h"
+#include "image/image.h"
 #include "paint/text.h"
-#include "sdl/screenshot.h"
-#endif
 
 namespace {
 
@@ -59,8 +56,9 @@ constexpr const char* helpText =
     "      --version      output version information and exit\n"
     "\n"
     "Script commands, one a line: rand R..., seed N, randomize N, wait MS, catchup MS,\n"
-    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...;\n"
-    "# starts a comment line.\n"
+    "down CODE, up CODE, click pause|gameover|nextlevel, expect KEY=VALUE...,\n"
+    "layout ROW1 ... ROW10 (a layout of your own: ten rows of 40 digits; with any, the\n"
+    "game plays them in rotation instead of the built-in ones); # starts a comment line.\n"
     "\n"
     "Exit status:\n"
     "  0  the script ran and everything was written\n"
@@ -175,12 +173,6 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
 
 // Plays the whole script, drawing a frame at every multiple of `every` ms of virtual time
 // (timers due at that time fired, later input not yet).
-#ifdef ZORVANE_NO_SCREENSHOT
-bool playWithFrames(zorvane::Driver&, zorvane::ScriptPlayer&, const Arguments&, std::string& error) {
-  error = "frames failed: this build of the replay tool has no renderer";
-  return false;
-}
-#else
 // The installed faces, read once; a face that cannot be read is said once.
 const zorvane::paint::Fonts& fonts() {
   std::string warnings;
@@ -201,18 +193,17 @@ bool playWithFrames(zorvane::Driver& driver, zorvane::ScriptPlayer& player, cons
     if (driver.now() < at) break;  // the script ended before this frame's time
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%07lld.png", static_cast<long long>(frame++));
-    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
-                                      zorvane::sdl::Target::New)) {
+    if (!zorvane::image::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.frames + name, error,
+                                      zorvane::image::Target::New)) {
       error = "frame failed: " + printable(error);
       return false;
     }
     if (!more && driver.now() == at) break;
   }
-  if (zorvane::sdl::syncFolder(args.frames, error)) return true;  // once, not after every frame
+  if (zorvane::image::syncFolder(args.frames, error)) return true;  // once, not after every frame
   error = "frames failed: " + printable(error);
   return false;
 }
-#endif
 
 void writeOut(std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), stdout); }
 
@@ -240,8 +231,7 @@ int run(int argc, char** argv) {
     if (const int64_t frames = time / args.every + 1; frames > maxFrames)
       return complain(2, "--frames: the script would make " + std::to_string(frames) + " frames, more than " +
                              std::to_string(maxFrames) + " (a longer --every makes fewer)");
-    struct stat st{};
-    if (stat(args.frames.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!zorvane::image::isFolder(args.frames))
       return complain(1, "--frames: " + printable(args.frames) + " is not a folder");
   }
 
@@ -265,12 +255,8 @@ int run(int argc, char** argv) {
   }
 
   if (!args.screenshot.empty()) {
-#ifdef ZORVANE_NO_SCREENSHOT
-    return complain(1, "screenshot failed: this build of the replay tool has no renderer");
-#else
-    if (!zorvane::sdl::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.screenshot, error))
+    if (!zorvane::image::saveScreenshot(driver.view(), placement(driver.view(), args), fonts(), args.screenshot, error))
       return complain(1, "screenshot failed: " + printable(error));
-#endif
   }
   return 0;
 }

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "image/image.h"
 #include "paint/painter.h"
 #include "platform/keys.h"
-#include "sdl/screenshot.h"
 #include "tests/core/test_door.h"
 
 namespace zorvane {
@@ -68,7 +68,7 @@ void Screenshot(benchmark::State& state) {
   form.fixSeed(1);
   form.Show();
   for (auto _ : state) {
-    const sdl::Image image = sdl::renderPicture(form, paint::placeAtScale(form, double(state.range(0))), fonts());
+    const image::Image image = image::renderPicture(form, paint::placeAtScale(form, double(state.range(0))), fonts());
     benchmark::DoNotOptimize(image.pixels.data());
   }
 }

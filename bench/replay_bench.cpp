@@ -33,5 +33,24 @@ void ReplayThroughput(benchmark::State& state, bool traced) {
 BENCHMARK_CAPTURE(ReplayThroughput, NoTrace, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReplayThroughput, Trace, true)->Unit(benchmark::kMillisecond);
 
+// Opening a layout file of 100 layouts: reading it, checking every row, and the game's
+// start-up on them (the window's first frame waits for this).
+void OpenLayoutFile(benchmark::State& state) {
+  ScriptGenerator generator(7, 100);
+  std::string text = "# 100 layouts of my own\n";
+  for (const LayoutRows& layout : *generator.layouts()) text += layoutLine(layout);
+  for (auto _ : state) {
+    Script script;
+    ScriptError error;
+    if (!parseScript(text, script, error)) state.SkipWithError(error.message.c_str());
+    Driver game;
+    game.useLayouts(std::make_shared<const Layouts>(std::move(script.layouts)));
+    game.start();
+    benchmark::DoNotOptimize(game.form().fields().layoutCount);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(OpenLayoutFile)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace zorvane

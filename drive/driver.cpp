@@ -33,6 +33,11 @@ void Driver::load(uint64_t seed, std::deque<float> draws, std::span<const uint64
   begin();
 }
 
+void Driver::useLayouts(SharedLayouts layouts) {
+  if (options.recorder && layouts) options.recorder->layouts(*layouts);
+  game->useLayouts(std::move(layouts));
+}
+
 void Driver::begin() {
   game->Show();
   trace.forgetBricks();

@@ -15,6 +15,7 @@ ScriptPlayer::ScriptPlayer(Script s) : script(std::move(s)) {
 }
 
 void ScriptPlayer::start(Driver& d) {
+  if (!script.layouts.empty()) d.useLayouts(std::make_shared<const Layouts>(std::move(script.layouts)));
   d.load(script.seed, std::move(script.draws), script.randomizeSeeds);
   if (script.commands.empty()) playTo(d, d.now());
 }

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "game/cues.h"
 #include "game/state.h"
+#include "levels/layouts.h"
 #include "platform/controls.h"
 #include "platform/window.h"
 
@@ -49,6 +51,11 @@ class Form1 : public Window, private GameFields {
   const Controls& controls() const { return *this; }
 
   Cues cues;                                 // raised by the event being handled, for its sounds
+
+  // Layouts of the player's own for every start-up from now on, instead of the built-in
+  // ones; null or none: the built-in rotation.
+  void useLayouts(SharedLayouts layouts) { ownLayouts = std::move(layouts); }
+  const SharedLayouts& layouts() const { return ownLayouts; }
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;
@@ -104,6 +111,8 @@ class Form1 : public Window, private GameFields {
   Timer& timer(int number) override;
 
   void layoutJump();                 // F1/F2: keep the high score, lay out layoutIndex afresh
+
+  SharedLayouts ownLayouts;          // the player's layouts, when they play their own
 };
 
 // Counter texts: last six digits of v + 100000000, last three of v + 10000.

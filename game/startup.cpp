@@ -20,7 +20,8 @@ void Form1::Form_Load() {
 void Form1::setvariables() {
   levelNumber = 1;
   layoutIndex = 1;
-  layoutCount = 7;
+  // The built-in rotation is seven long; the player's own layouts all take part.
+  layoutCount = ownLayouts && !ownLayouts->empty() ? static_cast<int16_t>(ownLayouts->size()) : 7;
   if (livesLeft == 0) livesLeft = 3;
   bricksAtStart = 0;
   extraLifePoints = 0;

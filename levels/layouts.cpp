@@ -1,10 +1,14 @@
 // The eight built-in brick layouts: ten rows of twenty two-digit cell codes each.
+#include "levels/layouts.h"
+
+#include <algorithm>
+
 #include "game/form1.h"
 
 namespace zorvane {
 namespace {
 
-constexpr const char* layouts[8][10] = {
+constexpr const char* builtIn[8][10] = {
     {
         "4141414141414141414141414141414141414141",
         "0909090909090909090909090909090909090909",
@@ -105,10 +109,22 @@ constexpr const char* layouts[8][10] = {
 
 }  // namespace
 
-// Writes every row of layouts 1 to 8, layout by layout and row by row.
+bool isLayoutRow(std::string_view row) {
+  return row.size() == layoutRowDigits &&
+         std::all_of(row.begin(), row.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Writes every row of layouts 1 to 8, layout by layout and row by row; with layouts of the
+// player's own, theirs instead, 1 to N. Layout 8 is held but never laid out: the rotation
+// of the built-in layouts is seven long.
 void Form1::fillLevelRows() {
+  if (ownLayouts && !ownLayouts->empty()) {
+    for (size_t layout = 1; layout <= ownLayouts->size() && layout < levelRows.size(); ++layout)
+      for (int row = 1; row <= layoutRowCount; ++row) levelRows[layout][row] = (*ownLayouts)[layout - 1][row - 1];
+    return;
+  }
   for (int layout = 1; layout <= 8; ++layout)
-    for (int row = 1; row <= 10; ++row) levelRows[layout][row] = layouts[layout - 1][row - 1];
+    for (int row = 1; row <= 10; ++row) levelRows[layout][row] = builtIn[layout - 1][row - 1];
 }
 
 }  // namespace zorvane

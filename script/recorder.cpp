@@ -1,6 +1,7 @@
 #include "script/recorder.h"
 
 #include <string>
+#include <utility>
 
 #include "script/script.h"
 
@@ -23,6 +24,10 @@ void Recorder::step(int64_t ms, bool caughtUp) {
 }
 
 void Recorder::randomize(uint64_t seed) { pending += "randomize " + std::to_string(seed) + "\n"; }
+
+void Recorder::layouts(const Layouts& set) {
+  for (const LayoutRows& layout : set) (begun ? pending : head) += layoutLine(layout);
+}
 
 void Recorder::down(int16_t keyCode) { event("down ", std::to_string(keyCode)); }
 void Recorder::up(int16_t keyCode) { event("up ", std::to_string(keyCode)); }
@@ -55,6 +60,7 @@ void Recorder::emit() {
     out += " recording";
     if (!heading.recordedAt.empty()) out += ", " + printable(heading.recordedAt, 40);
     out += ": replay it with zorvane-replay, watch it with zorvane --watch\n";
+    out += std::exchange(head, {});
   }
   begun = true;
   if (waiting > 0) out += "wait " + std::to_string(waiting) + "\n";

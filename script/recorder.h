@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "levels/layouts.h"
+
 namespace zorvane {
 
 // What the first line of a recording says besides the game's name; the front end hands it
@@ -29,6 +31,7 @@ class Recorder {
 
   void step(int64_t ms, bool caughtUp);   // one live step of `ms` ms (caughtUp: a stall was caught up); writes at least once a second
   void randomize(uint64_t seed);          // a start-up's clock seed, written before the next line
+  void layouts(const Layouts& layouts);   // the player's own layouts the game is played on, written before the next line
   void down(int16_t keyCode);
   void up(int16_t keyCode);
   void click(std::string_view button);
@@ -44,6 +47,7 @@ class Recorder {
 
   Sink sink;
   std::string pending;        // lines to send before the next one (randomize seeds)
+  std::string head;           // lines that follow the first line (the layouts)
   std::string line;           // reused buffer
   int64_t waiting = 0;        // merged wait not yet written
   int64_t clock = 0;          // live time, the sum of the steps

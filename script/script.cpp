@@ -165,9 +165,23 @@ bool ScriptReader::line(std::string_view line) {
     return true;
   }
 
+  if (name == "layout") {
+    LayoutRows rows;
+    int count = 0;
+    for (std::string_view row = nextWord(rest); !row.empty(); row = nextWord(rest), ++count) {
+      if (count == layoutRowCount) return fail("a layout has ten rows, not more");
+      if (!isLayoutRow(row)) return fail("layout row " + quoted(row) + " is not 40 digits");
+      rows[count] = row;
+    }
+    if (count < layoutRowCount) return fail("a layout has ten rows, not " + std::to_string(count));
+    if (script.layouts.size() == mostLayouts) return fail("more than 100 layouts");
+    script.layouts.push_back(std::move(rows));
+    return true;
+  }
+
   const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
   if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
-    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click or expect)");
+    return fail("unknown command " + quoted(name) + " (rand, seed, randomize, wait, catchup, down, up, click, expect or layout)");
   const std::string_view arg = nextWord(rest);
   if (arg.empty()) return fail(std::string(name) + " needs one argument");
   if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");
@@ -223,6 +237,12 @@ bool ScriptReader::line(std::string_view line) {
   return true;
 }
 
+std::string layoutLine(const LayoutRows& layout) {
+  std::string line = "layout";
+  for (const std::string& row : layout) line.append(" ").append(row);
+  return line + "\n";
+}
+
 bool parseScript(std::string_view text, Script& script, ScriptError& error) {
   ScriptReader reader(script);
   const bool good = reader.feed(text, true);
@@ -270,6 +290,27 @@ int loadScript(const std::string& path, Script& script, std::string& error) {
     error = name + ", line " + std::to_string(bad.line) + ": " + bad.message;
   }
   return status;
+}
+
+int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
+  Script script;
+  if (const int status = loadScript(path, script, error)) return status;
+  const std::string name = path == "-" ? "<stdin>" : printable(path, 200);
+  if (!script.commands.empty() || !script.draws.empty() || !script.randomizeSeeds.empty()) {
+    error = name + " is not a layout file: it holds more than layout lines and comments";
+    return 2;
+  }
+  if (script.layouts.empty()) {
+    error = name + " holds no layout line";
+    return 2;
+  }
+  layouts = std::move(script.layouts);
+  return 0;
+}
+
+std::string shownName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return printable(slash == std::string::npos ? path : path.substr(slash + 1), 60);
 }
 
 }  // namespace zorvane

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "levels/layouts.h"
 #include "script/expect.h"
 
 namespace zorvane {
@@ -34,6 +35,7 @@ struct Script {
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
   std::deque<Command> commands;          // wait, catchup, down, up, click and expect, in order
   Expectations expectations;             // the checks of every expect line
+  Layouts layouts;                       // every layout line, in script order: the player's own layouts
 };
 
 // Why a script was refused.
@@ -64,12 +66,23 @@ class ScriptReader {
   bool failed = false;
 };
 
+// The script line of one layout: "layout", then its ten rows, and a newline.
+std::string layoutLine(const LayoutRows& layout);
+
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).
 bool parseScript(std::string_view text, Script& script, ScriptError& error);
 
 // Reads and parses the script at `path` (- for standard input). Returns 0, or the exit
 // status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
 int loadScript(const std::string& path, Script& script, std::string& error);
+
+// Reads a layout file at `path`: `layout` lines and comments only, at least one layout.
+// Returns 0, or the exit status with `error` set as loadScript does (2 also for a file that
+// holds other commands or no layout).
+int loadLayouts(const std::string& path, Layouts& layouts, std::string& error);
+
+// The last part of a file's name, as a title shows it: printable and cut short.
+std::string shownName(const std::string& path);
 
 // The longest script, in bytes: one byte more and it is refused.
 constexpr size_t maxScriptBytes = size_t{64} << 20;

@@ -36,7 +36,7 @@ int16_t arrowOf(const Form1& form) {
 
 }  // namespace
 
-ScriptGenerator::ScriptGenerator(uint64_t seed) : rng(mix(seed)) {
+ScriptGenerator::ScriptGenerator(uint64_t seed, int ownLayouts) : rng(mix(seed)) {
   seedLine = between(0, 999999999);
   // Rand lines now and then: they all feed the queue before start-up, wherever they stand.
   const int64_t count = between(0, 6);
@@ -53,6 +53,30 @@ ScriptGenerator::ScriptGenerator(uint64_t seed) : rng(mix(seed)) {
   }
   std::stable_sort(lines.begin(), lines.end(), [](const RandLine& a, const RandLine& b) { return a.before < b.before; });
   for (const RandLine& line : lines) queued.insert(queued.end(), line.values.begin(), line.values.end());
+  if (ownLayouts > 0) makeLayouts(std::min(ownLayouts, static_cast<int>(mostLayouts)));
+}
+
+// Layouts as players might make them: the first holds every code twice, one in ten has
+// nothing to clear (empty, or unbreakable bricks only), the rest are random fields, some
+// sparse and some full.
+void ScriptGenerator::makeLayouts(int count) {
+  auto set = std::make_shared<Layouts>(static_cast<size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    std::vector<int> codes(200);
+    const double full = std::uniform_real_distribution<double>(0.05, 1)(rng);
+    for (size_t cell = 0; cell < codes.size(); ++cell) {
+      if (k == 0) codes[cell] = static_cast<int>(cell % 100);
+      else if (k % 10 == 9) codes[cell] = chance(0.3) ? 99 : 0;
+      else codes[cell] = chance(full) ? static_cast<int>(between(1, 99)) : 0;
+    }
+    if (k == 0) std::shuffle(codes.begin(), codes.end(), rng);
+    for (size_t cell = 0; cell < codes.size(); ++cell) {
+      std::string& row = (*set)[static_cast<size_t>(k)][cell / 20];
+      row += static_cast<char>('0' + codes[cell] / 10);
+      row += static_cast<char>('0' + codes[cell] % 10);
+    }
+  }
+  own = std::move(set);
 }
 
 Command ScriptGenerator::next(const Form1& form) {
@@ -210,9 +234,13 @@ void ScriptGenerator::hold() {
 // special bricks are the point, and most often 7, whose layout-changing bricks lie deep.
 void ScriptGenerator::jump(const Form1& form) {
   const GameFields& s = form.fields();
-  const int count = 7;
+  const int count = std::max<int>(s.layoutCount, 1);
   const double r = std::uniform_real_distribution<double>(0, 1)(rng);
-  const int target = r < 0.45 ? 7 : r < 0.75 ? static_cast<int>(between(5, 6)) : static_cast<int>(between(1, count));
+  // The player's own layouts are all alike to the generator: any of them.
+  const int target = own                 ? static_cast<int>(between(1, count))
+                     : r < 0.45          ? 7
+                     : r < 0.75          ? static_cast<int>(between(5, 6))
+                                         : static_cast<int>(between(1, count));
   const int from = std::clamp(s.layoutIndex, 1, count);
   int forward = (target - from + count) % count;
   if (forward == 0) forward = count;  // a full round: every layout passes by once
@@ -248,6 +276,12 @@ ScriptWriter::ScriptWriter(const ScriptGenerator& g, std::string* text, std::FIL
     : generator(g), text(text), file(file) {
   put("# zorvane-soak: a generated game");
   put("seed " + std::to_string(g.gameSeed()));
+  if (g.layouts())
+    for (const LayoutRows& layout : *g.layouts()) {
+      std::string line = layoutLine(layout);
+      line.pop_back();  // put ends the line
+      put(line);
+    }
 }
 
 void ScriptWriter::put(const std::string& line) {
@@ -271,15 +305,17 @@ void ScriptWriter::finish() {
   while (nextRand < lines.size()) put(randLine(lines[nextRand++].values));
 }
 
-Script generatedGame(uint64_t seed, uint64_t timerTicks) {
-  ScriptGenerator generator(seed);
+Script generatedGame(uint64_t seed, uint64_t timerTicks, int ownLayouts) {
+  ScriptGenerator generator(seed, ownLayouts);
   Script s;
+  if (generator.layouts()) s.layouts = *generator.layouts();
   s.seed = generator.gameSeed();
   s.draws.assign(generator.draws().begin(), generator.draws().end());
   uint64_t ticks = 0;
   DriverOptions options;
   options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };
   Driver replay(options);
+  if (generator.layouts()) replay.useLayouts(generator.layouts());
   replay.load(s.seed, s.draws);
   while (ticks < timerTicks) {
     s.commands.push_back(generator.next(replay.form()));

@@ -23,11 +23,13 @@ struct RandLine {
 
 class ScriptGenerator {
  public:
-  explicit ScriptGenerator(uint64_t seed);
+  // With `ownLayouts` > 0 the game is played on that many random layouts of the player's own.
+  explicit ScriptGenerator(uint64_t seed, int ownLayouts = 0);
 
   uint64_t gameSeed() const { return seedLine; }             // the script's `seed` line
   const std::vector<float>& draws() const { return queued; }  // every rand value, in order
   const std::vector<RandLine>& randLines() const { return lines; }
+  const SharedLayouts& layouts() const { return own; }        // the script's layout lines; null: none
 
   // The next command for the game as it stands. Deterministic: the same seed and the same
   // game give the same commands, so a run can be written out as a script afterwards.
@@ -39,6 +41,7 @@ class ScriptGenerator {
   bool pickBrick(const Form1& form, double& x);
   void hold();
   void jump(const Form1& form);
+  void makeLayouts(int count);
   void press(int16_t code);                      // down, then up a little later
   void push(Op op, int64_t value);
   void click(std::string_view button);           // one of buttonNames
@@ -50,6 +53,7 @@ class ScriptGenerator {
   uint64_t seedLine = 1;
   std::vector<float> queued;
   std::vector<RandLine> lines;
+  SharedLayouts own;
   std::deque<Command> pending;
   double aim = 0;              // where the paddle's centre should be, from the ball's centre
   bool aimed = false;          // a brick has been chosen for the ball's present fall
@@ -77,6 +81,6 @@ class ScriptWriter {
 };
 
 // A generated game played until `timerTicks` timer ticks were handled, as a script.
-Script generatedGame(uint64_t seed, uint64_t timerTicks);
+Script generatedGame(uint64_t seed, uint64_t timerTicks, int ownLayouts = 0);
 
 }  // namespace zorvane

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "sdl/icon.h"
+#include "image/image.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   for (int size : {48, 128, 256}) {
     std::string error;
     const std::string path = std::string(argv[1]) + "/zorvane" + "-" + std::to_string(size) + ".png";
-    if (!zorvane::sdl::savePng(zorvane::sdl::iconPicture(size), path, error)) {
+    if (!zorvane::image::savePng(zorvane::image::iconPicture(size), path, error)) {
       std::fprintf(stderr, "zorvane-make-icon: %s\n", error.c_str());
       return 1;
     }

@@ -105,6 +105,7 @@ struct Page {
   std::string title;               // the title last handed to the page
   std::string state;               // for the tests: the game's state as a trace line
   std::string message;             // the last recording's complaint, or its verdict
+  std::string layoutsFrom;         // the file the player's own layouts came from; "": the built-in ones
   int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;              // the game time of the first of them
   PointerSteering pointer;         // a finger or the mouse held on the playfield
@@ -173,6 +174,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
   page.seeker.reset();
   page.player.reset();
   page.heading = recordedAt;
+  page.layoutsFrom.clear();
   page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
   page.game = std::make_unique<Driver>(seed >= 0 ? DriverOptions{} : DriverOptions{.seeds = clockSeed});
   record("");
@@ -348,7 +350,8 @@ EMSCRIPTEN_KEEPALIVE void zvPadGone(int index) {
 // The window's caption, or null when it is the one handed over last.
 // While a recording plays, the caption says so, as the window's does.
 EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
-  const std::string t = std::string(page.game->view().title()) + (playing() ? " \u2014 playing a recording" : "");
+  std::string t = std::string(page.game->view().title()) + (playing() ? " \u2014 playing a recording" : "");
+  if (!page.layoutsFrom.empty() && !playing()) t += " \u2014 your own layouts from " + page.layoutsFrom;
   if (t == page.title) return nullptr;
   page.title.assign(t);
   return page.title.c_str();
@@ -390,7 +393,8 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
   return 1;
 }
 
-// Starts the recording read from the window's creation at time 0; it then plays through
+// Starts the recording read from the window's creation at time 0 (a layout file, which holds
+// only layouts, starts a new game on them at once); it then plays through
 // zvAdvanceTo on the page's watch clock, a slice at a time, and the player takes over where it
 // ends. On a bad script the game is left as it was and the replay tool's message is returned;
 // null on success.
@@ -408,6 +412,20 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   }
   page.seeker.reset();
   page.recorder.reset();
+  page.layoutsFrom = script->layouts.empty() ? "" : shownName(name);
+  if (!script->layouts.empty() && script->commands.empty() && script->draws.empty() && script->randomizeSeeds.empty()) {
+    // A layout file: a new game on the player's own layouts, recorded with them at its head.
+    page.player.reset();
+    page.fixedSeed = -1;
+    page.message.clear();
+    page.game = std::make_unique<Driver>(DriverOptions{.seeds = clockSeed});
+    record("");
+    page.game->useLayouts(std::make_shared<const Layouts>(std::move(script->layouts)));
+    page.game->start();
+    hearCues(*page.game);
+    repaintAll();
+    return nullptr;
+  }
   page.checked = !script->expectations.empty();
   page.recorded = std::move(text);  // what follows it is recorded after it
   page.fixedSeed = -1;              // the recording has its own

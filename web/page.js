@@ -237,9 +237,10 @@ function listen() {
   full.addEventListener('click', () => stage.requestFullscreen().catch(() => {}));
   document.addEventListener('fullscreenchange', () => paint());
 
-  // Recordings: dropped on the page or opened with the button.
+  // Recordings and layout files: dropped on the page or opened with a button.
   const file = document.getElementById('file');
   document.getElementById('recording').addEventListener('click', () => file.click());
+  document.getElementById('layouts').addEventListener('click', () => file.click());  // a layout file is a script too
   document.getElementById('dismiss').addEventListener('click', () => showMessage(''));
   file.addEventListener('change', () => { if (file.files[0]) playFile(file.files[0]); file.value = ''; });
   window.addEventListener('dragover', (e) => e.preventDefault());

@@ -1,4 +1,4 @@
-// Finishes the page's folder at build time: the icons, drawn by the game's icon code, as PNG
+// Finishes the page's folder at build time: the icons, drawn by the game's icon code as PNG
 // files, and the service worker with the list of the site's files and a version that is a
 // hash of them all (so that every change of a file makes a new cache); then a gzip and a
 // Brotli copy of every text, font and wasm file beside it (FILE.gz, FILE.br), which
@@ -16,39 +16,16 @@ if (!site || !iconTool || !swSource) {
   process.exit(2);
 }
 
-// A PNG file of 8-bit RGBA rows.
-const crcTable = Array.from({ length: 256 }, (_, n) => {
-  for (let k = 0; k < 8; k++) n = n & 1 ? 0xedb88320 ^ (n >>> 1) : n >>> 1;
-  return n >>> 0;
-});
-function chunk(type, data) {
-  const head = Buffer.alloc(8), tail = Buffer.alloc(4), body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
-  let crc = 0xffffffff;
-  for (const b of body) crc = crcTable[(crc ^ b) & 255] ^ (crc >>> 8);
-  head.writeUInt32BE(data.length, 0);
-  tail.writeUInt32BE((crc ^ 0xffffffff) >>> 0, 0);
-  return Buffer.concat([head.subarray(0, 4), body, tail]);
-}
-function png(rgba, size) {
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(size, 0);
-  header.writeUInt32BE(size, 4);
-  header.set([8, 6, 0, 0, 0], 8);
-  const rows = Buffer.alloc(size * (4 * size + 1));
-  for (let y = 0; y < size; y++) rgba.copy(rows, y * (4 * size + 1) + 1, y * 4 * size, (y + 1) * 4 * size);
-  return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
-    chunk('IDAT', zlib.deflateSync(rows, { level: 9 })), chunk('IEND', Buffer.alloc(0))]);
-}
 // Writes a file only when its bytes change, so that a build with nothing new touches nothing.
 function put(file, bytes) {
   if (!fs.existsSync(file) || !fs.readFileSync(file).equals(bytes)) fs.writeFileSync(file, bytes);
 }
 
 for (const [size, name, ...kind] of [[192, 'icon-192'], [512, 'icon-512'], [512, 'icon-maskable-512', 'maskable']]) {
-  const raw = path.join(site, `.${name}.rgba`);
-  execFileSync(process.execPath, [iconTool, String(size), raw, ...kind], { stdio: 'inherit' });
-  put(path.join(site, `${name}.png`), png(fs.readFileSync(raw), size));
-  fs.rmSync(raw);
+  const drawn = path.join(site, `.${name}.png`);
+  execFileSync(process.execPath, [iconTool, String(size), drawn, ...kind], { stdio: 'inherit' });
+  put(path.join(site, `${name}.png`), fs.readFileSync(drawn));
+  fs.rmSync(drawn);
 }
 
 // Every file of the site but the worker itself, in a stable order.

@@ -1,13 +1,14 @@
 # The web build, included from the top CMakeLists.txt under emscripten's toolchain:
-#   zorvane-replay.js  the replay tool for node, one file, traces identical to the native one
+#   zorvane-replay.js  the replay tool for node, one file, traces and pictures identical to the
+#                      native one
 #   site/              the page: index.html, its scripts, the game's wasm module (which paints
 #                      the picture), the font files it draws text with, the icons, the web app
 #                      manifest and the service worker that keeps it all for playing offline
 set(ZORVANE_NODE_FLAGS -sSINGLE_FILE=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
 
 add_executable(zorvane-replay app/zorvane_replay.cpp)
-target_link_libraries(zorvane-replay PRIVATE zorvane_replaylib)
-target_compile_definitions(zorvane-replay PRIVATE ZORVANE_NO_SCREENSHOT ZORVANE_VERSION="${PROJECT_VERSION}")
+target_link_libraries(zorvane-replay PRIVATE zorvane_replaylib zorvane_image)
+target_compile_definitions(zorvane-replay PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 target_link_options(zorvane-replay PRIVATE ${ZORVANE_NODE_FLAGS})
 set_target_properties(zorvane-replay PROPERTIES SUFFIX .js)
 zorvane_warnings(zorvane-replay)
@@ -59,7 +60,7 @@ add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
 # of the site's files and their hash, and the compressed copies of the files, once
 # everything else of the site is built.
 add_executable(zorvane-web-icon web/make_icons.cpp)
-target_link_libraries(zorvane-web-icon PRIVATE zorvane_paint)
+target_link_libraries(zorvane-web-icon PRIVATE zorvane_image)
 target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})
 set_target_properties(zorvane-web-icon PROPERTIES SUFFIX .js)
 zorvane_warnings(zorvane-web-icon)

@@ -208,7 +208,14 @@ TEST(ReplayTool, FramesEveryIntervalOfVirtualTimeLeaveTheTraceAlone) {
 // The window program refuses what it cannot do before it opens a window (no display here).
 TEST(WindowCommandLine, BadFilesAndOptionsAreRefusedBeforeAnyWindow) {
   const std::string bad = writeTemp("bad.zrec", "wait 10\nhop 3\n");
+  const std::string badRow = writeTemp("bad.layouts", "# mine\nlayout 12 34\n");
+  const std::string none = writeTemp("none.layouts", "# nothing yet\n");
   const struct { std::string args; int status; const char* says; } cases[] = {
+      {"--layouts " + shellQuoted(badRow), 2, "bad.layouts, line 2: layout row \"12\" is not 40 digits"},
+      {"--layouts " + shellQuoted(sample("serve.txt")), 2, "is not a layout file"},
+      {"--layouts " + shellQuoted(none), 2, "holds no layout line"},
+      {"--layouts " + shellQuoted(tempPath("missing.layouts")), 1, "cannot read"},
+      {"--layouts " + shellQuoted(none) + " --watch " + shellQuoted(sample("serve.txt")), 2, "together"},
       {"--watch " + shellQuoted(bad), 2, ", line 2: "},
       {"--watch " + shellQuoted(tempPath("missing.zrec")), 1, "cannot read"},
       {"--record " + shellQuoted(tempPath("no/such/dir/game.zrec")), 1, "cannot write"},

@@ -46,7 +46,7 @@ struct LiveRun {
   std::vector<std::string> writes;
 };
 
-LiveRun playLive(uint64_t seed, int64_t duration) {
+LiveRun playLive(uint64_t seed, int64_t duration, SharedLayouts layouts = nullptr) {
   Capture rec;
   LiveRun run;
   Recorder recorder(rec.sink(), {.version = "1.0", .recordedAt = "2026-12-09 02:30:33 UTC"});
@@ -56,6 +56,7 @@ LiveRun playLive(uint64_t seed, int64_t duration) {
                .recorder = &recorder,
                .seeds = [&] { return seeds(); }});
   auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
+  if (layouts) live.useLayouts(std::move(layouts));
   live.start();
   int64_t now = 0;
   while (now < duration) {
@@ -97,10 +98,25 @@ size_t count(const std::string& text, const std::string& what) {
   return n;
 }
 
+// Five layouts of a player's own, every code 0 to 99 among them.
+SharedLayouts ownLayouts() {
+  auto set = std::make_shared<Layouts>(5);
+  for (size_t k = 0; k < set->size(); ++k)
+    for (size_t cell = 0; cell < 200; ++cell) {
+      const size_t code = (k * 37 + cell * 13) % 100;
+      (*set)[k][cell / 20] += {static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10)};
+    }
+  return set;
+}
+
 TEST(Recording, ReplaysToTheLiveTraceByteForByte) {
-  for (const uint64_t seed : {1, 2, 3}) {
+  for (const uint64_t seed : {1, 2, 3, 4}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    const LiveRun run = playLive(seed, 120000);
+    const SharedLayouts own = seed == 4 ? ownLayouts() : nullptr;  // the last on a layout file
+    const LiveRun run = playLive(seed, 120000, own);
+    if (own) {
+      EXPECT_EQ(count(run.recording.substr(0, run.recording.find("\nwait ")), "\nlayout "), 5u);
+    }
     // The run went through what makes recording hard: stalls, restarts with fresh seeds.
     EXPECT_GT(count(run.recording, "\ncatchup "), 5u);
     EXPECT_GT(count(run.recording, "\nrandomize "), 1u);

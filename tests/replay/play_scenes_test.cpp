@@ -24,7 +24,10 @@ struct Scene {
   std::string text;
   Driver replay{{.traceSink = [this](std::string_view chunk) { text += chunk; }, .afterEvent = {}, .recorder = nullptr, .seeds = {}}};
 
-  explicit Scene(std::vector<float> draws, uint64_t seed = 1) { replay.load(seed, {draws.begin(), draws.end()}); }
+  explicit Scene(std::vector<float> draws, uint64_t seed = 1, Layouts own = {}) {
+    if (!own.empty()) replay.useLayouts(std::make_shared<const Layouts>(std::move(own)));
+    replay.load(seed, {draws.begin(), draws.end()});
+  }
   Form1& form() { return DriverTestDoor::form(replay); }
   std::vector<Json> lines() {
     replay.flush();
@@ -139,6 +142,47 @@ TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
   EXPECT_TRUE(lines[5]["pause"].b());
   EXPECT_EQ(lines[5]["timers"][0].i(), 25);
   EXPECT_EQ(lines[5]["timers"][1].i(), 25);
+}
+
+// A layout of the player's own whose bottom row is all `bottom` and the rest empty.
+LayoutRows bottomRowOf(int bottom) {
+  LayoutRows rows;
+  rows.fill(std::string(40, '0'));
+  for (int x = 0; x < 20; ++x) rows[9][2 * x] = char('0' + bottom / 10), rows[9][2 * x + 1] = char('0' + bottom % 10);
+  return rows;
+}
+
+TEST(PlayScene, OwnLayoutsMakeTheRotationAndSurviveARestart) {
+  // One-hit bricks, an empty field, and a row of bricks that lay out the next layout.
+  Scene s({0, 0, 0.5f, 0.25f}, 1, {bottomRowOf(1), bottomRowOf(0), bottomRowOf(89)});
+  Form1& f = s.form();
+  for (const int16_t key : {keys::F2, keys::F1, keys::F1, keys::F1}) s.replay.keyDown(key);
+  s.replay.keyDown(keys::Left);  // serve on layout 3: the ball meets a brick that wraps to 1
+  s.replay.wait(50);
+  s.replay.keyUp(keys::Left);
+  s.replay.wait(1500);
+  std::vector<Json> lines = s.lines();
+  const int layouts[] = {1, 3, 1, 2, 3};
+  const int counts[] = {20, 20, 20, 0, 20};
+  for (size_t k = 0; k < std::size(layouts); ++k) {
+    EXPECT_EQ(lines[k]["layoutCount"].i(), 3) << k;
+    EXPECT_EQ(lines[k]["layoutIndex"].i(), layouts[k]) << k;
+    EXPECT_EQ(lines[k]["bricksLeft"].i(), counts[k]) << k;
+  }
+  EXPECT_EQ(lines[3]["numbricks"].s(), "000");
+  EXPECT_FALSE(lines[3]["nextlevel"][0].b());  // nothing to clear is never cleared
+  const int hit = Scene::find(lines, [](const Json& l) { return l["currentScore"].i() == 10; });
+  ASSERT_GT(hit, 0);
+  EXPECT_EQ(lines[hit]["layoutIndex"].i(), 1);
+  EXPECT_EQ(lines[hit]["bricksLeft"].i(), 20);
+  // A new game after game over lays out the player's first layout again.
+  DriverTestDoor::fields(f).livesLeft = 1;
+  DriverTestDoor::lostlife(f);
+  ASSERT_TRUE(s.replay.click("gameover"));
+  lines = s.lines();
+  EXPECT_EQ(lines.back()["layoutCount"].i(), 3);
+  EXPECT_EQ(lines.back()["layoutIndex"].i(), 1);
+  EXPECT_EQ(lines.back()["bricksLeft"].i(), 20);
 }
 
 // Plays on for a while with both arrows, so that the ball flies and the paddle sweeps.

@@ -81,8 +81,17 @@ TEST(ReplayScript, RandRoundsToTheNearestFloat) {
   }
 }
 
+// A layout line of `rows` rows, each `row`.
+std::string layoutOf(int rows, const std::string& row = std::string(40, '0')) {
+  std::string line = "layout";
+  for (int k = 0; k < rows; ++k) line += " " + row;
+  return line;
+}
+
 TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
-  const struct { const char* script; int line; const char* says; } cases[] = {
+  std::string hundredAndOne;
+  for (int k = 0; k < 101; ++k) hundredAndOne += layoutOf(10) + "\n";
+  const struct { std::string script; int line; const char* says; } cases[] = {
       {"jump 5", 1, "unknown command \"jump\""},
       {"Wait 5", 1, "unknown command"},
       {"wait 5\n\n# fine\nbogus", 4, "unknown command \"bogus\""},
@@ -152,6 +161,15 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
       {"expect t=9223372036854775808", 1, "out of range"},
       {"expect t=-99999999999999999999x", 1, "bad number"},
       {"expect t=5 # at five", 1, "'#'"},
+      {"layout", 1, "ten rows, not 0"},
+      {"wait 5\n" + layoutOf(9), 2, "ten rows, not 9"},
+      {layoutOf(11), 1, "ten rows, not more"},
+      {layoutOf(10, std::string(39, '1')), 1, "is not 40 digits"},
+      {layoutOf(10, std::string(41, '1')), 1, "is not 40 digits"},
+      {layoutOf(10, std::string(38, '1') + "1a"), 1, "is not 40 digits"},
+      {layoutOf(10, "+" + std::string(39, '1')), 1, "is not 40 digits"},
+      {layoutOf(10) + " # a comment", 1, "'#'"},
+      {hundredAndOne, 101, "more than 100 layouts"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
@@ -162,6 +180,23 @@ TEST(ReplayScript, RefusesBadLinesNamingTheLine) {
     EXPECT_NE(e.message.find(c.says), std::string::npos) << e.message;
     EXPECT_EQ(e.message.find('\n'), std::string::npos);
   }
+}
+
+TEST(ReplayScript, LayoutLinesReadInScriptOrderAndWriteBackTheSame) {
+  LayoutRows first, second;
+  for (int r = 0; r < layoutRowCount; ++r) {
+    first[r] = std::string(40, char('0' + r));
+    second[r] = "9998979695949392919089888786858483828180";
+  }
+  const std::string text = layoutLine(first) + "wait 5\n" + layoutLine(second);
+  const Script s = parseGood(text);
+  ASSERT_EQ(s.layouts.size(), 2u);
+  EXPECT_EQ(s.layouts[0], first);
+  EXPECT_EQ(s.layouts[1], second);
+  EXPECT_EQ(s.commands.size(), 1u);  // a layout is no command
+  std::string hundred;
+  for (int k = 0; k < 100; ++k) hundred += layoutLine(second);
+  EXPECT_EQ(parseGood(hundred).layouts.size(), 100u);
 }
 
 TEST(ReplayScript, ReadsCatchupAndQueuesRandomizeSeedsInScriptOrder) {

@@ -77,6 +77,7 @@ done <<'END'
 :|--watch keep.zrec --trace keep.zrec|2|--watch and --trace name the same file 'keep.zrec'|[ "$(cat keep.zrec)" = 'wait 10' ]
 ln -s keep.zrec link.zrec|--trace link.zrec --watch ./keep.zrec|2|name the same file|[ "$(cat keep.zrec)" = 'wait 10' ]
 :|--record x --trace ./x|2|--record and --trace name the same file './x'|[ ! -e x ]
+:|--record keep.zrec --layouts keep.zrec|2|--layouts and --record name the same file 'keep.zrec'|[ "$(cat keep.zrec)" = 'wait 10' ]
 :|--record precious --trace precious|2|name the same file|[ "$(cat precious)" = precious ]
 :|--record precious|1|no display found|[ "$(cat precious)" = precious ]
 :|--trace precious|1|no display found|[ "$(cat precious)" = precious ]

@@ -7,7 +7,8 @@
 #    at an expect line after the swap;
 #  - --watch of the recording at speed 4, with its own trace, passes through the same states,
 #    and after a jump back through the replay's states from the snapshot it started from;
-#  - a recording cut by kill -9 ends on a whole line and replays up to it.
+#  - a recording on a layout file, cut by kill -9, holds the layouts, ends on a whole line
+#    and replays up to it.
 #   recording_e2e.sh ZORVANE ZORVANE_REPLAY XPROBE SEED
 set -u
 game=$1 replay=$2 probe=$3 seed=$4
@@ -139,14 +140,25 @@ cmp -n "$(stat -c %s "$work/replay-after")" "$work/replay-after" "$work/watch-af
   fail "after the jump back watching passed through other states"
 echo "watched at speed 4: the same states; after a jump back from $(sed -n "$((back - 1))s/^{\"t\":\([0-9]*\).*/\1/p" "$work/watch.trace") ms, the replay's from line $from on"
 
-# 3. Killed with kill -9: the recording ends on a whole line and replays up to it.
-launch --record "$work/killed.zrec" --trace "$work/killed-live.trace"
+# 3. Killed with kill -9, on layouts of the player's own: the recording begins with them,
+# ends on a whole line and replays up to it.
+zero=0000000000000000000000000000000000000000
+{
+  echo "# two layouts of my own"
+  echo "layout 8990878891979695949392898887868584838281 $zero $zero $zero $zero $zero $zero 0101010101010101010101010101010101010101 7778798081828384858677787980818283848586 2930313233343536373839404142434445464748"
+  echo "layout $zero $zero $zero $zero $zero $zero $zero $zero $zero 9999999999999999999999999999999999999999"
+} >"$work/mine.layouts"
+launch --layouts "$work/mine.layouts" --record "$work/killed.zrec" --trace "$work/killed-live.trace"
+xdotool search --all --pid "$game_pid" --name 'your own layouts from mine.layouts$' >/dev/null ||
+  fail "the title does not say the layouts are the player's own"
 xdotool key --window "$win" Right
 for _ in $(seq 6); do move; done
 kill -9 "$game_pid"
 wait "$game_pid" 2>/dev/null
 game_pid=
 [ "$(tail -c 1 "$work/killed.zrec" | od -An -c | tr -d ' ')" = '\n' ] || fail "the killed recording ends mid-line"
+[ "$(sed -n '2,3p' "$work/killed.zrec")" = "$(grep '^layout' "$work/mine.layouts")" ] ||
+  fail "the recording does not begin with the layouts: $(sed -n 2p "$work/killed.zrec" | cut -c1-80)"
 "$replay" "$work/killed.zrec" >"$work/killed.trace" 2>"$work/replay.err" || fail "zorvane-replay of the killed recording: $(cat "$work/replay.err")"
 [ "$(wc -l <"$work/killed.trace")" -gt 10 ] || fail "the killed recording replays almost nothing"
 # Both files were cut by the kill: the shorter is the beginning of the longer.

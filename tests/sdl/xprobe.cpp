@@ -7,7 +7,6 @@
 //       window manager's close button does (WM_DELETE_WINDOW)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +14,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "image/image.h"
 
 namespace {
 
@@ -42,19 +43,14 @@ int save(Display* d, Window w, const char* path) {
   XWindowAttributes a;
   XImage* image = grab(d, w, a);
   if (!image) return 1;
-  std::vector<unsigned char> rgb;
+  zorvane::image::Image picture{a.width, a.height, {}};
   for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x) {
-      const unsigned long c = rgbOf(image, x, y);
-      rgb.insert(rgb.end(), {(unsigned char)(c >> 16), (unsigned char)(c >> 8), (unsigned char)c});
-    }
+    for (int x = 0; x < a.width; ++x) picture.pixels.push_back(uint32_t(rgbOf(image, x, y)));
   XDestroyImage(image);
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.width = unsigned(a.width);
-  png.height = unsigned(a.height);
-  png.format = PNG_FORMAT_RGB;
-  return png_image_write_to_file(&png, path, 0, rgb.data(), 0, nullptr) ? 0 : 1;
+  std::string error;
+  if (zorvane::image::savePng(picture, path, error)) return 0;
+  std::fprintf(stderr, "zorvane-xprobe: %s\n", error.c_str());
+  return 1;
 }
 
 int count(Display* d, Window w, unsigned long rgb, const double area[4]) {

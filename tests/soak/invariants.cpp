@@ -147,11 +147,16 @@ bool InvariantChecker::check(const Form1& f, std::string_view ev, std::string& b
   if (ev == "load" || ev == "click gameover") overflowed = false;  // a fresh window sizes everything
   if (std::isinf(s.ball.Width) || std::isinf(s.ball.Height) || std::isinf(s.paddle.Width)) overflowed = true;
 
-  if (s.layoutCount != 7) return fail(broken, "layoutCount is not 7:", s.layoutCount);
-  if (s.layoutIndex < 1 || s.layoutIndex > s.layoutCount) return fail(broken, "layoutIndex outside 1..7:", s.layoutIndex);
+  // Seven built-in layouts in rotation, or every one of the player's own.
+  const bool own = f.layouts() && !f.layouts()->empty();
+  const int16_t rotation = own ? static_cast<int16_t>(f.layouts()->size()) : 7;
+  if (s.layoutCount != rotation) return fail(broken, "layoutCount is not the number of layouts:", s.layoutCount);
+  if (s.layoutIndex < 1 || s.layoutIndex > s.layoutCount) return fail(broken, "layoutIndex outside 1..layoutCount:", s.layoutIndex);
   if (s.levelNumber < 1) return fail(broken, "levelNumber below 1:", s.levelNumber);
   if (s.livesLeft < 0 || s.livesLeft > 6) return fail(broken, "livesLeft outside 0..6:", s.livesLeft);
-  if (s.bricksAtStart <= 0 || s.bricksAtStart > 200) return fail(broken, "bricksAtStart outside 1..200:", s.bricksAtStart);
+  // A layout of the player's own may have nothing to clear.
+  if (s.bricksAtStart < (own ? 0 : 1) || s.bricksAtStart > 200)
+    return fail(broken, "bricksAtStart outside 1..200 (0..200 on the player's layouts):", s.bricksAtStart);
   if (s.extraLifePoints < 0 || s.extraLifePoints > 5000)
     return fail(broken, "extraLifePoints outside 0..5000:", s.extraLifePoints);
   if (s.bestScore < 0) return fail(broken, "bestScore below 0:", s.bestScore);

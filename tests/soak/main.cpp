@@ -1,6 +1,6 @@
 // zorvane-soak: plays long generated games through the replay library and checks the
 // game's invariants after every event.
-//   zorvane-soak [--seed S] [--events N] [--require-coverage] [--record FILE] [--out DIR]
+//   zorvane-soak [--seed S] [--events N] [--layouts N] [--require-coverage] [--record FILE] [--out DIR]
 //   zorvane-soak --restarts N [--seed S]
 // Exit status: 0 all held, 1 an invariant broke (the reproducing script is written to DIR),
 // 2 a bad command line.
@@ -18,7 +18,7 @@ namespace {
 using namespace zorvane::soak;
 
 constexpr const char* usage =
-    "usage: zorvane-soak [--seed S] [--events N] [--require-coverage] [--record FILE] [--out DIR]\n"
+    "usage: zorvane-soak [--seed S] [--events N] [--layouts N] [--require-coverage] [--record FILE] [--out DIR]\n"
     "       zorvane-soak --restarts N [--seed S]";
 
 bool number(const char* text, uint64_t& value) {
@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
     if (a == "--seed" && hasValue && number(argv[i + 1], options.seed)) {
       ++i;
     } else if (a == "--events" && hasValue && number(argv[i + 1], options.timerEvents)) {
+      ++i;
+    } else if (uint64_t n = 0; a == "--layouts" && hasValue && number(argv[i + 1], n) && n >= 1 && n <= 100) {
+      options.layouts = static_cast<int>(n);
       ++i;
     } else if (a == "--restarts" && hasValue && number(argv[i + 1], restarts)) {
       ++i;

@@ -94,7 +94,7 @@ std::string Coverage::missing() const {
 
 SoakResult runSoak(const SoakOptions& o) {
   SoakResult r;
-  ScriptGenerator generator(o.seed);
+  ScriptGenerator generator(o.seed, o.layouts);
   InvariantChecker checker;
   CoverageTracker tracker(r.coverage);
   const bool writing = o.script || o.record;
@@ -111,6 +111,7 @@ SoakResult runSoak(const SoakOptions& o) {
   };
   Driver replay(replayOptions);
   try {
+    if (generator.layouts()) replay.useLayouts(generator.layouts());
     replay.load(generator.gameSeed(), {generator.draws().begin(), generator.draws().end()});
     while (r.timerEvents < o.timerEvents && r.commands < o.maxCommands) {
       const Command c = generator.next(replay.form());

@@ -29,6 +29,7 @@ struct SoakOptions {
   uint64_t seed = 1;
   uint64_t timerEvents = 1'000'000;           // stop once this many timer ticks were handled
   uint64_t maxCommands = std::numeric_limits<uint64_t>::max();
+  int layouts = 0;                            // random layouts of the player's own; 0: the built-in ones
   std::string* script = nullptr;              // receives the script, when set
   std::FILE* record = nullptr;                // receives it line by line, when set
 };

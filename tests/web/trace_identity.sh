@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The replay tool built for the web, run under node, must write byte for byte the traces
 # (and the messages and exit statuses) of the native one: every script under tests/, the
-# README's screenshot script, some bad scripts, an unmet expect line and generated soak games.
+# README's screenshot script, some bad scripts, an unmet expect line and generated soak games
+# (on the built-in layouts and on layouts of a player's own).
 #   trace_identity.sh NATIVE_REPLAY WASM_REPLAY_JS SOAK_EXE SOURCE_DIR
 # Exit status 77 (skipped) when the web build is missing.
 set -u
@@ -45,9 +46,11 @@ for bad in 'rand 1e-50 0.5x' 'rand 0x1p-2' 'seed 12 13' 'wait 5\nclick nowhere' 
   i=$((i + 1))
 done
 
-for seed in 3 4 5 9; do
-  "$soak" --seed $seed --events 30000 --record "$work/soak$seed.replay" >/dev/null || failures=$((failures + 1))
-  same "$work/soak$seed.replay" "soak game, seed $seed"
+# Generated games on the built-in layouts, then on 1, 17 and 100 random layouts of a player's own.
+for game in 3 4 5 9 '10 --layouts 1' '11 --layouts 17' '12 --layouts 100'; do
+  set -- $game
+  "$soak" --seed "$@" --events 30000 --record "$work/soak$1.replay" >/dev/null || failures=$((failures + 1))
+  same "$work/soak$1.replay" "soak game, seed $game"
 done
 
 [ $failures -eq 0 ] && echo "all traces identical" || echo "$failures differ"

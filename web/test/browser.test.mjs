@@ -326,6 +326,13 @@ async function main() {
     check(JSON.stringify(ballAt) === JSON.stringify(last.ball) && JSON.stringify(paddleAt) === JSON.stringify(last.paddle) &&
           end.pause, 'a recording ends where the replay tool ends',
           `ball ${ballAt} against ${last.ball}, paddle ${paddleAt} against ${last.paddle}`);
+    // A layout file starts a game on the player's own layouts, recorded with them at its head.
+    const mine = ['1'.repeat(40), '0'.repeat(40)].map((row) => `layout${` ${row}`.repeat(10)}\n`).join('');
+    await drop('mine.layouts', `# two of my own\n${mine}`);
+    const own = await page.evaluate(() => [document.title, window.zorvane.gameState(), window.zorvane.recordingText()]);
+    check(own[0] === 'Super Zorvane! \u2014 your own layouts from mine.layouts' && own[1].layoutCount === 2 &&
+          own[1].bricksLeft === 200 && own[2].split('\n').slice(1, 3).join('\n') + '\n' === mine,
+      'a layout file plays the player\'s layouts, and the page records them', `${own[0]} | ${own[1].layoutCount} | ${own[2].slice(0, 120)}`);
     // A bad file gets the replay tool's own message.
     const bad = 'rand 0.5\nwait ten\n';
     fs.writeFileSync(path.join(work, 'bad.replay'), bad);

@@ -7,14 +7,14 @@
 
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "sdl/screenshot.h"
+#include "image/image.h"
 
-namespace zorvane::sdl {
+namespace zorvane::image {
 namespace {
 
 const paint::Fonts& fonts() { return paint::Fonts::installed(); }
 
-Image renderPicture(const View& w, int scale) { return sdl::renderPicture(w, paint::placeAtScale(w, scale), fonts()); }
+Image renderPicture(const View& w, int scale) { return image::renderPicture(w, paint::placeAtScale(w, scale), fonts()); }
 
 void wait(Window& w, int64_t ms) {
   const int64_t until = w.now() + ms;
@@ -72,4 +72,4 @@ TEST(Golden, BallInFlightThenPaused) {
 }
 
 }  // namespace
-}  // namespace zorvane::sdl
+}  // namespace zorvane::image

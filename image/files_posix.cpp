@@ -1,7 +1,5 @@
-#include "sdl/screenshot.h"
-
+// Whole files on POSIX systems.
 #include <fcntl.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,20 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "paint/painter.h"
+#include "image/files.h"
 
-namespace zorvane::sdl {
-
-Image renderPicture(const View& w, const paint::Placement& p, const paint::Fonts& fonts) {
-  Image image;
-  if (p.targetWidth <= 0 || p.targetHeight <= 0) return image;
-  image.width = p.targetWidth;
-  image.height = p.targetHeight;
-  image.pixels.resize(size_t(image.width) * image.height);
-  paint::Painter painter(fonts);
-  painter.draw(w, p, paint::Target{image.pixels.data(), image.width, image.height, image.width, paint::xrgb});
-  return image;
-}
+namespace zorvane::image {
 
 namespace {
 
@@ -105,32 +92,7 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::string& path, std::s
 
 }  // namespace
 
-bool savePng(const Image& image, const std::string& path, std::string& error, Target target) {
-  std::vector<uint8_t> rgb(image.pixels.size() * 3);
-  for (size_t i = 0; i < image.pixels.size(); ++i) {
-    rgb[3 * i] = uint8_t(image.pixels[i] >> 16);
-    rgb[3 * i + 1] = uint8_t(image.pixels[i] >> 8);
-    rgb[3 * i + 2] = uint8_t(image.pixels[i]);
-  }
-  // Encoded in memory first: libpng's own file writer removes the file when it fails.
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.width = image.width;
-  png.height = image.height;
-  png.format = PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  std::vector<uint8_t> bytes;
-  if (!png_image_write_get_memory_size(png, size, 0, rgb.data(), 0, nullptr)) {
-    error = "cannot encode " + path + ": " + png.message;
-    return false;
-  }
-  bytes.resize(size);
-  if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr)) {
-    error = "cannot encode " + path + ": " + png.message;
-    return false;
-  }
-  bytes.resize(size);
-
+bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error, Target target) {
   if (target == Target::New) return writeNew(bytes, path, error);
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return writeInPlace(bytes, path, error);
@@ -139,42 +101,41 @@ bool savePng(const Image& image, const std::string& path, std::string& error, Ta
 
 bool syncFolder(const std::string& folder, std::string& error) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef __EMSCRIPTEN__
+  bool ok = fd >= 0 && ::fsync(fd) == 0;  // node's file system has no syncfs
+#else
   bool ok = fd >= 0 && ::syncfs(fd) == 0;
+#endif
   const int cause = errno;
   if (fd >= 0) ::close(fd);
   if (!ok) error = failure("write", folder, cause);
   return ok;
 }
 
-bool loadPng(const std::string& path, Image& image, std::string& error) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
-    error = "cannot read " + path + ": " + png.message;
-    return false;
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return error = failure("read", path, errno), false;
+  struct stat st {};
+  int cause = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : size_t(st.st_size) > limit ? EFBIG : 0;
+  bool ok = cause == 0;
+  if (ok) {
+    bytes.resize(size_t(st.st_size));
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ok = false, cause = n < 0 ? errno : EIO;
+      else done += size_t(n);
+    }
   }
-  png.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
-    error = "cannot read " + path + ": " + png.message;
-    return false;
-  }
-  image.width = int(png.width);
-  image.height = int(png.height);
-  image.pixels.resize(size_t(image.width) * image.height);
-  for (size_t i = 0; i < image.pixels.size(); ++i)
-    image.pixels[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
-  return true;
+  ::close(fd);
+  if (!ok) error = failure("read", path, cause);
+  return ok;
 }
 
-bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,
-                    std::string& error, Target target) {
-  const Image image = renderPicture(w, p, fonts);
-  if (image.pixels.empty()) {
-    error = "cannot draw the window at " + std::to_string(p.targetWidth) + " x " + std::to_string(p.targetHeight);
-    return false;
-  }
-  return savePng(image, pngPath, error, target);
+bool isFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-}  // namespace zorvane::sdl
+}  // namespace zorvane::image

@@ -1,0 +1,27 @@
+// Whole files written by the programs (pictures), on each system's own file API. Names are
+// UTF-8; on Windows they reach the system as UTF-16.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorvane::image {
+
+// Where a file goes. Replace replaces a regular file whole (a failed write leaves it as it
+// was), refusing one the user may not write; a link's file, a device or a pipe is written
+// where it stands. New is always a new file: never through a link, never over another file.
+enum class Target { Replace, New };
+
+bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error, Target target);
+bool syncFolder(const std::string& folder, std::string& error);  // the files written into it reach the disk
+// A whole file of at most `limit` bytes; false with `error` set otherwise.
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error);
+bool isFolder(const std::string& path);
+
+#ifdef _WIN32
+std::wstring wide(const std::string& utf8);      // empty for text that is not UTF-8
+std::string utf8(const std::wstring& wide);      // a lone surrogate becomes U+FFFD
+std::string systemMessage(unsigned long code);   // GetLastError()'s code as text, one line
+#endif
+
+}  // namespace zorvane::image

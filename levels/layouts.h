@@ -1,0 +1,24 @@
+// Layouts of the player's own: each ten rows of twenty two-digit cell codes, written as the
+// built-in layouts are. When a game has any, every start-up lays them out instead of the
+// built-in ones, in their order, and the rotation is as long as their number.
+#pragma once
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvane {
+
+constexpr int layoutRowCount = 10;   // rows of one layout
+constexpr size_t layoutRowDigits = 40;  // two digits for each of the 20 cells of a row
+constexpr size_t mostLayouts = 100;  // the layout table's room
+
+using LayoutRows = std::array<std::string, layoutRowCount>;  // one layout, top row first
+using Layouts = std::vector<LayoutRows>;                     // in rotation order
+using SharedLayouts = std::shared_ptr<const Layouts>;       // one set, shared by every copy of a game
+
+// A row a layout may hold: exactly 40 decimal digits.
+bool isLayoutRow(std::string_view row);
+
+}  // namespace zorvane
