@@ -132,7 +132,7 @@ bool playing() { return page.player && page.player->playing(); }
 
 // A new game on the canvas: every pixel and the title painted again; the pointer holds
 // nothing yet, and nothing has been told of it.
-void newGame() {
+void repaintAll() {
   page.painter.invalidate();
   page.title.clear();
   page.pointer = {};
@@ -183,7 +183,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt) {
   else
     page.game->start();
   hearCues(*page.game);
-  newGame();
+  repaintAll();
 }
 
 // Moves the game clock on to `ms` (milliseconds since the window was created).
@@ -436,7 +436,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name) {
   page.player->limit(wakeSlice);
   page.player->start(*page.game);
   page.seeker = std::make_unique<Seeker>(*page.game, *page.player);
-  newGame();
+  repaintAll();
   if (!playing()) handOver();
   return nullptr;
 }
