@@ -43,6 +43,8 @@
     if (watch.origin !== null) watch.origin += away;
     watch.wallBase += away;
   };
+  // How fast the game goes: a recording's speed while one plays, else 1.
+  state.speed = () => (watch.playing ? watch.speed : 1);
   // After each wake: the slider follows the recording, and its end is told.
   state.afterWake = () => {
     if (state.hold) return;  // the tests' held clock: no recording's clock either

@@ -24,7 +24,9 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest)
+# (The manifest's two screenshots are the replay tool's pictures, kept in web/: see README.md.)
+foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png
+        screenshot-narrow.png)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
@@ -33,8 +35,9 @@ include(cmake/fonts.cmake)
 zorvane_font_subsets(${ZORVANE_SITE}/fonts webFonts)
 add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
 
-# The icons (drawn by the game's icon code, under node) and the service worker with the list
-# of the site's files and their hash, once everything else of the site is built.
+# The icons (drawn by the game's icon code, under node), the service worker with the list
+# of the site's files and their hash, and the compressed copies of the files, once
+# everything else of the site is built.
 add_executable(zorvane-web-icon web/make_icons.cpp)
 target_link_libraries(zorvane-web-icon PRIVATE zorvane_image)
 target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})
