@@ -143,7 +143,7 @@ int play(const Options& options, Outputs& outputs, Script script, SharedLayouts 
   if (speaker) game.cuesTo([&](std::span<const Cue> cues) { speaker->play(cues); });
   win::Pads pads;
   PointerSteering mouse;
-  bool pointerIn = false, resting = true;
+  bool pointerIn = false;
   std::string pressed;
   bool pressedInside = false;
   const win::WallClock clock;
@@ -175,16 +175,14 @@ int play(const Options& options, Outputs& outputs, Script script, SharedLayouts 
   const auto buttonAt = [&](int x, int y) { return paint::buttonAt(view, window.placement(view), x, y); };
   int lastX = 0;
   // With --mouse the paddle goes where the pointer is, while it is over the window and the
-  // game plays; a ball back on the paddle waits for the pointer's next move.
+  // game plays.
   const auto followPointer = [&] {
-    const Driver::Paddle paddle = game.paddle();
-    if (mouse.steering() && !paddle.moving) mouse.forget();
-    if (paddle.ballRests && !resting) pointerIn = false;
-    resting = paddle.ballRests;
-    if (watched.on() || !pointerIn || !paddle.inPlay) return mouse.release(game);
+    const Driver::Paddle f = game.paddle();
     const paint::Placement p = window.placement(view);
-    mouse.follow(float((lastX - p.x) / p.scale * paint::unitsPerPixel), paddle.centre, paddle.step, game);
+    mouse.steer(!watched.on() && pointerIn, float((lastX - p.x) / p.scale * paint::unitsPerPixel),
+                {f.centre, f.step, f.moving, f.inPlay}, game);
   };
+
 
   for (bool running = true, first = true; running;) {
     timeStep();

@@ -13,6 +13,8 @@
 #                    to its live trace, --watch of it passes through the same states, and
 #                    the window's client area, paused, is the Linux tool's picture of a
 #                    moment of the pause
+#   mouse            zorvane.exe --mouse: the pointer at the window's left edge holds Left
+#                    (down 37), at its right edge Right (down 39)
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
 #   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
@@ -133,6 +135,22 @@ window_game() {
 private_x || echo "no private X server: the window rows are skipped"
 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
 
+mouse_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: mouse (no X server)"; return 0; }
+  rm -f "$work/live.trace"
+  wine "$win/zorvane.exe" --mouse --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local w
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  xdotool mousemove --window "$w" 20 400
+  await_trace '"ev":"down 37"' 1 . || fail "the pointer at the left did not steer left"
+  xdotool mousemove --window "$w" 550 400
+  await_trace '"ev":"down 39"' 1 . || fail "the pointer at the right did not steer right"
+  [ -n "$w" ] && "$probe" close "$w"
+  wait "$game_pid" && echo "the paddle followed the pointer (--mouse)" || fail "zorvane.exe --mouse ended with status $?"
+  game_pid=
+}
+
 dpi_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: dpi (no X server)"; return 0; }
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -236,6 +254,7 @@ while read -r kind rest; do
     window) window_game ;;
     install) install_row ;;
     dpi) dpi_row $a $b ;;
+    mouse) mouse_row ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -257,6 +276,7 @@ refuse 2 same zorvane.exe --record @same.zrec --trace @SAME.ZREC
 refuse 1 readonly.png zorvane-replay.exe --screenshot @readonly.png %tests/replay/scripts/serve.txt
 refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests/replay/scripts/serve.txt
 window
+mouse
 dpi 192 1136x978
 install
 TABLE
