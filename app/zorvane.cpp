@@ -164,7 +164,7 @@ int run(const Options& options, Session& session) {
 
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
-  const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
+  const int scale = paint::openingScale(form, usable.w, usable.h, displayDpi(0));
   const paint::Placement opening = paint::placeAtScale(form, scale);
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
@@ -202,7 +202,6 @@ int run(const Options& options, Session& session) {
     if (speaker) live.cuesTo([&](std::span<const Cue> cues) { speaker->play(cues); });
     PointerSteering mouse;
     bool pointerLive = false;  // the pointer moved in the window, and has not left it since
-    bool ballRests = true;     // the ball waits on the paddle to be served
     int64_t offset = 0;  // live game time = wall-clock ms - offset (a watched game ran on its own clock)
     Gamepads pads;
     std::string pressed;        // the button the mouse went down on
@@ -255,19 +254,15 @@ int run(const Options& options, Session& session) {
 
     auto buttonAt = [&](int x, int y) { return paint::buttonAt(form, screen.placement(form), x, y); };
     // The pointer is read afresh each time, so a paused game resumes from where it is now,
-    // the paddle moving there at its own speed. A ball back on the paddle waits, as for a
-    // key, for the pointer's next move, which serves.
+    // and a new ball on the paddle is steered (and served) at once, the paddle moving there
+    // at its own speed.
     auto steerByPointer = [&] {
       const Driver::Paddle f = live.paddle();
-      if (mouse.steering() && !f.moving) mouse.forget();  // the game or a key stopped it
-      if (f.ballRests && !ballRests) pointerLive = false;
-      ballRests = f.ballRests;
-      if (watching || !pointerLive || !f.inPlay) return mouse.release(live);
       int px = 0;
       SDL_GetMouseState(&px, nullptr);
       const paint::Placement p = screen.placement(form);
       const float x = static_cast<float>((px - p.x) / p.scale * paint::unitsPerPixel);
-      mouse.follow(x, f.centre, f.step, live);
+      mouse.steer(!watching && pointerLive, x, {f.centre, f.step, f.moving, f.inPlay}, live);
     };
     auto handle = [&](const SDL_Event& e) {
       switch (e.type) {

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drive/driver.h"
 #include "drive/player.h"
@@ -293,10 +294,20 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Arguments in UTF-8, whatever the system's code page.
+  std::vector<std::string> utf8 = zorvane::image::arguments();
+  std::vector<char*> pointers;
+  for (std::string& a : utf8) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  argc = int(utf8.size());
+  argv = pointers.data();
+#else
   // A closed pipe or a file over its size limit fails the write (EPIPE, EFBIG), which is
   // told, instead of killing the tool half-way through a file.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {

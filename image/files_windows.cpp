@@ -1,5 +1,11 @@
 // Whole files on Windows' own file API: UTF-8 names inside, UTF-16 at the API.
 #include <windows.h>
+// after windows.h:
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "image/files.h"
 
@@ -30,6 +36,18 @@ std::string systemMessage(unsigned long code) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
     message.pop_back();
   return message.empty() ? "error " + std::to_string(code) : utf8(message);
+}
+
+std::vector<std::string> arguments() {
+  _setmode(_fileno(stdin), _O_BINARY);  // a trace is LF lines, byte for byte as on Linux
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  int count = 0;
+  wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  for (int i = 0; list && i < count; ++i) out.push_back(utf8(list[i]));
+  LocalFree(list);
+  return out;
 }
 
 namespace {
@@ -83,7 +101,9 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::wstring& name, const
 // the old file whole; an old file the user may not write is refused.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::wstring& name, const std::string& path,
                    std::string& error) {
-  if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  if (const DWORD attributes = GetFileAttributesW(name.c_str()); attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+      return error = failure("write", path, ERROR_ACCESS_DENIED), false;  // as Windows refuses to open it
     const HANDLE probe = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return error = failure("write", path, GetLastError()), false;

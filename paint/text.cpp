@@ -1,6 +1,9 @@
 #include "paint/text.h"
 
 #include <stb/stb_truetype.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -80,19 +83,43 @@ bool Fonts::add(std::string_view face, int weight, std::vector<unsigned char> fi
   return true;
 }
 
+namespace {
+
+bool readFontFile(FILE* f, std::vector<unsigned char>& bytes) {
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = size > 0 && size <= maxFontFile && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(size_t(size));
+    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  }
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// On Windows the faces travel with the program, in the folder fonts beside it, each cut to
+// the characters the game draws with it: NAME.ttf for each face file.
 void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
-  auto read = [](const char* path, std::vector<unsigned char>& bytes) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = size > 0 && size <= maxFontFile && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-      bytes.resize(size_t(size));
-      ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    }
-    std::fclose(f);
-    return ok;
+  std::wstring folder(32768, L'\0');
+  folder.resize(GetModuleFileNameW(nullptr, folder.data(), DWORD(folder.size())));
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  for (const FaceFile& file : faceFiles) {
+    std::vector<unsigned char> bytes;
+    const std::string name = std::string("fonts\\") + file.name + ".ttf";
+    if (readFontFile(_wfopen((folder + std::wstring(name.begin(), name.end())).c_str(), L"rb"), bytes) &&
+        fonts.add(file.face, file.weight, std::move(bytes)))
+      continue;
+    warnings += "font " + name + " beside the program cannot be read; '" + file.face + "' is drawn with another face\n";
+  }
+}
+#else
+void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
+  const auto read = [](const char* path, std::vector<unsigned char>& bytes) {
+    return readFontFile(std::fopen(path, "rb"), bytes);
   };
   for (const FaceFile& file : faceFiles) {
     std::vector<unsigned char> bytes;
@@ -104,6 +131,7 @@ void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
     warnings += std::string("font ") + file.path + " cannot be read; '" + file.face + "' is drawn with another face\n";
   }
 }
+#endif
 
 const Fonts& Fonts::installed(std::string* warnings) {
   static const Fonts* fonts = [&] {

@@ -1,5 +1,9 @@
 #include "script/script.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -281,7 +285,15 @@ int loadScript(const std::string& path, Script& script, std::string& error) {
     status = readScript(stdin, script, bad);
     if (status == 1) error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
   } else {
+#ifdef _WIN32
+    // UTF-8 names reach Windows as UTF-16.
+    std::wstring name(path.size(), L'\0');
+    name.resize(size_t(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), int(path.size()), name.data(),
+                                           int(name.size()))));
+    std::FILE* in = name.empty() ? (errno = EILSEQ, nullptr) : _wfopen(name.c_str(), L"rb");
+#else
     std::FILE* in = std::fopen(path.c_str(), "rb");
+#endif
     status = in != nullptr ? readScript(in, script, bad) : 1;
     const int cause = errno;
     if (in != nullptr) std::fclose(in);
@@ -311,7 +323,11 @@ int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
 }
 
 std::string shownName(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\:");
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   return printable(slash == std::string::npos ? path : path.substr(slash + 1), 60);
 }
 

@@ -15,10 +15,6 @@ float displayDpi(int displayIndex);
 float pickDpi(float resource, float sdl, float screen);  // the first usable figure, or 96
 float parseDpi(const char* text);                        // an Xft.dpi value; 0 when unusable
 
-// The whole-number scale for a new window: the display's DPI over 96, as large as fits the
-// usable area (at least 1).
-int openingScale(const View& w, int usableWidth, int usableHeight, float dpi);
-
 // Destroys the window once the desktop has gone quiet. Each event SDL queues while it
 // waits makes it wake the wait by sending the window an X event over a second connection;
 // destroyed right after the close request, the window could be gone before the server

@@ -20,6 +20,7 @@
 #include "drive/driver.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "drive/spoken.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 #include "platform/gamepad.h"
@@ -74,6 +75,12 @@ constexpr uint64_t wakeSlice = 1000;
 // closing lines: a recording is ended before it could run out of room.
 constexpr size_t closingRoom = 4096;
 
+// The most pixels one call paints: a whole picture at a phone's three device pixels to the
+// CSS pixel is painted in about twenty calls (the page makes each a task of its own), each
+// under 12 ms of work on this machine even before the browser has optimised the module, so
+// under 50 ms on a phone four times slower.
+constexpr int64_t paintBudget = int64_t(1) << 16;
+
 // Every start-up's seed, read from the clock as it is handed in.
 uint64_t clockSeed() { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); }
 
@@ -109,6 +116,9 @@ struct Page {
   std::string layoutsFrom;         // the file the player's own layouts came from; "": the built-in ones
   int cues = 0;                    // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;              // the game time of the first of them
+  PointerSteering pointer;         // a finger or the mouse held on the playfield
+  Spoken spoken;                   // the game in words, for the live region
+  std::string said;                // what zvNews, zvSummary or zvScoreSaid last handed out
 };
 Page page;
 
@@ -128,10 +138,13 @@ void hearCues(Driver& game) {
 
 bool playing() { return page.player && page.player->playing(); }
 
-// A new game on the canvas: every pixel and the title painted again.
+// A new game on the canvas: every pixel and the title painted again; the pointer holds
+// nothing yet, and nothing has been told of it.
 void repaintAll() {
   page.painter.invalidate();
   page.title.clear();
+  page.pointer = {};
+  page.spoken = {};
 }
 
 // From now on the live game is recorded, after `before` (a recording already played).
@@ -259,12 +272,22 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
   const View& f = page.game->view();
   page.placement = paint::fitToTarget(f, width, height);
   const paint::Target target{page.pixels.data(), width, height, width, paint::rgbaBytes};
+  page.painter.limit(paintBudget);
   const std::vector<paint::Rect>& changed = page.painter.draw(f, page.placement, target);
   page.patches.clear();
   for (const paint::Rect& r : changed) page.patches.insert(page.patches.end(), {r.x, r.y, r.w, r.h});
   return int(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
+// The window's face colour around the picture, as CSS ("#rrggbb").
+EMSCRIPTEN_KEEPALIVE const char* zvFaceColour() {
+  static char css[8];
+  const Color c = page.game->view().backColor();
+  std::snprintf(css, sizeof css, "#%02x%02x%02x", unsigned(redOf(c)), unsigned(greenOf(c)), unsigned(blueOf(c)));
+  return css;
+}
+// Whether the last picture left patches for the next call to paint.
+EMSCRIPTEN_KEEPALIVE int zvPaintBehind() { return page.painter.behind() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 // A click at a canvas pixel of the last picture: the frontmost shown button there, if any.
 EMSCRIPTEN_KEEPALIVE int zvClickAt(int x, int y) {
@@ -280,14 +303,6 @@ EMSCRIPTEN_KEEPALIVE const char* zvButtonAt(int x, int y) {
   name = paint::buttonAt(page.game->view(), page.placement, x, y);
   return name.empty() ? nullptr : name.c_str();
 }
-// The arrow that steers the paddle towards canvas column x (a finger or the mouse held on the
-// playfield): Left or Right, or 0 once the paddle's centre is within one paddle step of it.
-EMSCRIPTEN_KEEPALIVE int zvSteerTowards(double x) {
-  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
-  const Driver::Paddle p = page.game->paddle();
-  return PointerSteering::keyFor(static_cast<float>(units), p.centre, p.step);
-}
-
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
 // desktop's mapping of a gamepad to keys and clicks.
 constexpr int maxPads = 4;
@@ -307,6 +322,41 @@ struct PlayerInput : Input {
   }
 };
 static PlayerInput playerInput;
+
+// Steering by a finger or the mouse held on the playfield (`pointing`) at canvas column x, by
+// the window's rule for its mouse (platform/pointer.h), at each wake and as the pointer moves.
+// Returns the arrow held: Left, Right or 0.
+EMSCRIPTEN_KEEPALIVE int zvSteer(int pointing, double x) {
+  const double units = (x - page.placement.x) / page.placement.scale * paint::unitsPerPixel;
+  const Driver::Paddle p = page.game->paddle();
+  const bool steers = pointing && !playing() && page.placement.scale > 0 && std::isfinite(units);
+  page.pointer.steer(steers, steers ? static_cast<float>(units) : 0, {p.centre, p.step, p.moving, p.inPlay}, playerInput);
+  return page.pointer.steering();
+}
+// The page's Pause control: offered while the player's game runs, it gives what the P key
+// gives; the game's own Pause button resumes.
+EMSCRIPTEN_KEEPALIVE int zvCanPause() { return !playing() && page.game->paddle().inPlay ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvPause() {
+  playerInput.keyDown(keys::P);
+  playerInput.keyUp(keys::P);
+}
+
+// The game in words (drive/spoken.h), for the page's live region: what happened since the
+// last call, or null. A recording watched faster than 1x (`speed`) says nothing.
+EMSCRIPTEN_KEEPALIVE const char* zvNews(double speed) {
+  page.said = page.spoken.news(page.game->form());
+  return page.said.empty() || (playing() && speed > 1) ? nullptr : page.said.c_str();
+}
+// The picture's text alternative: the score, the high score, the lives and the bricks left.
+EMSCRIPTEN_KEEPALIVE const char* zvSummary() {
+  page.said = Spoken::summary(page.game->form());
+  return page.said.c_str();
+}
+// The score, said on request.
+EMSCRIPTEN_KEEPALIVE const char* zvScoreSaid() {
+  page.said = Spoken::score(page.game->form());
+  return page.said.c_str();
+}
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
 // x axis, -1 (left) to 1.
 EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {

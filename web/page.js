@@ -10,9 +10,15 @@ const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
   game: null, origin: 0, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
-  pending: [], framePending: false, timer: 0, image: null, changes: 0, hiddenAt: -1, recording: '',
+  pending: [], framePending: false, painting: 0, timer: 0, image: null, changes: 0, hiddenAt: -1, recording: '',
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
+
+// The game's own controls of the bar, shown from the start so that nothing moves as it
+// starts: hidden when it cannot.
+function cannotPlay() {
+  for (const id of ['pause', 'share']) document.getElementById(id).hidden = true;
+}
 
 function showMessage(text) {
   document.getElementById('message-text').textContent = text;
@@ -39,7 +45,9 @@ function gameTime() {
 function wallAt(t) { return state.wallAt ? state.wallAt(t) : state.origin + t; }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
-// animation frame, and a frame is asked for only then.
+// animation frame, and a frame is asked for only then. A large picture (the first one, or
+// a new size) is painted a part a task, and copied once it is whole: each copy to a canvas
+// of a phone's size costs the browser tens of milliseconds, however small the patch.
 function paint() {
   const g = state.game;
   resize();
@@ -51,33 +59,67 @@ function paint() {
     for (let i = 0; i < n; i++) state.pending.push(g.HEAP32.subarray(at + 4 * i, at + 4 * i + 4).slice());
     // Many changes before one frame (a hidden tab shows none): copy the whole canvas once.
     if (state.pending.length > 32) state.pending = [[0, 0, canvas.width, canvas.height]];
-    if (!state.framePending) {
-      state.framePending = true;
-      requestAnimationFrame(show);
-    }
+  }
+  clearTimeout(state.painting);
+  if (g._zvPaintBehind()) {
+    state.painting = setTimeout(paint);
+  } else if (state.pending.length && !state.framePending) {
+    state.framePending = true;
+    requestAnimationFrame(show);
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
   const status = state.playing() ? `Playing the recording ${state.recording}${state.jumpNote || ''}` : '';
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
+  tell();
+}
+
+// The game in words, as the game puts them (web/binding.cpp): what happened, in the live
+// region; the score, the lives and the bricks left as the picture's text alternative; and
+// the page's Pause control shown while the player's game runs.
+function tell() {
+  const g = state.game;
+  const news = g._zvNews(state.speed ? state.speed() : 1);
+  if (news) say(g.UTF8ToString(news));
+  const summary = g.UTF8ToString(g._zvSummary());
+  if (canvas.getAttribute('aria-label') !== summary) canvas.setAttribute('aria-label', summary);
+  const pause = document.getElementById('pause'), hidden = !g._zvCanPause();
+  if (pause.hidden !== hidden) pause.hidden = hidden;
+}
+// A sentence in the live region; the same sentence again is told again.
+function say(text) {
+  const live = document.getElementById('said');
+  live.textContent = live.textContent === text ? `${text}\u00a0` : text;
 }
 function show() {
   const g = state.game, w = canvas.width, h = canvas.height;
   state.framePending = false;
   if (state.painted !== `${w}x${h}`) return void (state.pending.length = 0);  // the game could not paint this size
+  if (g._zvPaintBehind()) return;  // the rest of the picture first
   const ptr = g._zvPixels();
   let img = state.image;
   // A view of the game's pixels: made again when they move (a new size, or grown memory).
   if (!img || img.width !== w || img.height !== h || img.data.buffer !== g.HEAPU8.buffer || img.data.byteOffset !== ptr) {
     img = state.image = new ImageData(new Uint8ClampedArray(g.HEAPU8.buffer, ptr, w * h * 4), w, h);
   }
-  for (const [x, y, pw, ph] of state.pending)
-    if (x + pw <= w && y + ph <= h) ctx.putImageData(img, 0, 0, x, y, pw, ph);
-  state.pending.length = 0;
+  // About a million pixels a frame: a whole picture of a phone's size takes three.
+  let budget = 1 << 20;
+  while (state.pending.length && budget > 0) {
+    const [x, y, pw, ph] = state.pending.shift(), rows = Math.min(ph, Math.max(1, Math.floor(budget / pw)));
+    if (x + pw <= w && y + ph <= h) ctx.putImageData(img, 0, 0, x, y, pw, rows);
+    if (rows < ph) state.pending.unshift([x, y + rows, pw, ph - rows]);
+    budget -= pw * rows;
+  }
+  if (state.pending.length) {
+    state.framePending = true;
+    requestAnimationFrame(show);
+  }
   state.frames++;
   if (state.frames === 1) state.firstFrameAt = performance.now();
 }
+// For the tests: every part of the picture painted and shown.
+state.settled = () => state.game && state.frames > 0 && !state.framePending && !state.game._zvPaintBehind();
 
 // Time moves the game on whenever it next needs it: a timer of the page's own wakes for
 // the game's next due timer (or the recording's next command), and nothing runs between.
@@ -167,6 +209,7 @@ function listen() {
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
+    if (e.code === 'KeyS' && !e.repeat) say(state.game.UTF8ToString(state.game._zvScoreSaid()));  // the score on request
     const code = keyOf(e);
     state.held.add(code);
     keyDown(code);
@@ -179,9 +222,16 @@ function listen() {
   });
   window.addEventListener('blur', releaseAll);
   document.addEventListener('visibilitychange', visibility);
-  listenPointer(canvas);
+  listenPointer(document.getElementById('stage'));
   listenPads();
   window.addEventListener('resize', () => paint());
+
+  // Pause by touch: what the P key gives.
+  document.getElementById('pause').addEventListener('click', () => {
+    catchUp();
+    state.game._zvPause();
+    wake();
+  });
 
   // Fullscreen: the picture's stage on the whole screen.
   const full = document.getElementById('fullscreen'), stage = document.getElementById('stage');
@@ -315,6 +365,7 @@ function loadScript(src) {
 async function main() {
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
     canvas.hidden = true;
+    cannotPlay();
     showMessage('Super Zorvane! needs a browser with WebAssembly, and this one has none. ' +
                 'Any current Firefox, Chrome, Safari or Edge will do.');
     return;
@@ -325,11 +376,14 @@ async function main() {
     state.game = await loadScript('zorvane.js').then(() => createZorvane());
     await loadFonts(state.game);
   } catch (e) {
+    cannotPlay();
     showMessage(`Super Zorvane! could not start: ${e.message}`);
     return;
   }
   const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
   withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr));
+  document.getElementById('stage').style.backgroundColor = state.game.UTF8ToString(state.game._zvFaceColour());
+  await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   state.origin = performance.now();
   listen();
   window.dispatchEvent(new Event('zorvane-ready'));

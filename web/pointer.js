@@ -1,11 +1,11 @@
 // Steering by touch and by mouse, one way for both. While a pointer is held on the playfield
-// the page holds Left or Right towards it, as a gamepad does, and lets go once the paddle's
-// centre is within one paddle step of it; only key events reach the game, so recordings stay
-// exact. A press and a release on the same shown button click it, as the window clicks on
+// the game holds Left or Right towards it by the window's rule for its mouse, and lets go
+// once the paddle's centre is within one paddle step of it; a new ball on the paddle is
+// steered at once. Only key events reach the game, so recordings stay exact. A press and a release on the same shown button click it, as the window clicks on
 // the mouse's release. (The game finds the buttons and the paddle: see web/binding.cpp.)
 'use strict';
 
-const pointer = { id: null, x: 0, button: null, key: 0 };
+const pointer = { id: null, x: 0, button: null };
 
 // The event's place in canvas pixels.
 function pointerAt(e) {
@@ -18,22 +18,19 @@ function buttonAt([x, y]) {
   return name ? state.game.UTF8ToString(name) : null;
 }
 
-// Holds the arrow towards a steering pointer, or none; at each wake (the paddle has moved)
-// and as the pointer moves, once the game's clock is caught up.
+// Tells the game where a steering pointer is, or that none steers; at each wake (the paddle
+// has moved) and as the pointer moves, once the game's clock is caught up.
 function steerPointer() {
-  const want = pointer.id !== null && !pointer.button ? state.game._zvSteerTowards(pointer.x) : 0;
-  if (want === pointer.key) return;
-  if (pointer.key) state.game._zvKeyUp(pointer.key);
-  pointer.key = want;
-  if (want) state.game._zvKeyDown(want);
+  state.game._zvSteer(pointer.id !== null && !pointer.button ? 1 : 0, pointer.x);
 }
 function releasePointer() {
   pointer.id = pointer.button = null;
   steerPointer();
 }
 
-function listenPointer(canvas) {
-  canvas.addEventListener('pointerdown', (e) => {
+// Pointers on the stage, the picture and the face around it alike.
+function listenPointer(stage) {
+  stage.addEventListener('pointerdown', (e) => {
     if (pointer.id !== null || e.button !== 0) return;  // one pointer at a time, the main button
     e.preventDefault();
     const at = pointerAt(e);
@@ -41,18 +38,19 @@ function listenPointer(canvas) {
     pointer.id = e.pointerId;
     pointer.x = at[0];
     pointer.button = buttonAt(at);
-    canvas.setPointerCapture(e.pointerId);
+    stage.setPointerCapture(e.pointerId);
     steerPointer();
     wake();
   });
-  canvas.addEventListener('pointermove', (e) => {
+  stage.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu
+  stage.addEventListener('pointermove', (e) => {
     if (e.pointerId !== pointer.id || pointer.button) return;
     pointer.x = pointerAt(e)[0];
     catchUp();
     steerPointer();
     wake();
   });
-  canvas.addEventListener('pointerup', (e) => {
+  stage.addEventListener('pointerup', (e) => {
     if (e.pointerId !== pointer.id) return;
     const at = pointerAt(e), pressed = pointer.button;
     catchUp();
@@ -61,7 +59,7 @@ function listenPointer(canvas) {
     else wake();
   });
   for (const type of ['pointercancel', 'lostpointercapture']) {
-    canvas.addEventListener(type, (e) => {
+    stage.addEventListener(type, (e) => {
       if (e.pointerId !== pointer.id) return;
       catchUp();
       releasePointer();

@@ -43,6 +43,8 @@
     if (watch.origin !== null) watch.origin += away;
     watch.wallBase += away;
   };
+  // How fast the game goes: a recording's speed while one plays, else 1.
+  state.speed = () => (watch.playing ? watch.speed : 1);
   // After each wake: the slider follows the recording, a jump on its way shows how far it
   // has got, and the recording's end is told.
   state.afterWake = () => {

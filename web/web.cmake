@@ -24,38 +24,20 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest)
+# (The manifest's two screenshots are the replay tool's pictures, kept in web/: see README.md.)
+foreach(file index.html page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png
+        screenshot-narrow.png)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
-# The window's faces (paint/text.cpp's faceFiles), each cut to the characters the game draws
-# with it (its captions, in game/design.cpp, and the texts the game puts in them: scores,
-# counts, brick captions, "Level: N"); the glyphs' outlines, metrics and kerning stay as they
-# are, so the page draws what the window does. Plain Arial captions nothing the game shows.
-find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-set(fontFiles
-  arial-400 /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf " 0123456789"
-  arial-700 /usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf " 0123456789-?!"
-  times-400 /usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf " ZORVANE"
-  times-700 /usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf " Level:0123456789-"
-  impact-700 /usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf " LivesScoreHighBricks"
-  lucida-700 /usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf " Game Over"
-  song-400 /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf " Pause")
-set(webFonts)
-while(fontFiles)
-  list(POP_FRONT fontFiles name source drawn)
-  set(out ${ZORVANE_SITE}/fonts/${name}.ttf)
-  add_custom_command(OUTPUT ${out} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/web/web.cmake
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
-    COMMAND ${PYFTSUBSET} ${source} --text=${drawn} --layout-features=kern --notdef-outline
-            --no-hinting --desubroutinize --output-file=${out}
-    COMMENT "Web font ${name}" VERBATIM)
-  list(APPEND webFonts ${out})
-endwhile()
+# The window's faces, cut to the characters the game draws with them (cmake/fonts.cmake).
+include(cmake/fonts.cmake)
+zorvane_font_subsets(${ZORVANE_SITE}/fonts webFonts)
 add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
 
-# The icons (drawn by the game's icon code, under node) and the service worker with the list
-# of the site's files and their hash, once everything else of the site is built.
+# The icons (drawn by the game's icon code, under node), the service worker with the list
+# of the site's files and their hash, and the compressed copies of the files, once
+# everything else of the site is built.
 add_executable(zorvane-web-icon web/make_icons.cpp)
 target_link_libraries(zorvane-web-icon PRIVATE zorvane_image)
 target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})

@@ -88,9 +88,11 @@ function nativePicture(script, width, height) {
   return { width: w, height: h, hashes: rowHashes(rows, w, h) };
 }
 
-// The height of the page's bar of buttons below the picture: a viewport this much taller
-// than 489 pixels shows the picture at scale 1.
+// The height of the page's bar of buttons below the picture with a fine pointer: a
+// viewport this much taller than 489 pixels shows the picture at scale 1.
 const bar = 32;
+// A page whose picture is at scale 1 (its canvas 568 × 489), the viewport grown by what the
+// page's bar takes (taller for fingers, on a touch screen).
 async function openPage(browser, url, errors) {
   const page = await browser.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
@@ -98,10 +100,22 @@ async function openPage(browser, url, errors) {
   await page.setViewport({ width: 568, height: 489 + bar, deviceScaleFactor: 1, hasTouch: true });
   await page.goto(url);
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+  await fitCanvas(page);
+  await page.waitForFunction(() => window.zorvane.settled(), { timeout: 5000 });
   return page;
+}
+async function fitCanvas(page) {
+  const [w, h] = await page.evaluate(() => [document.getElementById('stage').clientWidth, document.getElementById('stage').clientHeight]);
+  if (w === 568 && h === 489) return;
+  const v = page.viewport();
+  await page.setViewport({ ...v, width: v.width + 568 - w, height: v.height + 489 - h });
+  await page.waitForFunction(() => document.getElementById('game').clientHeight === 489 &&
+    window.zorvane.painted === '568x489', { timeout: 5000 });
 }
 const gameState = (page) => page.evaluate(() => window.zorvane.gameState());
 const nextFrames = (page) => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+// Once every part of the picture is painted and shown (a large one takes a few frames).
+const settled = (page) => page.waitForFunction(() => window.zorvane && window.zorvane.settled(), { timeout: 20000 });
 
 // The canvas's pixels, row by row, as hashes of their RGB bytes (the same hash as above).
 async function canvasPicture(page) {
@@ -166,6 +180,19 @@ async function main() {
     check(got === want, `the server${server === url ? '' : ' of a planted folder'} answers ${raw} with ${want}`, String(got));
   }
   plantedServer.kill();
+  // A request that accepts gzip gets the build's gzip copy, which unpacks to the file itself.
+  const packed = await new Promise((resolve) => {
+    const { hostname, port } = new URL(url);
+    http.get({ hostname, port, path: '/zorvane.wasm', headers: { 'accept-encoding': 'gzip, deflate' } }, (res) => {
+      const parts = [];
+      res.on('data', (d) => parts.push(d));
+      res.on('end', () => resolve({ encoding: res.headers['content-encoding'], type: res.headers['content-type'], body: Buffer.concat(parts) }));
+    }).on('error', (e) => resolve({ encoding: e.code, body: Buffer.alloc(0) }));
+  });
+  const unpacked = packed.encoding === 'gzip' ? zlib.gunzipSync(packed.body) : null;
+  check(unpacked && unpacked.equals(fs.readFileSync(path.join(site, 'zorvane.wasm'))) && packed.type === 'application/wasm',
+    'a request accepting gzip gets a gzip body that unpacks to the file', `${packed.encoding}, ${packed.body.length} bytes`);
+
   const profile = fs.mkdtempSync(path.join(work, 'profile-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', userDataDir: profile, headless: true,
@@ -183,12 +210,13 @@ async function main() {
     for (const [vw, vh, ratio] of sizes) {
       await page.setViewport({ width: vw, height: vh, deviceScaleFactor: ratio });
       await page.goto(url + '?hold&seed=1');
-      await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+      await settled(page);
       if (vw === 568 && ratio === 1) check(await page.title() === 'Super Zorvane!', 'title', await page.title());
       for (const [what, script] of [['the load state', ''], ['mid-game', midGame], ['game over', gameOver]]) {
         if (script) {
           check(await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), script), `${what}: played`);
           await nextFrames(page);
+          await settled(page);
         }
         const mine = await canvasPicture(page), theirs = nativePicture(script, mine.width, mine.height);
         const rows = mine.hashes.filter((h, y) => h !== theirs.hashes[y]).length;
@@ -583,11 +611,16 @@ async function main() {
     };
     const buttonCentre = [(pauseBox.left + pauseBox.width / 2) / 15, (pauseBox.top + pauseBox.height / 2) / 15];
     const session = [
-      ['the manifest parses and names the game, with both icons', () => page.evaluate(async () => {
+      ['the manifest parses and names the game, with its icons (one maskable) and screenshots', () => page.evaluate(async () => {
         const m = await (await fetch('manifest.webmanifest')).json();
-        const icons = await Promise.all(m.icons.map((i) => fetch(i.src).then((r) => r.ok && r.headers.get('content-type') === 'image/png')));
-        return m.name === 'Super Zorvane!' && ['standalone', 'fullscreen'].includes(m.display) && m.start_url &&
-          m.icons.map((i) => i.sizes).join() === '192x192,512x512' && icons.every(Boolean);
+        const images = await Promise.all([...m.icons, ...m.screenshots].map((i) => fetch(i.src).then(async (r) => {
+          if (!r.ok || r.headers.get('content-type') !== 'image/png') return false;
+          const b = await createImageBitmap(await r.blob());
+          return i.sizes === `${b.width}x${b.height}`;
+        })));
+        return m.name === 'Super Zorvane!' && ['standalone', 'fullscreen'].includes(m.display) && m.start_url && m.id &&
+          m.icons.map((i) => `${i.sizes} ${i.purpose || 'any'}`).join() === '192x192 any,512x512 any,512x512 maskable' &&
+          m.screenshots.map((i) => i.form_factor).join() === 'wide,narrow' && images.every(Boolean);
       })],
       ['the service worker takes control, with one cache named after this build', async () => {
         await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 10000 }).catch(() => {});
@@ -596,18 +629,18 @@ async function main() {
           return !!navigator.serviceWorker.controller && names.length === 1 && names[0].endsWith(` ${version}`);
         });
       }],
-      ['Fullscreen puts the picture alone on the whole screen', async () => {
+      ['Fullscreen puts the picture alone on the whole screen, as large as it fits', async () => {
         await page.click('#fullscreen');
         await page.waitForFunction(() => document.fullscreenElement, { timeout: 2000 }).catch(() => {});
         await nextFrames(page);
         const r = await page.evaluate(() => [document.fullscreenElement?.id, document.getElementById('game').getBoundingClientRect().height,
-          window.innerHeight, window.zorvane.painted]);
+          window.innerHeight, window.zorvane.painted, document.getElementById('game').getBoundingClientRect().width, window.innerWidth]);
         await page.evaluate(() => document.exitFullscreen());
         await page.waitForFunction(() => !document.fullscreenElement && document.getElementById('game').clientHeight === 489);
-        return [r[0] === 'stage' && r[1] === r[2], r.join(' | ')];
+        return [r[0] === 'stage' && (Math.abs(r[1] - r[2]) < 1 || Math.abs(r[4] - r[5]) < 1), r.join(' | ')];
       }],
       ['the recording button is reachable with Tab, outside the picture', async () => {
-        for (let i = 0; i < 4 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
+        for (let i = 0; i < 8 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
         return page.evaluate(() => document.activeElement.id === 'recording' && document.elementFromPoint(40, 476).id === 'game');
       }],
       ['a hidden page advances no timer, and goes on when shown', async () => {
@@ -652,21 +685,59 @@ async function main() {
         return [r.at < r.from && r.still && Math.abs(r.at - finger) <= step + 1,
           `finger at ${finger}, paddle ${r.from} → ${r.at}${r.still ? ', still' : ', moving'}`];
       }],
-      ['a touch tap on Pause resumes', async () => {
-        await page.keyboard.press('KeyP');
+      ['a tap on the page\'s Pause pauses as P does, and a tap on the game\'s Pause resumes', async () => {
+        const r = await page.evaluate(() => document.getElementById('pause').getBoundingClientRect().toJSON());
+        await page.touchscreen.tap(r.x + r.width / 2, r.y + r.height / 2);
         await sleep(50);
-        const paused = (await gameState(page)).pause;
+        const paused = (await gameState(page)).pause, offered = await page.evaluate(() => !document.getElementById('pause').hidden);
+        const recorded = await page.evaluate(() => window.zorvane.recordingText());
         await page.touchscreen.tap(...buttonCentre);
         await sleep(50);
-        return paused && !(await gameState(page)).pause;
+        const resumed = !(await gameState(page)).pause;
+        return [paused && !offered && /\ndown 80\nup 80\n/.test(recorded) && resumed,
+          `paused ${paused}, offered while paused ${offered}, resumed ${resumed}, recorded ${recorded.slice(-120)}`];
       }],
-      ['a touch tap on Game Over restarts', async () => {
+      ['a finger held through a lost ball steers the new ball', async () => {
+        // The player takes over 400 ms before the ball is lost, far right of the paddle's
+        // reach, and holds a finger at the far left: the paddle runs left; then the new ball
+        // on the recentred paddle is steered (and served) by the finger still down.
+        const lost = gameOver.split('\n').slice(0, 7).join('\n') + '\nwait 900\n';
+        await page.evaluate((s) => window.zorvane.playRecordingNow('lost.replay', s), lost);
+        await page.touchscreen.touchStart(30, 300);
+        await page.waitForFunction(() => window.zorvane.gameState().livesLeft === 2, { timeout: 5000 }).catch(() => {});
+        const rest = await paddleCentre();
+        await sleep(600);
+        const s = await gameState(page), at = await paddleCentre();
+        await page.touchscreen.touchEnd();
+        return [s.livesLeft === 2 && at < rest - 50 && s.ballVelocityY !== 0, `lives ${s.livesLeft}, paddle ${rest} → ${at}, ball ${s.ball}`];
+      }],
+      ['a touch tap on Game Over restarts; Game Over and the score are said', async () => {
         await page.evaluate((s) => window.zorvane.playRecordingNow('gameover.replay', s), gameOver);
         const over = (await gameState(page)).gameover;
+        const said = await page.evaluate(() => [document.getElementById('said').textContent,
+          document.getElementById('said').getAttribute('aria-live'), document.getElementById('game').getAttribute('aria-label')]);
+        const score = (await gameState(page)).currentScore;
         await page.touchscreen.tap(...buttonCentre);
         await sleep(50);
         const s = await gameState(page);
-        return over && !s.gameover && s.livesLeft === 3;
+        return [over && !s.gameover && s.livesLeft === 3 && said[0] === `Game over. Score ${score}.` && said[1] === 'polite' &&
+          new RegExp(`^Score ${score}, high score \\d+, 0 lives, \\d+ bricks left\\.$`).test(said[2]), said.join(' | ')];
+      }],
+      ['for fingers, at 390x844, 844x390 and 320x640, every control of the bar is inside the screen and 44 px or more', async () => {
+        const v = page.viewport(), wrong = [];
+        for (const [width, height] of [[390, 844], [844, 390], [320, 640]]) {
+          await page.setViewport({ width, height, deviceScaleFactor: 3, hasTouch: true });
+          await nextFrames(page);
+          wrong.push(...await page.evaluate(() => [...document.querySelectorAll('#bar button, #bar input')]
+            .filter((c) => c.getClientRects().length)
+            .map((c) => [c.id, c.getBoundingClientRect()])
+            .filter(([, r]) => r.left < 0 || r.top < 0 || r.right > innerWidth || r.bottom > innerHeight || r.height < 44 || r.width < 44)
+            .map(([id, r]) => `${innerWidth}x${innerHeight} ${id} ${Math.round(r.left)},${Math.round(r.top)} ${Math.round(r.width)}x${Math.round(r.height)}`)));
+        }
+        await page.setViewport(v);
+        await fitCanvas(page);
+        return [wrong.length === 0 && await page.evaluate(() => document.querySelectorAll('#bar button:not([hidden])').length >= 5),
+          wrong.join('; ')];
       }],
       ['reloaded with the server stopped, the page draws its first frame and serves the ball', async () => {
         await new Promise((r) => { server.once('exit', r); server.kill(); });
