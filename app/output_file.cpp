@@ -36,7 +36,7 @@ bool OutputFile::open(const std::string& name, std::string& error) {
 }
 
 bool OutputFile::empty(std::string& error) {
-  if (fd < 0 || !regular || ftruncate(fd, 0) == 0) return true;
+  if (fd < 0 || !regular || ftruncate(int(fd), 0) == 0) return true;
   error = "cannot write " + printable(path, 200) + ": " + std::strerror(errno);
   return false;
 }
@@ -45,13 +45,13 @@ bool OutputFile::write(std::string_view lines) {
   if (fd < 0 || broken) return false;
   const off_t whole = written;
   while (!lines.empty()) {
-    const ssize_t n = ::write(fd, lines.data(), lines.size());
+    const ssize_t n = ::write(int(fd), lines.data(), lines.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       broken = true;
       cause = n < 0 ? std::strerror(errno) : "nothing was written";
       // A file that took only part of the lines (the size limit) ends at the last whole one.
-      if (regular && written != whole && ftruncate(fd, whole) == 0) written = whole;
+      if (regular && written != whole && ftruncate(int(fd), whole) == 0) written = whole;
       return false;
     }
     lines.remove_prefix(static_cast<size_t>(n));
@@ -61,8 +61,8 @@ bool OutputFile::write(std::string_view lines) {
 }
 
 void OutputFile::close() {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
+  if (fd >= 0) ::close(int(fd));
+  fd = closed;
 }
 
 }  // namespace zorvane

@@ -22,14 +22,16 @@ class OutputFile {
   bool open(const std::string& path, std::string& error);  // false: `error` says why, nothing was touched
   bool empty(std::string& error);  // a regular file loses its old lines; false: `error` says why
   bool write(std::string_view lines);  // false once a write has failed
+  bool failed() const { return broken; }  // a write has failed: the program ends with status 1
   const std::string& failure() const { return cause; }  // why the first failed write failed
   bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
   void close();
-  bool isOpen() const { return fd >= 0; }
+  bool isOpen() const { return fd != closed; }
   const std::string& name() const { return path; }
 
  private:
-  int fd = -1;
+  static constexpr intptr_t closed = -1;
+  intptr_t fd = closed;  // a file descriptor; on Windows a HANDLE
   bool regular = false;  // a regular file: emptied by empty(), cut back after a partial write
   bool broken = false;
   bool told = false;

@@ -32,6 +32,20 @@ namespace {
 using namespace zorvane;
 using namespace zorvane::sdl;
 
+// SIGHUP (a terminal closed) or SIGQUIT came: the game ends as after SIGTERM, through its
+// loop, which writes the recording's last lines. (SDL turns SIGTERM and SIGINT into SDL_QUIT.)
+volatile std::sig_atomic_t hungUp = 0;
+extern "C" void onHangUp(int) { hungUp = 1; }
+
+// No SA_RESTART: the signal cuts the loop's wait short.
+void endOnHangUp() {
+  struct sigaction action {};
+  action.sa_handler = onHangUp;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGQUIT, &action, nullptr);
+}
+
 // The most commands and timer ticks of a watched recording played between two looks at the
 // window's events: a few milliseconds' work, so that the window answers at once.
 constexpr uint64_t watchSlice = 500;
@@ -68,7 +82,7 @@ std::string utcNow() {
 struct Files {
   OutputFile recording, trace;  // open when asked for
   Script script;                // the recording to watch, when asked for
-  std::string text;             // its text, copied to the recording when both are asked for
+  std::string text;             // its game lines, copied to the recording when both are asked for
   SharedLayouts layouts;        // the player's own layouts, when asked for
 };
 
@@ -121,7 +135,7 @@ SessionOptions sessionOptions(const Options& options, Files& files, Speaker* spe
 SDL_Window* openWindow(const Options& options, const View& form, const std::string& title) {
   SDL_Rect usable{0, 0, 1024, 768};
   SDL_GetDisplayUsableBounds(0, &usable);
-  const int scale = openingScale(form, usable.w, usable.h, displayDpi(0));
+  const int scale = paint::openingScale(form, usable.w, usable.h, displayDpi(0));
   const paint::Placement opening = paint::placeAtScale(form, scale);
   const int width = opening.targetWidth, height = opening.targetHeight;
   SDL_Rect at{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
@@ -165,7 +179,10 @@ class Host {
 };
 
 void Host::run() {
-  while (running) {
+  // A lost display ends the program at once: the recording's last lines are written first.
+  onDisplayLost([this] { session.close(); });
+  const auto goOn = [this] { return running && !hungUp && !displayFailed(); };
+  while (goOn()) {
     session.advance(clock.exact());
     show();
     SDL_Event e;
@@ -173,9 +190,10 @@ void Host::run() {
     do {
       session.advance(clock.exact());  // ticks that fell due before this event come first
       handle(e);
-    } while (running && SDL_PollEvent(&e));
+    } while (goOn() && SDL_PollEvent(&e));
   }
-  session.close();
+  session.close();  // the recording's last wait and expect line, once
+  onDisplayLost(nullptr);
 }
 
 double Host::wait() const {
@@ -248,11 +266,14 @@ int run(const Options& options, Files& files) {
         session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);
       host.run();
     }
+    if (displayFailed()) status = 1;
   }
   if (speaker && std::getenv("ZORVANE_REPORT_SOUND"))
     std::fprintf(stderr, "zorvane: sound: %llu effects started, each within %.1f ms of its event\n",
                  static_cast<unsigned long long>(speaker->started()), speaker->worstLatency());
   closeWindow(window);
+  // A recording or a trace that could not be written: the game played on, but failed.
+  if (files.recording.failed() || files.trace.failed()) status = 1;
   return status;
 }
 
@@ -263,6 +284,7 @@ int main(int argc, char** argv) {
   // EFBIG) instead of killing the game: the failure is told once and the game plays on.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  endOnHangUp();
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, options, error)) {

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drive/driver.h"
 #include "drive/player.h"
@@ -33,7 +34,10 @@ constexpr const char* usage =
     " [--scale N | --size WxH] SCRIPT";
 constexpr int maxEvery = 3600000;  // the longest --every: an hour
 constexpr int maxScale = 16;  // what the screenshot renderer accepts
-constexpr int maxSide = zorvane::paint::maxTargetSide;  // the largest --size, each way
+// The largest --size, each way. A picture of 8192 x 8192 takes about 460 MiB of memory while
+// it is written (469,960 KiB resident at most, measured): its pixels, 256 MiB, and their RGB
+// bytes for the encoder, 192 MiB.
+constexpr int maxSide = zorvane::paint::maxTargetSide;
 constexpr int64_t maxFrames = 100000;  // the most pictures one run may write
 
 constexpr const char* helpText =
@@ -44,15 +48,18 @@ constexpr const char* helpText =
     "\n"
     "  -q, --quiet        write no trace: only check the script's expect lines\n"
     "  --screenshot=FILE  after the last event, draw the window and write it to FILE as PNG\n"
+    "                       (never the script's own file)\n"
     "  --frames=DIR       write the window as PNG pictures into the folder DIR, one for\n"
     "                       every MS of virtual time from 0 (frame-0000001.png, ...),\n"
-    "                       at most 100000; no file already there is replaced\n"
+    "                       at most 100000; no file already there is replaced, and\n"
+    "                       never into the script's own folder\n"
     "  --every=MS         the time between two frames, 1 to 3600000 ms\n"
     "  --scale=N          pixels per 15 window units in the screenshot and the frames, 1 to\n"
     "                       16 (default 1: 568 x 489 pixels)\n"
     "  --size=WxH         draw the screenshot and the frames as a window whose client area\n"
     "                       is W x H pixels shows it: uniformly scaled and centred, the\n"
-    "                       window's colour around it (each side 1 to 8192)\n"
+    "                       window's colour around it (each side 1 to 8192; 8192 x 8192\n"
+    "                       takes about 460 MiB of memory)\n"
     "  -h, --help         display this help and exit\n"
     "      --version      output version information and exit\n"
     "\n"
@@ -172,6 +179,25 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
   return true;
 }
 
+// Pictures never land on the script: false with `error` set when --screenshot names the
+// script's file, or --frames the folder that holds it. (A script that cannot be found is
+// told when it is read.)
+bool clearOfScript(const Arguments& a, std::string& error) {
+  const std::string script = a.script == "-" ? "/dev/stdin" : a.script;  // (no such name on Windows: nothing to clash)
+  if (!a.screenshot.empty() && !zorvane::image::isFolder(script) && zorvane::image::sameFile(a.screenshot, script))
+    return error = "--screenshot and the script name the same file '" + printable(a.screenshot, 60) + "'", false;
+#ifdef _WIN32
+  const size_t slash = a.script.find_last_of("/\\");
+#else
+  const size_t slash = a.script.rfind('/');
+#endif
+  const std::string folder = slash == std::string::npos ? "." : a.script.substr(0, slash + 1);
+  if (!a.frames.empty() && a.script != "-" && zorvane::image::sameFile(a.frames, folder))
+    return error = "--frames: the folder '" + printable(a.frames, 60) + "' holds the script; give the frames a folder of their own",
+           false;
+  return true;
+}
+
 // Plays the whole script, drawing a frame at every multiple of `every` ms of virtual time
 // (timers due at that time fired, later input not yet).
 // The installed faces, read once; a face that cannot be read is said once.
@@ -213,6 +239,10 @@ int run(int argc, char** argv) {
   std::string error;
   if (!parseArguments(argc, argv, args, error)) {
     std::fprintf(stderr, "zorvane-replay: %s (%s)\n", error.c_str(), usage);
+    return 2;
+  }
+  if (!args.help && !args.version && !clearOfScript(args, error)) {
+    std::fprintf(stderr, "zorvane-replay: %s\n", error.c_str());
     return 2;
   }
   if (args.help || args.version) {
@@ -265,10 +295,20 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Arguments in UTF-8, whatever the system's code page.
+  std::vector<std::string> utf8 = zorvane::image::arguments();
+  std::vector<char*> pointers;
+  for (std::string& a : utf8) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  argc = int(utf8.size());
+  argv = pointers.data();
+#else
   // A closed pipe or a file over its size limit fails the write (EPIPE, EFBIG), which is
   // told, instead of killing the tool half-way through a file.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {

@@ -1,8 +1,10 @@
 // The page's costs, for docs/performance.md: transfer size (gzip -9 of every file),
-// navigation to the first frame in a warm headless chromium, chromium's CPU and the frames
+// navigation to the first frame in a warm headless chromium, the longest tasks on the main
+// thread from navigation to a playing game (a PerformanceObserver's long tasks, at desktop
+// size and at phone size with pixel ratio 3), chromium's CPU and the frames
 // drawn with a ball in play, the frames drawn while nothing changes, and the CPU of a floor
 // page beside it (the game's timer rate, one 16 × 16 putImageData each time).
-// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS]
+// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS] [--start]  (--start: the long tasks only)
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -12,26 +14,31 @@ import zlib from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 const site = path.resolve(process.argv[2] || 'build/web/site');
-const seconds = Number(process.argv[3] || 20);
+const seconds = Number(process.argv.slice(3).find((a) => /^\d+$/.test(a)) || 20);
+const onlyStart = process.argv.includes('--start');  // the long tasks only
 const here = path.dirname(fileURLToPath(import.meta.url));
 // puppeteer-core as the browser tests install it.
 const puppeteer = createRequire(path.join(here, '..', 'web', 'test', 'package.json'))('puppeteer-core');
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
 
-// Transfer size: every file as a server compressing with gzip -9 would send it.
-let total = 0;
+// Transfer size: every file the page fetches as web/serve.mjs sends it to a browser that
+// accepts Brotli (the build's .br copy, where it wrote one), beside gzip -9 of every file.
+let total = 0, served = 0;
 const walk = (dir) => {
   for (const e of fs.readdirSync(dir, { withFileTypes: true })) {
     const f = path.join(dir, e.name);
     if (e.isDirectory()) { walk(f); continue; }
+    if (/\.(gz|br)$/.test(e.name) || /^screenshot-/.test(e.name)) continue;  // copies; the install dialog's pictures
     const size = zlib.gzipSync(fs.readFileSync(f), { level: 9 }).length;
+    const sent = fs.existsSync(`${f}.br`) ? fs.statSync(`${f}.br`).size : fs.statSync(f).size;
     total += size;
-    console.log(`  ${path.relative(site, f).padEnd(22)} ${fs.statSync(f).size} bytes, ${size} gzipped`);
+    served += sent;
+    console.log(`  ${path.relative(site, f).padEnd(22)} ${fs.statSync(f).size} bytes, ${size} gzipped, ${sent} sent`);
   }
 };
 walk(site);
-console.log(`transfer size (gzip -9, every file): ${(total / 1024).toFixed(1)} KiB (${total} bytes)`);
+console.log(`transfer size: ${(served / 1024).toFixed(1)} KiB sent (Brotli copies), ${(total / 1024).toFixed(1)} KiB with gzip -9 of every file`);
 
 const server = spawn(process.execPath, [path.join(here, '..', 'web', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
 const url = await new Promise((resolve) => server.stdout.on('data', (d) => {
@@ -58,11 +65,47 @@ try {
   console.log(`navigation to first frame, warm: median ${median(warm).toFixed(0)} ms, ` +
               `${Math.min(...warm).toFixed(0)}–${Math.max(...warm).toFixed(0)} ms (first, cold: ${times[0].toFixed(0)} ms)`);
 
+  // Long tasks (over 50 ms) from navigation until the game plays: its first frame shown and
+  // a served ball moving, five warm loads at each size.
+  const longTasks = async (width, height, ratio, touch) => {
+    const p = await browser.newPage();
+    await p.setViewport({ width, height, deviceScaleFactor: ratio, hasTouch: touch, isMobile: touch });
+    await p.evaluateOnNewDocument(() => {
+      window.longTasks = [];
+      new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
+        .observe({ type: 'longtask', buffered: true });
+    });
+    const runs = [];
+    for (let i = 0; i < 6; i++) {
+      await p.goto(url + '?seed=1');
+      await p.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+      await p.keyboard.down('ArrowRight');
+      await sleep(100);
+      await p.keyboard.up('ArrowRight');
+      await p.waitForFunction(() => window.zorvane.frames > 3, { timeout: 20000 });
+      await sleep(300);
+      runs.push(await p.evaluate(() => window.longTasks));
+    }
+    await p.close();
+    const warm = runs.slice(1), longest = warm.map((r) => Math.max(0, ...r));
+    console.log(`long tasks to a playing game at ${width}x${height}, pixel ratio ${ratio}: longest ${Math.max(...longest)} ms ` +
+                `(median of 5 warm loads ${median(longest)} ms; their tasks over 50 ms: ${warm.map((r) => `[${r.join(' ')}]`).join(' ')}; ` +
+                `cold: [${runs[0].join(' ')}])`);
+  };
+  await longTasks(568, 489 + 32, 1, false);
+  await longTasks(390, 844, 3, true);
+  await longTasks(844, 390, 3, true);
+  if (onlyStart) throw 'done';
+
   // CPU with a ball in play: every chromium process's CPU time over the interval.
   const cdp = await browser.target().createCDPSession();
-  const cpu = async () => (await cdp.send('SystemInfo.getProcessInfo')).processInfo.reduce(
-    (sum, p) => ({ all: sum.all + p.cpuTime, renderer: sum.renderer + (p.type === 'renderer' ? p.cpuTime : 0) }),
-    { all: 0, renderer: 0 });
+  // Each process's CPU time; a difference counts only the processes alive at both looks (a
+  // page closed before the interval takes its time away with it).
+  const cpu = async () => new Map((await cdp.send('SystemInfo.getProcessInfo')).processInfo.map((p) => [p.id, p]));
+  const spent = (a, b) => [...b.values()].reduce((sum, p) => {
+    const t = a.has(p.id) ? p.cpuTime - a.get(p.id).cpuTime : 0;
+    return { all: sum.all + t, renderer: sum.renderer + (p.type === 'renderer' ? t : 0) };
+  }, { all: 0, renderer: 0 });
   // Frames while nothing changes: the clock held at the load state.
   await page.goto(url + '?hold&seed=1');
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
@@ -83,9 +126,9 @@ try {
   }
   const after = await cpu(), wall = (Date.now() - t0) / 1000;
   const [frames1, changes1] = await counts();
-  const game = (after.all - before.all) / wall;
+  const used = spent(before, after), game = used.all / wall;
   console.log(`CPU with a ball in play over ${wall.toFixed(0)} s: all chromium processes ${(100 * game).toFixed(1)} % ` +
-              `of one core, the page's renderer ${(100 * (after.renderer - before.renderer) / wall).toFixed(1)} %, ` +
+              `of one core, the page's renderer ${(100 * used.renderer / wall).toFixed(1)} %, ` +
               `${((frames1 - frames0) / wall).toFixed(1)} frames/s for ${((changes1 - changes0) / wall).toFixed(1)} changes/s`);
   await page.close();
 
@@ -109,9 +152,11 @@ try {
   const f0 = await cpu(), ft0 = Date.now();
   await sleep(seconds * 1000);
   const f1 = await cpu(), fwall = (Date.now() - ft0) / 1000;
-  const floorCpu = (f1.all - f0.all) / fwall;
+  const floorCpu = spent(f0, f1).all / fwall;
   console.log(`floor page over ${fwall.toFixed(0)} s: all chromium processes ${(100 * floorCpu).toFixed(1)} % of one core; ` +
               `the game's page costs ${(game / floorCpu).toFixed(2)} times the floor`);
+} catch (e) {
+  if (e !== 'done') throw e;
 } finally {
   await browser.close();
   server.kill();

@@ -14,6 +14,9 @@
 # device does but plays nothing.
 # ZORVANE_PROGRAM=floor measures the floor program instead (bench/window_floor.cpp): the
 # game's timer rate and one 16 × 16 patch sent each time, the least a window can cost.
+# ZORVANE_PROGRAM=wine measures the Windows window, build/windows/zorvane.exe, under Wine
+# (a prefix of its own; "wineserver CPU" is Wine's server besides the game's process), e.g.
+#   for p in "" wine; do ZORVANE_PROGRAM=$p bench/window_cost.sh build/release 30; done
 #   bench/window_cost.sh BUILD_DIR [SECONDS] [WIDTHxHEIGHT]
 set -u
 if [ -n "${ZORVANE_COMPARE:-}" ]; then
@@ -40,14 +43,22 @@ game=$build/zorvane probe=$build/tests/sdl/zorvane-xprobe name='^Super Zorvane!$
 if [ "${ZORVANE_PROGRAM:-}" = floor ]; then game=$build/bench/zorvane-window-floor name='^Super Zorvane! floor$'; fi
 . "$(dirname "$0")/../tests/sdl/private_x.sh"
 start_private_x || { echo "window_cost.sh: Xvfb did not start: $(cat "$work/xvfb.err")" >&2; exit 1; }
+wine=
+if [ "${ZORVANE_PROGRAM:-}" = wine ]; then
+  export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  trap 'wineserver -k 2>/dev/null; cleanup' EXIT
+  wineboot -i >/dev/null 2>&1
+  wine=wine game="$(dirname "$0")/../build/windows/zorvane.exe"
+fi
 
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # utime + stime, clock ticks
 
 launched=$(date +%s.%N)
-ZORVANE_REPORT_FIRST_FRAME=1 SDL_FRAMEBUFFER_ACCELERATION=0 "$game" ${extra//@/$work/out} 2>"$work/game.err" &
+ZORVANE_REPORT_FIRST_FRAME=1 SDL_FRAMEBUFFER_ACCELERATION=0 $wine "$game" ${extra//@/$work/out} 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 10 xdotool search --sync --name "$name" | head -1)
+win=$(timeout 30 xdotool search --sync --name "$name" | head -1)
+[ -n "$wine" ] && game_pid=$(xdotool getwindowpid "$win")  # the process Wine runs the program in
 for _ in $(seq 100); do grep -q 'first frame' "$work/game.err" && break; sleep 0.02; done
 first=$(awk '/first frame at/ {print $NF}' "$work/game.err")
 startup_ms=$(echo "$launched $first" | awk '{printf "%.0f", ($2 - $1) * 1000}')
@@ -61,7 +72,9 @@ fi
 serve() { xdotool keydown --window "$win" Right; sleep 0.1; xdotool keyup --window "$win" Right; }
 sleep 0.5
 serve
-c0=$(cpu "$game_pid") x0=$(cpu "$xvfb_pid") t0=$(date +%s.%N)
+server=
+for p in $(pgrep wineserver); do grep -qz "^WINEPREFIX=$work/prefix$" "/proc/$p/environ" 2>/dev/null && server=$p; done
+c0=$(cpu "$game_pid") x0=$(cpu "$xvfb_pid") t0=$(date +%s.%N) s0=$([ -n "$wine" ] && cpu "$server")
 rests=0 restarts=0 rss_max=0
 end=$(($(date +%s) + seconds))
 while [ "$(date +%s)" -lt "$end" ]; do
@@ -78,7 +91,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
     restarts=$((restarts + 1))
   fi
 done
-c1=$(cpu "$game_pid") x1=$(cpu "$xvfb_pid") t1=$(date +%s.%N)
+c1=$(cpu "$game_pid") x1=$(cpu "$xvfb_pid") t1=$(date +%s.%N) s1=$([ -n "$wine" ] && cpu "$server")
 
 echo "date:          $(date -u +%Y-%m-%d)"
 echo "machine:       $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
@@ -86,6 +99,7 @@ echo "window:        $("$probe" count "$win" 000000 | awk '{print $6 " x " $7}')
 echo "time to first frame: ${startup_ms} ms"
 echo "game CPU:      $(echo "$c0 $c1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core over ${seconds} s"
 echo "Xvfb CPU:      $(echo "$x0 $x1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core"
+[ -n "$wine" ] && echo "wineserver CPU: $(echo "$s0 $s1 $t0 $t1 $ticks" | awk '{printf "%.2f", 100 * ($2 - $1) / $5 / ($4 - $3)}')% of one core"
 echo "game RSS:      $((rss_start / 1024)) MiB at start, $((rss_max / 1024)) MiB at most"
 echo "serves again:  $rests, restarts after game over: $restarts"
 if [ -n "$extra" ]; then

@@ -21,9 +21,13 @@ void ScriptPlayer::start(Driver& d) {
 }
 
 bool ScriptPlayer::playTo(Driver& d, int64_t until) {
+  uint64_t work = budget();
+  return playTo(d, until, work);
+}
+
+bool ScriptPlayer::playTo(Driver& d, int64_t until, uint64_t& budget) {
   // The budget bounds the work of one call, so that a paced player never holds the screen;
   // the game's time only moves with the script, so where a call stops changes nothing.
-  uint64_t budget = perCall > 0 ? perCall : UINT64_MAX;
   while (next < script.commands.size()) {
     const Command& c = script.commands[next];
     if (!begun) {

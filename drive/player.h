@@ -20,8 +20,10 @@ class ScriptPlayer {
 
   void start(Driver& d);                     // the script's seed, draws and start-up seeds; then the window at time 0
   bool playTo(Driver& d, int64_t until);     // every timer due by `until`, every input before it; false once the script has ended
+  bool playTo(Driver& d, int64_t until, uint64_t& budget);  // the same, each command and tick taken from `budget`; stops when it runs out
   int64_t nextTime(const Driver& d) const;   // the least `until` at which playTo has more to do
   void limit(uint64_t events) { perCall = events; }  // paced: at most this many commands and ticks a call (0: no limit)
+  uint64_t budget() const { return perCall > 0 ? perCall : UINT64_MAX; }  // one call's worth of commands and ticks
   bool playing() const { return !ended; }
   int64_t length() const { return total; }   // the script's game time: its waits and catch-ups
 

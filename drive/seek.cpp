@@ -33,13 +33,18 @@ bool Seeker::playTo(int64_t until) {
   if (jumping()) until = std::max(until, target);
   // Each multiple of the spacing is played to on its own: the same events, split there.
   // A paced player may stop short of it; the snapshot waits until the game stands there.
+  // One call does one call's worth of work in all, a snapshot counted as a few ticks, so
+  // that a far jump goes on over later calls instead of holding the screen.
+  constexpr uint64_t snapshotCost = 10;
+  uint64_t budget = player.budget();
   for (int64_t next = int64_t(kept.size()) * spacing; player.playing() && next <= until && next <= length();
        next = int64_t(kept.size()) * spacing) {
-    if (next > driver.now() && !player.playTo(driver, next)) return false;
+    if (next > driver.now() && !player.playTo(driver, next, budget)) return false;
     if (driver.now() < next) return true;
     keep();
+    budget -= std::min(budget, snapshotCost);
   }
-  return player.playTo(driver, until);
+  return player.playTo(driver, until, budget);
 }
 
 bool Seeker::jumpTo(int64_t t) {

@@ -17,11 +17,15 @@ bool syncFolder(const std::string& folder, std::string& error);  // the files wr
 // A whole file of at most `limit` bytes; false with `error` set otherwise.
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error);
 bool isFolder(const std::string& path);
+bool sameFile(const std::string& a, const std::string& b);  // both name one existing file or folder
 
 #ifdef _WIN32
 std::wstring wide(const std::string& utf8);      // empty for text that is not UTF-8
 std::string utf8(const std::wstring& wide);      // a lone surrogate becomes U+FFFD
 std::string systemMessage(unsigned long code);   // GetLastError()'s code as text, one line
+// The program's arguments in UTF-8 (argv[0] first); standard input, output and error made
+// binary, so that lines end as on Linux.
+std::vector<std::string> arguments();
 #endif
 
 }  // namespace zorvane::image

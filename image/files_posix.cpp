@@ -138,4 +138,10 @@ bool isFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat one {}, other {};
+  return ::stat(a.c_str(), &one) == 0 && ::stat(b.c_str(), &other) == 0 && one.st_dev == other.st_dev &&
+         one.st_ino == other.st_ino;
+}
+
 }  // namespace zorvane::image

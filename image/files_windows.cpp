@@ -1,5 +1,11 @@
 // Whole files on Windows' own file API: UTF-8 names inside, UTF-16 at the API.
 #include <windows.h>
+// after windows.h:
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "image/files.h"
 
@@ -30,6 +36,18 @@ std::string systemMessage(unsigned long code) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
     message.pop_back();
   return message.empty() ? "error " + std::to_string(code) : utf8(message);
+}
+
+std::vector<std::string> arguments() {
+  _setmode(_fileno(stdin), _O_BINARY);  // a trace is LF lines, byte for byte as on Linux
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  int count = 0;
+  wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  for (int i = 0; list && i < count; ++i) out.push_back(utf8(list[i]));
+  LocalFree(list);
+  return out;
 }
 
 namespace {
@@ -83,7 +101,9 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::wstring& name, const
 // the old file whole; an old file the user may not write is refused.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::wstring& name, const std::string& path,
                    std::string& error) {
-  if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  if (const DWORD attributes = GetFileAttributesW(name.c_str()); attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+      return error = failure("write", path, ERROR_ACCESS_DENIED), false;  // as Windows refuses to open it
     const HANDLE probe = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return error = failure("write", path, GetLastError()), false;
@@ -171,6 +191,24 @@ bool isFolder(const std::string& path) {
   const std::wstring name = wide(path);
   const DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A file is its volume and its index on it, whatever name (or link) leads to it.
+bool sameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info[2] = {};
+  const std::string* names[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    const std::wstring name = wide(*names[i]);
+    if (name.empty()) return false;
+    const HANDLE file = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &info[i]);
+    CloseHandle(file);
+    if (!known) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber && info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 }  // namespace zorvane::image

@@ -30,12 +30,12 @@ Image renderPicture(const View& w, const paint::Placement& p, const paint::Fonts
   return image;
 }
 
-Image iconPicture(int size) {
+Image iconPicture(int size, bool maskable) {
   Image image;
   if (size <= 0) return image;
   image.width = image.height = size;
   image.pixels.resize(size_t(size) * size);
-  paint::drawIcon(paint::Target{image.pixels.data(), size, size, size, paint::xrgb});
+  paint::drawIcon(paint::Target{image.pixels.data(), size, size, size, paint::xrgb}, maskable);
   return image;
 }
 

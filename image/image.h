@@ -22,7 +22,7 @@ struct Image {
 
 // The picture of a view as the painter draws it onto a target of the placement's size.
 Image renderPicture(const View& w, const paint::Placement& p, const paint::Fonts& fonts);
-Image iconPicture(int size);  // the game's icon, a square picture size pixels wide
+Image iconPicture(int size, bool maskable = false);  // the game's icon, a square picture size pixels wide (see paint/icon.h)
 
 std::vector<uint8_t> encodePng(const Image& image);  // 8-bit RGB; empty for an empty picture
 bool decodePng(const std::vector<uint8_t>& bytes, Image& image);

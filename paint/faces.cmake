@@ -1,6 +1,7 @@
 # The faces the game draws with, the one list of them: the painter's table of font files
-# (paint/text.cpp), the page's cut font files and their preloads (web/web.cmake) and the
-# Debian package's Depends (cmake/package.cmake) are all made from it. One face a line:
+# (paint/text.cpp), the cut font files of the page (web/web.cmake, with their preloads) and
+# of the Windows build's fonts folder (win/win.cmake), and the Debian package's Depends
+# (cmake/package.cmake) are all made from it. One face a line:
 #   design face|weight|short name|Debian file|its package|fallback file|characters the game draws with it
 # The characters are those of the face's captions in game/design.cpp and of the texts the
 # game puts in them (scores, counts, brick captions, "Level: N"); plain Arial captions
@@ -30,3 +31,44 @@ foreach(entry ${ZORVANE_FACES})
 endforeach()
 list(REMOVE_DUPLICATES ZORVANE_FACE_PACKAGES)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/paint/faces.inc CONTENT "${faceTable}" @ONLY)
+
+# Their licences, as Debian ships them (the Windows build's fonts folder carries them).
+set(ZORVANE_FONT_LICENCES
+  liberation /usr/share/doc/fonts-liberation2/copyright
+  yanone-kaffeesatz /usr/share/doc/fonts-yanone-kaffeesatz/copyright
+  dancingscript /usr/share/doc/fonts-dancingscript/copyright
+  arphic /usr/share/doc/fonts-arphic-gbsn00lp/copyright)
+
+# Writes the faces into DIR as NAME.ttf, each cut to the characters the game draws with it;
+# the glyphs' outlines, metrics and kerning stay as they are, so the page and the Windows
+# build draw what the Linux window does. With WITH_LICENCES the licences go beside them as
+# licence-NAME.txt. The list of files made goes to the variable OUT.
+function(zorvane_font_subsets dir out)
+  find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+  set(made)
+  foreach(entry ${ZORVANE_FACES})
+    string(REPLACE "|" ";" fields "${entry}")
+    list(GET fields 2 name)
+    list(GET fields 3 source)
+    list(GET fields 6 drawn)
+    set(file ${dir}/${name}.ttf)
+    add_custom_command(OUTPUT ${file} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/paint/faces.cmake
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND ${PYFTSUBSET} ${source} --text=${drawn} --layout-features=kern --notdef-outline
+              --no-hinting --desubroutinize --output-file=${file}
+      COMMENT "Font ${name}" VERBATIM)
+    list(APPEND made ${file})
+  endforeach()
+  if("WITH_LICENCES" IN_LIST ARGN)
+    set(licences ${ZORVANE_FONT_LICENCES})
+    while(licences)
+      list(POP_FRONT licences name source)
+      set(file ${dir}/licence-${name}.txt)
+      add_custom_command(OUTPUT ${file} DEPENDS ${source}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${CMAKE_COMMAND} -E copy ${source} ${file} VERBATIM)
+      list(APPEND made ${file})
+    endwhile()
+  endif()
+  set(${out} ${made} PARENT_SCOPE)
+endfunction()

@@ -46,6 +46,10 @@ Rect wholePixels(const double box[4]);  // a clamped box rounded to whole pixels
 // and the page's clicks and touches all ask this.
 std::string buttonAt(const View& w, const Placement& p, int x, int y);
 
+// The whole-number scale for a new window: the display's DPI over 96, as large as fits the
+// usable area with room for a frame (at least 1). Every desktop window opens by this rule.
+int openingScale(const View& w, int usableWidth, int usableHeight, float dpi);
+
 // A font's size in pixels: 20 window units per point, 15 per pixel at scale 1.
 int pixelSize(float points, double scale);
 

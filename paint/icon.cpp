@@ -1,5 +1,6 @@
 #include "paint/icon.h"
 
+#include <initializer_list>
 #include <vector>
 
 #include "paint/painter.h"
@@ -8,10 +9,11 @@
 namespace zorvane::paint {
 namespace {
 
-// A window of 64 × 64 pixels at scale 1 holding the icon's objects.
+// A window of 64 × 64 pixels at scale 1 holding the icon's objects, with a margin of
+// `margin` units of the playfield's green on every side.
 class IconWindow : public Window {
  public:
-  IconWindow() {
+  explicit IconWindow(float margin = 0) : side(960 + 2 * margin) {
     const Color colours[3] = {RGB(255, 0, 0), RGB(255, 128, 0), RGB(0, 128, 255)};
     for (int row = 0; row < 3; ++row)
       for (int col = 0; col < 4; ++col) {
@@ -35,6 +37,8 @@ class IconWindow : public Window {
     paddle.Left = 270, paddle.Top = 780, paddle.Width = 420, paddle.Height = 105;
     paddle.BackColor = RGB(255, 255, 0);
     paddle.z = 3;
+    for (Control* c : std::initializer_list<Control*>{&frame, &ball, &paddle}) c->Left += margin, c->Top += margin;
+    for (Label& b : bricks) b.Left += margin, b.Top += margin;
   }
   void visitControls(ControlVisitor& v) const override {
     v.shape(frame);
@@ -43,8 +47,8 @@ class IconWindow : public Window {
     v.shape(paddle);
   }
   std::string_view title() const override { return "icon"; }
-  float clientWidth() const override { return 960; }
-  float clientHeight() const override { return 960; }
+  float clientWidth() const override { return side; }
+  float clientHeight() const override { return side; }
   Color backColor() const override { return RGB(0, 160, 0); }
 
  protected:
@@ -58,6 +62,7 @@ class IconWindow : public Window {
   Timer& timer(int) override { return none; }
 
  private:
+  float side;
   Shape frame, ball, paddle;
   std::vector<Label> bricks;
   Timer none;
@@ -65,12 +70,14 @@ class IconWindow : public Window {
 
 }  // namespace
 
-void drawIcon(const Target& target) {
-  IconWindow icon;
+void drawIcon(const Target& target, bool maskable) {
+  // Maskable: the icon's 930 units of frame within the middle 80 % circle (its corners 0.39 of
+  // the side from the centre), the green beyond it to the edges.
+  IconWindow icon(maskable ? 384 : 0);
   icon.Show();
   const Fonts noText;
   Painter painter(noText);
-  painter.draw(icon, placeAtScale(icon, target.width / 64.0), target);
+  painter.draw(icon, placeAtScale(icon, target.width / (icon.clientWidth() / unitsPerPixel)), target);
 }
 
 }  // namespace zorvane::paint

@@ -4,6 +4,8 @@
 
 namespace zorvane::paint {
 
-void drawIcon(const Target& target);  // a square target, any number of pixels wide
+// A square target, any number of pixels wide. Maskable: the same icon within the middle 80 %
+// circle that any mask leaves whole, the playfield's green out to every edge.
+void drawIcon(const Target& target, bool maskable = false);
 
 }  // namespace zorvane::paint

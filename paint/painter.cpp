@@ -210,8 +210,12 @@ const std::vector<Rect>& Painter::draw(const View& w, const Placement& p, const 
   // Both pictures keep room for the most objects seen, so later frames allocate nothing.
   if (next.items.size() < shown.items.size()) next.items.resize(shown.items.size());
   next.order.reserve(shown.items.size());
+  if (dirty.size() == 1 && dirty[0] == whole) later.clear();
+  dirty.insert(dirty.end(), later.begin(), later.end());
+  later.clear();
   for (Rect& patch : dirty) patch = intersect(patch, whole);
   std::erase_if(dirty, [](const Rect& r) { return empty(r); });
+  if (budget > 0) bound();
   if (dirty.empty() || !target.pixels) return dirty;
 
   findCovers();
@@ -227,6 +231,26 @@ const std::vector<Rect>& Painter::draw(const View& w, const Placement& p, const 
     }
   }
   return dirty;
+}
+
+// Keeps the patches of this draw within the budget: the first rows that fit, the rest later.
+void Painter::bound() {
+  int64_t left = budget;
+  size_t k = 0;
+  for (; k < dirty.size() && left > 0; ++k) {
+    Rect& r = dirty[k];
+    const int64_t area = int64_t(r.w) * r.h;
+    if (area <= left) {
+      left -= area;
+      continue;
+    }
+    const int rows = int(std::max<int64_t>(1, left / std::max(1, r.w)));
+    if (rows < r.h) later.push_back(Rect{r.x, r.y + rows, r.w, r.h - rows});
+    r.h = std::min(r.h, rows);
+    left = 0;
+  }
+  later.insert(later.end(), dirty.begin() + long(k), dirty.end());
+  dirty.resize(k);
 }
 
 // The large opaque boxes of the picture (the frame label, the board) lie on each other

@@ -47,6 +47,10 @@ class Painter {
   // the target's.
   const std::vector<Rect>& draw(const View& w, const Placement& p, const Target& target, std::string_view pressed = {});
   void invalidate() { full = true; }  // the next draw repaints everything
+  // At most about this many pixels painted by one draw (0: no bound); what is left over is
+  // painted by the next draws, top first, so that a large first picture is spread over frames.
+  void limit(int64_t pixels) { budget = pixels; }
+  bool behind() const { return !later.empty(); }  // patches left over for the next draw
   const TextCache& text() const { return texts; }
 
   // What one display object looks like, in pixels: compared between pictures.
@@ -80,6 +84,7 @@ class Painter {
     Rect box;
   };
   void findCovers();
+  void bound();                         // dirty within the budget, the rest in later
   void fillUncovered(const Rect& r, uint32_t rgb, size_t place);  // all of r not hidden in front
   void fill(const Rect& r, uint32_t rgb);                          // within the clip
   void frame(const Rect& b, int t, uint32_t topLeft, uint32_t bottomRight);
@@ -92,6 +97,8 @@ class Painter {
   TextCache texts;
   Scene shown, next;                    // the last picture and the one being made
   std::vector<Rect> dirty;
+  std::vector<Rect> later;              // left over by a bounded draw
+  int64_t budget = 0;
   std::vector<Cover> covers;            // of the picture being painted
   Placement placed;
   Target out;

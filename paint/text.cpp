@@ -1,6 +1,9 @@
 #include "paint/text.h"
 
 #include <stb/stb_truetype.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -94,21 +97,46 @@ bool Fonts::add(std::string_view face, int weight, std::vector<unsigned char> fi
   return take(f);
 }
 
-bool Fonts::addFile(std::string_view face, int weight, const char* path) {
 #ifdef _WIN32
-  FILE* in = std::fopen(path, "rb");
-  if (!in) return false;
-  bool ok = std::fseek(in, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(in) : -1;
-  std::vector<unsigned char> bytes;
-  ok = size > 0 && size <= maxFontFile && std::fseek(in, 0, SEEK_SET) == 0;
+namespace {
+
+bool readFontFile(FILE* f, std::vector<unsigned char>& bytes) {
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = size > 0 && size <= maxFontFile && std::fseek(f, 0, SEEK_SET) == 0;
   if (ok) {
     bytes.resize(size_t(size));
-    ok = std::fread(bytes.data(), 1, bytes.size(), in) == bytes.size();
+    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
   }
-  std::fclose(in);
-  return ok && add(face, weight, std::move(bytes));
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace
+
+bool Fonts::addFile(std::string_view face, int weight, const char* path) {
+  std::vector<unsigned char> bytes;
+  return readFontFile(std::fopen(path, "rb"), bytes) && add(face, weight, std::move(bytes));
+}
+
+// On Windows the faces travel with the program, in the folder fonts beside it, each cut to
+// the characters the game draws with it: NAME.ttf for each face file.
+void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
+  std::wstring folder(32768, L'\0');
+  folder.resize(GetModuleFileNameW(nullptr, folder.data(), DWORD(folder.size())));
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  for (const FaceFile& file : faceFiles) {
+    std::vector<unsigned char> bytes;
+    const std::string name = std::string("fonts\\") + file.name + ".ttf";
+    if (readFontFile(_wfopen((folder + std::wstring(name.begin(), name.end())).c_str(), L"rb"), bytes) &&
+        fonts.add(file.face, file.weight, std::move(bytes)))
+      continue;
+    warnings += "font " + name + " beside the program cannot be read; '" + file.face + "' is drawn with another face\n";
+  }
+}
 #else
+bool Fonts::addFile(std::string_view face, int weight, const char* path) {
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
@@ -120,7 +148,6 @@ bool Fonts::addFile(std::string_view face, int weight, const char* path) {
   auto* f = new Face{std::string(face), weight, {}};
   f->bytes = static_cast<const unsigned char*>(at), f->size = size_t(st.st_size), f->mapped = true;
   return take(f);
-#endif
 }
 
 void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
@@ -133,6 +160,7 @@ void Fonts::addInstalled(Fonts& fonts, std::string& warnings) {
     warnings += std::string("font ") + file.path + " cannot be read; '" + file.face + "' is drawn with another face\n";
   }
 }
+#endif
 
 const Fonts& Fonts::installed(std::string* warnings) {
   static const Fonts* fonts = [&] {

@@ -8,6 +8,12 @@ int16_t PointerSteering::keyFor(float pointerX, float paddleCentre, float step) 
   return 0;
 }
 
+void PointerSteering::steer(bool pointing, float pointerX, const Paddle& paddle, Input& w) {
+  if (held && !paddle.moving) held = 0;  // the game, or another key's release, stopped the paddle
+  if (!pointing || !paddle.inPlay) return release(w);
+  follow(pointerX, paddle.centre, paddle.step, w);
+}
+
 void PointerSteering::follow(float pointerX, float paddleCentre, float step, Input& w) {
   hold(keyFor(pointerX, paddleCentre, step), w);
 }

@@ -1,5 +1,9 @@
 #include "script/script.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -98,7 +102,7 @@ std::string printable(std::string_view text, size_t limit) {
   return shown;
 }
 
-ScriptReader::ScriptReader(Script& s) : script(s) { script = Script{}; }
+ScriptReader::ScriptReader(Script& s, std::string* lines) : script(s), gameLines(lines) { script = Script{}; }
 
 bool ScriptReader::feed(std::string_view chunk, bool last) {
   while (!failed && (!chunk.empty() || (last && !partial.empty()))) {
@@ -119,6 +123,7 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
     if (!partial.empty()) text = partial.append(text);
     chunk.remove_prefix(taken);
     const bool good = line(text);
+    if (good && gameLine && gameLines) gameLines->append(text).push_back('\n');
     partial.clear();
     if (!good) return false;
   }
@@ -138,6 +143,7 @@ bool ScriptReader::line(std::string_view line) {
 
   std::string_view rest = line;
   const std::string_view name = nextWord(rest);
+  gameLine = !name.empty() && name[0] != '#' && name != "expect";
   if (name.empty() || name[0] == '#') return true;
   if (line.find('#') != std::string_view::npos)
     return fail("a '#' comment must stand on a line of its own");
@@ -253,9 +259,10 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
 namespace {
 
 // Reads the script in chunks as it parses it, at most one byte past the longest script.
-// Returns 0, 1 when it cannot be read, 2 for a bad script.
-int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* text) {
-  ScriptReader reader(script);
+// Returns 0, 1 when it cannot be read, 2 for a bad script. With `gameLines`, the lines that
+// make the game are copied there (ScriptReader).
+int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* gameLines) {
+  ScriptReader reader(script, gameLines);
   char chunk[65536];
   size_t total = 0;
   while (total <= maxScriptBytes) {
@@ -263,7 +270,6 @@ int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* tex
     if (n == 0) break;
     total += n;
     if (!reader.feed({chunk, n})) break;
-    if (text) text->append(chunk, n);
   }
   if (std::ferror(in)) return 1;
   if (reader.good() && reader.finish()) return 0;
@@ -280,7 +286,15 @@ int loadScript(const std::string& path, Script& script, std::string& error, std:
     status = readScript(stdin, script, bad, text);
     if (status == 1) error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
   } else {
+#ifdef _WIN32
+    // UTF-8 names reach Windows as UTF-16.
+    std::wstring name(path.size(), L'\0');
+    name.resize(size_t(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), int(path.size()), name.data(),
+                                           int(name.size()))));
+    std::FILE* in = name.empty() ? (errno = EILSEQ, nullptr) : _wfopen(name.c_str(), L"rb");
+#else
     std::FILE* in = std::fopen(path.c_str(), "rb");
+#endif
     status = in != nullptr ? readScript(in, script, bad, text) : 1;
     const int cause = errno;
     if (in != nullptr) std::fclose(in);
@@ -310,7 +324,11 @@ int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
 }
 
 std::string shownName(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\:");
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   return printable(slash == std::string::npos ? path : path.substr(slash + 1), 60);
 }
 

@@ -48,7 +48,9 @@ struct ScriptError {
 // Reads a script as its text arrives, line by line, so that the text is never held whole.
 class ScriptReader {
  public:
-  explicit ScriptReader(Script& script);          // empties `script`, then fills it
+  // Empties `script`, then fills it; with `gameLines`, also copies there every line that
+  // makes the game (all but comments, blank lines and expect lines).
+  explicit ScriptReader(Script& script, std::string* gameLines = nullptr);
   bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
   bool good() const { return !failed; }
@@ -59,6 +61,8 @@ class ScriptReader {
   bool fail(std::string message);
 
   Script& script;
+  std::string* gameLines;
+  bool gameLine = false;  // the line just read makes the game
   ScriptError fault;
   std::string partial;    // the start of a line whose newline has not come yet
   size_t bytes = 0;       // of the lines read
@@ -75,8 +79,9 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error);
 
 // Reads and parses the script at `path` (- for standard input). Returns 0, or the exit
 // status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
-// With `text`, the script's text is kept there too.
-int loadScript(const std::string& path, Script& script, std::string& error, std::string* text = nullptr);
+// With `gameLines`, the lines of it that make the game (not its comments, nor its expect
+// lines) are copied there too.
+int loadScript(const std::string& path, Script& script, std::string& error, std::string* gameLines = nullptr);
 
 // Reads a layout file at `path`: `layout` lines and comments only, at least one layout.
 // Returns 0, or the exit status with `error` set as loadScript does (2 also for a file that

@@ -3,7 +3,8 @@
 # `scripts/dev.sh test` installs, builds and runs every test, also under the sanitizers,
 # and fuzzes the replay scripts for a fixed number of inputs;
 # `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here;
-# `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/.
+# `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/;
+# `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +32,7 @@ case "${1:-}" in
   test)
     scripts/setup.sh
     build web
+    build windows
     build release
     ctest --preset release
     bash tests/package/check.sh "$(package)"
@@ -47,8 +49,14 @@ case "${1:-}" in
     build web
     exec node web/serve.mjs build/web/site 8000
     ;;
+  windows)
+    scripts/setup.sh
+    build windows
+    cp build/windows/zorvane-*-windows-x64-setup.exe build/windows/zorvane-*-windows-x64.zip .
+    ls zorvane-*-windows-x64-setup.exe zorvane-*-windows-x64.zip
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test|package|web" >&2
+    echo "usage: scripts/dev.sh play|test|package|web|windows" >&2
     exit 2
     ;;
 esac

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
+#include <utility>
 
 #include <cstdio>
 
@@ -22,15 +24,28 @@ namespace {
 bool usable(float dpi) { return std::isfinite(dpi) && dpi >= 10 && dpi <= 2000; }
 
 #ifdef ZORVANE_HAVE_X11
+bool failedX = false;            // an X error came: the window is as good as gone
+std::function<void()> lastWords;  // what must be written before a lost display ends the program
+
 // Xlib's own handler ends the program on any error. SDL wakes a wait by sending its window
 // an event over a second connection, and a wake-up that reaches the server just after the
 // window was destroyed comes back as BadWindow, read only when SDL closes that connection
-// at exit: nothing is lost, so that one is let pass. Every other error still ends the game.
+// at exit: nothing is lost, so that one is let pass. Any other error (the window destroyed
+// by another client) is told once and ends the game through its loop (displayFailed()).
 int onXError(Display* display, XErrorEvent* e) {
   if (e->error_code == BadWindow && e->request_code == X_SendEvent) return 0;
+  if (std::exchange(failedX, true)) return 0;
   char text[128] = {};
   XGetErrorText(display, e->error_code, text, sizeof text);
   std::fprintf(stderr, "zorvane: X error: %s (request %d.%d)\n", text, e->request_code, e->minor_code);
+  return 0;
+}
+
+// The connection is gone (the X server stopped, the client killed): Xlib ends the program
+// when this returns, so the last words are said here, and the program ends with status 1.
+int onXConnectionLost(Display*) {
+  std::fprintf(stderr, "zorvane: the connection to the display is lost\n");
+  if (std::function<void()> words = std::exchange(lastWords, nullptr)) words();
   std::exit(1);
 }
 
@@ -87,6 +102,23 @@ void handleXErrors() {
 #endif
 }
 
+void onDisplayLost(std::function<void()> words) {
+#ifdef ZORVANE_HAVE_X11
+  lastWords = std::move(words);
+  XSetIOErrorHandler(onXConnectionLost);
+#else
+  (void)words;
+#endif
+}
+
+bool displayFailed() {
+#ifdef ZORVANE_HAVE_X11
+  return failedX;
+#else
+  return false;
+#endif
+}
+
 void closeWindow(SDL_Window* window) {
   // A wait that passes with no event queued sends nothing, and gives the server time to
   // handle what the waits before it sent.
@@ -94,14 +126,6 @@ void closeWindow(SDL_Window* window) {
   for (int round = 0; round < 25 && SDL_WaitEventTimeout(&e, 20); ++round) {
   }
   SDL_DestroyWindow(window);
-}
-
-int openingScale(const View& w, int usableWidth, int usableHeight, float dpi) {
-  constexpr int frame = 40;  // room for the title bar and borders
-  const double picW = w.clientWidth() / paint::unitsPerPixel, picH = w.clientHeight() / paint::unitsPerPixel;
-  const int fits = int(std::min((usableWidth - frame) / picW, (usableHeight - frame) / picH));
-  const int wanted = std::isfinite(dpi) && dpi > 0 ? int(std::nearbyint(dpi / 96)) : 1;
-  return std::max(1, std::min(fits, wanted));
 }
 
 }  // namespace zorvane::sdl

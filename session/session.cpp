@@ -41,7 +41,7 @@ void Session::fresh(bool seeded) {
   game = std::make_unique<Driver>(std::move(driverOptions));
   if (options.cues) game->cuesTo(options.cues);
   recorder.reset();
-  mouse.forget();
+  mouse = PointerSteering{};
   painter.invalidate();
 }
 
@@ -114,6 +114,8 @@ void Session::keyDown(int16_t key, bool repeat) {
     faster(key == keys::Up);
   } else if (key == keys::Left || key == keys::Right) {
     jumpBy(key == keys::Left ? -jumpLength : jumpLength);
+  } else if (key == keys::Escape) {
+    stopJump();
   }
   steer();
 }
@@ -171,16 +173,12 @@ void Session::pointerCancelled() {
 }
 
 // The pointer is read afresh each time, so a paused game resumes from where it is now, the
-// paddle moving there at its own speed. A ball back on the paddle waits, as for a key, for
-// the pointer's next move, which serves.
+// paddle moving there at its own speed, and a new ball on the paddle is steered (and served)
+// at once by a pointer held down or hovering.
 void Session::steer() {
   if (options.steering == Steering::None) return;
   const Driver::Paddle f = game->paddle();
-  if (mouse.steering() && !f.moving) mouse.forget();  // the game or a key stopped it
-  if (f.ballRests && !ballRests) pointerLive = false;
-  ballRests = f.ballRests;
-  if (watching() || !pointerLive || !f.inPlay) return mouse.release(*game);
-  mouse.follow(pointerX, f.centre, f.step, *game);
+  mouse.steer(!watching() && pointerLive, pointerX, {f.centre, f.step, f.moving, f.inPlay}, *game);
 }
 
 void Session::stoodStill(double ms) {
@@ -210,12 +208,26 @@ bool Session::jumpTo(int64_t t) {
     handOver();
     return false;
   }
+  jumpFrom = game->now();
   rebase();
   return true;
 }
 
-const std::vector<paint::Rect>& Session::paint(const paint::Target& target) {
+double Session::jumpProgress() const {
+  if (!watching() || !seeker->jumping()) return -1;
+  const double from = double(jumpFrom), to = double(seeker->time()), at = double(game->now());
+  return to > from ? std::clamp((at - from) / (to - from), 0.0, 1.0) : 0.0;
+}
+
+bool Session::stopJump() {
+  if (!watching() || !seeker->jumping()) return false;
+  jumpTo(game->now());
+  return true;
+}
+
+const std::vector<paint::Rect>& Session::paint(const paint::Target& target, int64_t budget) {
   const View& view = game->view();
+  painter.limit(budget);
   placement = paint::fitToTarget(view, target.width, target.height);
   return painter.draw(view, placement, target, pressedInside ? std::string_view(pressed) : std::string_view());
 }
@@ -229,7 +241,14 @@ std::string Session::title() const {
          " (Space: " + (clock.paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
 }
 
-std::string Session::status() const { return watching() ? "Playing the recording " + name : std::string(); }
+// A far jump plays its way there over many calls: how far it has got, and that Esc stops it.
+std::string Session::status() const {
+  if (!watching()) return {};
+  const double progress = jumpProgress();
+  if (progress < 0) return "Playing the recording " + name;
+  return "Playing the recording " + name + " \u2014 jumping: " + std::to_string(int(std::floor(progress * 100))) +
+         "% (Esc stops)";
+}
 
 double Session::nextWake(double wall) const {
   if (watching()) return seeker->jumping() ? wall : clock.wallAt(player_->nextTime(*game));

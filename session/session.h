@@ -61,10 +61,13 @@ class Session {
   // A live game; seed ≥ 0: that one seed for every start-up. With layouts, the player's own
   // (from the file `from`, which the title names) instead of the built-in ones.
   void start(double wall, int64_t seed = -1, SharedLayouts layouts = {}, std::string from = {});
-  void watch(Script script, std::string_view text, std::string name, double wall, double speed = 1);  // text: copied to the recording
+  // `gameLines`: the lines of the recording that make its game (ScriptReader), copied into the
+  // new recording before what the player plays after it (its comments and expect lines are not:
+  // an expect line it did not meet would make the new recording fail).
+  void watch(Script script, std::string_view gameLines, std::string name, double wall, double speed = 1);
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
-  // Up/Down change the speed), and the game otherwise.
+  // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise.
   void advance(double wall);                          // the game (or the recording) on to `wall`
   void keyDown(int16_t key, bool repeat = false);
   void keyUp(int16_t key);
@@ -81,9 +84,14 @@ class Session {
   void faster(bool up);                               // doubles or halves the speed, within slowest..fastest
   bool jumpTo(int64_t t);                             // the game as it stood at `t`; false once the recording has ended
   bool jumpBy(int64_t ms) { return jumpTo(position() + ms); }
+  double jumpProgress() const;                        // a jump on its way: how far it has got, 0..1; -1: none
+  bool stopJump();                                    // a jump on its way stops where it got to (Esc); false: none was
 
   // What the host shows.
-  const std::vector<paint::Rect>& paint(const paint::Target& target);  // the picture, fitted to the target; the patches that changed
+  // The picture, fitted to the target; the patches that changed. With a budget, at most that
+  // many pixels are painted, top first, the rest at the next calls (paintBehind()).
+  const std::vector<paint::Rect>& paint(const paint::Target& target, int64_t budget = 0);
+  bool paintBehind() const { return painter.behind(); }
   void repaintAll() { painter.invalidate(); }         // the next picture is painted whole (a new target)
   std::string title() const;                          // the window's caption, and what a recording's playback is at
   std::string status() const;                         // one line about the recording playing, "" for none
@@ -146,11 +154,11 @@ class Session {
   bool ended = false;                                 // it has ended, not yet told
   std::optional<ExpectMiss> firstMiss;
   std::string verdictText;
+  int64_t jumpFrom = 0;                               // where the last jump started playing from
   // Pointer steering and the pressed button.
   PointerSteering mouse;
   bool pointerLive = false;                           // the pointer steers
   bool pointerHeld = false;                           // held down off the buttons
-  bool ballRests = true;                              // the ball waits on the paddle to be served
   float pointerX = 0;                                 // window units
   std::string pressed;                                // the button the pointer went down on
   bool pressedInside = false;                         // the pointer is still over it

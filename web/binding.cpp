@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "drive/spoken.h"
 #include "paint/painter.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
@@ -64,6 +65,16 @@ bool gameKey(int16_t key) {
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
 
+// Room kept at the end of the page's recording for the lines of one more event and its
+// closing lines: a recording is ended before it could run out of room.
+constexpr size_t closingRoom = 4096;
+
+// The most pixels one call paints: a whole picture at a phone's three device pixels to the
+// CSS pixel is painted in about twenty calls (the page makes each a task of its own), each
+// under 12 ms of work on this machine even before the browser has optimised the module, so
+// under 50 ms on a phone four times slower.
+constexpr int64_t paintBudget = int64_t(1) << 16;
+
 // The page's one session, and what the page reads of it: the game recorded in memory, the
 // canvas's pixels and the patches that changed, the recording being read in pieces.
 struct Page {
@@ -71,7 +82,9 @@ struct Page {
   std::unique_ptr<Session> session;
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
-  std::string readText;                   // its text, recorded before what follows it
+  // Of it, the lines that make its game, recorded before what follows it: not its comments,
+  // nor its expect lines (one it did not meet would make that recording fail).
+  std::string readText;
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
@@ -82,8 +95,12 @@ struct Page {
   std::string title, status;              // the last handed to the page
   std::string state;                      // for the tests: the game's state as a trace line
   std::string message;                    // the last recording's complaint, or its verdict
+  std::string notice;                     // a word for the player, handed over once
+  bool full = false;                      // the recording has filled its room and was ended
   int cues = 0;                           // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;                     // the game time of the first of them
+  Spoken spoken;                          // the game in words, for the live region
+  std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
 };
 Page page;
 
@@ -99,7 +116,8 @@ Session& session() {
     // Every start-up's seed, read from the clock as it is handed in.
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
-      if (page.recorded.size() + lines.size() > maxScriptBytes) return false;  // no longer than a script may be
+      // no longer than a script may be, and nothing after its closing lines once it is full
+      if (page.full || page.recorded.size() + lines.size() > maxScriptBytes) return false;
       page.recorded += lines;
       return true;
     };
@@ -115,23 +133,46 @@ Session& session() {
   return *page.session;
 }
 
+// A new game (or recording) on the page: a new recording, and nothing told of it yet.
+void fresh() {
+  page.recorded.clear();
+  page.full = false;
+  page.spoken = {};
+}
+
+// Before the game takes input or time: a recording with no room left for more ends here
+// with its closing lines (so it verifies), the game plays on unrecorded, and the player is
+// told once.
+void keepRoom() {
+  if (page.full || session().watching() || page.recorded.size() + closingRoom <= maxScriptBytes) return;
+  session().close();
+  page.full = true;
+  page.notice = "This game has filled the 64 MiB a recording may hold: Save this game and Copy a link keep it up to "
+                "here, and what you play from now on is not recorded.";
+}
+
 }  // namespace
 
 extern "C" {
 
 // Creates the window at time 0 and runs Form_Load, recorded from here, at wall-clock time
 // `wall` (ms, performance.now()). Every start-up takes a seed read from the clock, or, with a
-// seed ≥ 0 (for the tests' pictures), the generator keeps that one seed. `recordedAt` is the
-// UTC time for the recording's first line.
+// whole number from 0 to 2^53 - 1 (for the tests' pictures; any other is none), the generator
+// keeps that one seed, which the recording states. `recordedAt` is the UTC time for the
+// recording's first line.
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
+  if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
   page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
-  page.recorded.clear();
+  fresh();
   session().start(wall, page.fixedSeed);
 }
 
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
-EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) { session().advance(wall); }
+EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) {
+  keepRoom();
+  session().advance(wall);
+}
 // When the page should wake next, on the wall clock; -1 for only at the next input.
 EMSCRIPTEN_KEEPALIVE double zvNextWake(double wall) { return session().nextWake(wall); }
 // The page slept this long (hidden): a recording waited too.
@@ -147,8 +188,14 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 }
 
 // The player's keys: the game's, or while a recording plays its playback's.
-EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) { session().keyDown(int16_t(code), repeat != 0); }
-EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) { session().keyUp(int16_t(code)); }
+EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) {
+  keepRoom();
+  session().keyDown(int16_t(code), repeat != 0);
+}
+EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
+  keepRoom();
+  session().keyUp(int16_t(code));
+}
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
 EMSCRIPTEN_KEEPALIVE const char* zvFontName(int i) {
@@ -177,20 +224,38 @@ EMSCRIPTEN_KEEPALIVE int zvPaint(int width, int height) {
     page.width = width, page.height = height;
   }
   const std::vector<paint::Rect>& changed =
-      session().paint({page.pixels.data(), width, height, width, paint::rgbaBytes});
+      session().paint({page.pixels.data(), width, height, width, paint::rgbaBytes}, paintBudget);
   page.patches.clear();
   for (const paint::Rect& r : changed) page.patches.insert(page.patches.end(), {r.x, r.y, r.w, r.h});
   return int(changed.size());
 }
 EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
+// The window's face colour around the picture, as CSS ("#rrggbb").
+EMSCRIPTEN_KEEPALIVE const char* zvFaceColour() {
+  static char css[8];
+  const Color c = session().driver().view().backColor();
+  std::snprintf(css, sizeof css, "#%02x%02x%02x", unsigned(redOf(c)), unsigned(greenOf(c)), unsigned(blueOf(c)));
+  return css;
+}
+// Whether the last picture left patches for the next call to paint.
+EMSCRIPTEN_KEEPALIVE int zvPaintBehind() { return session().paintBehind() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 
 // A pointer (a finger, or the mouse's main button) at canvas pixels of the last picture:
 // held on the playfield it steers the paddle; a press and a release on the same shown button
 // click it.
-EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y) { session().pointerDown(x, y); }
-EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) { session().pointerMoved(x, y); }
-EMSCRIPTEN_KEEPALIVE void zvPointerUp(double x, double y) { session().pointerUp(x, y); }
+EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y) {
+  keepRoom();
+  session().pointerDown(x, y);
+}
+EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) {
+  keepRoom();
+  session().pointerMoved(x, y);
+}
+EMSCRIPTEN_KEEPALIVE void zvPointerUp(double x, double y) {
+  keepRoom();
+  session().pointerUp(x, y);
+}
 EMSCRIPTEN_KEEPALIVE void zvPointerCancel() { session().pointerCancelled(); }
 
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
@@ -201,6 +266,33 @@ struct Pad {
   uint32_t buttons = 0;  // bit i: standard button i held
 };
 static Pad pads[maxPads];
+
+// The page's Pause control: while the player's game runs it gives what the P key gives (the
+// game's own Pause button resumes); while a recording plays it pauses or plays on the
+// recording.
+EMSCRIPTEN_KEEPALIVE int zvCanPause() { return !session().watching() && session().driver().paddle().inPlay ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvPause() {
+  if (session().watching()) return session().pause();
+  zvKeyDown(keys::P, 0);
+  zvKeyUp(keys::P);
+}
+
+// The game in words (drive/spoken.h), for the page's live region: what happened since the
+// last call, or null. A recording watched faster than 1x says nothing.
+EMSCRIPTEN_KEEPALIVE const char* zvNews() {
+  page.said = page.spoken.news(session().driver().form());
+  return page.said.empty() || (session().watching() && session().speed() > 1) ? nullptr : page.said.c_str();
+}
+// The picture's text alternative: the score, the high score, the lives and the bricks left.
+EMSCRIPTEN_KEEPALIVE const char* zvSummary() {
+  page.said = Spoken::summary(session().driver().form());
+  return page.said.c_str();
+}
+// The score, said on request.
+EMSCRIPTEN_KEEPALIVE const char* zvScoreSaid() {
+  page.said = Spoken::score(session().driver().form());
+  return page.said.c_str();
+}
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
 // x axis, -1 (left) to 1.
 EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
@@ -254,17 +346,16 @@ EMSCRIPTEN_KEEPALIVE void zvPlayToEnd(double wall) {
 
 // A recording is read in pieces, each parsed as it comes, so that its text is never held
 // whole: zvReadRecording, then zvFeedRecording for each piece (0 once a line is bad: the
-// rest need not come), then zvPlayRecording.
-// Its text is kept too, for the recording of the game played on after it.
+// rest need not come), then zvPlayRecording. The page feeds a long one a slice per task, so
+// that it stays responsive meanwhile. The lines of it that make its game are kept, for the
+// recording of the game played on after it.
 EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
   page.reading = std::make_unique<Script>();
-  page.reader = std::make_unique<ScriptReader>(*page.reading);
-  page.readText.clear();
+  page.readText = std::string();
+  page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
 }
 EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
-  if (!page.reader || !page.reader->feed(std::string_view(piece, size_t(length)))) return 0;
-  page.readText.append(piece, size_t(length));
-  return 1;
+  return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
 }
 
 // Starts the recording read from the window's creation at time 0, at wall-clock time
@@ -283,7 +374,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  page.recorded.clear();  // the new recording begins with the one played
+  fresh();  // the new recording begins with the one played
   page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
   if (!script->layouts.empty() && script->commands.empty() && script->draws.empty() && script->randomizeSeeds.empty()) {
@@ -311,10 +402,11 @@ EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
 // The longest script a recording may be, in bytes: a longer file is refused unread.
 EMSCRIPTEN_KEEPALIVE double zvMaxScriptBytes() { return double(maxScriptBytes); }
 
-// The watch controls, while a recording plays: its length, pause, the speed, jumps back and
-// on and to any moment (the game as it stood then). A jump returns whether it still plays.
+// The watch controls, while a recording plays: its length, pause (zvPause), the speed, jumps
+// back and on and to any moment (the game as it stood then). A jump returns whether it still
+// plays. A far jump plays its way there over many wakes: the status line says how far it has
+// got, and zvStopJump (or Esc) stops it where it got to.
 EMSCRIPTEN_KEEPALIVE double zvPlayLength() { return double(session().length()); }
-EMSCRIPTEN_KEEPALIVE void zvPause() { session().pause(); }
 EMSCRIPTEN_KEEPALIVE int zvPaused() { return session().paused() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE void zvFaster(int up) { session().faster(up != 0); }
 EMSCRIPTEN_KEEPALIVE double zvSpeed() { return session().speed(); }
@@ -322,6 +414,16 @@ EMSCRIPTEN_KEEPALIVE int zvJumpBy(int on) {
   return session().jumpBy(on ? Session::jumpLength : -Session::jumpLength) ? 1 : 0;
 }
 EMSCRIPTEN_KEEPALIVE int zvJumpTo(double ms) { return session().jumpTo(int64_t(ms)) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE double zvJumpProgress() { return session().jumpProgress(); }
+EMSCRIPTEN_KEEPALIVE int zvStopJump() { return session().stopJump() ? 1 : 0; }
+
+// A word for the player (the recording has filled its room), handed over once; null: none.
+EMSCRIPTEN_KEEPALIVE const char* zvNotice() {
+  static std::string handed;
+  if (page.notice.empty()) return nullptr;
+  handed = std::exchange(page.notice, std::string());
+  return handed.c_str();
+}
 
 // 1 once after a recording has ended (the page then says what it proved: zvVerdict).
 EMSCRIPTEN_KEEPALIVE int zvHandedOver() {

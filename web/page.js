@@ -10,9 +10,15 @@ const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
   game: null, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
-  pending: [], framePending: false, timer: 0, image: null, changes: 0, hiddenAt: -1,
+  pending: [], framePending: false, painting: 0, timer: 0, image: null, changes: 0, hiddenAt: -1,
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
+
+// The game's own controls of the bar, shown from the start so that nothing moves as it
+// starts: hidden when it cannot.
+function cannotPlay() {
+  for (const id of ['pause', 'share']) document.getElementById(id).hidden = true;
+}
 
 function showMessage(text) {
   document.getElementById('message-text').textContent = text;
@@ -30,7 +36,9 @@ function resize() {
 }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
-// animation frame, and a frame is asked for only then.
+// animation frame, and a frame is asked for only then. A large picture (the first one, or
+// a new size) is painted a part a task, and copied once it is whole: each copy to a canvas
+// of a phone's size costs the browser tens of milliseconds, however small the patch.
 function paint() {
   const g = state.game;
   resize();
@@ -42,33 +50,67 @@ function paint() {
     for (let i = 0; i < n; i++) state.pending.push(g.HEAP32.subarray(at + 4 * i, at + 4 * i + 4).slice());
     // Many changes before one frame (a hidden tab shows none): copy the whole canvas once.
     if (state.pending.length > 32) state.pending = [[0, 0, canvas.width, canvas.height]];
-    if (!state.framePending) {
-      state.framePending = true;
-      requestAnimationFrame(show);
-    }
+  }
+  clearTimeout(state.painting);
+  if (g._zvPaintBehind()) {
+    state.painting = setTimeout(paint);
+  } else if (state.pending.length && !state.framePending) {
+    state.framePending = true;
+    requestAnimationFrame(show);
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
   const status = g.UTF8ToString(g._zvStatus());
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
+  tell();
+}
+
+// The game in words, as the game puts them (web/binding.cpp): what happened, in the live
+// region; the score, the lives and the bricks left as the picture's text alternative; and
+// the page's Pause control shown while the player's game runs.
+function tell() {
+  const g = state.game;
+  const news = g._zvNews();
+  if (news) say(g.UTF8ToString(news));
+  const summary = g.UTF8ToString(g._zvSummary());
+  if (canvas.getAttribute('aria-label') !== summary) canvas.setAttribute('aria-label', summary);
+  const pause = document.getElementById('pause'), hidden = !g._zvCanPause();
+  if (pause.hidden !== hidden) pause.hidden = hidden;
+}
+// A sentence in the live region; the same sentence again is told again.
+function say(text) {
+  const live = document.getElementById('said');
+  live.textContent = live.textContent === text ? `${text}\u00a0` : text;
 }
 function show() {
   const g = state.game, w = canvas.width, h = canvas.height;
   state.framePending = false;
   if (state.painted !== `${w}x${h}`) return void (state.pending.length = 0);  // the game could not paint this size
+  if (g._zvPaintBehind()) return;  // the rest of the picture first
   const ptr = g._zvPixels();
   let img = state.image;
   // A view of the game's pixels: made again when they move (a new size, or grown memory).
   if (!img || img.width !== w || img.height !== h || img.data.buffer !== g.HEAPU8.buffer || img.data.byteOffset !== ptr) {
     img = state.image = new ImageData(new Uint8ClampedArray(g.HEAPU8.buffer, ptr, w * h * 4), w, h);
   }
-  for (const [x, y, pw, ph] of state.pending)
-    if (x + pw <= w && y + ph <= h) ctx.putImageData(img, 0, 0, x, y, pw, ph);
-  state.pending.length = 0;
+  // About a million pixels a frame: a whole picture of a phone's size takes three.
+  let budget = 1 << 20;
+  while (state.pending.length && budget > 0) {
+    const [x, y, pw, ph] = state.pending.shift(), rows = Math.min(ph, Math.max(1, Math.floor(budget / pw)));
+    if (x + pw <= w && y + ph <= h) ctx.putImageData(img, 0, 0, x, y, pw, rows);
+    if (rows < ph) state.pending.unshift([x, y + rows, pw, ph - rows]);
+    budget -= pw * rows;
+  }
+  if (state.pending.length) {
+    state.framePending = true;
+    requestAnimationFrame(show);
+  }
   state.frames++;
   if (state.frames === 1) state.firstFrameAt = performance.now();
 }
+// For the tests: every part of the picture painted and shown.
+state.settled = () => state.game && state.frames > 0 && !state.framePending && !state.game._zvPaintBehind();
 
 // Time moves the game on whenever it next needs it: a timer of the page's own wakes when
 // the game says (its next due timer, or the recording's next command), and nothing runs
@@ -81,6 +123,8 @@ function wake() {
   readPads();
   if (window.zorvaneSound) window.zorvaneSound.hear(g, g._zvNow());  // web/sound.js
   paint();
+  const notice = g._zvNotice();  // the recording has filled its room
+  if (notice) showMessage(g.UTF8ToString(notice));
   if (state.afterWake) state.afterWake();  // watch.js: the position slider, a recording's end
   const at = state.hold ? -1 : g._zvNextWake(performance.now());
   if (at >= 0) state.timer = setTimeout(wake, Math.max(0, at - performance.now()));
@@ -143,6 +187,7 @@ function listen() {
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
+    if (e.code === 'KeyS' && !e.repeat) say(state.game.UTF8ToString(state.game._zvScoreSaid()));  // the score on request
     const code = keyOf(e);
     state.held.add(code);
     keyDown(code, e.repeat);
@@ -155,9 +200,16 @@ function listen() {
   });
   window.addEventListener('blur', releaseAll);
   document.addEventListener('visibilitychange', visibility);
-  listenPointer(canvas);
+  listenPointer(document.getElementById('stage'));
   listenPads();
   window.addEventListener('resize', () => paint());
+
+  // Pause by touch: what the P key gives.
+  document.getElementById('pause').addEventListener('click', () => {
+    catchUp();
+    state.game._zvPause();
+    wake();
+  });
 
   // Fullscreen: the picture's stage on the whole screen.
   const full = document.getElementById('fullscreen'), stage = document.getElementById('stage');
@@ -193,22 +245,46 @@ async function playFile(f) {
     showMessage(`zorvane-replay: cannot read ${f.name}: ${e.message || e.name}`);
     return;
   }
-  playRecording(f.name, bytes);
+  playRecording(f.name, [bytes]);
 }
-function playRecording(name, bytes) {
-  const g = state.game;
-  const namePtr = g._malloc(g.lengthBytesUTF8(name) + 1);
-  g.stringToUTF8(name, namePtr, g.lengthBytesUTF8(name) + 1);
-  // In pieces of 1 MiB: the game parses each as it comes and never holds the text whole.
-  const piece = 1 << 20, piecePtr = g._malloc(piece);
-  g._zvReadRecording();
-  for (let at = 0; at < bytes.length; at += piece) {
-    g.HEAPU8.set(bytes.subarray(at, at + piece), piecePtr);
-    if (!g._zvFeedRecording(piecePtr, Math.min(piece, bytes.length - at))) break;
+
+// The game reads a recording a slice at a time, about `readBudget` ms of it per task, so
+// that the page answers meanwhile however long the recording is; the text is never held whole.
+const readSlice = 1 << 16, readBudget = 10;
+let reads = 0;  // recordings begun: a newer one ends the reading of an older one
+const nextTask = (() => {
+  const channel = new MessageChannel(), waiting = [];
+  channel.port1.onmessage = () => waiting.shift()();
+  return () => new Promise((resolve) => { waiting.push(resolve); channel.port2.postMessage(0); });
+})();
+// Reads the recording `pieces` gives (byte arrays, or promises of them), then plays it.
+// Resolves to whether it plays: false after a bad line (the replay tool's message is shown),
+// or when a newer recording took its place. A piece that fails rejects with its error.
+async function playRecording(name, pieces) {
+  const g = state.game, read = ++reads, slice = g._malloc(readSlice);
+  let started = performance.now();
+  try {
+    g._zvReadRecording();
+    reading: for await (const piece of pieces) {
+      for (let at = 0; at < piece.length; at += readSlice) {
+        if (performance.now() - started > readBudget) {
+          await nextTask();
+          started = performance.now();
+        }
+        if (read !== reads) return false;
+        const part = piece.subarray(at, at + readSlice);
+        g.HEAPU8.set(part, slice);
+        if (!g._zvFeedRecording(slice, part.length)) break reading;
+      }
+    }
+  } catch (e) {
+    if (read === reads) g._zvReadRecording();  // what was read of it goes
+    throw e;
+  } finally {
+    g._free(slice);
   }
-  const complaint = g._zvPlayRecording(namePtr, performance.now());
-  g._free(namePtr);
-  g._free(piecePtr);
+  if (read !== reads) return false;
+  const complaint = withText(name, (ptr) => g._zvPlayRecording(ptr, performance.now()));
   if (complaint) {
     showMessage(g.UTF8ToString(complaint));
     return false;
@@ -219,15 +295,15 @@ function playRecording(name, bytes) {
 }
 // For the tests: the game's state as the replay tool's trace shows it.
 state.gameState = () => JSON.parse(state.game.UTF8ToString(state.game._zvState()));
-state.playRecording = (name, text) => playRecording(name, new TextEncoder().encode(text));
-state.playBytes = playRecording;  // a recording's bytes (a shared link)
+state.playRecording = (name, text) => playRecording(name, [new TextEncoder().encode(text)]);
+state.playPieces = playRecording;  // a recording's bytes as they come (a shared link, unpacked)
 state.showMessage = showMessage;
 state.withText = withText;
 state.wake = wake;
 state.catchUp = catchUp;
 // For the tests, with the clock held: a recording played to its end at once.
-state.playRecordingNow = (name, text) => {
-  if (!playRecording(name, new TextEncoder().encode(text))) return false;
+state.playRecordingNow = async (name, text) => {
+  if (!(await playRecording(name, [new TextEncoder().encode(text)]))) return false;
   state.game._zvPlayToEnd(performance.now());  // the live game goes on from there
   paint();
   return true;
@@ -265,6 +341,7 @@ function loadScript(src) {
 async function main() {
   if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
     canvas.hidden = true;
+    cannotPlay();
     showMessage('Super Zorvane! needs a browser with WebAssembly, and this one has none. ' +
                 'Any current Firefox, Chrome, Safari or Edge will do.');
     return;
@@ -275,11 +352,14 @@ async function main() {
     state.game = await loadScript('zorvane.js').then(() => createZorvane());
     await loadFonts(state.game);
   } catch (e) {
+    cannotPlay();
     showMessage(`Super Zorvane! could not start: ${e.message}`);
     return;
   }
   const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
   withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr, performance.now()));
+  document.getElementById('stage').style.backgroundColor = state.game.UTF8ToString(state.game._zvFaceColour());
+  await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   listen();
   window.dispatchEvent(new Event('zorvane-ready'));
   wake();

@@ -1,7 +1,8 @@
-// Touch and mouse on the canvas, one way for both: one pointer at a time, its main button,
-// handed to the game in canvas pixels. The game's session does the rest: held on the
-// playfield it steers the paddle (only key events reach the game, so recordings stay
-// exact); a press and a release on the same shown button click it.
+// Touch and mouse on the stage (the picture and the face around it), one way for both: one
+// pointer at a time, its main button, handed to the game in canvas pixels. The game's session
+// does the rest: held on the playfield it steers the paddle, a new ball on the paddle at once
+// (only key events reach the game, so recordings stay exact); a press and a release on the
+// same shown button click it.
 'use strict';
 
 const pointer = { id: null };
@@ -19,23 +20,25 @@ function releasePointer() {
   state.game._zvPointerCancel();
 }
 
-function listenPointer(canvas) {
-  canvas.addEventListener('pointerdown', (e) => {
+// Pointers on the stage, the picture and the face around it alike.
+function listenPointer(stage) {
+  stage.addEventListener('pointerdown', (e) => {
     if (pointer.id !== null || e.button !== 0) return;  // one pointer at a time, the main button
     e.preventDefault();
     catchUp();
     pointer.id = e.pointerId;
-    canvas.setPointerCapture(e.pointerId);
+    stage.setPointerCapture(e.pointerId);
     state.game._zvPointerDown(...pointerAt(e));
     wake();
   });
-  canvas.addEventListener('pointermove', (e) => {
+  stage.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu
+  stage.addEventListener('pointermove', (e) => {
     if (e.pointerId !== pointer.id) return;
     catchUp();
     state.game._zvPointerMove(...pointerAt(e));
     wake();
   });
-  canvas.addEventListener('pointerup', (e) => {
+  stage.addEventListener('pointerup', (e) => {
     if (e.pointerId !== pointer.id) return;
     catchUp();
     pointer.id = null;
@@ -43,7 +46,7 @@ function listenPointer(canvas) {
     wake();
   });
   for (const type of ['pointercancel', 'lostpointercapture']) {
-    canvas.addEventListener(type, (e) => {
+    stage.addEventListener(type, (e) => {
       if (e.pointerId !== pointer.id) return;
       catchUp();
       releasePointer();

@@ -1,11 +1,14 @@
 // Finishes the page's folder at build time: the icons, drawn by the game's icon code as PNG
 // files, and the service worker with the list of the site's files and a version that is a
-// hash of them all (so that every change of a file makes a new cache).
+// hash of them all (so that every change of a file makes a new cache); then a gzip and a
+// Brotli copy of every text, font and wasm file beside it (FILE.gz, FILE.br), which
+// web/serve.mjs sends to a browser that accepts them.
 //   node site.mjs SITE_DIR ICON_TOOL SW_SOURCE
 import { execFileSync } from 'node:child_process';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
+import zlib from 'node:zlib';
 
 const [site, iconTool, swSource] = process.argv.slice(2);
 if (!site || !iconTool || !swSource) {
@@ -18,10 +21,10 @@ function put(file, bytes) {
   if (!fs.existsSync(file) || !fs.readFileSync(file).equals(bytes)) fs.writeFileSync(file, bytes);
 }
 
-for (const size of [192, 512]) {
-  const drawn = path.join(site, `.icon-${size}.png`);
-  execFileSync(process.execPath, [iconTool, String(size), drawn], { stdio: 'inherit' });
-  put(path.join(site, `icon-${size}.png`), fs.readFileSync(drawn));
+for (const [size, name, ...kind] of [[192, 'icon-192'], [512, 'icon-512'], [512, 'icon-maskable-512', 'maskable']]) {
+  const drawn = path.join(site, `.${name}.png`);
+  execFileSync(process.execPath, [iconTool, String(size), drawn, ...kind], { stdio: 'inherit' });
+  put(path.join(site, `${name}.png`), fs.readFileSync(drawn));
   fs.rmSync(drawn);
 }
 
@@ -30,7 +33,8 @@ const files = [];
 (function walk(dir) {
   for (const entry of fs.readdirSync(path.join(site, dir), { withFileTypes: true }).sort((a, b) => a.name.localeCompare(b.name))) {
     const name = dir ? `${dir}/${entry.name}` : entry.name;
-    if (entry.name.startsWith('.') || name === 'sw.js') continue;
+    if (entry.name.startsWith('.') || name === 'sw.js' || /\.(gz|br)$/.test(name)) continue;
+    if (/^screenshot-/.test(name)) continue;  // for the install dialog only, not for play
     if (entry.isDirectory()) walk(name);
     else if (entry.isFile()) files.push(name);
   }
@@ -42,3 +46,14 @@ const line = /^const site = .*$/m;
 if (!line.test(worker)) throw new Error(`${swSource}: no line "const site = ..."`);
 const built = { version: hash.digest('hex').slice(0, 16), files: ['./', ...files] };
 put(path.join(site, 'sw.js'), Buffer.from(worker.replace(line, `const site = ${JSON.stringify(built)};  // this build's`)));
+
+// The compressed copies, written only when their file changed.
+for (const name of [...files, 'sw.js'].filter((f) => /\.(html|js|mjs|css|wasm|ttf|webmanifest|json|svg|txt)$/.test(f))) {
+  const file = path.join(site, name), bytes = fs.readFileSync(file);
+  const fresh = (copy) => fs.existsSync(copy) && fs.statSync(copy).mtimeMs >= fs.statSync(file).mtimeMs;
+  if (!fresh(`${file}.gz`)) fs.writeFileSync(`${file}.gz`, zlib.gzipSync(bytes, { level: 9 }));
+  if (!fresh(`${file}.br`)) {
+    fs.writeFileSync(`${file}.br`, zlib.brotliCompressSync(bytes, { params: {
+      [zlib.constants.BROTLI_PARAM_QUALITY]: 11, [zlib.constants.BROTLI_PARAM_SIZE_HINT]: bytes.length } }));
+  }
+}

@@ -45,6 +45,7 @@
     faster: (up) => act((g) => g._zvFaster(up ? 1 : 0)),
     jumpBy: (on) => act((g) => g._zvJumpBy(on ? 1 : 0) === 1),
     jumpTo: (ms) => act((g) => g._zvJumpTo(ms) === 1),
+    stopJump: () => act((g) => g._zvStopJump() === 1),  // a jump on its way stops where it got to
   };
   state.watch = control;
   $('watch-pause').addEventListener('click', () => control.pause());
@@ -53,6 +54,8 @@
   $('watch-slower').addEventListener('click', () => control.faster(false));
   $('watch-faster').addEventListener('click', () => control.faster(true));
   position.addEventListener('input', () => control.jumpTo(Number(position.value)));
+  // Esc stops a jump on its way also while the slider, whose keys the page leaves it, has the focus.
+  position.addEventListener('keydown', (e) => { if (e.code === 'Escape') control.stopJump(); });
 
   // The game so far as a replay script (bytes), ending with the proof of the game now.
   function recording() {
@@ -108,6 +111,34 @@
     }
   }
 
+  // A link's recording, unpacked as it is read: its text is decoded and handed to the
+  // inflater about 1 KiB at a time, as fast as the game reads what comes out, so that a link
+  // that unpacks to far more than 64 MiB is stopped at the bound and never held whole
+  // (RangeError), and no step takes long.
+  async function* unpacked(data) {
+    const inflater = new DecompressionStream('deflate-raw'), writer = inflater.writable.getWriter();
+    const reader = inflater.readable.getReader();
+    (async () => {
+      for (let at = 0; at < data.length; at += 1368) {  // 1368 characters: 1026 bytes
+        const text = atob(data.slice(at, at + 1368).replace(/-/g, '+').replace(/_/g, '/'));
+        const piece = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; i++) piece[i] = text.charCodeAt(i);
+        await writer.write(piece);
+      }
+      await writer.close();
+    })().catch(() => {});  // a fault comes out of the reader as well
+    try {
+      for (let length = 0; ;) {
+        const { done, value } = await reader.read();
+        if (done) return;
+        if ((length += value.length) > game()._zvMaxScriptBytes()) throw new RangeError('longer than the bound');
+        yield value;
+      }
+    } finally {
+      reader.cancel().catch(() => {});
+    }
+  }
+
   // Opens a link's recording: bounded, unpacked, and played; a plain message for a bad one.
   async function openLink() {
     if (!location.hash.startsWith('#r=')) return;
@@ -115,29 +146,12 @@
     const broken = 'This link to a Super Zorvane! game is broken: ';
     if (data.length + 2 > maxLinkBytes) return state.showMessage(`${broken}it is longer than the 1 MiB a link may hold.`);
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return state.showMessage(`${broken}it is not base64url.`);
-    const text = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
-    const packed = Uint8Array.from(text, (c) => c.charCodeAt(0));
-    const chunks = [];
-    let length = 0;
     try {
-      const reader = new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-      for (;;) {
-        const { done, value } = await reader.read();
-        if (done) break;
-        length += value.length;
-        if (length > game()._zvMaxScriptBytes()) {
-          reader.cancel();
-          return state.showMessage(`${broken}its recording is longer than ${game()._zvMaxScriptBytes() / (1 << 20)} MiB.`);
-        }
-        chunks.push(value);
-      }
-    } catch {
-      return state.showMessage(`${broken}its recording cannot be unpacked.`);
+      await state.playPieces('link', unpacked(data));
+    } catch (e) {
+      const bound = `is longer than ${game()._zvMaxScriptBytes() / (1 << 20)} MiB`;
+      state.showMessage(`${broken}its recording ${e instanceof RangeError ? bound : 'cannot be unpacked'}.`);
     }
-    const bytes = new Uint8Array(length);
-    let at = 0;
-    for (const c of chunks) bytes.set(c, at), (at += c.length);
-    state.playBytes('link', bytes);
   }
 
   window.addEventListener('zorvane-ready', () => {

@@ -24,37 +24,28 @@ target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPO
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 zorvane_warnings(zorvane-page)
 
-# The window's faces (paint/faces.cmake), each cut to the characters the game draws with it;
-# the glyphs' outlines, metrics and kerning stay as they are, so the page draws what the
-# window does. The page preloads each of them.
-find_program(PYFTSUBSET pyftsubset REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-set(webFonts)
+# The window's faces (paint/faces.cmake), cut to the characters the game draws with them;
+# the page preloads each of them.
+zorvane_font_subsets(${ZORVANE_SITE}/fonts webFonts)
 set(ZORVANE_FONT_PRELOADS "")
-foreach(entry ${ZORVANE_FACES})
-  string(REPLACE "|" ";" fields "${entry}")
-  list(GET fields 2 name)
-  list(GET fields 3 source)
-  list(GET fields 6 drawn)
-  set(out ${ZORVANE_SITE}/fonts/${name}.ttf)
-  add_custom_command(OUTPUT ${out} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/paint/faces.cmake
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZORVANE_SITE}/fonts
-    COMMAND ${PYFTSUBSET} ${source} --text=${drawn} --layout-features=kern --notdef-outline
-            --no-hinting --desubroutinize --output-file=${out}
-    COMMENT "Web font ${name}" VERBATIM)
-  list(APPEND webFonts ${out})
-  string(APPEND ZORVANE_FONT_PRELOADS "<link rel=\"preload\" href=\"fonts/${name}.ttf\" as=\"fetch\" crossorigin>\n")
+foreach(font ${webFonts})
+  get_filename_component(name ${font} NAME)
+  string(APPEND ZORVANE_FONT_PRELOADS "<link rel=\"preload\" href=\"fonts/${name}\" as=\"fetch\" crossorigin>\n")
 endforeach()
 string(STRIP "${ZORVANE_FONT_PRELOADS}" ZORVANE_FONT_PRELOADS)
 
 configure_file(web/index.html ${ZORVANE_SITE}/index.html @ONLY)
-foreach(file page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest)
+# (The manifest's two screenshots are the replay tool's pictures, kept in web/: see README.md.)
+foreach(file page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png
+        screenshot-narrow.png)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()
 
 add_custom_target(zorvane-fonts ALL DEPENDS ${webFonts})
 
-# The icons (drawn by the game's icon code, under node) and the service worker with the list
-# of the site's files and their hash, once everything else of the site is built.
+# The icons (drawn by the game's icon code, under node), the service worker with the list
+# of the site's files and their hash, and the compressed copies of the files, once
+# everything else of the site is built.
 add_executable(zorvane-web-icon web/make_icons.cpp)
 target_link_libraries(zorvane-web-icon PRIVATE zorvane_image)
 target_link_options(zorvane-web-icon PRIVATE ${ZORVANE_NODE_FLAGS})

@@ -96,29 +96,41 @@ TEST(Gamepad, UnpluggingReleasesWhatItHeld) {
   EXPECT_EQ(w.take(), (Log{"down 39"}));
 }
 
-// The mouse: the paddle (centre 1000, step 60) is steered towards a pointer more than one
-// step away and rests within it; a swing across swaps the keys, leaving releases.
+// The pointer, in the window and on the page: the paddle (step 60) is steered towards a
+// pointer more than one step away and rests within it; a swing across swaps the keys,
+// leaving releases; a key the game let go itself (a lost ball) is pressed again at once.
 TEST(PointerSteering, HoldsTheKeyTowardsAPointerMoreThanAStepAway) {
-  const struct { float pointer, centre; Log sent; } path[] = {
-      {1000, 1000, {}},                  // on the centre: nothing held
-      {1060, 1000, {}},                  // exactly one step: still at rest
-      {1061, 1000, {"down 39"}},         // beyond it: towards the pointer
-      {1200, 1060, {}},                  // the paddle moves; the key stays down
-      {1200, 1140, {"up 39"}},           // within a step: released
-      {1141, 1140, {}},
-      {1079, 1140, {"down 37"}},         // just beyond a step to the left
-      {1300, 1080, {"up 37", "down 39"}},  // a swing across: swapped
-      {1300, 1240, {"up 39"}},           // within a step again
+  const struct {
+    float pointer, centre;
+    bool stopped;  // the game stopped the paddle itself since the last look
+    bool inPlay;
+    Log sent;
+  } path[] = {
+      {1000, 1000, false, true, {}},                  // on the centre: nothing held
+      {1060, 1000, false, true, {}},                  // exactly one step: still at rest
+      {1061, 1000, false, true, {"down 39"}},         // beyond it: towards the pointer
+      {1200, 1060, false, true, {}},                  // the paddle moves; the key stays down
+      {1200, 1140, false, true, {"up 39"}},           // within a step: released
+      {1141, 1140, false, true, {}},
+      {1079, 1140, false, true, {"down 37"}},         // just beyond a step to the left
+      {1300, 1080, false, true, {"up 37", "down 39"}},  // a swing across: swapped
+      {1300, 1240, false, true, {"up 39"}},           // within a step again
+      {2000, 1240, false, true, {"down 39"}},
+      {2000, 4260, true, true, {"down 37"}},          // a lost ball recentred the paddle: the new ball is steered at once
+      {2000, 3000, true, false, {}},                  // a key's release, then P: nothing to let go
+      {2000, 3000, false, true, {"down 37"}},         // play resumed: towards the pointer again
+      {2000, 2900, false, false, {"up 37"}},          // paused: let go
   };
   Recorder w;
   PointerSteering mouse;
   for (const auto& p : path) {
-    mouse.follow(p.pointer, p.centre, 60, w);
+    const bool moving = mouse.steering() != 0 && !p.stopped;
+    mouse.steer(true, p.pointer, {p.centre, 60, moving, p.inPlay}, w);
     EXPECT_EQ(w.take(), p.sent) << "pointer " << p.pointer << ", paddle " << p.centre;
   }
-  mouse.follow(0, 1240, 60, w);
+  mouse.steer(true, 0, {1240, 60, false, true}, w);
   w.take();
-  mouse.release(w);  // the pointer left the window
+  mouse.steer(false, 0, {1240, 60, true, true}, w);  // the pointer left the window, or was lifted
   EXPECT_EQ(w.take(), (Log{"up 37"}));
   EXPECT_EQ(mouse.steering(), 0);
 }

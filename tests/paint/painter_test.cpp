@@ -244,6 +244,21 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
     Canvas live(w, scale);
     live.draw(w);
     EXPECT_TRUE(live.draw(w).empty()) << "nothing changed, nothing repainted";
+    // A painter bounded to a few rows a draw, drawn until it is no longer behind, ends with
+    // the same picture, never painting much more than its bound at once.
+    Canvas bounded(w, scale);
+    bounded.painter.limit(4000);
+    const auto catchUp = [&](const char* pressed) {
+      int draws = 0;
+      do {
+        long area = 0;
+        for (const Rect& r : bounded.draw(w, pressed)) area += long(r.w) * r.h;
+        EXPECT_LE(area, 4000 + bounded.picture.width);
+      } while (bounded.painter.behind() && ++draws < 1000);
+      return draws;
+    };
+    EXPECT_GT(catchUp(""), 3) << "the first picture is spread over draws";
+    EXPECT_EQ(differing(live.image(), bounded.image()), 0);
     Shape& ball = w.shapes[1];
     Shape& paddle = w.shapes[2];
     const std::function<void()> steps[] = {
@@ -274,6 +289,8 @@ TEST(Picture, RepaintingChangesMatchesAFullPicture) {
       change();
       const std::vector<Rect> patches = live.draw(w, step == 9 ? "pause" : "");
       EXPECT_FALSE(patches.empty()) << "step " << step;
+      catchUp(step == 9 ? "pause" : "");
+      EXPECT_EQ(differing(live.image(), bounded.image()), 0) << "bounded, step " << step << " scale " << scale;
       const Image expected = renderPicture(w, scale);
       Image seen = live.image();
       if (step == 9) {  // the full picture does not show the button pressed: compare around it

@@ -135,16 +135,24 @@ TEST(ReplayTool, UnreadableScriptIsAFailureNotABadScript) {
 
 TEST(ReplayTool, RefusesABadCommandLine) {
   const std::string script = shellQuoted(sample("serve.txt"));
+  // A screenshot never replaces the script itself, by any name.
+  const std::string own = writeTemp("own.zrec", slurp(sample("serve.txt"))), ownLink = tempPath("own-link.png");
+  std::filesystem::remove(ownLink);
+  std::filesystem::create_symlink(own, ownLink);
   for (const std::string& args : {std::string(""), "--scale 0 " + script, "--scale 2.5 " + script,
                                  "--scale " + script, "--bogus " + script, script + " " + script,
                                  script + " --screenshot", "--size 0x10 " + script, "--size 100 " + script,
-                                 "--size 100x " + script, "--size 8193x10 " + script, "--size 10x10 --scale 1 " + script}) {
+                                 "--size 100x " + script, "--size 8193x10 " + script, "--size 10x10 --scale 1 " + script,
+                                 "--screenshot " + shellQuoted(own) + " " + shellQuoted(own),
+                                 "--screenshot " + shellQuoted(ownLink) + " " + shellQuoted(own),
+                                 "--screenshot " + shellQuoted(own) + " - <" + shellQuoted(own)}) {
     SCOPED_TRACE(args);
     const Outcome o = runTool(args);
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
   }
+  EXPECT_EQ(slurp(own), slurp(sample("serve.txt")));
 }
 
 uint32_t bigEndian(const std::string& s, size_t at) {
@@ -472,6 +480,8 @@ TEST_F(ScreenshotTarget, FramesAreNewFilesOnlyAndBounded) {
       {"ulimit -f 1", sample("serve.txt"), 20, 1, "frame-0000001.png: File too large", {}},
       {":", week, 100, 2, "would make 6048001 frames, more than 100000", {}},
       {":", over, 100, 2, "would make 100001 frames", {}},
+      {"cp " + shellQuoted(sample("serve.txt")) + " own.zrec", "own.zrec", 20, 2,
+       "--frames: the folder '.' holds the script", {"own.zrec"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.before);

@@ -631,5 +631,29 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
   }
 }
 
+// A far jump to a moment never played to goes on over later calls, each doing one call's
+// worth of work, however few events each 10 s holds (a resting ball: 1000) and however many
+// snapshots a call passes.
+TEST(Seeker, AFarJumpIsPlayedOneCallsWorthAtATime) {
+  Script script;
+  ScriptError error;
+  ASSERT_TRUE(parseScript("wait 100000\n", script, error));
+  Driver live;
+  ScriptPlayer player(std::move(script));
+  player.limit(1500);
+  player.start(live);
+  Seeker seeker(live, player);
+  uint64_t most = 0, before = live.events();
+  int calls = 1;
+  for (seeker.jumpTo(95000); seeker.jumping() && calls < 100; ++calls, before = live.events()) {
+    most = std::max(most, live.events() - before);
+    seeker.playTo(0);
+  }
+  most = std::max(most, live.events() - before);
+  EXPECT_EQ(live.now(), 95000);
+  EXPECT_LE(most, 1500u);
+  EXPECT_GE(calls, 7);  // 9500 ticks
+}
+
 }  // namespace
 }  // namespace zorvane

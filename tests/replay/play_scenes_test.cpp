@@ -2,11 +2,13 @@
 // keys, and play pushed to its limits (run under the sanitizers in CI).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "drive/player.h"
+#include "drive/spoken.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "tests/core/test_door.h"
@@ -226,6 +228,42 @@ TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
   ASSERT_TRUE(s.replay.click("gameover"));
   EXPECT_EQ(DriverTestDoor::fields(f).livesLeft, 3);
   EXPECT_FALSE(DriverTestDoor::fields(f).gameover.Visible);
+}
+
+// The game in words: each event a player must know is said once, as it happens, and the
+// picture's text alternative follows the game.
+TEST(PlayScene, WhatHappensIsSaidOnce) {
+  Scene s({0, 0, 0, 0, 0});  // as above: the top bounce clears the field
+  Form1& f = s.form();
+  GameFields& g = DriverTestDoor::fields(f);
+  Spoken spoken;
+  const struct {
+    std::function<void()> act;
+    std::string said;
+  } steps[] = {
+      {[] {}, ""},  // the first look tells nothing
+      {[&] {
+         g.brickCode.fill(0);
+         g.bricksLeft = 1;
+         s.replay.keyDown(keys::Right);
+         s.replay.wait(25);
+         s.replay.keyUp(keys::Right);
+         s.replay.wait(2000);
+       }, "Field cleared. Next: level 2."},
+      {[&] { s.replay.click("nextlevel"); }, ""},  // a life more: not said
+      {[&] { s.replay.keyDown(keys::P); }, "Paused."},
+      {[&] { s.replay.keyDown(keys::P); }, ""},     // still paused: nothing new
+      {[&] { s.replay.click("pause"); }, ""},
+      {[&] { DriverTestDoor::lostlife(f); }, "Ball lost. 3 lives left."},
+      {[&] { s.replay.wait(1000); }, ""},
+      {[&] { DriverTestDoor::lostlife(f); DriverTestDoor::lostlife(f); }, "Ball lost. 1 life left."},
+      {[&] { g.currentScore = 1230, g.bestScore = 2000; DriverTestDoor::lostlife(f); }, "Game over. Score 1230."},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    EXPECT_EQ(spoken.news(f), step.said) << "at t=" << f.now();
+  }
+  EXPECT_EQ(Spoken::summary(f), "Score 1230, high score 2000, 0 lives, 120 bricks left.");
 }
 
 }  // namespace

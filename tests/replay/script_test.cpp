@@ -44,6 +44,15 @@ TEST(ReplayScript, ReadsEveryCommandInScriptOrder) {
     EXPECT_EQ(s.commands[i].op, expected[i].op);
     EXPECT_EQ(s.commands[i].value, expected[i].value);
   }
+  // Read in pieces, the lines that make the game are copied whole; comments, blank lines and
+  // expect lines are not.
+  Script read;
+  std::string lines;
+  ScriptReader reader(read, &lines);
+  const std::string_view text = "# serve\nrand 0.5\r\n\n  expect t=0\ndown\t37\n\t# a note\nexpect t=0 currentScore=0\nwait 0";
+  for (size_t at = 0; at < text.size(); at += 3) ASSERT_TRUE(reader.feed(text.substr(at, 3)));
+  ASSERT_TRUE(reader.finish());
+  EXPECT_EQ(lines, "rand 0.5\r\ndown\t37\nwait 0\n");
 }
 
 TEST(ReplayScript, DefaultsAndEdgeCasesOfAGoodScript) {

@@ -12,13 +12,14 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# run EXPECTED-STATUS ARGS...: runs the game (at most $limit s, default 5) with stdout (to
-# $out if set) and stderr kept apart, under the command in $wrap if any.
+# run EXPECTED-STATUS ARGS...: runs the game (at most $limit s, default 5; then SIGTERM, and
+# with $ended set the game's own exit status, else 124) with stdout (to $out if set) and
+# stderr kept apart, under the command in $wrap if any.
 wrap=()
 run() {
   local want=$1
   shift
-  timeout "${limit:-5}" "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err"
+  timeout ${ended:+--preserve-status} "${limit:-5}" "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err"
   status=$?
   [ "$status" -eq "$want" ] || fail "zorvane $*: exit status $status, not $want; stderr: $(cat "$work/err")"
 }
@@ -85,26 +86,29 @@ ln -s keep.zrec link.zrec|--trace link.zrec --watch ./keep.zrec|2|name the same 
 END
 cd - >/dev/null || exit 1
 
-# A file over the size limit and a pipe whose reader has gone fail the write: told once,
-# the game plays on (until the timeout), and the file ends on a whole line. Once the
-# window is open, the old lines of a file are gone.
-limit=2
+# A file over the size limit, a full disk and a pipe whose reader has gone fail the write:
+# told once, the game plays on (until SIGTERM ends it) and then exits with status 1, and
+# the file ends on a whole line. Once the window is open, the old lines of a file are gone.
+limit=2 ended=1
 wrap=(bash -c 'ulimit -f 1; exec "$0" "$@"')
 printf 'old line %s\n' $(seq 40) >"$work/old.zrec"
-SDL_VIDEODRIVER=dummy run 124 --trace "$work/big.trace" --record "$work/old.zrec"
+SDL_VIDEODRIVER=dummy run 1 --trace "$work/big.trace" --record "$work/old.zrec"
 grep -q 'cannot write .*big.trace: File too large' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] &&
   { [ ! -s "$work/big.trace" ] || [ -z "$(tail -c 1 "$work/big.trace")" ]; } &&
   head -1 "$work/old.zrec" | grep -q '^# Super Zorvane! [0-9.]* recording, ' && ! grep -q old "$work/old.zrec" ||
   fail "--trace over the size limit: status $status, stderr: $(cat "$work/err"), recording: $(head -3 "$work/old.zrec")"
 wrap=()
+SDL_VIDEODRIVER=dummy run 1 --record /dev/full
+[ "$(cat "$work/err")" = "zorvane: cannot write /dev/full: No space left on device" ] ||
+  fail "--record /dev/full: status $status, stderr: $(cat "$work/err")"
 mkfifo "$work/pipe"
 head -c 100 <"$work/pipe" >/dev/null &
 sleep 0.2
-SDL_VIDEODRIVER=dummy run 124 --trace "$work/pipe"
+SDL_VIDEODRIVER=dummy run 1 --trace "$work/pipe"
 grep -q 'cannot write .*pipe: Broken pipe' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] ||
   fail "--trace into a closed pipe: status $status, stderr: $(cat "$work/err")"
 wait
-unset limit
+unset limit ended
 
 # No display: neither X11 nor Wayland, with and without a runtime folder (without one,
 # Wayland's probe would add a complaint of its own).

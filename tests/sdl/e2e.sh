@@ -4,7 +4,8 @@
 # is clicked only by a release over it, and closing the window exits with status 0; this
 # one with --sound and no sound device, which it warns of once. Then with --mouse and --sound (SDL's dummy audio): the paddle goes to the pointer and
 # rests near it, lets go when the pointer leaves, the effects play, and the recording of
-# that game replays to its live trace byte for byte.
+# that game replays to its live trace byte for byte. Last, every way a game can be ended
+# from outside leaves a recording that ends with one expect line, which the replay meets.
 #   e2e.sh ZORVANE XPROBE [ZORVANE_REPLAY]
 set -u
 game=$1 probe=$2 replay=${3:-}
@@ -82,11 +83,11 @@ game_pid=$!
 win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window with --mouse --sound"
 scale=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ { split($2, g, "x"); print g[1] / 568 }')
-# Per line: t, the paddle's centre, paddleDirection, one step, livesLeft, the event
-# ("Timer2", "up 39").
+# Per line: t, the paddle's centre, paddleDirection, one step, livesLeft, the paddle's timer
+# interval (0: paused, over or cleared), the event ("Timer2", "up 39").
 paddle_lines() {
-  sed -n 's/^{"t":\([0-9]*\),"ev":"\([^"]*\)".*"livesLeft":\([0-9]*\).*"paddleDirection":\([0-9]*\).*"baseSpeed":\([0-9.]*\).*"paddle":\[\([0-9.]*\),[0-9.]*,\([0-9.]*\).*/\1 \6 \7 \4 \5 \3 \2/p' "$work/mouse.trace" |
-    awk '{ $2 = $2 + $3 / 2; $3 = $4; $4 = 2 * $5; $5 = $6; $6 = $7; $7 = $8; $8 = ""; print }'
+  sed -n 's/^{"t":\([0-9]*\),"ev":"\([^"]*\)".*"livesLeft":\([0-9]*\).*"paddleDirection":\([0-9]*\).*"baseSpeed":\([0-9.]*\).*"paddle":\[\([0-9.]*\),[0-9.]*,\([0-9.]*\).*"timers":\[\([0-9]*\),.*/\1 \6 \7 \4 \5 \3 \8 \2/p' "$work/mouse.trace" |
+    awk '{ $2 = $2 + $3 / 2; $3 = $4; $4 = 2 * $5; $5 = $6; $6 = $7; $7 = $8; $8 = $9; $9 = ""; print }'
 }
 right=$(awk -v s="$scale" 'BEGIN { print 450 / s * 15 }') left=$(awk -v s="$scale" 'BEGIN { print 150 / s * 15 }')
 # The first move serves; the pointer then leaves the window, which lets the key go. The
@@ -95,10 +96,11 @@ xdotool mousemove --window "$win" 560 400
 sleep 0.2
 xdotool mousemove 1270 1000
 sleep 1
-# The pointer right of the paddle, then left of it, nudged by a pixel now and then: a move
-# serves the ball each time it is back on the paddle.
+# The pointer right of the paddle, then left of it, nudged by a pixel now and then. A new
+# ball on the paddle is steered, and so served, at once: with the pointer at the walls the
+# balls are lost quickly, so each side has 1.2 s, both well before the third ball is lost.
 for px in 450 150; do
-  for nudge in 0 1 0 1 0 1 0 1; do xdotool mousemove --window "$win" $((px + nudge)) 400; sleep 0.3; done
+  for nudge in 0 1 0 1; do xdotool mousemove --window "$win" $((px + nudge)) 400; sleep 0.3; done
 done
 sleep 0.2
 "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
@@ -106,13 +108,14 @@ wait "$game_pid"
 status=$?
 game_pid=
 [ "$status" -eq 0 ] || fail "exit status $status with --mouse --sound"
-# The first key was let go at once when the pointer left; every key let go after that
-# came within one step of the pointer.
+# The first key was let go at once when the pointer left; every key let go after that, in
+# play, came within one step of the pointer.
 paddle_lines | awk -v r="$right" -v l="$left" '
-  $6 == "down" && !pressed { pressed = $1 }
-  $6 != "up" { next }
-  !left_at { left_at = $1; if ($7 != 39 || left_at - pressed > 600) { print "the key was held on after the pointer left"; bad = 1 }; next }
-  { want = $7 == 39 ? r : l; d = $2 - want; n[$7]++ }
+  $7 == "down" && !pressed { pressed = $1 }
+  $7 != "up" { next }
+  !left_at { left_at = $1; if ($8 != 39 || left_at - pressed > 600) { print "the key was held on after the pointer left"; bad = 1 }; next }
+  $6 == 0 { next }  # the game stopped (over, cleared): that lets go wherever the paddle is
+  { want = $8 == 39 ? r : l; d = $2 - want; n[$8]++ }
   d > $4 + 16 || -d > $4 + 16 { print "let go at", $2, "with the pointer at", want; bad = 1 }
   END {
     if (!n[39] || !n[37]) { print "the pointer did not steer both ways"; bad = 1 }
@@ -123,4 +126,30 @@ grep -Eq '^zorvane: sound: [1-9][0-9]* effects started' "$work/game.err" || fail
 "$replay" "$work/mouse.zrec" >"$work/replay.trace" || fail "zorvane-replay of the mouse game failed"
 cmp "$work/replay.trace" "$work/mouse.trace" || fail "the mouse game's replay differs from its live trace"
 echo "mouse: the paddle followed the pointer; $(sed -n 's/^zorvane: sound: //p' "$work/game.err"); replayed identically"
+
+# Endings from outside: a signal (a terminal closed, Ctrl+\, kill), the connection to the
+# display cut, the window destroyed by another client. Each row: how, the exit status.
+while IFS='|' read -r how want; do
+  SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --record "$work/end.zrec" 2>"$work/game.err" &
+  game_pid=$!
+  win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+  [ -n "$win" ] || fail "no window to end with $how"
+  xdotool key --window "$win" Right
+  for _ in $(seq 100); do grep -q '^wait ' "$work/end.zrec" && break; sleep 0.05; done  # a second of play written
+  eval "$how"
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ "$status" = "$want" ] || fail "ended with $how: exit status $status, not $want"
+  [ "$(grep -c '^expect ' "$work/end.zrec")" = 1 ] && tail -1 "$work/end.zrec" | grep -q '^expect t=' ||
+    fail "ended with $how: the recording does not end with its one expect line: $(tail -2 "$work/end.zrec")"
+  "$replay" --quiet "$work/end.zrec" 2>"$work/replay.err" || fail "ended with $how: $(cat "$work/replay.err")"
+done <<'END'
+kill -HUP "$game_pid"|0
+kill -QUIT "$game_pid"|0
+kill -TERM "$game_pid"|0
+xdotool windowkill "$win"|1
+"$probe" destroy "$win"|1
+END
 echo "PASS"

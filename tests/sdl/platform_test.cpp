@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "paint/geometry.h"
 #include "sdl/display.h"
 #include "sdl/keymap.h"
 #include "tests/paint/fake_window.h"
@@ -39,7 +40,7 @@ TEST(WallClock, WindowOpensAtAScaleThatFits) {
   } cases[] = {{1920, 1080, 96, 1},  {1920, 1080, 192, 2}, {3840, 2160, 192, 2}, {3840, 2160, 288, 3},
                {1280, 1024, 288, 2}, {640, 480, 96, 1},    {1920, 1080, 0, 1},   {1920, 1080, 130, 1}};
   for (const Case& c : cases)
-    EXPECT_EQ(openingScale(w, c.width, c.height, c.dpi), c.scale) << c.width << "x" << c.height << " " << c.dpi;
+    EXPECT_EQ(paint::openingScale(w, c.width, c.height, c.dpi), c.scale) << c.width << "x" << c.height << " " << c.dpi;
 }
 
 // The user's Xft.dpi first, then SDL's figure, then the screen's own; 96 when none is usable.

@@ -5,6 +5,8 @@
 //   zorvane-xprobe save WINDOW FILE.png                 writes what the window shows
 //   zorvane-xprobe close WINDOW                          asks the window to close, as a
 //       window manager's close button does (WM_DELETE_WINDOW)
+//   zorvane-xprobe destroy WINDOW                        destroys the window from this
+//       client, as a misbehaving program may
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -90,7 +92,7 @@ int close(Display* d, Window w) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: zorvane-xprobe count WINDOW RRGGBB [X0 Y0 X1 Y1] | save WINDOW FILE.png | close WINDOW\n");
+    std::fprintf(stderr, "usage: zorvane-xprobe count WINDOW RRGGBB [X0 Y0 X1 Y1] | save WINDOW FILE.png | close WINDOW | destroy WINDOW\n");
     return 2;
   }
   Display* d = XOpenDisplay(nullptr);
@@ -108,6 +110,10 @@ int main(int argc, char** argv) {
     status = save(d, w, argv[3]);
   } else if (std::strcmp(argv[1], "close") == 0) {
     status = close(d, w);
+  } else if (std::strcmp(argv[1], "destroy") == 0) {
+    XDestroyWindow(d, w);
+    XSync(d, False);
+    status = 0;
   }
   XCloseDisplay(d);
   return status;

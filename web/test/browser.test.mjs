@@ -29,10 +29,10 @@ function check(ok, what, detail = '') {
 }
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// The page's server on a free port.
-function serve() {
+// The page's server (or one of another folder) on a free port.
+function serve(folder = site) {
   return new Promise((resolve, reject) => {
-    const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+    const server = spawn(process.execPath, [path.join(here, '..', 'serve.mjs'), folder, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
     server.stdout.on('data', (d) => {
       const m = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(String(d));
       if (m) resolve({ server, url: m[0] });
@@ -88,9 +88,11 @@ function nativePicture(script, width, height) {
   return { width: w, height: h, hashes: rowHashes(rows, w, h) };
 }
 
-// The height of the page's bar of buttons below the picture: a viewport this much taller
-// than 489 pixels shows the picture at scale 1.
+// The height of the page's bar of buttons below the picture with a fine pointer: a
+// viewport this much taller than 489 pixels shows the picture at scale 1.
 const bar = 32;
+// A page whose picture is at scale 1 (its canvas 568 × 489), the viewport grown by what the
+// page's bar takes (taller for fingers, on a touch screen).
 async function openPage(browser, url, errors) {
   const page = await browser.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
@@ -98,10 +100,22 @@ async function openPage(browser, url, errors) {
   await page.setViewport({ width: 568, height: 489 + bar, deviceScaleFactor: 1, hasTouch: true });
   await page.goto(url);
   await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+  await fitCanvas(page);
+  await page.waitForFunction(() => window.zorvane.settled(), { timeout: 5000 });
   return page;
+}
+async function fitCanvas(page) {
+  const [w, h] = await page.evaluate(() => [document.getElementById('stage').clientWidth, document.getElementById('stage').clientHeight]);
+  if (w === 568 && h === 489) return;
+  const v = page.viewport();
+  await page.setViewport({ ...v, width: v.width + 568 - w, height: v.height + 489 - h });
+  await page.waitForFunction(() => document.getElementById('game').clientHeight === 489 &&
+    window.zorvane.painted === '568x489', { timeout: 5000 });
 }
 const gameState = (page) => page.evaluate(() => window.zorvane.gameState());
 const nextFrames = (page) => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+// Once every part of the picture is painted and shown (a large one takes a few frames).
+const settled = (page) => page.waitForFunction(() => window.zorvane && window.zorvane.settled(), { timeout: 20000 });
 
 // The canvas's pixels, row by row, as hashes of their RGB bytes (the same hash as above).
 async function canvasPicture(page) {
@@ -114,6 +128,18 @@ async function canvasPicture(page) {
   }, rowHashes.toString());
 }
 
+// The longest task of the page's main thread while `act` runs, in ms of the thread's own
+// time: what the page's work takes, however busy the machine's cores are with other work.
+async function longestTask(page, act) {
+  await page.tracing.start({ categories: ['disabled-by-default-devtools.timeline'] });
+  await act();
+  const events = JSON.parse(Buffer.from(await page.tracing.stop()).toString()).traceEvents;
+  const pid = events.find((e) => e.name === 'TracingStartedInBrowser').args.data.frames[0].processId;
+  const main = events.find((e) => e.ph === 'M' && e.name === 'thread_name' && e.pid === pid && e.args.name === 'CrRendererMain');
+  const tasks = events.filter((e) => e.name === 'RunTask' && e.ph === 'X' && e.pid === pid && e.tid === main.tid);
+  return Math.round(Math.max(0, ...tasks.map((e) => e.tdur ?? e.dur)) / 1000);
+}
+
 // A mid-game state: the first 9 s of the demo game (the ball in flight, ten bricks
 // cleared, the logo's balls), then paused, so that the Pause button shows.
 const midGame = fs.readFileSync(path.join(here, '..', '..', 'docs', 'demo.zrec'), 'utf8').split('\n').slice(0, 400).join('\n') +
@@ -123,22 +149,50 @@ const gameOver = fs.readFileSync(path.join(scripts, 'gameover.txt'), 'utf8').spl
 // The Pause button's box in window units, as the design places it.
 const pauseBox = { left: 3360, top: 2880, width: 2415, height: 1455 };
 
-// The status the server gives a raw request path.
+// The status the server gives a raw request path ('timeout' after 3 s without one).
 const statusOf = (url, raw) => new Promise((resolve) => {
   const { hostname, port } = new URL(url);
-  http.get({ hostname, port, path: raw }, (res) => { res.resume(); resolve(res.statusCode); })
+  http.get({ hostname, port, path: raw, timeout: 3000 }, (res) => { res.resume(); resolve(res.statusCode); })
+    .on('timeout', function () { this.destroy(); resolve('timeout'); })
     .on('error', (e) => resolve(e.code));
 });
 
 async function main() {
   const { server, url } = await serve();
-  // Requests from anyone: none stops the server.
-  const requests = [['/%00', 400], ['/index.html%00.png', 400], ['/%E0%A4%A', 400], ['/..%2f..%2fetc%2fpasswd', 404],
-    ['/', 200]];
-  for (const [raw, want] of requests) {
-    const got = await statusOf(url, raw);
-    check(got === want, `the server answers ${raw} with ${want}`, String(got));
+  // A folder with things planted in it: links out of it, and a FIFO no one writes to.
+  const planted = path.join(work, 'planted');
+  fs.mkdirSync(planted);
+  fs.writeFileSync(path.join(work, 'secret.txt'), 'secret\n');
+  fs.writeFileSync(path.join(planted, 'index.html'), 'fine\n');
+  fs.symlinkSync(path.join(work, 'secret.txt'), path.join(planted, 'secret.txt'));
+  fs.symlinkSync('..', path.join(planted, 'up'));
+  fs.symlinkSync('index.html', path.join(planted, 'inside.html'));
+  spawnSync('mkfifo', [path.join(planted, 'fifo.txt')]);
+  const { server: plantedServer, url: plantedUrl } = await serve(planted);
+  // Requests from anyone: none stops the server, nor keeps it from answering the next.
+  const requests = [[url, '/%00', 400], [url, '/index.html%00.png', 400], [url, '/%E0%A4%A', 400],
+    [url, '/..%2f..%2fetc%2fpasswd', 404], [url, '/', 200], [plantedUrl, '/secret.txt', 403],
+    [plantedUrl, '/up/secret.txt', 403], [plantedUrl, '/inside.html', 200],
+    ...Array.from({ length: 5 }, () => [plantedUrl, '/fifo.txt', 404]), [plantedUrl, '/missing.txt', 404],
+    [plantedUrl, '/', 200]];
+  for (const [server, raw, want] of requests) {
+    const got = await statusOf(server, raw);
+    check(got === want, `the server${server === url ? '' : ' of a planted folder'} answers ${raw} with ${want}`, String(got));
   }
+  plantedServer.kill();
+  // A request that accepts gzip gets the build's gzip copy, which unpacks to the file itself.
+  const packed = await new Promise((resolve) => {
+    const { hostname, port } = new URL(url);
+    http.get({ hostname, port, path: '/zorvane.wasm', headers: { 'accept-encoding': 'gzip, deflate' } }, (res) => {
+      const parts = [];
+      res.on('data', (d) => parts.push(d));
+      res.on('end', () => resolve({ encoding: res.headers['content-encoding'], type: res.headers['content-type'], body: Buffer.concat(parts) }));
+    }).on('error', (e) => resolve({ encoding: e.code, body: Buffer.alloc(0) }));
+  });
+  const unpacked = packed.encoding === 'gzip' ? zlib.gunzipSync(packed.body) : null;
+  check(unpacked && unpacked.equals(fs.readFileSync(path.join(site, 'zorvane.wasm'))) && packed.type === 'application/wasm',
+    'a request accepting gzip gets a gzip body that unpacks to the file', `${packed.encoding}, ${packed.body.length} bytes`);
+
   const profile = fs.mkdtempSync(path.join(work, 'profile-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', userDataDir: profile, headless: true,
@@ -156,12 +210,13 @@ async function main() {
     for (const [vw, vh, ratio] of sizes) {
       await page.setViewport({ width: vw, height: vh, deviceScaleFactor: ratio });
       await page.goto(url + '?hold&seed=1');
-      await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+      await settled(page);
       if (vw === 568 && ratio === 1) check(await page.title() === 'Super Zorvane!', 'title', await page.title());
       for (const [what, script] of [['the load state', ''], ['mid-game', midGame], ['game over', gameOver]]) {
         if (script) {
           check(await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), script), `${what}: played`);
           await nextFrames(page);
+          await settled(page);
         }
         const mine = await canvasPicture(page), theirs = nativePicture(script, mine.width, mine.height);
         const rows = mine.hashes.filter((h, y) => h !== theirs.hashes[y]).length;
@@ -265,6 +320,21 @@ async function main() {
     check(await page.evaluate(() => window.zorvaneSound.context().state) === 'suspended', 'a second click turns sound off');
     await page.close();
 
+    // A seed in the address that is not a whole number from 0 to 2^53 - 1 is no seed: the
+    // recording holds the seeds the game used, however the address puts it.
+    page = await openPage(browser, url + '?seed=1e19', errors);
+    for (const seed of ['1e19', 'Infinity', '18446744073709551615', '-5', '1.5', 'NaN', '7', '9007199254740991']) {
+      const text = await page.evaluate((seed, first) => {
+        const z = window.zorvane;
+        if (!first) z.withText('2026-12-09 00:00:00 UTC', (p) => z.game._zvStart(Number(seed), p, performance.now()));
+        return z.recordingText();
+      }, seed, seed === '1e19');
+      const whole = /^\d+$/.test(seed) && Number(seed) <= Number.MAX_SAFE_INTEGER;
+      check(whole ? text.includes(`\nseed ${seed}\n`) && !/^randomize/m.test(text) : /^randomize \d+$/m.test(text) && !/^seed/m.test(text),
+        `?seed=${seed}: the recording holds the seed the game used`, text.split('\n').slice(1, 3).join(' | '));
+    }
+    await page.close();
+
     // A dropped recording plays at its own pace, then the player takes over.
     page = await openPage(browser, url, errors);
     const recording = fs.readFileSync(path.join(scripts, 'serve.txt'), 'utf8') + 'wait 1500\n';
@@ -336,6 +406,84 @@ async function main() {
     }
     await page.click('#dismiss');
     check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
+
+    // Long recordings, dropped or linked, are read a slice per task: no task of the page
+    // takes 100 ms, and a link that unpacks past 64 MiB is stopped at the bound, unpacked no
+    // further. (Each row makes its recording first, then opens it.)
+    const bomb = zlib.deflateRawSync(Buffer.alloc(70 << 20, 'x'), { level: 9 }).toString('base64url');
+    const long = [
+      ['8 MiB of rand lines, dropped', () => {
+        window.made = new DataTransfer();
+        window.made.items.add(new File([('rand' + ' 0.5'.repeat(250) + '\n').repeat(8192)], 'draws.replay'));
+      }, () => window.dispatchEvent(new DragEvent('drop', { dataTransfer: window.made, bubbles: true, cancelable: true })),
+      () => window.zorvane.recording === 'draws.replay', ''],
+      ['a link that unpacks to 70 MiB', (b) => { window.made = b; }, () => { location.hash = 'r=' + window.made; },
+        () => !document.getElementById('message').hidden,
+        'This link to a Super Zorvane! game is broken: its recording is longer than 64 MiB.'],
+    ];
+    for (const [what, make, open, done, says] of long) {
+      await page.evaluate(make, bomb);
+      const longest = await longestTask(page, async () => {
+        await page.evaluate(open);
+        await page.waitForFunction(done, { timeout: 60000 }).catch(() => {});
+      });
+      const told = await page.evaluate(() => document.getElementById('message').hidden ? '' :
+        document.getElementById('message-text').textContent);
+      check(longest < 100 && told === says, `${what}: read with no task of 100 ms`, `longest ${longest} ms; ${told}`);
+    }
+
+    // After a recording the page records what the player plays, after the recording's lines
+    // but not its comments or expect lines (one it did not meet would fail the new recording);
+    // one that has filled its 64 MiB ends there with its expect line, and the player is told
+    // once. Either replays, and verifies. Each row: the recording, how many keys are pressed
+    // after it.
+    const padded = (n, last) => ('wait 0' + ' '.repeat((1 << 20) - 7) + '\n').repeat(n) + 'wait 0' + ' '.repeat(last - 7) + '\n';
+    const afterRecording = [
+      ['a recording that did not verify', '# note\nrand 0.5 0.25\nwait 100\nexpect t=99\n', [], 20],
+      ['a recording 8 KiB short of 64 MiB', '', [63, (1 << 20) - 8192], 1000],
+    ];
+    for (const [what, text, pad, keys] of afterRecording) {
+      const r = await page.evaluate(async (text, pad, keys, padSource) => {
+        const z = window.zorvane;
+        z.showMessage('');
+        const played = await z.playRecordingNow('then.replay', text || (0, eval)(padSource)(...pad));
+        for (let i = 0; i < keys; i++) z.game._zvKeyDown(39), z.game._zvKeyUp(39);
+        z.wake();
+        const all = z.recordingText(), at = all.indexOf('# Super Zorvane!');
+        return { played, length: all.length, before: all.slice(0, Math.min(at, 200)), tail: all.slice(at),
+          told: document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent };
+      }, text, pad, keys, padded.toString());
+      const kept = text ? text.split('\n').filter((l) => l && !/^(#|expect )/.test(l)).map((l) => l + '\n').join('') : padded(...pad);
+      fs.writeFileSync(path.join(work, 'then.zrec'), kept + r.tail);
+      const replayed = spawnSync(nativeReplay, ['--quiet', 'then.zrec'], { cwd: work, encoding: 'utf8' });
+      const downs = (r.tail.match(/^down 39$/gm) || []).length, full = keys > 600;
+      check(r.played && r.before === kept.slice(0, 200) && r.length === kept.length + r.tail.length && replayed.status === 0 &&
+            /\nexpect t=\d+ [^\n]*\n$/.test(r.tail) && r.length <= 64 << 20 &&
+            (full ? downs > 0 && downs < keys && /filled the 64 MiB/.test(r.told) : downs === keys && !/filled/.test(r.told)),
+            `${what}: the player's game is recorded after it, and verifies`,
+            `${replayed.stderr.trim()} ${downs} of ${keys} keys recorded, ${r.length} bytes; ${r.told}`);
+    }
+
+    // A far jump to a moment never played to shows how far it has got; Esc stops it where it
+    // got, and a new jump takes its place at once.
+    const jumped = await page.evaluate(async () => {
+      const z = window.zorvane, g = z.game, wait = (ms) => new Promise((r) => setTimeout(r, ms));
+      await z.playRecording('hour.replay', 'rand 0.5 0.25\ndown 39\nwait 100\nup 39\nwait 3600000\n');
+      z.watch.jumpTo(3000000);
+      await wait(300);
+      const shown = document.getElementById('status').textContent;
+      const going = g._zvJumpProgress();
+      window.dispatchEvent(new KeyboardEvent('keydown', { code: 'Escape', key: 'Escape' }));
+      const stopped = going >= 0, at = g._zvNow(), still = g._zvJumpProgress();
+      z.watch.jumpTo(3000000);
+      await wait(100);
+      z.watch.jumpTo(500);
+      await wait(100);
+      return { shown, stopped, at, still, after: g._zvJumpProgress(), back: g._zvNow() };
+    });
+    check(/jumping: \d+% \(Esc stops\)/.test(jumped.shown) && jumped.stopped && jumped.at < 3000000 && jumped.still === -1 &&
+          jumped.after === -1 && jumped.back >= 500 && jumped.back < 3000000,
+          'a far jump shows its progress, Esc stops it, and a new jump takes its place', JSON.stringify(jumped));
     await page.close();
 
     // A game played here, copied as a link and opened in a fresh page, plays the same game
@@ -461,11 +609,16 @@ async function main() {
     };
     const buttonCentre = [(pauseBox.left + pauseBox.width / 2) / 15, (pauseBox.top + pauseBox.height / 2) / 15];
     const session = [
-      ['the manifest parses and names the game, with both icons', () => page.evaluate(async () => {
+      ['the manifest parses and names the game, with its icons (one maskable) and screenshots', () => page.evaluate(async () => {
         const m = await (await fetch('manifest.webmanifest')).json();
-        const icons = await Promise.all(m.icons.map((i) => fetch(i.src).then((r) => r.ok && r.headers.get('content-type') === 'image/png')));
-        return m.name === 'Super Zorvane!' && ['standalone', 'fullscreen'].includes(m.display) && m.start_url &&
-          m.icons.map((i) => i.sizes).join() === '192x192,512x512' && icons.every(Boolean);
+        const images = await Promise.all([...m.icons, ...m.screenshots].map((i) => fetch(i.src).then(async (r) => {
+          if (!r.ok || r.headers.get('content-type') !== 'image/png') return false;
+          const b = await createImageBitmap(await r.blob());
+          return i.sizes === `${b.width}x${b.height}`;
+        })));
+        return m.name === 'Super Zorvane!' && ['standalone', 'fullscreen'].includes(m.display) && m.start_url && m.id &&
+          m.icons.map((i) => `${i.sizes} ${i.purpose || 'any'}`).join() === '192x192 any,512x512 any,512x512 maskable' &&
+          m.screenshots.map((i) => i.form_factor).join() === 'wide,narrow' && images.every(Boolean);
       })],
       ['the service worker takes control, with one cache named after this build', async () => {
         await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 10000 }).catch(() => {});
@@ -474,18 +627,18 @@ async function main() {
           return !!navigator.serviceWorker.controller && names.length === 1 && names[0].endsWith(` ${version}`);
         });
       }],
-      ['Fullscreen puts the picture alone on the whole screen', async () => {
+      ['Fullscreen puts the picture alone on the whole screen, as large as it fits', async () => {
         await page.click('#fullscreen');
         await page.waitForFunction(() => document.fullscreenElement, { timeout: 2000 }).catch(() => {});
         await nextFrames(page);
         const r = await page.evaluate(() => [document.fullscreenElement?.id, document.getElementById('game').getBoundingClientRect().height,
-          window.innerHeight, window.zorvane.painted]);
+          window.innerHeight, window.zorvane.painted, document.getElementById('game').getBoundingClientRect().width, window.innerWidth]);
         await page.evaluate(() => document.exitFullscreen());
         await page.waitForFunction(() => !document.fullscreenElement && document.getElementById('game').clientHeight === 489);
-        return [r[0] === 'stage' && r[1] === r[2], r.join(' | ')];
+        return [r[0] === 'stage' && (Math.abs(r[1] - r[2]) < 1 || Math.abs(r[4] - r[5]) < 1), r.join(' | ')];
       }],
       ['the recording button is reachable with Tab, outside the picture', async () => {
-        for (let i = 0; i < 4 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
+        for (let i = 0; i < 8 && await page.evaluate(() => document.activeElement.id) !== 'recording'; i++) await page.keyboard.press('Tab');
         return page.evaluate(() => document.activeElement.id === 'recording' && document.elementFromPoint(40, 476).id === 'game');
       }],
       ['a hidden page advances no timer, and goes on when shown', async () => {
@@ -530,21 +683,59 @@ async function main() {
         return [r.at < r.from && r.still && Math.abs(r.at - finger) <= step + 1,
           `finger at ${finger}, paddle ${r.from} → ${r.at}${r.still ? ', still' : ', moving'}`];
       }],
-      ['a touch tap on Pause resumes', async () => {
-        await page.keyboard.press('KeyP');
+      ['a tap on the page\'s Pause pauses as P does, and a tap on the game\'s Pause resumes', async () => {
+        const r = await page.evaluate(() => document.getElementById('pause').getBoundingClientRect().toJSON());
+        await page.touchscreen.tap(r.x + r.width / 2, r.y + r.height / 2);
         await sleep(50);
-        const paused = (await gameState(page)).pause;
+        const paused = (await gameState(page)).pause, offered = await page.evaluate(() => !document.getElementById('pause').hidden);
+        const recorded = await page.evaluate(() => window.zorvane.recordingText());
         await page.touchscreen.tap(...buttonCentre);
         await sleep(50);
-        return paused && !(await gameState(page)).pause;
+        const resumed = !(await gameState(page)).pause;
+        return [paused && !offered && /\ndown 80\nup 80\n/.test(recorded) && resumed,
+          `paused ${paused}, offered while paused ${offered}, resumed ${resumed}, recorded ${recorded.slice(-120)}`];
       }],
-      ['a touch tap on Game Over restarts', async () => {
+      ['a finger held through a lost ball steers the new ball', async () => {
+        // The player takes over 400 ms before the ball is lost, far right of the paddle's
+        // reach, and holds a finger at the far left: the paddle runs left; then the new ball
+        // on the recentred paddle is steered (and served) by the finger still down.
+        const lost = gameOver.split('\n').slice(0, 7).join('\n') + '\nwait 900\n';
+        await page.evaluate((s) => window.zorvane.playRecordingNow('lost.replay', s), lost);
+        await page.touchscreen.touchStart(30, 300);
+        await page.waitForFunction(() => window.zorvane.gameState().livesLeft === 2, { timeout: 5000 }).catch(() => {});
+        const rest = await paddleCentre();
+        await sleep(600);
+        const s = await gameState(page), at = await paddleCentre();
+        await page.touchscreen.touchEnd();
+        return [s.livesLeft === 2 && at < rest - 50 && s.ballVelocityY !== 0, `lives ${s.livesLeft}, paddle ${rest} → ${at}, ball ${s.ball}`];
+      }],
+      ['a touch tap on Game Over restarts; Game Over and the score are said', async () => {
         await page.evaluate((s) => window.zorvane.playRecordingNow('gameover.replay', s), gameOver);
         const over = (await gameState(page)).gameover;
+        const said = await page.evaluate(() => [document.getElementById('said').textContent,
+          document.getElementById('said').getAttribute('aria-live'), document.getElementById('game').getAttribute('aria-label')]);
+        const score = (await gameState(page)).currentScore;
         await page.touchscreen.tap(...buttonCentre);
         await sleep(50);
         const s = await gameState(page);
-        return over && !s.gameover && s.livesLeft === 3;
+        return [over && !s.gameover && s.livesLeft === 3 && said[0] === `Game over. Score ${score}.` && said[1] === 'polite' &&
+          new RegExp(`^Score ${score}, high score \\d+, 0 lives, \\d+ bricks left\\.$`).test(said[2]), said.join(' | ')];
+      }],
+      ['for fingers, at 390x844, 844x390 and 320x640, every control of the bar is inside the screen and 44 px or more', async () => {
+        const v = page.viewport(), wrong = [];
+        for (const [width, height] of [[390, 844], [844, 390], [320, 640]]) {
+          await page.setViewport({ width, height, deviceScaleFactor: 3, hasTouch: true });
+          await nextFrames(page);
+          wrong.push(...await page.evaluate(() => [...document.querySelectorAll('#bar button, #bar input')]
+            .filter((c) => c.getClientRects().length)
+            .map((c) => [c.id, c.getBoundingClientRect()])
+            .filter(([, r]) => r.left < 0 || r.top < 0 || r.right > innerWidth || r.bottom > innerHeight || r.height < 44 || r.width < 44)
+            .map(([id, r]) => `${innerWidth}x${innerHeight} ${id} ${Math.round(r.left)},${Math.round(r.top)} ${Math.round(r.width)}x${Math.round(r.height)}`)));
+        }
+        await page.setViewport(v);
+        await fitCanvas(page);
+        return [wrong.length === 0 && await page.evaluate(() => document.querySelectorAll('#bar button:not([hidden])').length >= 5),
+          wrong.join('; ')];
       }],
       ['reloaded with the server stopped, the page draws its first frame and serves the ball', async () => {
         await new Promise((r) => { server.once('exit', r); server.kill(); });

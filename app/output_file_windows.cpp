@@ -1,0 +1,77 @@
+// The output file on Windows' own file API (see output_file.h): UTF-8 names inside, UTF-16
+// at the API.
+#include "win/system.h"
+
+#include "app/output_file.h"
+#include "image/files.h"
+#include "script/script.h"
+
+namespace zorvane {
+
+namespace {
+HANDLE handle(intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
+}  // namespace
+
+bool OutputFile::open(const std::string& name, std::string& error) {
+  close();
+  const auto fail = [&](const std::string& why) {
+    error = "cannot write " + printable(name, 200) + ": " + why;
+    return false;
+  };
+  const std::wstring wide = image::wide(name);
+  if (wide.empty()) return fail("not a valid file name");
+  // OPEN_ALWAYS: nothing is emptied until the game can start (see empty()); a device or a
+  // pipe is never truncated.
+  const HANDLE f = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return fail(image::systemMessage(GetLastError()));
+  const DWORD type = GetFileType(f);
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE && type != FILE_TYPE_CHAR) {
+    CloseHandle(f);
+    return fail("not a regular file, a pipe or a terminal");
+  }
+  fd = reinterpret_cast<intptr_t>(f);
+  regular = type == FILE_TYPE_DISK;
+  broken = false;
+  written = 0;
+  path = name;
+  return true;
+}
+
+bool OutputFile::empty(std::string& error) {
+  if (!isOpen() || !regular) return true;
+  LARGE_INTEGER start{};
+  if (SetFilePointerEx(handle(fd), start, nullptr, FILE_BEGIN) && SetEndOfFile(handle(fd))) return true;
+  error = "cannot write " + printable(path, 200) + ": " + image::systemMessage(GetLastError());
+  return false;
+}
+
+bool OutputFile::write(std::string_view lines) {
+  if (!isOpen() || broken) return false;
+  const int64_t whole = written;
+  while (!lines.empty()) {
+    DWORD n = 0;
+    const DWORD chunk = DWORD(std::min<size_t>(lines.size(), size_t(1) << 30));
+    if (!WriteFile(handle(fd), lines.data(), chunk, &n, nullptr) || n == 0) {
+      broken = true;
+      cause = n == 0 && GetLastError() == 0 ? "nothing was written" : image::systemMessage(GetLastError());
+      // A file that took only part of the lines (a full disk) ends at the last whole one.
+      LARGE_INTEGER at{};
+      at.QuadPart = whole;
+      if (regular && written != whole && SetFilePointerEx(handle(fd), at, nullptr, FILE_BEGIN) &&
+          SetEndOfFile(handle(fd)))
+        written = whole;
+      return false;
+    }
+    lines.remove_prefix(n);
+    written += n;
+  }
+  return true;
+}
+
+void OutputFile::close() {
+  if (isOpen()) CloseHandle(handle(fd));
+  fd = closed;
+}
+
+}  // namespace zorvane

@@ -1,0 +1,71 @@
+// The game's window on the Windows API: one DIB section the painter draws into, the
+// patches that changed copied to the screen, the window's messages as the host's events,
+// and a wait that sleeps until a message comes or a timer falls due.
+#pragma once
+#include "win/system.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "paint/painter.h"
+#include "platform/contract.h"
+
+namespace zorvane::win {
+
+struct Event {
+  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, Close } kind;
+  int16_t key = 0;      // a virtual key code, as Windows gives it
+  bool repeat = false;  // a held key's repetition
+  int x = 0, y = 0;     // the pointer's pixel in the client area
+};
+
+// Milliseconds since the window was made, from the performance counter.
+class WallClock {
+ public:
+  WallClock();
+  double exact() const;
+  int64_t now() const;
+
+ private:
+  int64_t start = 0, frequency = 1;
+};
+
+class Window {
+ public:
+  Window(const paint::Fonts& fonts) : painter(fonts) {}
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // Opens at the desktop's scale (or borderless on the whole monitor); false with `error` set.
+  bool open(const View& view, const std::string& title, bool fullscreen, std::string& error);
+  void setTitle(const std::string& title);
+  paint::Placement placement(const View& view) const { return paint::fitToTarget(view, width, height); }
+  // Draws the view into the DIB section and copies the patches that changed to the screen.
+  void show(const View& view, std::string_view pressed);
+  // Sleeps until a message comes or `ms` have passed (at once for 0), then hands out what
+  // came; the events are the caller's until the next call.
+  const std::vector<Event>& wait(double ms);
+  HWND handle() const { return hwnd; }
+
+ private:
+  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);
+  LRESULT handleMessage(UINT message, WPARAM w, LPARAM l);
+  bool makePixels(int w, int h);  // a new DIB section of the client area's size
+  void copy(HDC dc, const paint::Rect& r);
+
+  HWND hwnd = nullptr;
+  HBITMAP dib = nullptr;
+  uint32_t* bits = nullptr;
+  BITMAPINFO info{};
+  int width = 0, height = 0;
+  int minWidth = 0, minHeight = 0;  // the smallest client area
+  bool tracking = false;            // the pointer's leaving is being watched
+  HICON icon = nullptr;
+  paint::Painter painter;
+  std::vector<Event> events, handed;
+};
+
+}  // namespace zorvane::win
