@@ -307,11 +307,15 @@ int loadScript(const std::string& path, Script& script, std::string& error, std:
   return status;
 }
 
+bool holdsOnlyLayouts(const Script& script) {
+  return script.commands.empty() && script.draws.empty() && script.randomizeSeeds.empty();
+}
+
 int loadLayouts(const std::string& path, Layouts& layouts, std::string& error) {
   Script script;
   if (const int status = loadScript(path, script, error)) return status;
   const std::string name = path == "-" ? "<stdin>" : printable(path, 200);
-  if (!script.commands.empty() || !script.draws.empty() || !script.randomizeSeeds.empty()) {
+  if (!holdsOnlyLayouts(script)) {
     error = name + " is not a layout file: it holds more than layout lines and comments";
     return 2;
   }

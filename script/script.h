@@ -83,6 +83,9 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error);
 // lines) are copied there too.
 int loadScript(const std::string& path, Script& script, std::string& error, std::string* gameLines = nullptr);
 
+// True when `script` holds nothing that plays but layouts (perhaps none), as a layout file.
+bool holdsOnlyLayouts(const Script& script);
+
 // Reads a layout file at `path`: `layout` lines and comments only, at least one layout.
 // Returns 0, or the exit status with `error` set as loadScript does (2 also for a file that
 // holds other commands or no layout).

@@ -377,7 +377,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
   fresh();  // the new recording begins with the one played
   page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
-  if (!script->layouts.empty() && script->commands.empty() && script->draws.empty() && script->randomizeSeeds.empty()) {
+  if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
     session().start(wall, -1, std::make_shared<const Layouts>(std::move(script->layouts)), shownName(name));
     return nullptr;
