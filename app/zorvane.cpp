@@ -2,24 +2,15 @@
 // wall-clock time, and draws it whenever something visible has changed.
 #include <SDL.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "app/options.h"
-#include "app/output_file.h"
+#include "app/program.h"
 #include "image/image.h"
-#include "script/script.h"
-#include "session/session.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
 #include "sdl/gamepads.h"
@@ -46,10 +37,6 @@ void endOnHangUp() {
   sigaction(SIGQUIT, &action, nullptr);
 }
 
-// The most commands and timer ticks of a watched recording played between two looks at the
-// window's events: a few milliseconds' work, so that the window answers at once.
-constexpr uint64_t watchSlice = 500;
-
 void setIcon(SDL_Window* window) {
   const image::Image icon = image::iconPicture(64);
   if (icon.pixels.empty()) return;
@@ -67,68 +54,6 @@ void reportFirstFrame() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
-}
-
-// The wall-clock time now in UTC, for the first line of a recording: "2026-12-09 02:30:33 UTC".
-std::string utcNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  char text[40] = "";
-  if (gmtime_r(&now, &utc)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
-  return text;
-}
-
-// What the window writes and plays, made ready before it opens.
-struct Files {
-  OutputFile recording, trace;  // open when asked for
-  Script script;                // the recording to watch, when asked for
-  std::string text;             // its game lines, copied to the recording when both are asked for
-  SharedLayouts layouts;        // the player's own layouts, when asked for
-};
-
-// Opens the files and reads the script the options name. Returns 0, or the exit status
-// after one line on standard error.
-int prepare(const Options& options, Files& files) {
-  std::string error;
-  int status = 0;
-  if (!options.watch.empty())
-    status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
-  if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
-    files.layouts = std::make_shared<const Layouts>(std::move(own));
-  if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
-  if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
-  if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
-  return status;
-}
-
-// Once the window is open the game will start: the files written lose their old lines.
-bool emptyOutputs(Files& files) {
-  std::string error;
-  if (files.recording.empty(error) && files.trace.empty(error)) return true;
-  std::fprintf(stderr, "zorvane: %s\n", error.c_str());
-  return false;
-}
-
-// A file that stops taking lines (a full disk) is reported once; the game plays on.
-bool writeTo(OutputFile& file, std::string_view lines) {
-  if (file.write(lines)) return true;
-  if (file.isOpen() && !file.reported())
-    std::fprintf(stderr, "zorvane: cannot write %s: %s\n", printable(file.name(), 200).c_str(), file.failure().c_str());
-  return false;
-}
-
-// The session's side of the window: its files, its sound and how the pointer steers.
-SessionOptions sessionOptions(const Options& options, Files& files, Speaker* speaker) {
-  SessionOptions s;
-  // Every start-up's seed, read from the clock as it is handed in.
-  s.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
-  if (files.recording.isOpen()) s.record = [&files](std::string_view lines) { return writeTo(files.recording, lines); };
-  if (files.trace.isOpen()) s.trace = [&files](std::string_view lines) { writeTo(files.trace, lines); };
-  s.heading = {.version = ZORVANE_VERSION, .recordedAt = utcNow()};
-  if (speaker) s.cues = [speaker](std::span<const Cue> cues) { speaker->play(cues); };
-  s.steering = options.mouse ? Steering::Hover : Steering::None;
-  s.slice = watchSlice;
-  return s;
 }
 
 // Opens the window at a whole-number scale of the display, or the whole screen.
@@ -196,17 +121,10 @@ void Host::run() {
   onDisplayLost(nullptr);
 }
 
-double Host::wait() const {
-  const double due = session.nextWake(clock.exact());
-  const double wait = due < 0 ? 1000.0 : std::ceil(due - clock.exact());
-  const bool quiet = !speaker || speaker->idle();
-  const double most = quiet ? 1000.0 : 50.0;  // a sounding effect is looked at again soon, to pause
-  return wait > 0 ? std::min(wait, most) : 0;
-}
+double Host::wait() const { return sleepFor(session, clock.exact(), speaker && !speaker->idle()); }
 
 void Host::show() {
-  if (session.handedOver() && session.miss())
-    std::fprintf(stderr, "zorvane: %s, %s\n", printable(options.watch).c_str(), describe(*session.miss()).c_str());
+  tellEnding(session, options);
   if (std::string now = session.title(); now != title) {
     title = std::move(now);
     SDL_SetWindowTitle(window, title.c_str());
@@ -242,13 +160,10 @@ void Host::handle(const SDL_Event& e) {
 }
 
 int run(const Options& options, Files& files) {
-  std::string warnings;
-  const paint::Fonts& fonts = paint::Fonts::installed(&warnings);
-  for (size_t at = 0, end; (end = warnings.find('\n', at)) != std::string::npos; at = end + 1)
-    std::fprintf(stderr, "zorvane: %s\n", warnings.substr(at, end - at).c_str());
+  const paint::Fonts& fonts = installedFonts();
   // Sound, when asked for: the cues start effects.
   std::unique_ptr<Speaker> speaker = options.sound ? Speaker::open() : nullptr;
-  Session session(fonts, sessionOptions(options, files, speaker.get()));
+  Session session(fonts, sessionOptions(options, files, cuesTo(speaker.get())));
   SDL_Window* window = openWindow(options, session.driver().view(), session.title());
   if (!window) return 1;
   int status = emptyOutputs(files) ? 0 : 1;
@@ -259,11 +174,7 @@ int run(const Options& options, Files& files) {
       status = 1;
     }
     if (status == 0) {
-      const double wall = host.now();
-      if (options.watch.empty())
-        session.start(wall, -1, files.layouts, shownName(options.layouts));
-      else
-        session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);
+      begin(session, options, files, host.now());
       host.run();
     }
     if (displayFailed()) status = 1;
@@ -272,9 +183,7 @@ int run(const Options& options, Files& files) {
     std::fprintf(stderr, "zorvane: sound: %llu effects started, each within %.1f ms of its event\n",
                  static_cast<unsigned long long>(speaker->started()), speaker->worstLatency());
   closeWindow(window);
-  // A recording or a trace that could not be written: the game played on, but failed.
-  if (files.recording.failed() || files.trace.failed()) status = 1;
-  return status;
+  return finalStatus(files, status);
 }
 
 }  // namespace
@@ -286,30 +195,13 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   endOnHangUp();
   Options options;
-  std::string error;
-  if (!parseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "zorvane: %s (%s)\n", error.c_str(), usageLine);
-    return 2;
-  }
-  if (options.help || options.version) {
-    options.help ? printHelp() : printVersion();
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fprintf(stderr, "zorvane: cannot write to standard output: %s\n", std::strerror(errno));
-    return 1;
-  }
-  if (!distinctFiles(options, error)) {
-    std::fprintf(stderr, "zorvane: %s\n", error.c_str());
-    return 2;
-  }
+  if (const int status = readCommandLine(argc, argv, options); status >= 0) return status;
   Files files;
   if (const int status = prepare(options, files)) return status;
   // Draw into the window's own pixels: under plain X this is far cheaper than a GL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   handleXErrors();
-  if (!startVideo(error)) {
-    std::fprintf(stderr, "zorvane: %s\n", error.c_str());
-    return 1;
-  }
+  if (std::string error; !startVideo(error)) return say(error), 1;
   const int status = run(options, files);
   SDL_Quit();
   return status;

@@ -11,10 +11,11 @@ zorvane_font_subsets(${CMAKE_BINARY_DIR}/fonts windowsFonts WITH_LICENCES)
 add_custom_target(zorvane-fonts ALL DEPENDS ${windowsFonts})
 
 # zorvane.exe: the game's window on the Windows API (win/), a program of the desktop (no
-# console of its own), sharing the command line and output files with the Linux window.
-add_executable(zorvane WIN32 win/zorvane.cpp win/window.cpp win/pads.cpp win/speaker.cpp app/options.cpp
-               app/output_file_windows.cpp)
-target_link_libraries(zorvane PRIVATE zorvane_replaylib zorvane_image shell32 winmm xinput)
+# console of its own), hosting the session as the Linux window does and sharing its
+# command line, files and start (app/program.cpp).
+add_executable(zorvane WIN32 win/zorvane.cpp win/window.cpp win/pads.cpp win/speaker.cpp app/program.cpp
+               app/options.cpp app/output_file_windows.cpp)
+target_link_libraries(zorvane PRIVATE zorvane_session zorvane_image shell32 winmm xinput)
 target_compile_definitions(zorvane PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 zorvane_warnings(zorvane)
 

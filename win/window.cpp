@@ -117,7 +117,7 @@ bool Window::makePixels(int w, int h) {
   if (!made) return false;
   if (dib) DeleteObject(dib);
   dib = made, bits = static_cast<uint32_t*>(pixels), width = w, height = h;
-  painter.invalidate();
+  renewed = true;
   return true;
 }
 
@@ -127,16 +127,16 @@ void Window::copy(HDC dc, const paint::Rect& r) {
                     DIB_RGB_COLORS);
 }
 
-void Window::show(const View& view, std::string_view pressed) {
-  if (!bits) return;
+bool Window::show(const Paint& paint) {
+  if (!bits) return false;
   // Blue, green, red and an unused byte: 0x00RRGGBB in each pixel.
-  const paint::Target target{bits, width, height, width, paint::xrgb};
-  const std::vector<paint::Rect>& patches = painter.draw(view, placement(view), target, pressed);
-  if (patches.empty()) return;
+  const std::vector<paint::Rect>& patches = paint(paint::Target{bits, width, height, width, paint::xrgb});
+  if (patches.empty()) return false;
   GdiFlush();
   const HDC dc = GetDC(hwnd);
   for (const paint::Rect& r : patches) copy(dc, r);
   ReleaseDC(hwnd, dc);
+  return true;
 }
 
 const std::vector<Event>& Window::wait(double ms) {

@@ -1,12 +1,13 @@
-// The game's window on the Windows API: one DIB section the painter draws into, the
+// The game's window on the Windows API: one DIB section the picture is painted into, the
 // patches that changed copied to the screen, the window's messages as the host's events,
 // and a wait that sleeps until a message comes or a timer falls due.
 #pragma once
 #include "win/system.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "paint/painter.h"
@@ -34,7 +35,10 @@ class WallClock {
 
 class Window {
  public:
-  Window(const paint::Fonts& fonts) : painter(fonts) {}
+  // Paints the picture into a target and returns the patches that changed.
+  using Paint = std::function<const std::vector<paint::Rect>&(const paint::Target&)>;
+
+  Window() = default;
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -42,9 +46,8 @@ class Window {
   // Opens at the desktop's scale (or borderless on the whole monitor); false with `error` set.
   bool open(const View& view, const std::string& title, bool fullscreen, std::string& error);
   void setTitle(const std::string& title);
-  paint::Placement placement(const View& view) const { return paint::fitToTarget(view, width, height); }
-  // Draws the view into the DIB section and copies the patches that changed to the screen.
-  void show(const View& view, std::string_view pressed);
+  bool fresh() { return std::exchange(renewed, false); }  // true once after new pixels (a new size): paint them all
+  bool show(const Paint& paint);  // paints into the DIB section; true: patches went to the screen
   // Sleeps until a message comes or `ms` have passed (at once for 0), then hands out what
   // came; the events are the caller's until the next call.
   const std::vector<Event>& wait(double ms);
@@ -63,8 +66,8 @@ class Window {
   int width = 0, height = 0;
   int minWidth = 0, minHeight = 0;  // the smallest client area
   bool tracking = false;            // the pointer's leaving is being watched
+  bool renewed = false;             // new pixels, not yet painted
   HICON icon = nullptr;
-  paint::Painter painter;
   std::vector<Event> events, handed;
 };
 

@@ -10,9 +10,10 @@
 #                    its message, and the files "mine" there left whole
 #   window           zorvane.exe --layouts --record on a private X server (files named
 #                    beyond ASCII), played with xdotool: the recording replays on Linux
-#                    to its live trace, --watch of it passes through the same states, and
-#                    the window's client area, paused, is the Linux tool's picture of a
-#                    moment of the pause
+#                    to its live trace, --watch of it passes through the same states (and
+#                    with --record, played on after it, replays to that window's trace),
+#                    and the window's client area, paused, is the Linux tool's picture of
+#                    a moment of the pause
 #   mouse            zorvane.exe --mouse: the pointer at the window's left edge holds Left
 #                    (down 37), at its right edge Right (down 39)
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
@@ -63,11 +64,13 @@ private_x() {
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
 }
-# Waits (up to 10 s) until the live trace holds COUNT lines matching PATTERN and its last
-# line matches LAST: the trace reaches its file at least once a second.
+# Waits (up to 10 s) until the live trace (or FILE) holds COUNT lines matching PATTERN and
+# its last line matches LAST: the trace reaches its file at least once a second.
+#   await_trace PATTERN COUNT LAST [FILE]
 await_trace() {
+  local file=${4:-$work/live.trace}
   for _ in $(seq 200); do
-    [ "$(grep -c -- "$1" "$work/live.trace" 2>/dev/null)" -ge "$2" ] && tail -1 "$work/live.trace" | grep -q -- "$3" &&
+    [ "$(grep -c -- "$1" "$file" 2>/dev/null)" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
       return 0
     sleep 0.05
   done
@@ -110,17 +113,25 @@ window_game() {
   "$native" "$work/game.zrec" >"$work/replay.trace" && cmp -s "$work/replay.trace" "$work/live.trace" &&
     echo "same: the Wine window's recording replayed on Linux ($(wc -l <"$work/live.trace") lines)" ||
     fail "the Wine window's recording does not replay to its live trace"
-  # Watched at 8 times its pace, the recording passes through the states of its replay.
-  wine "$win/zorvane.exe" --watch "$work/game.zrec" --speed 8 --trace "$work/watch.trace" 2>"$work/game.err" &
+  # Watched at 8 times its pace with --record, the recording passes through the states of
+  # its replay; once it ends the player plays on (a click on Pause), and the new recording
+  # replays on Linux to the window's whole trace.
+  wine "$win/zorvane.exe" --watch "$work/game.zrec" --speed 8 --record "$work/after.zrec" \
+    --trace "$work/watch.trace" 2>"$work/game.err" &
   game_pid=$!
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!' | head -1)
-  for _ in $(seq 200); do [ "$(stat -c %s "$work/watch.trace")" -ge "$(stat -c %s "$work/replay.trace")" ] && break; sleep 0.05; done
+  w=$(timeout 30 xdotool search --sync --name 'your own layouts from game.zrec$' | head -1)
+  [ -n "$w" ] && xdotool mousemove --window "$w" 304 240 click 1
+  await_trace '"ev":"click pause"' 2 '"pause":false' "$work/watch.trace" ||
+    fail "the player could not play on after the recording"
   [ -n "$w" ] && "$probe" close "$w"
   wait "$game_pid" || fail "zorvane.exe --watch ended with status $?: $(head -c 300 "$work/game.err")"
   game_pid=
   cmp -s -n "$(stat -c %s "$work/replay.trace")" "$work/replay.trace" "$work/watch.trace" &&
     echo "same: the recording watched in the Wine window at 8 times its pace" ||
     fail "the recording watched in the Wine window passed through other states"
+  "$native" "$work/after.zrec" >"$work/after.trace" && cmp -s "$work/after.trace" "$work/watch.trace" &&
+    echo "same: the recording made while watching, and played on, replayed on Linux" ||
+    fail "the recording made while watching does not replay to the window's trace"
   # The paused picture changes only with the logo's 50 ms timer: a frame every 50 ms meets
   # every picture of the pause.
   mkdir "$work/frames"
