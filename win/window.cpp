@@ -169,6 +169,9 @@ LRESULT Window::handleMessage(UINT message, WPARAM w, LPARAM l) {
   const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
   switch (message) {
     case WM_CLOSE: events.push_back(Event{Event::Close}); return 0;
+    case WM_ENDSESSION:
+      if (w && lastWords) lastWords();
+      return 0;
     case WM_SIZE:
       if (w != SIZE_MINIMIZED) makePixels(LOWORD(l), HIWORD(l));
       return 0;

@@ -51,6 +51,9 @@ class Window {
   // Sleeps until a message comes or `ms` have passed (at once for 0), then hands out what
   // came; the events are the caller's until the next call.
   const std::vector<Event>& wait(double ms);
+  // What must be written when the system's session ends (log off, shut down): the process
+  // is ended as soon as the message returns.
+  void onSessionEnd(std::function<void()> last) { lastWords = std::move(last); }
   HWND handle() const { return hwnd; }
 
  private:
@@ -69,6 +72,7 @@ class Window {
   bool renewed = false;             // new pixels, not yet painted
   HICON icon = nullptr;
   std::vector<Event> events, handed;
+  std::function<void()> lastWords;
 };
 
 }  // namespace zorvane::win

@@ -109,6 +109,11 @@ int play(const Options& options, Files& files) {
   if (!emptyOutputs(files)) return 1;
   Host host(options, window, session, speaker.get());
   begin(session, options, files, host.now());
+  // Logging off or shutting down ends the process: the recording's last lines come first.
+  window.onSessionEnd([&] {
+    session.close();
+    ExitProcess(UINT(finalStatus(files, 0)));
+  });
   host.run();
   return finalStatus(files, 0);
 }

@@ -16,6 +16,9 @@
 #                    a moment of the pause
 #   mouse            zorvane.exe --mouse: the pointer at the window's left edge holds Left
 #                    (down 37), at its right edge Right (down 39)
+#   ending           zorvane.exe --record, a key, then Wine's session ends (wineboot
+#                    --end-session, which ends the process): the recording still ends on
+#                    its expect line, which the Linux tool meets
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
 #   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
@@ -162,6 +165,23 @@ mouse_row() {
   game_pid=
 }
 
+ending_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: ending (no X server)"; return 0; }
+  rm -f "$work/live.trace"
+  wine "$win/zorvane.exe" --record "$work/ended.zrec" --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local w
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  [ -n "$w" ] && xdotool key --window "$w" Right
+  await_trace '"ev":"up 39"' 1 . || fail "the game did not take the key"
+  wineboot --end-session >/dev/null 2>&1
+  wait "$game_pid"
+  game_pid=
+  tail -1 "$work/ended.zrec" | grep -q '^expect t=' && "$native" --quiet "$work/ended.zrec" 2>"$work/replay.err" &&
+    echo "the session ended: the recording ends on an expect line the replay meets" ||
+    fail "the session ended: the recording ends '$(tail -1 "$work/ended.zrec" | cut -c1-80)' $(head -c 200 "$work/replay.err")"
+}
+
 dpi_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: dpi (no X server)"; return 0; }
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -266,6 +286,7 @@ while read -r kind rest; do
     install) install_row ;;
     dpi) dpi_row $a $b ;;
     mouse) mouse_row ;;
+    ending) ending_row ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -288,6 +309,7 @@ refuse 1 readonly.png zorvane-replay.exe --screenshot @readonly.png %tests/repla
 refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests/replay/scripts/serve.txt
 window
 mouse
+ending
 dpi 192 1136x978
 install
 TABLE
