@@ -1,7 +1,8 @@
-// The one driver of the game, for every way it is played: live in the window or on the
-// page, watched from a recording, replayed by the replay tool, drawn as frames. It holds
-// the game, the trace writer and an optional recorder; input and steps of time go in, and
-// each handled event leaves a trace line (and, live, script lines).
+// The one driver of the game, over the seam of platform/contract.h, for every way it is
+// played: live in the window or on the page (through session/), watched from a recording,
+// replayed by the replay tool, drawn as frames. It holds the game, the trace writer and an
+// optional recorder; input and steps of time go in, and each handled event leaves a trace
+// line (and, live, script lines).
 #pragma once
 #include <cstdint>
 #include <deque>

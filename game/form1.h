@@ -10,7 +10,7 @@
 #include "game/state.h"
 #include "levels/layouts.h"
 #include "platform/controls.h"
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane {
 
@@ -48,7 +48,6 @@ class Form1 : public Window, private GameFields {
   void restore(const Form1& s) { *this = s; }
   // The game, read only: its state and its display objects.
   const GameFields& fields() const { return *this; }
-  const Controls& controls() const { return *this; }
 
   Cues cues;                                 // raised by the event being handled, for its sounds
 

@@ -9,7 +9,7 @@
 #include "image/files.h"
 #include "paint/geometry.h"
 #include "paint/text.h"
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane::image {
 
@@ -28,7 +28,6 @@ std::vector<uint8_t> encodePng(const Image& image);  // 8-bit RGB; empty for an 
 bool decodePng(const std::vector<uint8_t>& bytes, Image& image);
 
 bool savePng(const Image& image, const std::string& path, std::string& error, Target target = Target::Replace);
-bool loadPng(const std::string& path, Image& image, std::string& error);
 
 // Draws the window onto a target of the placement's size and writes it as a PNG file.
 bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,

@@ -71,7 +71,6 @@ class TextCache {
   // The run of `text` in a design font at a pixel size; false when no face can draw it.
   bool run(const Font& font, int pixelSize, std::string_view text, TextRun& out);
   void clear();
-  size_t glyphsDrawn() const { return glyphsMade; }  // glyphs rasterised so far (not found again)
 
  private:
   struct Glyph {
@@ -94,7 +93,6 @@ class TextCache {
   std::vector<Run> runs;
   std::vector<uint8_t> glyphStore, runStore;  // fixed capacity
   size_t glyphsUsed = 0, runsUsed = 0, glyphBytes = 0, runBytes = 0;
-  size_t glyphsMade = 0;
 };
 
 }  // namespace zorvane::paint
