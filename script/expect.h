@@ -6,15 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "trace/fields.h"
+
 namespace zorvane {
 
 class Form1;
 
 // The integer keys of the trace an expect line may name, in the trace's order.
-enum class ExpectKey : uint8_t {
-  t, currentScore, extraLifePoints, bestScore, levelNumber, layoutIndex, layoutCount, livesLeft,
-  bricksAtStart, bricksLeft, paddleDirection, ballVelocityY, boardRight, lastCell, diceRoll
-};
+#define ZORVANE_EXPECT_KEY(name) name,
+enum class ExpectKey : uint8_t { t, ZORVANE_TRACE_INTEGERS(ZORVANE_EXPECT_KEY) };
+#undef ZORVANE_EXPECT_KEY
 
 // The checks of every expect line of a script, held as compactly as its commands: a script
 // of nothing but expect lines stays as small in memory as any other. An expect command holds
