@@ -6,7 +6,6 @@
 #include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {
@@ -249,46 +248,18 @@ void ScriptGenerator::jump(const Form1& form) {
   for (int k = 0; k < std::max(presses, 1); ++k) press(useF1 ? keys::F1 : keys::F2);
 }
 
-std::string scriptLine(const Command& c) {
-  switch (c.op) {
-    case Op::Wait: return "wait " + std::to_string(c.value);
-    case Op::Catchup: return "catchup " + std::to_string(c.value);
-    case Op::Down: return "down " + std::to_string(c.value);
-    case Op::Up: return "up " + std::to_string(c.value);
-    case Op::Click: return "click " + std::string(c.button());
-    case Op::Expect: break;  // the generator makes none
-  }
-  return {};
-}
-
-std::string randLine(const std::vector<float>& values) {
-  std::string line = "rand";
-  for (const float v : values) {
-    char text[maxNumberText];
-    const char* end = writeSingle(text, v);  // shortest exact text
-    line += ' ';
-    line.append(text, static_cast<size_t>(end - text));
-  }
-  return line;
-}
-
 ScriptWriter::ScriptWriter(const ScriptGenerator& g, std::string* text, std::FILE* file)
     : generator(g), text(text), file(file) {
-  put("# zorvane-soak: a generated game");
-  put("seed " + std::to_string(g.gameSeed()));
+  put("# zorvane-soak: a generated game\n");
+  put(seedLine(g.gameSeed()));
   if (g.layouts())
-    for (const LayoutRows& layout : *g.layouts()) {
-      std::string line = layoutLine(layout);
-      line.pop_back();  // put ends the line
-      put(line);
-    }
+    for (const LayoutRows& layout : *g.layouts()) put(layoutLine(layout));
 }
 
 void ScriptWriter::put(const std::string& line) {
-  if (text) text->append(line).push_back('\n');
+  if (text) text->append(line);
   if (file) {
     std::fputs(line.c_str(), file);
-    std::fputc('\n', file);
     std::fflush(file);
   }
 }
@@ -296,7 +267,7 @@ void ScriptWriter::put(const std::string& line) {
 void ScriptWriter::command(const Command& c) {
   const auto& lines = generator.randLines();
   while (nextRand < lines.size() && lines[nextRand].before <= written) put(randLine(lines[nextRand++].values));
-  put(scriptLine(c));
+  put(commandLine(c.op, c.value));
   ++written;
 }
 

@@ -88,7 +88,6 @@ struct Page {
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
-  int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
   std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
   int width = 0, height = 0;
   std::vector<int32_t> patches;           // x, y, width, height of each patch of the last picture
@@ -163,9 +162,8 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
   if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
-  page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
   fresh();
-  session().start(wall, page.fixedSeed);
+  session().start(wall, int64_t(seed));
 }
 
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
@@ -375,7 +373,6 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     return page.message.c_str();
   }
   fresh();  // the new recording begins with the one played
-  page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
@@ -442,10 +439,6 @@ EMSCRIPTEN_KEEPALIVE double zvScore() { return double(session().score()); }
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   if (!session().watching()) session().close();
   page.handed = page.recorded;
-  if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
-    const size_t first = page.handed.find('\n');
-    page.handed.insert(first == std::string::npos ? 0 : first + 1, "seed " + std::to_string(page.fixedSeed) + "\n");
-  }
   *length = int(page.handed.size());
   return page.handed.data();
 }
