@@ -119,8 +119,8 @@ void TraceWriter::bricks(const Form1& form) {
   codeEditsSeen = s.brickCode.edits();
   brickEditsSeen = s.brick.edits();
   size_t count = 0;
-  for (int y = 1, i = 1; y <= 25; ++y) {
-    for (int x = 1; x <= 20; ++x, ++i) {
+  for (int y = 1, i = 1; y <= gridRows; ++y) {
+    for (int x = 1; x <= gridColumns; ++x, ++i) {
       if (!all && !s.brickCode.editedSince(x, y, codesSeen) && !s.brick.editedSince(i, bricksSeen)) continue;
       const int16_t code = s.brickCode[x][y];
       const Label& b = s.brick.exists(i) ? s.brick(i) : absent;
