@@ -30,31 +30,6 @@ using namespace zorvane;
 
 namespace {
 
-// The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
-// table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
-int16_t virtualKey(std::string_view code) {
-  if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
-    return int16_t(keys::A + (code[3] - 'A'));
-  if (code.size() == 6 && code.starts_with("Digit") && code[5] >= '0' && code[5] <= '9')
-    return int16_t(keys::Digit0 + (code[5] - '0'));
-  for (int n = 1; n <= 12; ++n)
-    if (code == "F" + std::to_string(n)) return int16_t(keys::F1 + n - 1);
-  constexpr struct {
-    std::string_view code;
-    int16_t key;
-  } named[] = {
-      {"ArrowLeft", keys::Left},     {"ArrowUp", keys::Up},         {"ArrowRight", keys::Right},
-      {"ArrowDown", keys::Down},     {"Space", keys::Space},        {"Enter", keys::Enter},
-      {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
-      {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
-      {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
-      {"AltRight", keys::Alt},
-  };
-  for (const auto& k : named)
-    if (code == k.code) return k.key;
-  return keys::Unknown;
-}
-
 // The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
 bool gameKey(int16_t key) {
   return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
@@ -181,7 +156,7 @@ EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
-  const int16_t key = virtualKey(domCode);
+  const int16_t key = keys::byName(domCode, keys::Naming::Page);
   return gameKey(key) ? -key : key;
 }
 
