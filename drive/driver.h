@@ -70,8 +70,8 @@ class Driver : public Input {
   // What the driver keeps of the events so far besides the game, for a snapshot of a watched
   // recording: given back with the game, the lines after a jump read as they did the first time.
   struct Memory {
-    TraceWriter::Memory trace;
-    uint64_t events = 0;
+    TraceWriter::Memory trace;        // the bricks the trace last showed
+    uint64_t events = 0;              // events handled by then
   };
   Memory remember();                  // flushes the trace first
   void recall(const Memory& memory);  // after the game itself was restored
@@ -88,7 +88,7 @@ class Driver : public Input {
     bool ballRests = false;           // the ball waits on the paddle to be served
     bool inPlay = false;              // the paddle's timer runs (not paused, over or cleared)
   };
-  Paddle paddle() const;
+  Paddle paddle() const;             // the paddle and the ball as steering sees them now
   int64_t now() const;                // the game's clock, ms since the window was created
   int64_t nextDue() const;            // when the next timer falls due, -1 when none runs
   uint64_t events() const { return eventCount; }  // handled events so far, load included

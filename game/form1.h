@@ -115,7 +115,7 @@ class Form1 : public Window, private GameFields {
 };
 
 // Counter texts: last six digits of v + 100000000, last three of v + 10000.
-std::string sixDigits(int64_t v);
-std::string threeDigits(int64_t v);
+std::string sixDigits(int64_t v);    // the score and the high score
+std::string threeDigits(int64_t v);  // the bricks left
 
 }  // namespace zorvane

@@ -28,7 +28,7 @@ struct Expectations {
   std::deque<Line> lines;        // one per expect line, in script order
   std::deque<ExpectKey> keys;    // every check's key, in order
   std::deque<int64_t> values;    // every check's value
-  bool empty() const { return lines.empty(); }
+  bool empty() const { return lines.empty(); }  // the script has no expect line
 };
 
 // The first check of an expect line the game did not meet.
@@ -43,8 +43,8 @@ struct ExpectMiss {
 // returns false with `error` set to one line of printable text.
 bool parseExpectation(std::string_view rest, int64_t line, Expectations& table, std::string& error);
 
-std::string_view keyName(ExpectKey key);
-int64_t gameValue(const Form1& form, ExpectKey key);
+std::string_view keyName(ExpectKey key);             // as the trace and an expect line write it
+int64_t gameValue(const Form1& form, ExpectKey key);  // what the game has now
 
 // True when the game meets every check of expect line `index` of `table`; otherwise false
 // with `miss` filled.

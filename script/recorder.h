@@ -33,14 +33,14 @@ class Recorder {
   void seed(uint64_t seed);               // the one seed of a game whose start-ups take no clock seed
   void randomize(uint64_t seed);          // a start-up's clock seed, written before the next line
   void layouts(const Layouts& layouts);   // the player's own layouts the game is played on, written before the next line
-  void down(int16_t keyCode);
-  void up(int16_t keyCode);
+  void down(int16_t keyCode);             // a key pressed, after the pending wait
+  void up(int16_t keyCode);               // a key released
   void click(std::string_view button);   // one of buttonNames
-  bool expectDue() const { return clock - lastExpect >= expectEvery; }
+  bool expectDue() const { return clock - lastExpect >= expectEvery; }  // 10 s since the last expect line
   void expect(std::string_view line);     // an expect line about the game now, after the pending wait
   void close();                           // writes the last wait
 
-  bool failed() const { return broken; }
+  bool failed() const { return broken; }  // a write failed: nothing more is written
 
  private:
   void event(const std::string& line);

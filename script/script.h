@@ -14,6 +14,7 @@
 
 namespace zorvane {
 
+// What a command does, by its script word.
 enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 
 // The buttons a script clicks, by the number a click command holds.
@@ -54,8 +55,8 @@ class ScriptReader {
   explicit ScriptReader(Script& script, std::string* gameLines = nullptr);
   bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
-  bool good() const { return !failed; }
-  const ScriptError& error() const { return fault; }
+  bool good() const { return !failed; }           // no bad line so far
+  const ScriptError& error() const { return fault; }  // the first bad line
 
  private:
   bool line(std::string_view text);  // one whole line, without its newline

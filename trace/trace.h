@@ -24,8 +24,8 @@ class TraceWriter {
   void forgetBricks() { haveCells = false; }           // the next line lists every cell
 
   std::string_view text() const { return out.view(); }  // lines written since clear()
-  size_t size() const { return out.size(); }
-  void clear() { out.clear(); }
+  size_t size() const { return out.size(); }          // bytes of text()
+  void clear() { out.clear(); }                        // after the lines were handed on
 
   // What the trace shows of one brick cell.
   struct Cell {
