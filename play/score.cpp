@@ -11,9 +11,10 @@ float scaled(float size, double factor) { return static_cast<float>(size * facto
 
 // How a hit on a brick of code c sounds: "!" stays, "?" does its trick, 28..76 lose a hit.
 CueKind brickCue(int c) {
-  if (c == 99) return CueKind::BrickUnbreakable;
-  if (c >= 77) return CueKind::BrickSpecial;
-  if (c >= 28) return CueKind::BrickWeakened;
+  using namespace brickCodes;
+  if (c == unbreakable) return CueKind::BrickUnbreakable;
+  if (c >= specialFirst) return CueKind::BrickSpecial;
+  if (c >= multiHitFirst) return CueKind::BrickWeakened;
   return CueKind::BrickCleared;
 }
 
@@ -39,7 +40,7 @@ void Form1::score(int i, int x, int y, int decx, int decy) {
     Timer2.Interval(25);
   };
 
-  if (c == 99) {
+  if (c == brickCodes::unbreakable) {
     currentScore -= 10;
     if (currentScore < 0) currentScore = 0;
   } else if (c == 98) {
@@ -100,13 +101,13 @@ void Form1::score(int i, int x, int y, int decx, int decy) {
     cell = 0;
     diceRoll = roll(random, 6);
     bricksLeft += 2 * diceRoll - 7;
-  } else if (c >= 35 && c <= 76) {
+  } else if (c >= 35 && c <= brickCodes::multiHitLast) {
     cell = static_cast<int16_t>(c - 7);
   } else if (c == 34) {
     cell = 27;
-  } else if (c >= 28 && c <= 33) {
+  } else if (c >= brickCodes::multiHitFirst && c <= 33) {
     cell = static_cast<int16_t>(2 * (c - 27) - 1);
-  } else if (c >= 1 && c <= 27) {
+  } else if (c >= brickCodes::oneHitFirst && c <= brickCodes::oneHitLast) {
     cell = 0;
   }
 

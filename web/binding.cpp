@@ -30,31 +30,6 @@ using namespace zorvane;
 
 namespace {
 
-// The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
-// table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
-int16_t virtualKey(std::string_view code) {
-  if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
-    return int16_t(keys::A + (code[3] - 'A'));
-  if (code.size() == 6 && code.starts_with("Digit") && code[5] >= '0' && code[5] <= '9')
-    return int16_t(keys::Digit0 + (code[5] - '0'));
-  for (int n = 1; n <= 12; ++n)
-    if (code == "F" + std::to_string(n)) return int16_t(keys::F1 + n - 1);
-  constexpr struct {
-    std::string_view code;
-    int16_t key;
-  } named[] = {
-      {"ArrowLeft", keys::Left},     {"ArrowUp", keys::Up},         {"ArrowRight", keys::Right},
-      {"ArrowDown", keys::Down},     {"Space", keys::Space},        {"Enter", keys::Enter},
-      {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
-      {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
-      {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
-      {"AltRight", keys::Alt},
-  };
-  for (const auto& k : named)
-    if (code == k.code) return k.key;
-  return keys::Unknown;
-}
-
 // The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
 bool gameKey(int16_t key) {
   return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
@@ -88,7 +63,6 @@ struct Page {
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
-  int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
   std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
   int width = 0, height = 0;
   std::vector<int32_t> patches;           // x, y, width, height of each patch of the last picture
@@ -163,9 +137,8 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
   if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
-  page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
   fresh();
-  session().start(wall, page.fixedSeed);
+  session().start(wall, int64_t(seed));
 }
 
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
@@ -183,7 +156,7 @@ EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
-  const int16_t key = virtualKey(domCode);
+  const int16_t key = keys::byName(domCode, keys::Naming::Page);
   return gameKey(key) ? -key : key;
 }
 
@@ -375,7 +348,6 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     return page.message.c_str();
   }
   fresh();  // the new recording begins with the one played
-  page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
@@ -442,10 +414,6 @@ EMSCRIPTEN_KEEPALIVE double zvScore() { return double(session().score()); }
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   if (!session().watching()) session().close();
   page.handed = page.recorded;
-  if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
-    const size_t first = page.handed.find('\n');
-    page.handed.insert(first == std::string::npos ? 0 : first + 1, "seed " + std::to_string(page.fixedSeed) + "\n");
-  }
   *length = int(page.handed.size());
   return page.handed.data();
 }
