@@ -17,7 +17,17 @@ constexpr Color oneHitColors[28] = {
     RGB(0, 0, 127),     RGB(0, 127, 127),   RGB(0, 127, 0)};
 constexpr int multiHitShade[7] = {1, 3, 5, 7, 9, 11, 20};
 
-// The colour of a brick code; false for code 0 and codes outside the tables.
+// The code held in cell x (1..20) of a row text: its two digits as a number.
+int16_t cellCode(std::string_view row, int x) {
+  const size_t at = static_cast<size_t>(2 * x - 2);
+  if (row.size() < at + 2) return 0;
+  const char hi = row[at], lo = row[at + 1];
+  if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return 0;
+  return static_cast<int16_t>((hi - '0') * 10 + (lo - '0'));
+}
+
+}  // namespace
+
 bool brickColor(int c, Color& color) {
   if (c >= 1 && c <= 27) color = oneHitColors[c];
   else if (c >= 28 && c <= 76) color = oneHitColors[multiHitShade[c % 7]];
@@ -31,7 +41,6 @@ bool brickColor(int c, Color& color) {
   return true;
 }
 
-// The caption: hits still needed, "?" for a special brick, "!" for one that stays.
 const char* brickCaption(int c) {
   static constexpr const char* digits[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
   if (c >= 28 && c <= 76) return digits[c / 7 - 3];
@@ -39,17 +48,6 @@ const char* brickCaption(int c) {
   if (c == 99) return "!";
   return "1";
 }
-
-// The code held in cell x (1..20) of a row text: its two digits as a number.
-int16_t cellCode(std::string_view row, int x) {
-  const size_t at = static_cast<size_t>(2 * x - 2);
-  if (row.size() < at + 2) return 0;
-  const char hi = row[at], lo = row[at + 1];
-  if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return 0;
-  return static_cast<int16_t>((hi - '0') * 10 + (lo - '0'));
-}
-
-}  // namespace
 
 // Fixes the cell size and creates the 500 brick objects, one per cell.
 void Form1::loadbricks() {
