@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,7 +87,31 @@ struct Files {
   Script script;                // the recording to watch, when asked for
   std::string text;             // its game lines, copied to the recording when both are asked for
   SharedLayouts layouts;        // the player's own layouts, when asked for
+  Layouts editing;              // the layouts of the file to edit, when it exists
+  bool left = false;            // the player has left the editor
 };
+
+// Writes the layout file whole or not at all: a new file beside it, then renamed over it. The
+// old file stays as it was when anything fails. Returns "" when saved, else why not.
+std::string saveWhole(const std::string& path, std::string_view text) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "it is not a regular file";
+  const std::string temporary = path + ".saving-" + std::to_string(::getpid());
+  const int f = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+  if (f < 0) return std::strerror(errno);
+  std::string why;
+  for (std::string_view left = text; why.empty() && !left.empty();) {
+    const ssize_t n = ::write(f, left.data(), left.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) why = n < 0 ? std::strerror(errno) : "nothing was written";
+    else left.remove_prefix(size_t(n));
+  }
+  if (why.empty() && ::fsync(f) != 0) why = std::strerror(errno);
+  if (::close(f) != 0 && why.empty()) why = std::strerror(errno);
+  if (why.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) why = std::strerror(errno);
+  if (!why.empty()) ::unlink(temporary.c_str());
+  return why;
+}
 
 // Opens the files and reads the script the options name. Returns 0, or the exit status
 // after one line on standard error.
@@ -95,6 +122,9 @@ int prepare(const Options& options, Files& files) {
     status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
   if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
     files.layouts = std::make_shared<const Layouts>(std::move(own));
+  // The file to edit need not exist yet; one that does is read as --layouts reads it.
+  if (struct stat st{}; status == 0 && !options.edit.empty() && ::stat(options.edit.c_str(), &st) == 0)
+    status = loadLayouts(options.edit, files.editing, error);
   if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
   if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());
@@ -128,6 +158,10 @@ SessionOptions sessionOptions(const Options& options, Files& files, Speaker* spe
   if (speaker) s.cues = [speaker](std::span<const Cue> cues) { speaker->play(cues); };
   s.steering = options.mouse ? Steering::Hover : Steering::None;
   s.slice = watchSlice;
+  if (!options.edit.empty()) {
+    s.save = [&options](std::string_view text) { return saveWhole(options.edit, text); };
+    s.leave = [&files] { files.left = true; };
+  }
   return s;
 }
 
@@ -155,8 +189,8 @@ SDL_Window* openWindow(const Options& options, const View& form, const std::stri
 // the window.
 class Host {
  public:
-  Host(const Options& options, SDL_Window* window, Session& session, Speaker* speaker)
-      : options(options), window(window), session(session), speaker(speaker), screen(window) {}
+  Host(const Options& options, SDL_Window* window, Session& session, Speaker* speaker, const bool& left)
+      : options(options), window(window), session(session), speaker(speaker), left(left), screen(window) {}
 
   bool open() { return screen.open(); }
   double now() const { return clock.exact(); }  // the wall clock, ms since the window opened
@@ -171,6 +205,7 @@ class Host {
   SDL_Window* window;
   Session& session;
   Speaker* speaker;
+  const bool& left;  // the player has left the editor
   Screen screen;
   const WallClock clock;
   Gamepads pads;
@@ -181,7 +216,7 @@ class Host {
 void Host::run() {
   // A lost display ends the program at once: the recording's last lines are written first.
   onDisplayLost([this] { session.close(); });
-  const auto goOn = [this] { return running && !hungUp && !displayFailed(); };
+  const auto goOn = [this] { return running && !left && !hungUp && !displayFailed(); };
   while (goOn()) {
     session.advance(clock.exact());
     show();
@@ -222,20 +257,26 @@ void Host::show() {
 
 void Host::handle(const SDL_Event& e) {
   switch (e.type) {
-    case SDL_QUIT: running = false; break;
+    case SDL_QUIT: running = !session.mayLeave(); break;  // unsaved layouts: the first close warns
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
       if (e.window.event == SDL_WINDOWEVENT_LEAVE) session.pointerLeft();
       break;
-    case SDL_KEYDOWN: session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0); break;
+    case SDL_KEYDOWN:
+      // Delete empties a cell in the editor; to the game it is a key without a code, as ever.
+      if (session.editing() && e.key.keysym.sym == SDLK_DELETE) session.keyDown(46);
+      else session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0);
+      break;
     case SDL_KEYUP: session.keyUp(virtualKey(e.key.keysym.sym)); break;
     case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT) session.pointerDown(e.button.x, e.button.y);
+      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
+        session.pointerDown(e.button.x, e.button.y, e.button.button == SDL_BUTTON_RIGHT);
       break;
     case SDL_MOUSEMOTION: session.pointerMoved(e.motion.x, e.motion.y); break;
     case SDL_MOUSEBUTTONUP:
-      if (e.button.button == SDL_BUTTON_LEFT) session.pointerUp(e.button.x, e.button.y);
+      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
+        session.pointerUp(e.button.x, e.button.y);
       break;
     default: pads.handle(e, session.player()); break;
   }
@@ -249,18 +290,21 @@ int run(const Options& options, Files& files) {
   // Sound, when asked for: the cues start effects.
   std::unique_ptr<Speaker> speaker = options.sound ? Speaker::open() : nullptr;
   Session session(fonts, sessionOptions(options, files, speaker.get()));
-  SDL_Window* window = openWindow(options, session.driver().view(), session.title());
+  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit);
+  SDL_Window* window = openWindow(options, session.view(), session.title());
   if (!window) return 1;
   int status = emptyOutputs(files) ? 0 : 1;
   {
-    Host host(options, window, session, speaker.get());
+    Host host(options, window, session, speaker.get(), files.left);
     if (status == 0 && !host.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
     if (status == 0) {
       const double wall = host.now();
-      if (options.watch.empty())
+      if (!options.edit.empty())
+        session.advance(wall);
+      else if (options.watch.empty())
         session.start(wall, -1, files.layouts, shownName(options.layouts));
       else
         session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);

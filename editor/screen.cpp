@@ -23,11 +23,12 @@ const Font plain{"Arial", 9, 700, 0};
 struct Section {
   const char* heading;
   std::vector<int> codes;
+  size_t perRow = 9;
 };
 
 const std::vector<Section>& sections() {
   static const std::vector<Section> all = [] {
-    std::vector<Section> s{{"Empty and unbreakable", {0, 99}}, {"One hit", {}}, {"More hits: 2 to 8, by colour", {}},
+    std::vector<Section> s{{"Empty and unbreakable", {0, 99}}, {"One hit", {}}, {"More hits: 2 to 8, by colour", {}, 7},
                            {"Special: \"?\" does something when hit", {}}};
     for (int c = 1; c <= 27; ++c) s[1].codes.push_back(c);
     for (int hits = 2; hits <= 8; ++hits)
@@ -96,7 +97,7 @@ EditorScreen::EditorScreen(Layouts layouts, std::string name)
     y += headingHeight;
     for (size_t i = 0; i < s.codes.size(); ++i) {
       Label b = design;
-      b.Move(panelLeft + float(i % swatchColumns) * swatchPitch, y + float(i / swatchColumns) * rowPitch);
+      b.Move(panelLeft + float(i % s.perRow) * swatchPitch, y + float(i / s.perRow) * rowPitch);
       b.Width = swatchWidth, b.Height = swatchHeight;
       b.Visible = true;
       b.z = front;
@@ -107,7 +108,7 @@ EditorScreen::EditorScreen(Layouts layouts, std::string name)
       b.Caption = c == 0 ? "" : brickCaption(c);
       swatches.push_back(b);
     }
-    y += float((s.codes.size() + swatchColumns - 1) / swatchColumns) * rowPitch;
+    y += float((s.codes.size() + s.perRow - 1) / s.perRow) * rowPitch;
   }
 }
 
