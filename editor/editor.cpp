@@ -7,27 +7,36 @@
 
 namespace zorvane {
 
-LayoutRows emptyLayout() {
+Editor::Editor(const Layouts& layouts) {
+  for (size_t i = 0; i < layouts.size() && i < mostLayouts; ++i)
+    for (const std::string& row : layouts[i]) set += row;
+  if (set.empty()) set.assign(cells, '0');
+}
+
+LayoutRows Editor::layout(int i) const {
   LayoutRows rows;
-  rows.fill(std::string(layoutRowDigits, '0'));
+  for (int y = 0; y < layoutRowCount; ++y) rows[size_t(y)] = set.substr(size_t(i) * cells + size_t(y) * layoutRowDigits, layoutRowDigits);
   return rows;
 }
 
-Editor::Editor(Layouts layouts) : set(std::move(layouts)) {
-  if (set.empty()) set.push_back(emptyLayout());
-  if (set.size() > mostLayouts) set.resize(mostLayouts);
+Layouts Editor::layouts() const {
+  Layouts all;
+  for (int i = 0; i < count(); ++i) all.push_back(layout(i));
+  return all;
 }
 
 int Editor::code(int x, int y) const {
   if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount) return 0;
-  const std::string& row = set[at][y];
-  return (row[2 * x] - '0') * 10 + (row[2 * x + 1] - '0');
+  const char* cell = &set[size_t(at) * cells + size_t(y) * layoutRowDigits + size_t(2 * x)];
+  return (cell[0] - '0') * 10 + (cell[1] - '0');
 }
 
 const Form1& Editor::field() const {
   if (!laidOut || laidFor != version || laidAt != at) {
     auto form = std::make_shared<Form1>();
-    form->useLayouts(std::make_shared<const Layouts>(Layouts{set[at]}));
+    auto one = std::make_shared<Layouts>();
+    one->push_back(layout(at));
+    form->useLayouts(std::move(one));
     form->fixSeed(0);
     form->Show();
     laidOut = std::move(form);
@@ -46,15 +55,15 @@ LayoutCounts Editor::counts() const {
 }
 
 std::string Editor::text() const {
-  std::string out = "# Super Zorvane! layouts: " + std::to_string(set.size()) + ", each ten rows of twenty two-digit codes\n";
-  for (const LayoutRows& layout : set) out += layoutLine(layout);
+  std::string out = "# Super Zorvane! layouts: " + std::to_string(count()) + ", each ten rows of twenty two-digit codes\n";
+  for (int i = 0; i < count(); ++i) out += layoutLine(layout(i));
   return out;
 }
 
 void Editor::step() {
   redone.clear();
+  if (undone.size() >= mostSteps) undone.erase(undone.begin());
   undone.push_back({set, at, version});
-  if (undone.size() > mostSteps) undone.pop_front();
   version = ++lastVersion;
 }
 
@@ -62,34 +71,34 @@ void Editor::put(int x, int y, int c) {
   if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount || c < 0 || c > 99 || code(x, y) == c) return;
   if (!stroke) step(), stroke = true;
   else version = ++lastVersion;  // the same undo step, another state
-  std::string& row = set[at][y];
-  row[2 * x] = char('0' + c / 10);
-  row[2 * x + 1] = char('0' + c % 10);
+  char* cell = &set[size_t(at) * cells + size_t(y) * layoutRowDigits + size_t(2 * x)];
+  cell[0] = char('0' + c / 10);
+  cell[1] = char('0' + c % 10);
 }
 
 bool Editor::add() {
-  if (set.size() >= mostLayouts) return false;
+  if (size_t(count()) >= mostLayouts) return false;
   step();
-  set.insert(set.begin() + at + 1, emptyLayout());
+  set.insert(size_t(at + 1) * cells, cells, '0');
   ++at;
   return true;
 }
 
 bool Editor::duplicate() {
-  if (set.size() >= mostLayouts) return false;
+  if (size_t(count()) >= mostLayouts) return false;
   step();
-  set.insert(set.begin() + at + 1, set[at]);
+  set.insert(size_t(at + 1) * cells, set, size_t(at) * cells, cells);
   ++at;
   return true;
 }
 
 void Editor::remove() {
   step();
-  if (set.size() == 1) {
-    set[0] = emptyLayout();
+  if (count() == 1) {
+    set.assign(cells, '0');
     return;
   }
-  set.erase(set.begin() + at);
+  set.erase(size_t(at) * cells, cells);
   if (at >= count()) at = count() - 1;
 }
 
@@ -97,7 +106,7 @@ bool Editor::move(int by) {
   const int to = at + by;
   if (to < 0 || to >= count() || by == 0) return false;
   step();
-  std::swap(set[at], set[to]);
+  for (size_t i = 0; i < cells; ++i) std::swap(set[size_t(at) * cells + i], set[size_t(to) * cells + i]);
   at = to;
   return true;
 }

@@ -3,9 +3,9 @@
 // screen and no file: the picture is editor/canvas.h, saving is the host's.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "levels/layouts.h"
 
@@ -24,11 +24,12 @@ class Editor {
   static constexpr int columns = 20;          // cells of a row
   static constexpr size_t mostSteps = 200;    // undo steps kept
 
-  explicit Editor(Layouts layouts = {});      // none: one empty layout
+  explicit Editor(const Layouts& layouts = {});  // none: one empty layout
 
-  const Layouts& layouts() const { return set; }
+  Layouts layouts() const;                    // every layout, in order
+  LayoutRows layout(int i) const;             // layout i, from 0
   int current() const { return at; }          // the layout edited, from 0
-  int count() const { return int(set.size()); }
+  int count() const { return int(set.size() / cells); }
   int code(int x, int y) const;               // the code of cell x (0..19) of row y (0..9) of the current layout
   LayoutCounts counts() const;                // of the current layout, as the game counts it
   const Form1& field() const;                 // a game laid out on the current layout: its bricks and counts
@@ -59,25 +60,24 @@ class Editor {
   int chosen = 1;                             // the code Space, a click or a drag paints
 
  private:
+  static constexpr size_t cells = layoutRowCount * layoutRowDigits;  // digits of one layout
+
   struct Step {
-    Layouts set;
+    std::string set;
     int at = 0;
     int64_t version = 0;
   };
   void step();                                // the state before a change becomes an undo step
 
-  Layouts set;
+  std::string set;                            // every layout's rows, one after another
   int at = 0;
   bool stroke = false;                        // the stroke under way has made its undo step
-  std::deque<Step> undone, redone;
+  std::vector<Step> undone, redone;
   int64_t version = 0, lastVersion = 0;       // each state made gets a number of its own
   int64_t savedVersion = 0;
   mutable std::shared_ptr<Form1> laidOut;     // field(), for `laidFor`
   mutable int64_t laidFor = -1;
   mutable int laidAt = -1;
 };
-
-// An empty layout: every cell 0.
-LayoutRows emptyLayout();
 
 }  // namespace zorvane

@@ -19,35 +19,46 @@ constexpr int64_t front = 1000000;  // stacking keys of the editor's own objects
 const Font small{"Arial", 8, 700, 0};
 const Font plain{"Arial", 9, 700, 0};
 
-// The palette's sections: a heading and its codes.
+// The palette's sections, in order: a heading, how many codes, how many to a row. Its places
+// hold code 0, then 99, then 1 to 98 in order: the one-hit colours, the multi-hit bricks by
+// hits (a row each) and colour, and the specials.
 struct Section {
   const char* heading;
-  std::vector<int> codes;
-  size_t perRow = 9;
+  int count, perRow;
 };
+constexpr Section sections[] = {{"Empty and unbreakable", 2, 9},
+                                {"One hit", 27, 9},
+                                {"More hits: 2 to 8, by colour", 49, 7},
+                                {"Special: ? does something when hit", 22, 9}};
+constexpr int places = 100;
+constexpr int codeAt(int place) { return place == 0 ? 0 : place == 1 ? 99 : place - 1; }
+constexpr int placeOf(int code) { return code == 0 ? 0 : code == 99 ? 1 : code + 1; }
 
-const std::vector<Section>& sections() {
-  static const std::vector<Section> all = [] {
-    std::vector<Section> s{{"Empty and unbreakable", {0, 99}}, {"One hit", {}}, {"More hits: 2 to 8, by colour", {}, 7},
-                           {"Special: \"?\" does something when hit", {}}};
-    for (int c = 1; c <= 27; ++c) s[1].codes.push_back(c);
-    for (int hits = 2; hits <= 8; ++hits)
-      for (int colour = 0; colour < 7; ++colour) s[2].codes.push_back(7 * (hits + 2) + colour);
-    for (int c = 77; c <= 98; ++c) s[3].codes.push_back(c);
-    return s;
-  }();
-  return all;
+// The top-left corner of palette place i, or with i < 0 of heading -i - 1.
+void placed(int i, float& x, float& y) {
+  float top = 60;
+  for (int n = 0; n < 4; ++n) {
+    const Section& s = sections[n];
+    x = panelLeft, y = top;
+    if (i == -n - 1) return;
+    top += headingHeight;
+    if (i >= 0 && i < s.count) {
+      x = panelLeft + float(i % s.perRow) * swatchPitch, y = top + float(i / s.perRow) * rowPitch;
+      return;
+    }
+    if (i >= 0) i -= s.count;
+    top += float((s.count + s.perRow - 1) / s.perRow) * rowPitch;
+  }
+  x = panelLeft, y = top;  // past the last: under the palette
 }
 
-Label text(float left, float top, float w, float h, std::string caption, const Font& font, int64_t z) {
-  Label l;
+// A line of words on the editor's face, in front of the field.
+void words(Label& l, float left, float top, float w, float h, const Font& font) {
   l.Move(left, top);
   l.Width = w, l.Height = h;
-  l.Caption = std::move(caption);
   l.font = font;
   l.transparent = true;
-  l.z = z;
-  return l;
+  l.z = front;
 }
 
 // A frame of four thin bars around a box, in front of it.
@@ -78,38 +89,22 @@ const Label& brickOf(const Form1& form, int x, int y) { return form.fields().bri
 
 }  // namespace
 
-const std::vector<int>& EditorScreen::paletteCodes() {
-  static const std::vector<int> codes = [] {
-    std::vector<int> all;
-    for (const Section& s : sections()) all.insert(all.end(), s.codes.begin(), s.codes.end());
-    return all;
-  }();
-  return codes;
-}
-
-EditorScreen::EditorScreen(Layouts layouts, std::string name)
-    : editor(std::move(layouts)), fileName(std::move(name)), heading(std::string(Form1::Caption) + " \u2014 making layouts") {
-  // The palette: each code as the game draws its brick, section by section.
-  const Label& design = brickOf(editor.field(), 0, 0);
-  float y = 60;
-  for (const Section& s : sections()) {
-    headings.push_back(text(panelLeft, y, swatchPitch * swatchColumns, headingHeight, s.heading, small, front));
-    y += headingHeight;
-    for (size_t i = 0; i < s.codes.size(); ++i) {
-      Label b = design;
-      b.Move(panelLeft + float(i % s.perRow) * swatchPitch, y + float(i / s.perRow) * rowPitch);
-      b.Width = swatchWidth, b.Height = swatchHeight;
-      b.Visible = true;
-      b.z = front;
-      const int c = s.codes[i];
-      Color color = RGB(0, 255, 0);  // an empty cell shows the field
-      brickColor(c, color);
-      b.BackColor = color;
-      b.Caption = c == 0 ? "" : brickCaption(c);
-      swatches.push_back(b);
-    }
-    y += float((s.codes.size() + s.perRow - 1) / s.perRow) * rowPitch;
-  }
+EditorScreen::EditorScreen(const Layouts& layouts, std::string name)
+    : editor(layouts), fileName(std::move(name)), heading(std::string(Form1::Caption) + " \u2014 making layouts") {
+  // A swatch is drawn as the game draws a brick.
+  design = brickOf(editor.field(), 0, 0);
+  design.Width = swatchWidth, design.Height = swatchHeight;
+  design.Visible = true;
+  design.z = front;
+  // The words: the layout's line above the field; under the palette the chosen code and what
+  // a hit on it does, the mark of a layout with nothing to clear, the status, a word on the keys.
+  float x = 0, y = 0;
+  placed(places, x, y);
+  words(lines[0], 120, 60, 8295, 420, Font{"Arial", 12, 700, 0});
+  for (int i = 1; i < 7; ++i) words(lines[i], panelLeft, y + 60 + float(i - 1) * 280, 4050, 260, i == 1 || i == 3 ? plain : small);
+  lines[3].ForeColor = RGB(192, 0, 0), lines[3].hasForeColor = true;
+  lines[5].Caption = "Arrows, Space, Delete; Tab or two digits choose";
+  lines[6].Caption = "Right button empties; a drag paints on";
 }
 
 Color EditorScreen::backColor() const { return RGB(240, 240, 240); }
@@ -126,42 +121,42 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
   v.label(game.Label5);
   v.shape(game.board);
   game.brick.forEach([&](int, const Label& b) { v.label(b); });
-
-  const LayoutCounts counts = editor.counts();
-  v.label(text(120, 60, 8295, 420, summary() + (editor.changed() ? "  (unsaved)" : ""), Font{"Arial", 12, 700, 0}, front));
-  for (int row = 0; row < 2; ++row)
-    for (int i = 0; i < 6; ++i) {
-      Button b;
-      b.Move(120 + float(i) * 1393, 520 + float(row) * 460);
-      b.Width = 1330, b.Height = 400;
-      b.Caption = buttonRows[row][i].second;
-      b.BackColor = RGB(224, 224, 224);
-      b.font = small;
-      b.z = front;
-      v.button(buttonRows[row][i].first, b);
-    }
   const Label& cursor = brickOf(editor.field(), editor.cursorX, editor.cursorY);
   frame(v, cursor.Left, cursor.Top, cursor.Width, cursor.Height, RGB(0, 0, 0), front + 1);
 
-  for (const Label& h : headings) v.label(h);
-  const std::vector<int>& codes = paletteCodes();
-  for (size_t i = 0; i < swatches.size(); ++i) {
-    v.label(swatches[i]);
-    if (codes[i] == editor.chosen) {
-      const Label& s = swatches[i];
-      frame(v, s.Left, s.Top, s.Width, s.Height, RGB(0, 0, 0), front + 1);
-    }
+  lines[0].Caption = summary() + (editor.changed() ? "  (unsaved)" : "");
+  lines[1].Caption = "Chosen: code " + std::to_string(editor.chosen);
+  lines[2].Caption = hitMeaning(editor.chosen);
+  lines[3].Caption = editor.counts().toClear == 0 ? "Nothing to clear: it can never be cleared" : "";
+  lines[4].Caption = message;
+  for (const Label& l : lines) v.label(l);
+  for (int i = 0; i < 12; ++i) {  // two rows of six above the field
+    Button b;
+    b.Move(120 + float(i % 6) * 1393, 520 + float(i / 6) * 460);
+    b.Width = 1330, b.Height = 400;
+    b.Caption = buttonRows[i / 6][i % 6].second;
+    b.BackColor = RGB(224, 224, 224);
+    b.font = small;
+    b.z = front;
+    v.button(buttonRows[i / 6][i % 6].first, b);
   }
-  float y = swatches.back().Top + rowPitch + 60;
-  v.label(text(panelLeft, y, 4050, 300, "Chosen: code " + std::to_string(editor.chosen), plain, front));
-  v.label(text(panelLeft, y += 300, 4050, 260, hitMeaning(editor.chosen), small, front));
-  Label mark = text(panelLeft, y += 300, 4050, 260, counts.toClear == 0 ? "Nothing to clear: it can never be cleared" : "",
-                    plain, front);
-  mark.ForeColor = RGB(192, 0, 0), mark.hasForeColor = true;
-  v.label(mark);
-  v.label(text(panelLeft, y += 300, 4050, 260, message, small, front));
-  v.label(text(panelLeft, y += 300, 4050, 260, "Arrows, Space, Delete; Tab or two digits choose", small, front));
-  v.label(text(panelLeft, y += 260, 4050, 260, "Right button empties; a drag paints on", small, front));
+  // The palette: each code as the game draws its brick, under its section's heading.
+  Label l;
+  words(l, 0, 0, swatchPitch * swatchColumns, headingHeight, small);
+  for (int n = 0; n < 4; ++n) {
+    placed(-n - 1, l.Left, l.Top);
+    l.Caption = sections[n].heading;
+    v.label(l);
+  }
+  for (int i = 0; i < places; ++i) {
+    const int c = codeAt(i);
+    placed(i, design.Left, design.Top);
+    design.BackColor = RGB(0, 255, 0);  // an empty cell shows the field
+    brickColor(c, design.BackColor);
+    design.Caption = c == 0 ? "" : brickCaption(c);
+    v.label(design);
+    if (c == editor.chosen) frame(v, design.Left, design.Top, design.Width, design.Height, RGB(0, 0, 0), front + 1);
+  }
 }
 
 bool EditorScreen::cellAt(float x, float y, int& cx, int& cy) const {
@@ -175,9 +170,10 @@ bool EditorScreen::cellAt(float x, float y, int& cx, int& cy) const {
 }
 
 int EditorScreen::swatchAt(float x, float y) const {
-  for (size_t i = 0; i < swatches.size(); ++i) {
-    const Label& s = swatches[i];
-    if (x >= s.Left && y >= s.Top && x < s.Left + s.Width && y < s.Top + s.Height) return paletteCodes()[i];
+  for (int i = 0; i < places; ++i) {
+    float left = 0, top = 0;
+    placed(i, left, top);
+    if (x >= left && y >= top && x < left + swatchWidth && y < top + swatchHeight) return codeAt(i);
   }
   return -1;
 }
@@ -221,21 +217,30 @@ EditorAsks EditorScreen::leave() {
 }
 
 EditorAsks EditorScreen::click(std::string_view button) {
+  int i = 0;
+  while (i < 12 && buttonRows[i / 6][i % 6].first != button) ++i;
+  return press(i);
+}
+
+EditorAsks EditorScreen::press(int button) {
   warned = false;
   message.clear();
   Editor& e = editor;
-  if (button == "try") return EditorAsks::Try;
-  if (button == "save") return EditorAsks::Save;
-  if (button == "leave") return leave();
-  if (button == "undo" && !e.undo()) message = "Nothing to undo";
-  if (button == "redo" && !e.redo()) message = "Nothing to redo";
-  if ((button == "add" && !e.add()) || (button == "duplicate" && !e.duplicate()))
-    message = "The set is full: " + std::to_string(mostLayouts) + " layouts";
-  if (button == "delete") e.remove();
-  if (button == "previous") e.go(e.current() - 1);
-  if (button == "next") e.go(e.current() + 1);
-  if (button == "earlier") e.move(-1);
-  if (button == "later") e.move(+1);
+  switch (button) {
+    case 0: return EditorAsks::Try;
+    case 1: return EditorAsks::Save;
+    case 2: if (!e.undo()) message = "Nothing to undo"; break;
+    case 3: if (!e.redo()) message = "Nothing to redo"; break;
+    case 4:
+    case 5: if (!(button == 4 ? e.add() : e.duplicate())) message = "The set is full: 100 layouts"; break;
+    case 6: e.remove(); break;
+    case 7: e.go(e.current() - 1); break;
+    case 8: e.go(e.current() + 1); break;
+    case 9: e.move(-1); break;
+    case 10: e.move(+1); break;
+    case 11: return leave();
+    default: break;
+  }
   return EditorAsks::Nothing;
 }
 
@@ -245,8 +250,8 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
   const bool wasWarned = std::exchange(warned, false);
   if (wasWarned && key == keys::A + ('S' - 'A')) return EditorAsks::Save;
   if (control) {
-    if (key == keys::A + ('Z' - 'A')) return click("undo");
-    if (key == keys::A + ('Y' - 'A')) return click("redo");
+    if (key == keys::A + ('Z' - 'A')) return press(2);
+    if (key == keys::A + ('Y' - 'A')) return press(3);
     if (key == keys::A + ('S' - 'A')) return EditorAsks::Save;
     return EditorAsks::Nothing;
   }
@@ -271,16 +276,11 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
       e.put(e.cursorX, e.cursorY, key == keys::Space ? e.chosen : 0);
       e.endStroke();
       break;
-    case keys::Tab: {
-      const std::vector<int>& codes = paletteCodes();
-      const auto at = std::find(codes.begin(), codes.end(), e.chosen);
-      e.chosen = at == codes.end() || at + 1 == codes.end() ? codes.front() : *(at + 1);
-      break;
-    }
+    case keys::Tab: e.chosen = codeAt((placeOf(e.chosen) + 1) % places); break;
     case keys::Enter:
     case keys::A + ('T' - 'A'): return EditorAsks::Try;
-    case keys::A: return click("add");
-    case keys::A + ('D' - 'A'): return click("duplicate");
+    case keys::A: return press(4);
+    case keys::A + ('D' - 'A'): return press(5);
     case keys::F1: e.go(e.current() + 1); break;
     case keys::F2: e.go(e.current() - 1); break;
     default: break;

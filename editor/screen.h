@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "editor/editor.h"
 #include "platform/contract.h"
@@ -19,7 +18,7 @@ class EditorScreen : public View {
  public:
   static constexpr float width = 12840, height = 7335;  // the game's picture and the palette beside it
 
-  EditorScreen(Layouts layouts, std::string name);     // name: the file's, as a title shows it
+  EditorScreen(const Layouts& layouts, std::string name);     // name: the file's, as a title shows it
 
   Editor editor;
   std::string message;                                  // the status line: what was done, what went wrong
@@ -30,7 +29,7 @@ class EditorScreen : public View {
   void pointerDown(float x, float y, bool empties);     // a cell paints (empties: the right button), a swatch chooses
   void pointerMoved(float x, float y);                  // a drag paints on
   void pointerUp();
-  EditorAsks click(std::string_view button);            // one of the buttons below, by name
+  EditorAsks click(std::string_view button);            // one of its buttons, by name
   EditorAsks leave();                                   // Esc or closing: Leave, or a warning first when unsaved
 
   // What a screen reads.
@@ -42,18 +41,15 @@ class EditorScreen : public View {
   std::string summary() const;                          // "layout 3 of 12: 120 bricks, 118 to clear"
   const std::string& name() const { return fileName; }
 
-  // Palette order: empty, unbreakable, the one-hit colours, the multi-hit bricks by hits and
-  // colour, the specials.
-  static const std::vector<int>& paletteCodes();
-
  private:
   bool cellAt(float x, float y, int& cx, int& cy) const;
   int swatchAt(float x, float y) const;                 // a code, or -1
+  EditorAsks press(int button);                         // button 0..11: Try it, Save, Undo, Redo, Add, Duplicate, Delete, <, >, earlier, later, Leave
   void paintAt(float x, float y);
 
   std::string fileName, heading;
-  std::vector<Label> swatches;                          // in paletteCodes() order
-  std::vector<Label> headings;
+  mutable Label design;                                 // a swatch of the palette, placed and coloured at each visit
+  mutable Label lines[7];                               // the words, their captions made afresh at each visit
   bool control = false;                                 // Control is held
   bool warned = false;                                  // leaving was asked once with unsaved changes
   int typed = -1;                                       // the first digit of a code typed, or -1

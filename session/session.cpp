@@ -94,7 +94,7 @@ void Session::edit(Layouts layouts, std::string fileName) {
   fresh(false);
   trying = false;
   layoutsFrom.clear();
-  editorShown = std::make_unique<EditorScreen>(std::move(layouts), shownName(fileName));
+  editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName));
 }
 
 const View& Session::view() const { return editing() ? static_cast<const View&>(*editorShown) : game->view(); }
@@ -107,8 +107,9 @@ void Session::ask(EditorAsks what) {
     case EditorAsks::Try: {
       const Editor& m = e.editor;
       trying = true;
-      start(wallNow, -1, std::make_shared<const Layouts>(Layouts{m.layouts()[size_t(m.current())]}),
-            e.name() + ", layout " + std::to_string(m.current() + 1));
+      auto one = std::make_shared<Layouts>();
+      one->push_back(m.layout(m.current()));
+      start(wallNow, -1, std::move(one), e.name() + ", layout " + std::to_string(m.current() + 1));
       break;
     }
     case EditorAsks::Save: {
@@ -125,11 +126,16 @@ void Session::ask(EditorAsks what) {
 }
 
 void Session::backToEditor() {
+  if (!trial()) return;
   fresh(false);
   trying = false;
   layoutsFrom.clear();
   pressed.clear();
   pressedInside = pointerHeld = pointerLive = false;
+}
+
+void Session::editorClick(std::string_view button) {
+  if (editing()) ask(editorShown->click(button));
 }
 
 bool Session::mayLeave() {
@@ -303,7 +309,8 @@ const std::vector<paint::Rect>& Session::paint(const paint::Target& target, int6
 std::string Session::title() const {
   if (editing())
     return std::string(editorShown->title()) + ": " + editorShown->name() + " \u2014 " + editorShown->summary() +
-           (editorShown->editor.changed() ? " (unsaved)" : "");
+           (editorShown->editor.changed() ? " (unsaved)" : "") +
+           (editorShown->message.empty() ? "" : " \u2014 " + editorShown->message);
   if (trial()) return std::string(game->view().title()) + " \u2014 trying " + layoutsFrom + " (Esc: back to the editor)";
   std::string t(game->view().title());
   if (!watching()) return layoutsFrom.empty() ? t : t + " \u2014 your own layouts from " + layoutsFrom;

@@ -105,12 +105,15 @@ class Session {
   std::string status() const;                         // one line about the recording playing, "" for none
   double nextWake(double wall) const;                 // wall-clock ms when advance() has more to do; -1: only input
   bool watching() const;
+  const View& view() const;                           // what shows: the editor or the game
   bool editing() const { return editorShown && !trying; }  // the editor shows (no layout is being tried)
   bool trial() const { return editorShown && trying; }      // a layout of the editor is being tried
   const EditorScreen* editor() const { return editorShown.get(); }
   // Esc or closing in the editor: true when it may be left now; with unsaved changes the
   // first time only warns. Outside the editor: true.
   bool mayLeave();
+  void backToEditor();                                // from the layout tried (Esc, Game Over, a page's button)
+  void editorClick(std::string_view button);          // one of the editor's buttons, from outside its picture (a page's bar)
   bool paused() const { return clock.paused; }
   double speed() const { return clock.speed; }
   int64_t position() const;                           // where the game stands (a recording: once a jump is done)
@@ -150,9 +153,7 @@ class Session {
   std::string buttonAt(double x, double y) const;     // the frontmost shown button at a pixel of the last picture
   float units(double x) const;                        // a pixel column of the last picture in window units
   float unitsDown(double y) const;                    // a pixel row likewise
-  const View& view() const;                           // what shows: the editor or the game
   void ask(EditorAsks what);                          // what the editor asked for
-  void backToEditor();
 
   const paint::Fonts& fonts;
   SessionOptions options;

@@ -32,6 +32,8 @@ namespace {
 
 // The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
 // table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
+constexpr int16_t deleteKey = 46;  // Delete, which only the layout editor answers (see gameOnly)
+
 int16_t virtualKey(std::string_view code) {
   if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
     return int16_t(keys::A + (code[3] - 'A'));
@@ -48,7 +50,7 @@ int16_t virtualKey(std::string_view code) {
       {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
       {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
       {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
-      {"AltRight", keys::Alt},
+      {"AltRight", keys::Alt},       {"Delete", deleteKey},
   };
   for (const auto& k : named)
     if (code == k.code) return k.key;
@@ -101,8 +103,16 @@ struct Page {
   double cuedAt = -1;                     // the game time of the first of them
   Spoken spoken;                          // the game in words, for the live region
   std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
+  double wall = 0;                        // the wall-clock time of the last advance
+  bool saveAsked = false;                 // the editor asked to save: the page downloads its file
 };
 Page page;
+
+// A key as the game gets it: Delete empties a cell in the layout editor, and is a key without
+// a code of its own anywhere else, as ever.
+int16_t gameOnly(int code) {
+  return int16_t(code == deleteKey && !(page.session && page.session->editing()) ? keys::Unknown : code);
+}
 
 // The sound effects, made when the page first asks for them.
 const sound::Effects& effects() {
@@ -110,12 +120,15 @@ const sound::Effects& effects() {
   return made;
 }
 
+void fresh();
+
 Session& session() {
   if (!page.session) {
     SessionOptions o;
     // Every start-up's seed, read from the clock as it is handed in.
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
+      if (page.session && page.session->editor()) return true;  // a layout tried is not recorded
       // no longer than a script may be, and nothing after its closing lines once it is full
       if (page.full || page.recorded.size() + lines.size() > maxScriptBytes) return false;
       page.recorded += lines;
@@ -126,6 +139,12 @@ Session& session() {
       for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
     };
     o.heading = {ZORVANE_VERSION, page.heading};
+    o.save = [](std::string_view) { return page.saveAsked = true, std::string(); };
+    // The editor left: a new game, as the page starts one.
+    o.leave = [] {
+      fresh();
+      page.session->start(page.wall, page.fixedSeed);
+    };
     o.steering = Steering::Held;
     o.slice = wakeSlice;
     page.session = std::make_unique<Session>(page.fonts, std::move(o));
@@ -164,6 +183,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
   if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
   page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
+  page.wall = wall;
   fresh();
   session().start(wall, page.fixedSeed);
 }
@@ -171,6 +191,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) {
   keepRoom();
+  page.wall = wall;
   session().advance(wall);
 }
 // When the page should wake next, on the wall clock; -1 for only at the next input.
@@ -190,11 +211,11 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 // The player's keys: the game's, or while a recording plays its playback's.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) {
   keepRoom();
-  session().keyDown(int16_t(code), repeat != 0);
+  session().keyDown(gameOnly(code), repeat != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
   keepRoom();
-  session().keyUp(int16_t(code));
+  session().keyUp(gameOnly(code));
 }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
@@ -233,7 +254,7 @@ EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
 // The window's face colour around the picture, as CSS ("#rrggbb").
 EMSCRIPTEN_KEEPALIVE const char* zvFaceColour() {
   static char css[8];
-  const Color c = session().driver().view().backColor();
+  const Color c = session().view().backColor();
   std::snprintf(css, sizeof css, "#%02x%02x%02x", unsigned(redOf(c)), unsigned(greenOf(c)), unsigned(blueOf(c)));
   return css;
 }
@@ -243,10 +264,10 @@ EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 
 // A pointer (a finger, or the mouse's main button) at canvas pixels of the last picture:
 // held on the playfield it steers the paddle; a press and a release on the same shown button
-// click it.
-EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y) {
+// click it. In the layout editor it paints, or with `other` (the right button) empties.
+EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y, int other) {
   keepRoom();
-  session().pointerDown(x, y);
+  session().pointerDown(x, y, other != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) {
   keepRoom();
@@ -397,6 +418,26 @@ EMSCRIPTEN_KEEPALIVE int zvEffectLength(int kind) {
 }
 EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
   return i >= 0 && i < zvEffectLength(kind) ? effects().of(CueKind(kind))[size_t(i)] : 0;
+}
+
+// The layout editor: "Make layouts" shows it with one empty layout (never during a recording
+// played); its own buttons and keys work it. Its mode: 0 none, 1 editing, 2 a layout tried.
+EMSCRIPTEN_KEEPALIVE void zvEdit() {
+  if (session().watching()) return;
+  fresh();
+  session().edit({}, "my.layouts");
+}
+EMSCRIPTEN_KEEPALIVE int zvEditorMode() { return session().editing() ? 1 : session().trial() ? 2 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvBackToEditor() { session().backToEditor(); }
+EMSCRIPTEN_KEEPALIVE void zvEditorSave() { session().editorClick("save"); }  // the bar's Save, as the editor's own
+EMSCRIPTEN_KEEPALIVE int zvUnsaved() { return session().editor() && session().editor()->editor.changed() ? 1 : 0; }
+// 1 once after the editor asked to save (its Save, Ctrl+S): the page downloads zvLayoutFile.
+EMSCRIPTEN_KEEPALIVE int zvSaveAsked() { return std::exchange(page.saveAsked, false) ? 1 : 0; }
+// The editor's layout file, its length through `length`.
+EMSCRIPTEN_KEEPALIVE const char* zvLayoutFile(int* length) {
+  page.handed = session().editor() ? session().editor()->editor.text() : std::string();
+  *length = int(page.handed.size());
+  return page.handed.data();
 }
 
 // The longest script a recording may be, in bytes: a longer file is refused unread.

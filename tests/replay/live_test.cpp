@@ -694,7 +694,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
     step.act();
     EXPECT_EQ(e.count(), step.count);
     EXPECT_EQ(e.current(), step.current);
-    EXPECT_EQ(e.layouts()[size_t(e.current())][0].substr(0, 12), step.row0);
+    EXPECT_EQ(e.layout(e.current())[0].substr(0, 12), step.row0);
     EXPECT_EQ(e.counts().laid, step.laid);
     EXPECT_EQ(e.counts().toClear, step.toClear);
     EXPECT_EQ(e.undoDepth(), step.undo);
