@@ -2,12 +2,19 @@
 // the window, the page and the replay tool's screenshots draw it.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "editor/screen.h"
 #include "image/image.h"
 #include "paint/painter.h"
 #include "platform/keys.h"
+#include "script/script.h"
 #include "tests/core/test_door.h"
 
 namespace zorvane {
@@ -61,6 +68,52 @@ void FrameAfterTicks(benchmark::State& state) {
   }
 }
 BENCHMARK(FrameAfterTicks)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// One cell painted in the layout editor (a click), then the frame the window draws: the cell's
+// patch and the counts' line. Its target: no more than FrameAfterTicks/1.
+void EditorPaintsACell(benchmark::State& state) {
+  EditorScreen editor({}, "bench.layouts");
+  const paint::Placement placement = paint::placeAtScale(editor, double(state.range(0)));
+  std::vector<uint32_t> pixels(size_t(placement.targetWidth) * placement.targetHeight);
+  const paint::Target t{pixels.data(), placement.targetWidth, placement.targetHeight, placement.targetWidth, paint::xrgb};
+  paint::Painter painter{fonts()};
+  painter.draw(editor, placement, t);
+  int code = 0;
+  for (auto _ : state) {
+    editor.editor.beginStroke();
+    editor.editor.put(7, 4, code = code == 5 ? 12 : 5);
+    editor.editor.endStroke();
+    benchmark::DoNotOptimize(painter.draw(editor, placement, t).size());
+  }
+}
+BENCHMARK(EditorPaintsACell)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// A layout file of 100 layouts read, checked and opened in the editor, its first picture
+// painted. Its target: under 20 ms.
+void EditorOpensAHundredLayouts(benchmark::State& state) {
+  const std::string path = "/tmp/zorvane-bench-" + std::to_string(::getpid()) + ".layouts";
+  {
+    std::ofstream out(path);
+    Layouts all(mostLayouts);
+    for (size_t i = 0; i < all.size(); ++i)
+      for (int y = 0; y < layoutRowCount; ++y)
+        for (size_t x = 0; x < layoutRowDigits; ++x) all[i][size_t(y)] += char('0' + (i + size_t(y) + x) % 10);
+    for (const LayoutRows& l : all) out << layoutLine(l);
+  }
+  const paint::Placement placement = paint::placeAtScale(EditorScreen({}, ""), 1);
+  std::vector<uint32_t> pixels(size_t(placement.targetWidth) * placement.targetHeight);
+  const paint::Target t{pixels.data(), placement.targetWidth, placement.targetHeight, placement.targetWidth, paint::xrgb};
+  for (auto _ : state) {
+    Layouts read;
+    std::string error;
+    if (loadLayouts(path, read, error) != 0) state.SkipWithError(error.c_str());
+    EditorScreen editor(read, path);
+    paint::Painter painter{fonts()};
+    benchmark::DoNotOptimize(painter.draw(editor, placement, t).size());
+  }
+  std::remove(path.c_str());
+}
+BENCHMARK(EditorOpensAHundredLayouts)->Unit(benchmark::kMillisecond);
 
 // A screenshot from nothing: target, painter and every caption's text made afresh.
 void Screenshot(benchmark::State& state) {

@@ -31,18 +31,21 @@ int Editor::code(int x, int y) const {
   return (cell[0] - '0') * 10 + (cell[1] - '0');
 }
 
+// A game made once, and the layout laid out on it afresh after each change.
 const Form1& Editor::field() const {
-  if (!laidOut || laidFor != version || laidAt != at) {
-    auto form = std::make_shared<Form1>();
-    auto one = std::make_shared<Layouts>();
-    one->push_back(layout(at));
-    form->useLayouts(std::move(one));
-    form->fixSeed(0);
-    form->Show();
-    laidOut = std::move(form);
-    laidFor = version;
-    laidAt = at;
+  if (laidOut && laidFor == version && laidAt == at) return *laidOut;
+  auto one = std::make_shared<Layouts>();
+  one->push_back(layout(at));
+  if (!laidOut) {
+    laidOut = std::make_shared<Form1>();
+    laidOut->useLayouts(std::move(one));
+    laidOut->fixSeed(0);
+    laidOut->Show();
+  } else {
+    laidOut->layOut(std::move(one));
   }
+  laidFor = version;
+  laidAt = at;
   return *laidOut;
 }
 

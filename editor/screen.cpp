@@ -14,7 +14,10 @@ constexpr float panelLeft = 8700;   // the palette, right of the game's picture
 constexpr float swatchPitch = 450, swatchWidth = 420, rowPitch = 300, swatchHeight = 270;
 constexpr int swatchColumns = 9;
 constexpr float headingHeight = 260;
-constexpr int64_t front = 1000000;  // stacking keys of the editor's own objects, in front of the field's
+// Stacking keys of the editor's own objects, in front of the field's, each its own so that
+// the painter pairs each object with itself from one picture to the next.
+constexpr int64_t front = 1000000, linesAt = front, headingsAt = front + 10, swatchesAt = front + 100,
+                  cursorAt = front + 300, chosenAt = front + 310, buttonsAt = front + 400;
 
 const Font small{"Arial", 8, 700, 0};
 const Font plain{"Arial", 9, 700, 0};
@@ -67,11 +70,11 @@ void frame(ControlVisitor& v, float left, float top, float w, float h, Color col
   Shape bar;
   bar.BackColor = color;
   bar.outlinePixels = 0;
-  bar.z = z;
   const float boxes[4][4] = {{left - t, top - t, w + 2 * t, t}, {left - t, top + h, w + 2 * t, t},
                              {left - t, top, t, h}, {left + w, top, t, h}};
   for (const auto& b : boxes) {
     bar.Left = b[0], bar.Top = b[1], bar.Width = b[2], bar.Height = b[3];
+    bar.z = z++;
     v.shape(bar);
   }
 }
@@ -102,6 +105,7 @@ EditorScreen::EditorScreen(const Layouts& layouts, std::string name)
   placed(places, x, y);
   words(lines[0], 120, 60, 8295, 420, Font{"Arial", 12, 700, 0});
   for (int i = 1; i < 7; ++i) words(lines[i], panelLeft, y + 60 + float(i - 1) * 280, 4050, 260, i == 1 || i == 3 ? plain : small);
+  for (int i = 0; i < 7; ++i) lines[i].z = linesAt + i;
   lines[3].ForeColor = RGB(192, 0, 0), lines[3].hasForeColor = true;
   lines[5].Caption = "Arrows, Space, Delete; Tab or two digits choose";
   lines[6].Caption = "Right button empties; a drag paints on";
@@ -122,7 +126,7 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
   v.shape(game.board);
   game.brick.forEach([&](int, const Label& b) { v.label(b); });
   const Label& cursor = brickOf(editor.field(), editor.cursorX, editor.cursorY);
-  frame(v, cursor.Left, cursor.Top, cursor.Width, cursor.Height, RGB(0, 0, 0), front + 1);
+  frame(v, cursor.Left, cursor.Top, cursor.Width, cursor.Height, RGB(0, 0, 0), cursorAt);
 
   lines[0].Caption = summary() + (editor.changed() ? "  (unsaved)" : "");
   lines[1].Caption = "Chosen: code " + std::to_string(editor.chosen);
@@ -137,7 +141,7 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
     b.Caption = buttonRows[i / 6][i % 6].second;
     b.BackColor = RGB(224, 224, 224);
     b.font = small;
-    b.z = front;
+    b.z = buttonsAt + i;
     v.button(buttonRows[i / 6][i % 6].first, b);
   }
   // The palette: each code as the game draws its brick, under its section's heading.
@@ -146,6 +150,7 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
   for (int n = 0; n < 4; ++n) {
     placed(-n - 1, l.Left, l.Top);
     l.Caption = sections[n].heading;
+    l.z = headingsAt + n;
     v.label(l);
   }
   for (int i = 0; i < places; ++i) {
@@ -154,8 +159,9 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
     design.BackColor = RGB(0, 255, 0);  // an empty cell shows the field
     brickColor(c, design.BackColor);
     design.Caption = c == 0 ? "" : brickCaption(c);
+    design.z = swatchesAt + i;
     v.label(design);
-    if (c == editor.chosen) frame(v, design.Left, design.Top, design.Width, design.Height, RGB(0, 0, 0), front + 1);
+    if (c == editor.chosen) frame(v, design.Left, design.Top, design.Width, design.Height, RGB(0, 0, 0), chosenAt);
   }
 }
 

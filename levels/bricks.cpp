@@ -69,6 +69,13 @@ void Form1::loadbricks() {
   }
 }
 
+void Form1::layOut(SharedLayouts layouts) {
+  ownLayouts = std::move(layouts);
+  fillLevelRows();
+  layoutIndex = 1;
+  grid();
+}
+
 // Lays out layout layoutIndex afresh and counts the bricks to clear.
 void Form1::grid() {
   int i = 0;
