@@ -482,10 +482,13 @@ struct FakeHost {
       if (next < 0 || next > wall) break;
     }
   }
-  void paint(int width = 568) {
-    std::vector<uint32_t> pixels(size_t(width) * 489);
-    session.paint({pixels.data(), width, 489, width, paint::xrgb});
+  int64_t paint(int width = 568) {  // the pixels painted
+    pixels.resize(size_t(width) * 489);
+    int64_t area = 0;
+    for (const paint::Rect& r : session.paint({pixels.data(), width, 489, width, paint::xrgb})) area += int64_t(r.w) * r.h;
+    return area;
   }
+  std::vector<uint32_t> pixels;
   paint::Fonts fonts;  // none: nothing here reads the text
   Session session;
   double wall = 0;
@@ -734,6 +737,10 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   Script back = parsed(saved);
   EXPECT_TRUE(holdsOnlyLayouts(back));
   EXPECT_EQ(back.layouts, e.layouts());
+  host.paint(856);
+  press(cell(9, 9));  // a cell painted: its patch and a line or two of words, no more
+  EXPECT_LT(host.paint(856), 856 * 489 / 10);
+  ctrl('Z');
   // A hundred and more steps undo, one by one, back to where they began.
   for (int i = 0; i < 150; ++i) type({int16_t(48 + i % 2), 49, keys::Space});
   EXPECT_TRUE(e.changed());
