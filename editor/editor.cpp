@@ -46,15 +46,15 @@ const Form1& Editor::field() const {
   }
   laidFor = version;
   laidAt = at;
+  const GameFields& game = laidOut->fields();
+  counted = LayoutCounts{0, game.bricksLeft};
+  game.brick.forEach([&](int i, const Label& b) { counted.laid += i > 0 && b.Visible; });
   return *laidOut;
 }
 
 LayoutCounts Editor::counts() const {
-  const GameFields& game = field().fields();
-  LayoutCounts c;
-  game.brick.forEach([&](int i, const Label& b) { c.laid += i > 0 && b.Visible; });
-  c.toClear = game.bricksLeft;
-  return c;
+  field();
+  return counted;
 }
 
 std::string Editor::text() const {

@@ -78,6 +78,7 @@ class Editor {
   mutable std::shared_ptr<Form1> laidOut;     // field(), for `laidFor`
   mutable int64_t laidFor = -1;
   mutable int laidAt = -1;
+  mutable LayoutCounts counted;               // of the layout laid out
 };
 
 }  // namespace zorvane
