@@ -122,9 +122,14 @@ int prepare(const Options& options, Files& files) {
     status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
   if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
     files.layouts = std::make_shared<const Layouts>(std::move(own));
-  // The file to edit need not exist yet; one that does is read as --layouts reads it.
-  if (struct stat st{}; status == 0 && !options.edit.empty() && ::stat(options.edit.c_str(), &st) == 0)
-    status = loadLayouts(options.edit, files.editing, error);
+  // The file to edit need not exist yet; one that does is read as --layouts reads it, and only
+  // a regular file, which a save can replace.
+  if (struct stat st{}; status == 0 && !options.edit.empty() && ::stat(options.edit.c_str(), &st) == 0) {
+    if (S_ISREG(st.st_mode))
+      status = loadLayouts(options.edit, files.editing, error);
+    else
+      status = 1, error = "cannot edit " + printable(options.edit, 200) + ": not a regular file";
+  }
   if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
   if (status != 0) std::fprintf(stderr, "zorvane: %s\n", error.c_str());

@@ -266,6 +266,7 @@ function listen() {
 // Plays a recording from its start at its own pace; the player takes over where it ends. A
 // file longer than the replay tool reads is refused unread.
 async function playFile(f) {
+  if (state.game._zvUnsaved() && !window.confirm('Leave the layout editor? Its layouts are not saved.')) return;
   const maxScriptBytes = state.game._zvMaxScriptBytes();
   if (f.size > maxScriptBytes) {
     showMessage(`zorvane-replay: ${f.name}: the script is longer than ${maxScriptBytes / (1 << 20)} MiB`);
