@@ -7,6 +7,7 @@
 
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "game/form1.h"
 #include "platform/keys.h"
 
 namespace zorvane {
@@ -24,7 +25,9 @@ void Session::PlayerInput::keyUp(int16_t key) {
   if (!s->watching() && !s->editing()) s->game->keyUp(key);
 }
 bool Session::PlayerInput::click(std::string_view button) {
-  if (s->trial() && button == buttons::gameover) return s->backToEditor(), true;
+  // A layout tried ends with its game: Game Over comes back to the editor.
+  if (s->trial() && button == buttons::gameover && s->game->form().controls().gameover.Visible)
+    return s->backToEditor(), true;
   return !s->watching() && !s->editing() && s->game->click(button);
 }
 

@@ -720,6 +720,14 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   ASSERT_TRUE(s.editing());
   EXPECT_EQ(s.editor()->editor.layouts(), before);
   EXPECT_EQ(e.undoDepth(), 7u);
+  // Tried again to its end: Game Over comes back too (and only once it shows).
+  type({keys::Enter});
+  EXPECT_FALSE(s.player().click("gameover"));
+  DriverTestDoor::over(const_cast<Form1&>(s.driver().form()));  // the last ball lost
+  ASSERT_TRUE(DriverTestDoor::fields(s.driver().form()).gameover.Visible);
+  EXPECT_TRUE(s.player().click("gameover"));
+  ASSERT_TRUE(s.editing());
+  EXPECT_EQ(s.editor()->editor.layouts(), before);
   ctrl('Z');
   EXPECT_EQ(e.count(), 3);
 
