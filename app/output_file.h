@@ -25,9 +25,9 @@ class OutputFile {
   bool failed() const { return broken; }  // a write has failed: the program ends with status 1
   const std::string& failure() const { return cause; }  // why the first failed write failed
   bool reported() { return std::exchange(told, true); }  // false the first time only: tell the player once
-  void close();
-  bool isOpen() const { return fd != closed; }
-  const std::string& name() const { return path; }
+  void close();                        // the file as it stands; writes fail from now on
+  bool isOpen() const { return fd != closed; }  // opened and not yet closed
+  const std::string& name() const { return path; }  // the path it was opened at
 
  private:
   static constexpr intptr_t closed = -1;

@@ -27,6 +27,7 @@ void Driver::start() {
 }
 
 void Driver::load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds) {
+  if (options.recorder) options.recorder->seed(seed);
   game->fixSeed(seed);
   game->queueDraws(std::move(draws));
   for (const uint64_t s : randomizeSeeds) game->queueSeed(s);

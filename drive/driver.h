@@ -1,7 +1,8 @@
-// The one driver of the game, for every way it is played: live in the window or on the
-// page, watched from a recording, replayed by the replay tool, drawn as frames. It holds
-// the game, the trace writer and an optional recorder; input and steps of time go in, and
-// each handled event leaves a trace line (and, live, script lines).
+// The one driver of the game, over the seam of platform/contract.h, for every way it is
+// played: live in the window or on the page (through session/), watched from a recording,
+// replayed by the replay tool, drawn as frames. It holds the game, the trace writer and an
+// optional recorder; input and steps of time go in, and each handled event leaves a trace
+// line (and, live, script lines).
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -43,7 +44,7 @@ class Driver : public Input {
 
   // Starting, once: the window is created at time 0 and Form_Load runs (trace line `load`).
   void start();                       // live: each start-up takes a fresh seed
-  void load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's
+  void load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's; the recorder writes the seed
   void useLayouts(SharedLayouts layouts);  // before starting: the player's own layouts for every start-up; the recorder writes them
   void goLive();                      // a script has ended: its seeds not taken go, fresh seeds from now on
   // Called after an event that raised cues (a wall, a brick, a lost ball), for its sounds,
@@ -69,8 +70,8 @@ class Driver : public Input {
   // What the driver keeps of the events so far besides the game, for a snapshot of a watched
   // recording: given back with the game, the lines after a jump read as they did the first time.
   struct Memory {
-    TraceWriter::Memory trace;
-    uint64_t events = 0;
+    TraceWriter::Memory trace;        // the bricks the trace last showed
+    uint64_t events = 0;              // events handled by then
   };
   Memory remember();                  // flushes the trace first
   void recall(const Memory& memory);  // after the game itself was restored
@@ -87,7 +88,7 @@ class Driver : public Input {
     bool ballRests = false;           // the ball waits on the paddle to be served
     bool inPlay = false;              // the paddle's timer runs (not paused, over or cleared)
   };
-  Paddle paddle() const;
+  Paddle paddle() const;             // the paddle and the ball as steering sees them now
   int64_t now() const;                // the game's clock, ms since the window was created
   int64_t nextDue() const;            // when the next timer falls due, -1 when none runs
   uint64_t events() const { return eventCount; }  // handled events so far, load included

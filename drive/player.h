@@ -12,6 +12,7 @@
 
 namespace zorvane {
 
+// One script, played into a driver.
 class ScriptPlayer {
  public:
   static constexpr int64_t end = INT64_MAX;  // playTo(driver, end) plays the whole script
@@ -24,28 +25,28 @@ class ScriptPlayer {
   int64_t nextTime(const Driver& d) const;   // the least `until` at which playTo has more to do
   void limit(uint64_t events) { perCall = events; }  // paced: at most this many commands and ticks a call (0: no limit)
   uint64_t budget() const { return perCall > 0 ? perCall : UINT64_MAX; }  // one call's worth of commands and ticks
-  bool playing() const { return !ended; }
+  bool playing() const { return !ended; }  // false once the script has ended (or stopped at a miss)
   int64_t length() const { return total; }   // the script's game time: its waits and catch-ups
 
   // The first expect line the game did not meet. With stopAtMiss the script ends there (the
   // replay tool); otherwise it plays on regardless (watching).
   const std::optional<ExpectMiss>& miss() const { return firstMiss; }
-  void stopAtMiss(bool stop) { stopping = stop; }
+  void stopAtMiss(bool stop) { stopping = stop; }  // true: the first miss ends the script
 
   // Where the player stands in its script, for a snapshot of a watched recording; resume
   // puts it back there while the script still plays.
   struct Position {
-    size_t next = 0;
-    bool begun = false;
-    int64_t stop = 0;
-    std::optional<ExpectMiss> miss;
+    size_t next = 0;                  // the command being played
+    bool begun = false;               // its wait has started
+    int64_t stop = 0;                 // when that wait ends
+    std::optional<ExpectMiss> miss;   // the first miss so far
   };
-  Position position() const { return {next, begun, stop, firstMiss}; }
-  void resume(const Position& p);
+  Position position() const { return {next, begun, stop, firstMiss}; }  // where it stands now
+  void resume(const Position& p);     // back to where it stood, for a restored game
 
  private:
   bool check(const Driver& d, const Command& c);  // an expect line; false: the script stops here
-  void finish(Driver& d);
+  void finish(Driver& d);                         // the script has ended: the driver goes live
 
   Script script;
   size_t next = 0;            // the command being played

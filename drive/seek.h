@@ -14,6 +14,7 @@
 
 namespace zorvane {
 
+// The snapshots of one watched recording, and the jumps between them.
 class Seeker {
  public:
   static constexpr int64_t snapshotEvery = 10000;  // ms of game time
@@ -32,15 +33,15 @@ class Seeker {
   // the game is live. Returns false once the recording has ended. A paced player may reach
   // `t` only over later calls of playTo, which play on to it whatever `until` they ask for.
   bool jumpTo(int64_t t);
-  bool jumping() const { return player.playing() && driver.now() < target; }
+  bool jumping() const { return player.playing() && driver.now() < target; }  // a jump is still on its way
   // Where the playback stands, or will once a jump is done.
   int64_t time() const { return jumping() ? std::min(target, length()) : driver.now(); }
   int64_t length() const { return player.length(); }  // the recording's game time
-  size_t snapshots() const;
+  size_t snapshots() const;    // snapshots kept now
 
  private:
   struct Snapshot;  // the game, the player's place and the driver's memory
-  void keep();
+  void keep();                 // a snapshot of the game now, thinning the kept ones when full
 
   Driver& driver;
   ScriptPlayer& player;

@@ -21,7 +21,7 @@ struct LayoutCounts {
 
 class Editor {
  public:
-  static constexpr int columns = 20;          // cells of a row
+  static constexpr int columns = gridColumns; // cells of a row
   static constexpr size_t mostSteps = 200;    // undo steps kept
 
   explicit Editor(const Layouts& layouts = {});  // none: one empty layout

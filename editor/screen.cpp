@@ -29,13 +29,14 @@ struct Section {
   const char* heading;
   int count, perRow;
 };
+using namespace brickCodes;
 constexpr Section sections[] = {{"Empty and unbreakable", 2, 9},
-                                {"One hit", 27, 9},
-                                {"More hits: 2 to 8, by colour", 49, 7},
-                                {"Special: ? does something when hit", 22, 9}};
+                                {"One hit", oneHitLast - oneHitFirst + 1, 9},
+                                {"More hits: 2 to 8, by colour", multiHitLast - multiHitFirst + 1, 7},
+                                {"Special: ? does something when hit", specialLast - specialFirst + 1, 9}};
 constexpr int places = 100;
-constexpr int codeAt(int place) { return place == 0 ? 0 : place == 1 ? 99 : place - 1; }
-constexpr int placeOf(int code) { return code == 0 ? 0 : code == 99 ? 1 : code + 1; }
+constexpr int codeAt(int place) { return place == 0 ? 0 : place == 1 ? unbreakable : place - 1; }
+constexpr int placeOf(int code) { return code == 0 ? 0 : code == unbreakable ? 1 : code + 1; }
 
 // The top-left corner of palette place i, or with i < 0 of heading -i - 1.
 void placed(int i, float& x, float& y) {
@@ -88,7 +89,9 @@ constexpr std::pair<std::string_view, const char*> buttonRows[2][6] = {
 };
 
 // The brick label of cell x, y of a layout in a game laid out on it.
-const Label& brickOf(const Form1& form, int x, int y) { return form.fields().brick((y + 2) * Editor::columns + x + 1); }
+const Label& brickOf(const Form1& form, int x, int y) {
+  return form.fields().brick((y + layoutTopRow - 1) * gridColumns + x + 1);
+}
 
 }  // namespace
 

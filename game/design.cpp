@@ -106,7 +106,7 @@ void Form1::buildControls() {
   brick0.border = true;
   brick0.Visible = false;
   c.brick = ControlArray<Label>(0, 0, brick0);
-  c.brick.reserve(501);
+  c.brick.reserve(gridCells + 1);
 
   c.board = shape(ShapeKind::Rectangle, 120, 1560, 8295, 5655, RGB(0, 255, 0), 26);
   c.Label5 = label(0, 1440, 8535, 5895, "", Font{}, 27);

@@ -12,11 +12,12 @@ namespace zorvane::image {
 // where it stands. New is always a new file: never through a link, never over another file.
 enum class Target { Replace, New };
 
+// Writes `bytes` to `path` as `target` says; false with `error` set, the file as it was.
 bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error, Target target);
 bool syncFolder(const std::string& folder, std::string& error);  // the files written into it reach the disk
 // A whole file of at most `limit` bytes; false with `error` set otherwise.
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error);
-bool isFolder(const std::string& path);
+bool isFolder(const std::string& path);  // an existing folder (or a link to one)
 bool sameFile(const std::string& a, const std::string& b);  // both name one existing file or folder
 
 #ifdef _WIN32

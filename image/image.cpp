@@ -79,13 +79,6 @@ bool savePng(const Image& image, const std::string& path, std::string& error, Ta
   return writeFile(bytes, path, error, target);
 }
 
-bool loadPng(const std::string& path, Image& image, std::string& error) {
-  std::vector<uint8_t> bytes;
-  if (!readFile(path, bytes, maxPngFile, error)) return false;
-  if (!decodePng(bytes, image)) return error = "cannot read " + path + ": not a PNG picture", false;
-  return true;
-}
-
 bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,
                     std::string& error, Target target) {
   const Image image = renderPicture(w, p, fonts);

@@ -9,7 +9,7 @@
 #include "image/files.h"
 #include "paint/geometry.h"
 #include "paint/text.h"
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane::image {
 
@@ -25,10 +25,9 @@ Image renderPicture(const View& w, const paint::Placement& p, const paint::Fonts
 Image iconPicture(int size, bool maskable = false);  // the game's icon, a square picture size pixels wide (see paint/icon.h)
 
 std::vector<uint8_t> encodePng(const Image& image);  // 8-bit RGB; empty for an empty picture
-bool decodePng(const std::vector<uint8_t>& bytes, Image& image);
+bool decodePng(const std::vector<uint8_t>& bytes, Image& image);  // false for anything but a PNG picture of sane size
 
-bool savePng(const Image& image, const std::string& path, std::string& error, Target target = Target::Replace);
-bool loadPng(const std::string& path, Image& image, std::string& error);
+bool savePng(const Image& image, const std::string& path, std::string& error, Target target = Target::Replace);  // false: `error` says why
 
 // Draws the window onto a target of the placement's size and writes it as a PNG file.
 bool saveScreenshot(const View& w, const paint::Placement& p, const paint::Fonts& fonts, const std::string& pngPath,

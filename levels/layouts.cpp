@@ -1,4 +1,6 @@
-// The eight built-in brick layouts: ten rows of twenty two-digit cell codes each.
+// The eight built-in brick layouts: ten rows of twenty two-digit cell codes each. The
+// rotation is seven long, so layout 8 is never laid out: neither a cleared field, nor F1 or
+// F2, nor a brick that changes the layout ever reaches it.
 #include "levels/layouts.h"
 
 #include <algorithm>
@@ -8,7 +10,7 @@
 namespace zorvane {
 namespace {
 
-constexpr const char* builtIn[8][10] = {
+constexpr const char* builtIn[8][layoutRowCount] = {
     {
         "4141414141414141414141414141414141414141",
         "0909090909090909090909090909090909090909",
@@ -124,7 +126,7 @@ void Form1::fillLevelRows() {
     return;
   }
   for (int layout = 1; layout <= 8; ++layout)
-    for (int row = 1; row <= 10; ++row) levelRows[layout][row] = builtIn[layout - 1][row - 1];
+    for (int row = 1; row <= layoutRowCount; ++row) levelRows[layout][row] = builtIn[layout - 1][row - 1];
 }
 
 }  // namespace zorvane

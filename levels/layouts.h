@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "levels/grid.h"
 #include "platform/color.h"
 
 namespace zorvane {
 
-constexpr int layoutRowCount = 10;   // rows of one layout
-constexpr size_t layoutRowDigits = 40;  // two digits for each of the 20 cells of a row
+constexpr size_t layoutRowDigits = 2 * gridColumns;  // two digits for each cell of a row
 constexpr size_t mostLayouts = 100;  // the layout table's room
 
 using LayoutRows = std::array<std::string, layoutRowCount>;  // one layout, top row first

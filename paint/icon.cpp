@@ -4,16 +4,16 @@
 #include <vector>
 
 #include "paint/painter.h"
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane::paint {
 namespace {
 
-// A window of 64 × 64 pixels at scale 1 holding the icon's objects, with a margin of
+// The icon's picture: 64 × 64 pixels at scale 1 holding its objects, with a margin of
 // `margin` units of the playfield's green on every side.
-class IconWindow : public Window {
+class IconView : public View {
  public:
-  explicit IconWindow(float margin = 0) : side(960 + 2 * margin) {
+  explicit IconView(float margin = 0) : side(960 + 2 * margin) {
     const Color colours[3] = {RGB(255, 0, 0), RGB(255, 128, 0), RGB(0, 128, 255)};
     for (int row = 0; row < 3; ++row)
       for (int col = 0; col < 4; ++col) {
@@ -51,21 +51,10 @@ class IconWindow : public Window {
   float clientHeight() const override { return side; }
   Color backColor() const override { return RGB(0, 160, 0); }
 
- protected:
-  void buildControls() override {}
-  void destroyControls() override {}
-  void Form_Load() override {}
-  void Form_KeyDown(int16_t, int16_t) override {}
-  void Form_KeyUp(int16_t, int16_t) override {}
-  bool clickButton(std::string_view) override { return false; }
-  void tick(int) override {}
-  Timer& timer(int) override { return none; }
-
  private:
   float side;
   Shape frame, ball, paddle;
   std::vector<Label> bricks;
-  Timer none;
 };
 
 }  // namespace
@@ -73,8 +62,7 @@ class IconWindow : public Window {
 void drawIcon(const Target& target, bool maskable) {
   // Maskable: the icon's 930 units of frame within the middle 80 % circle (its corners 0.39 of
   // the side from the centre), the green beyond it to the edges.
-  IconWindow icon(maskable ? 384 : 0);
-  icon.Show();
+  const IconView icon(maskable ? 384 : 0);
   const Fonts noText;
   Painter painter(noText);
   painter.draw(icon, placeAtScale(icon, target.width / (icon.clientWidth() / unitsPerPixel)), target);

@@ -220,7 +220,7 @@ const TextCache::Glyph* TextCache::glyph(int face, int size, uint32_t codepoint)
   glyphBytes += size_t(g.w) * g.h;
   glyphStore.resize(std::max(glyphStore.size(), glyphBytes));
   if (g.w > 0) stbtt_MakeGlyphBitmap(info, glyphStore.data() + g.at, g.w, g.h, g.w, scale, scale, g.index);
-  ++glyphsUsed, ++glyphsMade;
+  ++glyphsUsed;
   glyphs[at] = g;
   return &glyphs[at];
 }

@@ -42,12 +42,12 @@ class Fonts {
   // The machine's faces, read once for the whole program; the first call's `warnings` gets
   // one line for each face that could not be read.
   static const Fonts& installed(std::string* warnings = nullptr);
-  size_t size() const { return faces.size(); }
+  size_t size() const { return faces.size(); }  // faces read
 
   // The face a design font is drawn with (same name, nearest weight; else the first face),
   // or -1 when there is none; `bold` is set when the face must be made bold.
   int pick(const Font& font, bool& bold) const;
-  const stbtt_fontinfo* info(int face) const;
+  const stbtt_fontinfo* info(int face) const;  // face number `face` (0..size() - 1), as stb_truetype reads it
 
  private:
   struct Face;
@@ -70,8 +70,7 @@ class TextCache {
   explicit TextCache(const Fonts& fonts) : fonts(fonts) {}
   // The run of `text` in a design font at a pixel size; false when no face can draw it.
   bool run(const Font& font, int pixelSize, std::string_view text, TextRun& out);
-  void clear();
-  size_t glyphsDrawn() const { return glyphsMade; }  // glyphs rasterised so far (not found again)
+  void clear();  // forgets every glyph and run drawn
 
  private:
   struct Glyph {
@@ -94,7 +93,6 @@ class TextCache {
   std::vector<Run> runs;
   std::vector<uint8_t> glyphStore, runStore;  // fixed capacity
   size_t glyphsUsed = 0, runsUsed = 0, glyphBytes = 0, runBytes = 0;
-  size_t glyphsMade = 0;
 };
 
 }  // namespace zorvane::paint

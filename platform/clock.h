@@ -18,7 +18,7 @@ class Timer {
   explicit Timer(int designInterval) { Interval(designInterval); }  // running, due one interval on
 
   void Interval(int ms);           // 0 stops; v > 0 makes it due v ms after the present event
-  int Interval() const { return interval; }
+  int Interval() const { return interval; }  // ms; 0: stopped
   bool running() const { return interval > 0; }
   int64_t due(int64_t now) const { return restarted ? now + interval : dueAt; }  // while running
   void settle(int64_t now);        // the present event's time is `now`

@@ -1,6 +1,6 @@
-// The one seam between the game and every front end (the desktop window, the replay tool,
-// tests, benchmarks): what a screen reads, what input delivers, how time advances. Front
-// ends drive a game only through the public functions below.
+// The seam between the game and whatever drives it (the driver of drive/, which the session
+// and the replay tool go through; tests; benchmarks): what a screen reads, what input
+// delivers, how time advances. Nothing drives a game but through the public functions below.
 #pragma once
 #include <cstddef>
 #include <cstdint>

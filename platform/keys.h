@@ -1,6 +1,8 @@
-// Virtual key codes as the window delivers them to Form_KeyDown and Form_KeyUp.
+// Virtual key codes as the window delivers them to Form_KeyDown and Form_KeyUp, and the
+// names each front end knows the keys by.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 namespace zorvane::keys {
 
@@ -22,5 +24,28 @@ constexpr int16_t A = 65;       // 'A'..'Z' are 65..90
 constexpr int16_t P = 80;
 constexpr int16_t F1 = 112;     // F1..F12 are 112..123
 constexpr int16_t F2 = 113;
+
+// The keys with a code of their own besides A..Z, 0..9 and F1..F12, by their names on the
+// page (the browser's KeyboardEvent.code) and on the desktop (SDL's key names).
+struct NamedKey {
+  int16_t code;
+  std::string_view page, desktop;
+};
+inline constexpr NamedKey named[] = {
+    {Left, "ArrowLeft", "Left"},       {Up, "ArrowUp", "Up"},
+    {Right, "ArrowRight", "Right"},    {Down, "ArrowDown", "Down"},
+    {Space, "Space", "Space"},         {Enter, "Enter", "Return"},
+    {Enter, "NumpadEnter", "Keypad Enter"}, {Escape, "Escape", "Escape"},
+    {Backspace, "Backspace", "Backspace"},  {Tab, "Tab", "Tab"},
+    {Shift, "ShiftLeft", "Left Shift"},     {Shift, "ShiftRight", "Right Shift"},
+    {Control, "ControlLeft", "Left Ctrl"},  {Control, "ControlRight", "Right Ctrl"},
+    {Alt, "AltLeft", "Left Alt"},           {Alt, "AltRight", "Right Alt"},
+};
+
+enum class Naming : uint8_t { Page, Desktop };
+
+// The code of the key a front end names: "KeyA", "Digit0", "F1" or one of `named` on the
+// page, "A", "0", "F1" or one of `named` on the desktop; Unknown for every other key.
+int16_t byName(std::string_view name, Naming naming);
 
 }  // namespace zorvane::keys

@@ -13,9 +13,9 @@ class RandomSource {
   void seed(uint64_t value);               // reseed the generator
   void enqueue(float r) { queue.push_back(r); }  // a given draw, used before the generator
   void enqueue(std::deque<float> draws);   // given draws, in order; a long queue is taken over, not copied
-  size_t queued() const { return queue.size(); }
+  size_t queued() const { return queue.size(); }  // given draws not yet taken
   void enqueueSeed(uint64_t value) { seeds.push_back(value); }  // for one Randomize, in order
-  size_t queuedSeeds() const { return seeds.size(); }
+  size_t queuedSeeds() const { return seeds.size(); }  // seeds handed in and not yet taken
   void dropSeeds() { seeds.clear(); }      // the seeds handed in and not yet taken
 
  private:

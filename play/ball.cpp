@@ -10,7 +10,7 @@ namespace {
 
 // The cell number of a probe, saturated for a ball grown far beyond the playfield.
 int32_t cellNumber(double column, double row) {
-  const double cell = column + 20 * (row - 1);
+  const double cell = column + gridColumns * (row - 1);
   if (!(cell > std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
   if (!(cell < std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(cell);

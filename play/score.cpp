@@ -11,9 +11,10 @@ float scaled(float size, double factor) { return static_cast<float>(size * facto
 
 // How a hit on a brick of code c sounds: "!" stays, "?" does its trick, 28..76 lose a hit.
 CueKind brickCue(int c) {
-  if (c == 99) return CueKind::BrickUnbreakable;
-  if (c >= 77) return CueKind::BrickSpecial;
-  if (c >= 28) return CueKind::BrickWeakened;
+  using namespace brickCodes;
+  if (c == unbreakable) return CueKind::BrickUnbreakable;
+  if (c >= specialFirst) return CueKind::BrickSpecial;
+  if (c >= multiHitFirst) return CueKind::BrickWeakened;
   return CueKind::BrickCleared;
 }
 
@@ -37,13 +38,14 @@ const char* hitMeaning(int c) {
       "the next layout",                              // 89
       "the layout before",                            // 90
   };
+  using namespace brickCodes;
   if (c == 0) return "empty: no brick";
-  if (c >= 1 && c <= 27) return "one hit clears it";
-  if (c >= 28 && c <= 76) return "each hit takes one off the hits it needs";
-  if (c >= 77 && c <= 90) return specials[c - 77];
+  if (c >= oneHitFirst && c <= oneHitLast) return "one hit clears it";
+  if (c >= multiHitFirst && c <= multiHitLast) return "each hit takes one off the hits it needs";
+  if (c >= specialFirst && c <= 90) return specials[c - specialFirst];
   if (c >= 91 && c <= 97) return "it stays: a hit only scores";
   if (c == 98) return "by chance another brick, or it stays";
-  if (c == 99) return "unbreakable: a hit costs 10 points";
+  if (c == unbreakable) return "unbreakable: a hit costs 10 points";
   return "";
 }
 
@@ -67,7 +69,7 @@ void Form1::score(int i, int x, int y, int decx, int decy) {
     Timer2.Interval(25);
   };
 
-  if (c == 99) {
+  if (c == brickCodes::unbreakable) {
     currentScore -= 10;
     if (currentScore < 0) currentScore = 0;
   } else if (c == 98) {
@@ -128,13 +130,13 @@ void Form1::score(int i, int x, int y, int decx, int decy) {
     cell = 0;
     diceRoll = roll(random, 6);
     bricksLeft += 2 * diceRoll - 7;
-  } else if (c >= 35 && c <= 76) {
+  } else if (c >= 35 && c <= brickCodes::multiHitLast) {
     cell = static_cast<int16_t>(c - 7);
   } else if (c == 34) {
     cell = 27;
-  } else if (c >= 28 && c <= 33) {
+  } else if (c >= brickCodes::multiHitFirst && c <= 33) {
     cell = static_cast<int16_t>(2 * (c - 27) - 1);
-  } else if (c >= 1 && c <= 27) {
+  } else if (c >= brickCodes::oneHitFirst && c <= brickCodes::oneHitLast) {
     cell = 0;
   }
 

@@ -8,10 +8,9 @@
 namespace zorvane {
 namespace {
 
-constexpr std::string_view keyNames[] = {
-    "t",          "currentScore",  "extraLifePoints", "bestScore",     "levelNumber",
-    "layoutIndex", "layoutCount",  "livesLeft",       "bricksAtStart", "bricksLeft",
-    "paddleDirection", "ballVelocityY", "boardRight", "lastCell",      "diceRoll"};
+#define ZORVANE_KEY_NAME(name) #name,
+constexpr std::string_view keyNames[] = {"t", ZORVANE_TRACE_INTEGERS(ZORVANE_KEY_NAME)};
+#undef ZORVANE_KEY_NAME
 
 constexpr ExpectKey recordedKeys[] = {ExpectKey::t,          ExpectKey::currentScore, ExpectKey::bestScore,
                                       ExpectKey::levelNumber, ExpectKey::livesLeft,   ExpectKey::bricksLeft,
@@ -25,20 +24,10 @@ int64_t gameValue(const Form1& form, ExpectKey key) {
   const GameState& s = form.fields();
   switch (key) {
     case ExpectKey::t: return form.now();
-    case ExpectKey::currentScore: return s.currentScore;
-    case ExpectKey::extraLifePoints: return s.extraLifePoints;
-    case ExpectKey::bestScore: return s.bestScore;
-    case ExpectKey::levelNumber: return s.levelNumber;
-    case ExpectKey::layoutIndex: return s.layoutIndex;
-    case ExpectKey::layoutCount: return s.layoutCount;
-    case ExpectKey::livesLeft: return s.livesLeft;
-    case ExpectKey::bricksAtStart: return s.bricksAtStart;
-    case ExpectKey::bricksLeft: return s.bricksLeft;
-    case ExpectKey::paddleDirection: return s.paddleDirection;
-    case ExpectKey::ballVelocityY: return s.ballVelocityY;
-    case ExpectKey::boardRight: return s.boardRight;
-    case ExpectKey::lastCell: return s.lastCell;
-    case ExpectKey::diceRoll: return s.diceRoll;
+#define ZORVANE_KEY_VALUE(name) \
+  case ExpectKey::name: return s.name;
+    ZORVANE_TRACE_INTEGERS(ZORVANE_KEY_VALUE)
+#undef ZORVANE_KEY_VALUE
   }
   return 0;
 }

@@ -6,15 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "trace/fields.h"
+
 namespace zorvane {
 
 class Form1;
 
 // The integer keys of the trace an expect line may name, in the trace's order.
-enum class ExpectKey : uint8_t {
-  t, currentScore, extraLifePoints, bestScore, levelNumber, layoutIndex, layoutCount, livesLeft,
-  bricksAtStart, bricksLeft, paddleDirection, ballVelocityY, boardRight, lastCell, diceRoll
-};
+#define ZORVANE_EXPECT_KEY(name) name,
+enum class ExpectKey : uint8_t { t, ZORVANE_TRACE_INTEGERS(ZORVANE_EXPECT_KEY) };
+#undef ZORVANE_EXPECT_KEY
 
 // The checks of every expect line of a script, held as compactly as its commands: a script
 // of nothing but expect lines stays as small in memory as any other. An expect command holds
@@ -27,7 +28,7 @@ struct Expectations {
   std::deque<Line> lines;        // one per expect line, in script order
   std::deque<ExpectKey> keys;    // every check's key, in order
   std::deque<int64_t> values;    // every check's value
-  bool empty() const { return lines.empty(); }
+  bool empty() const { return lines.empty(); }  // the script has no expect line
 };
 
 // The first check of an expect line the game did not meet.
@@ -42,8 +43,8 @@ struct ExpectMiss {
 // returns false with `error` set to one line of printable text.
 bool parseExpectation(std::string_view rest, int64_t line, Expectations& table, std::string& error);
 
-std::string_view keyName(ExpectKey key);
-int64_t gameValue(const Form1& form, ExpectKey key);
+std::string_view keyName(ExpectKey key);             // as the trace and an expect line write it
+int64_t gameValue(const Form1& form, ExpectKey key);  // what the game has now
 
 // True when the game meets every check of expect line `index` of `table`; otherwise false
 // with `miss` filled.

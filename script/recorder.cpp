@@ -1,5 +1,7 @@
 #include "script/recorder.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -18,23 +20,33 @@ void Recorder::step(int64_t ms, bool caughtUp) {
     return;
   }
   // A catch-up is judged at the end of its own step: it must not take in earlier time.
-  line = "catchup " + std::to_string(ms) + "\n";
-  pending += line;
+  pending += commandLine(Op::Catchup, ms);
   emit();
 }
 
-void Recorder::randomize(uint64_t seed) { pending += "randomize " + std::to_string(seed) + "\n"; }
+void Recorder::seed(uint64_t seed) {
+  if (begun)
+    pending += seedLine(seed);
+  else
+    head.insert(0, seedLine(seed));  // right after the first line
+}
+
+void Recorder::randomize(uint64_t seed) { pending += randomizeLine(seed); }
 
 void Recorder::layouts(const Layouts& set) {
   for (const LayoutRows& layout : set) (begun ? pending : head) += layoutLine(layout);
 }
 
-void Recorder::down(int16_t keyCode) { event("down ", std::to_string(keyCode)); }
-void Recorder::up(int16_t keyCode) { event("up ", std::to_string(keyCode)); }
-void Recorder::click(std::string_view button) { event("click ", button); }
+void Recorder::down(int16_t keyCode) { event(commandLine(Op::Down, keyCode)); }
+void Recorder::up(int16_t keyCode) { event(commandLine(Op::Up, keyCode)); }
 
-void Recorder::event(std::string_view verb, std::string_view what) {
-  pending.append(verb).append(what).append("\n");
+void Recorder::click(std::string_view button) {
+  const auto* b = std::find(std::begin(buttonNames), std::end(buttonNames), button);
+  if (b != std::end(buttonNames)) event(commandLine(Op::Click, b - std::begin(buttonNames)));
+}
+
+void Recorder::event(const std::string& line) {
+  pending += line;
   emit();
 }
 
@@ -63,7 +75,7 @@ void Recorder::emit() {
     out += std::exchange(head, {});
   }
   begun = true;
-  if (waiting > 0) out += "wait " + std::to_string(waiting) + "\n";
+  if (waiting > 0) out += commandLine(Op::Wait, waiting);
   out += pending;
   pending.clear();
   waiting = 0;

@@ -30,25 +30,25 @@ class Recorder {
   static constexpr int64_t expectEvery = 10000;  // ms of game time between two expect lines
 
   void step(int64_t ms, bool caughtUp);   // one live step of `ms` ms (caughtUp: a stall was caught up); writes at least once a second
+  void seed(uint64_t seed);               // the one seed of a game whose start-ups take no clock seed
   void randomize(uint64_t seed);          // a start-up's clock seed, written before the next line
   void layouts(const Layouts& layouts);   // the player's own layouts the game is played on, written before the next line
-  void down(int16_t keyCode);
-  void up(int16_t keyCode);
-  void click(std::string_view button);
-  bool expectDue() const { return clock - lastExpect >= expectEvery; }
+  void down(int16_t keyCode);             // a key pressed, after the pending wait
+  void up(int16_t keyCode);               // a key released
+  void click(std::string_view button);   // one of buttonNames
+  bool expectDue() const { return clock - lastExpect >= expectEvery; }  // 10 s since the last expect line
   void expect(std::string_view line);     // an expect line about the game now, after the pending wait
   void close();                           // writes the last wait
 
-  bool failed() const { return broken; }
+  bool failed() const { return broken; }  // a write failed: nothing more is written
 
  private:
-  void event(std::string_view verb, std::string_view what);
+  void event(const std::string& line);
   void emit();                             // sends the pending wait, then `pending`
 
   Sink sink;
   std::string pending;        // lines to send before the next one (randomize seeds)
-  std::string head;           // lines that follow the first line (the layouts)
-  std::string line;           // reused buffer
+  std::string head;           // lines that follow the first line (the seed, the layouts)
   int64_t waiting = 0;        // merged wait not yet written
   int64_t clock = 0;          // live time, the sum of the steps
   int64_t lastWrite = 0;      // live time of the last write

@@ -243,6 +243,33 @@ bool ScriptReader::line(std::string_view line) {
   return true;
 }
 
+std::string commandLine(Op op, int64_t value) {
+  switch (op) {
+    case Op::Wait: return "wait " + std::to_string(value) + "\n";
+    case Op::Catchup: return "catchup " + std::to_string(value) + "\n";
+    case Op::Down: return "down " + std::to_string(value) + "\n";
+    case Op::Up: return "up " + std::to_string(value) + "\n";
+    case Op::Click: return "click " + std::string(buttonNames[size_t(value)]) + "\n";
+    case Op::Expect: break;
+  }
+  return {};
+}
+
+std::string seedLine(uint64_t seed) { return "seed " + std::to_string(seed) + "\n"; }
+
+std::string randomizeLine(uint64_t seed) { return "randomize " + std::to_string(seed) + "\n"; }
+
+std::string randLine(std::span<const float> draws) {
+  std::string line = "rand";
+  for (const float v : draws) {
+    char text[maxNumberText];
+    const char* end = writeSingle(text, v);  // shortest exact text
+    line += ' ';
+    line.append(text, static_cast<size_t>(end - text));
+  }
+  return line + "\n";
+}
+
 std::string layoutLine(const LayoutRows& layout) {
   std::string line = "layout";
   for (const std::string& row : layout) line.append(" ").append(row);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 
 namespace zorvane {
 
+// What a command does, by its script word.
 enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 
 // The buttons a script clicks, by the number a click command holds.
@@ -53,8 +55,8 @@ class ScriptReader {
   explicit ScriptReader(Script& script, std::string* gameLines = nullptr);
   bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
-  bool good() const { return !failed; }
-  const ScriptError& error() const { return fault; }
+  bool good() const { return !failed; }           // no bad line so far
+  const ScriptError& error() const { return fault; }  // the first bad line
 
  private:
   bool line(std::string_view text);  // one whole line, without its newline
@@ -71,8 +73,13 @@ class ScriptReader {
   bool failed = false;
 };
 
-// The script line of one layout: "layout", then its ten rows, and a newline.
-std::string layoutLine(const LayoutRows& layout);
+// Script lines as the reader reads them, each with its newline: whatever writes a script
+// (the recorder, the generator, a front end) writes its lines with these.
+std::string commandLine(Op op, int64_t value);    // wait or catchup MS, down or up KEYCODE, click BUTTON (value: its index in buttonNames); no expect (see expectLine)
+std::string seedLine(uint64_t seed);              // "seed N": the generator's seed once the draws run out
+std::string randomizeLine(uint64_t seed);         // "randomize N": one start-up's clock seed
+std::string randLine(std::span<const float> draws);  // "rand R...", each draw in text that reads back exactly
+std::string layoutLine(const LayoutRows& layout);  // "layout", then its ten rows
 
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).
 bool parseScript(std::string_view text, Script& script, ScriptError& error);

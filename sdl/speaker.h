@@ -25,7 +25,7 @@ class Speaker {
   // For the latency figure: the effects started, and the longest from a cue to its first
   // sample leaving the callback, plus the buffer it sits in, in ms.
   uint64_t started() const { return effectsStarted; }
-  double worstLatency() const { return worstMs; }
+  double worstLatency() const { return worstMs; }  // ms
 
  private:
   Speaker() : mixer(effects) {}

@@ -26,7 +26,7 @@ void Session::PlayerInput::keyUp(int16_t key) {
 }
 bool Session::PlayerInput::click(std::string_view button) {
   // A layout tried ends with its game: Game Over comes back to the editor.
-  if (s->trial() && button == buttons::gameover && s->game->form().controls().gameover.Visible)
+  if (s->trial() && button == buttons::gameover && s->game->form().fields().gameover.Visible)
     return s->backToEditor(), true;
   return !s->watching() && !s->editing() && s->game->click(button);
 }

@@ -33,7 +33,7 @@ std::vector<int16_t> synthesize(const EffectShape& shape);
 class Effects {
  public:
   Effects();
-  std::span<const int16_t> of(CueKind kind) const { return samples[static_cast<size_t>(kind)]; }
+  std::span<const int16_t> of(CueKind kind) const { return samples[static_cast<size_t>(kind)]; }  // the cue's samples
 
  private:
   std::array<std::vector<int16_t>, cueKinds> samples;
@@ -44,9 +44,9 @@ class Effects {
 class Mixer {
  public:
   explicit Mixer(const Effects& effects) : effects(effects) {}
-  void play(CueKind kind);
+  void play(CueKind kind);  // starts the cue's effect, taking the voice nearest its end when all are busy
   void mix(std::span<int16_t> out);  // adds nothing past each effect's end; silence when idle
-  bool playing() const;
+  bool playing() const;     // some voice still sounds
 
  private:
   struct Voice {

@@ -6,7 +6,6 @@
 #include "drive/player.h"
 #include "game/form1.h"
 #include "platform/keys.h"
-#include "trace/numtext.h"
 
 namespace zorvane {
 namespace {
@@ -62,16 +61,16 @@ ScriptGenerator::ScriptGenerator(uint64_t seed, int ownLayouts) : rng(mix(seed))
 void ScriptGenerator::makeLayouts(int count) {
   auto set = std::make_shared<Layouts>(static_cast<size_t>(count));
   for (int k = 0; k < count; ++k) {
-    std::vector<int> codes(200);
+    std::vector<int> codes(layoutRowCount * gridColumns);
     const double full = std::uniform_real_distribution<double>(0.05, 1)(rng);
     for (size_t cell = 0; cell < codes.size(); ++cell) {
       if (k == 0) codes[cell] = static_cast<int>(cell % 100);
-      else if (k % 10 == 9) codes[cell] = chance(0.3) ? 99 : 0;
+      else if (k % 10 == 9) codes[cell] = chance(0.3) ? brickCodes::unbreakable : 0;
       else codes[cell] = chance(full) ? static_cast<int>(between(1, 99)) : 0;
     }
     if (k == 0) std::shuffle(codes.begin(), codes.end(), rng);
     for (size_t cell = 0; cell < codes.size(); ++cell) {
-      std::string& row = (*set)[static_cast<size_t>(k)][cell / 20];
+      std::string& row = (*set)[static_cast<size_t>(k)][cell / gridColumns];
       row += static_cast<char>('0' + codes[cell] / 10);
       row += static_cast<char>('0' + codes[cell] % 10);
     }
@@ -206,11 +205,11 @@ void ScriptGenerator::steer(const Form1& form) {
 // The centre of a brick that a hit can remove, chosen at random; false when none stands.
 bool ScriptGenerator::pickBrick(const Form1& form, double& x) {
   const GameFields& s = form.fields();
-  int candidates[200];
+  int candidates[layoutRowCount * gridColumns];
   int count = 0;
-  for (int column = 1; column <= 20; ++column)
-    for (int row = 3; row <= 12; ++row)
-      if (const int c = s.brickCode[column][row]; c > 0 && c != 99) candidates[count++] = column;
+  for (int column = 1; column <= gridColumns; ++column)
+    for (int row = layoutTopRow; row < layoutTopRow + layoutRowCount; ++row)
+      if (const int c = s.brickCode[column][row]; c > 0 && c != brickCodes::unbreakable) candidates[count++] = column;
   if (count == 0) return false;
   const int column = candidates[between(0, count - 1)];
   x = s.boardLeft + (column - 0.5) * s.brickWidth;
@@ -249,46 +248,18 @@ void ScriptGenerator::jump(const Form1& form) {
   for (int k = 0; k < std::max(presses, 1); ++k) press(useF1 ? keys::F1 : keys::F2);
 }
 
-std::string scriptLine(const Command& c) {
-  switch (c.op) {
-    case Op::Wait: return "wait " + std::to_string(c.value);
-    case Op::Catchup: return "catchup " + std::to_string(c.value);
-    case Op::Down: return "down " + std::to_string(c.value);
-    case Op::Up: return "up " + std::to_string(c.value);
-    case Op::Click: return "click " + std::string(c.button());
-    case Op::Expect: break;  // the generator makes none
-  }
-  return {};
-}
-
-std::string randLine(const std::vector<float>& values) {
-  std::string line = "rand";
-  for (const float v : values) {
-    char text[maxNumberText];
-    const char* end = writeSingle(text, v);  // shortest exact text
-    line += ' ';
-    line.append(text, static_cast<size_t>(end - text));
-  }
-  return line;
-}
-
 ScriptWriter::ScriptWriter(const ScriptGenerator& g, std::string* text, std::FILE* file)
     : generator(g), text(text), file(file) {
-  put("# zorvane-soak: a generated game");
-  put("seed " + std::to_string(g.gameSeed()));
+  put("# zorvane-soak: a generated game\n");
+  put(seedLine(g.gameSeed()));
   if (g.layouts())
-    for (const LayoutRows& layout : *g.layouts()) {
-      std::string line = layoutLine(layout);
-      line.pop_back();  // put ends the line
-      put(line);
-    }
+    for (const LayoutRows& layout : *g.layouts()) put(layoutLine(layout));
 }
 
 void ScriptWriter::put(const std::string& line) {
-  if (text) text->append(line).push_back('\n');
+  if (text) text->append(line);
   if (file) {
     std::fputs(line.c_str(), file);
-    std::fputc('\n', file);
     std::fflush(file);
   }
 }
@@ -296,7 +267,7 @@ void ScriptWriter::put(const std::string& line) {
 void ScriptWriter::command(const Command& c) {
   const auto& lines = generator.randLines();
   while (nextRand < lines.size() && lines[nextRand].before <= written) put(randLine(lines[nextRand++].values));
-  put(scriptLine(c));
+  put(commandLine(c.op, c.value));
   ++written;
 }
 

@@ -59,11 +59,6 @@ class ScriptGenerator {
   bool aimed = false;          // a brick has been chosen for the ball's present fall
 };
 
-// One script line for a command ("wait 25", "down 37", "click pause").
-std::string scriptLine(const Command& c);
-// A `rand` line for the given values, each written so that it reads back exactly.
-std::string randLine(const std::vector<float>& values);
-
 // Writes a generated run's commands as a script: the seed, the rand lines where they stand,
 // the rest.
 class ScriptWriter {
@@ -73,7 +68,7 @@ class ScriptWriter {
   void finish();                              // rand lines that never came due go last
 
  private:
-  void put(const std::string& line);
+  void put(const std::string& line);          // a whole line, with its newline
   const ScriptGenerator& generator;
   std::string* text;
   std::FILE* file;                            // flushed per line: the script survives a crash

@@ -15,16 +15,16 @@ class JsonBuffer {
   JsonBuffer() { grow(4096); }
 
   void raw(std::string_view s);          // text as it stands (keys, punctuation)
-  void put(char c) { room(1); data[length++] = c; }
-  void integer(int64_t v);
+  void put(char c) { room(1); data[length++] = c; }  // one character as it stands
+  void integer(int64_t v);               // a whole number
   void single(float v);                  // single-precision number
   void real(double v);                   // double-precision number
   void boolean(bool v) { raw(v ? std::string_view("true") : std::string_view("false")); }
   void string(std::string_view s);       // quoted and escaped
 
-  std::string_view view() const { return {data.get(), length}; }
-  size_t size() const { return length; }
-  void clear() { length = 0; }
+  std::string_view view() const { return {data.get(), length}; }  // the text so far
+  size_t size() const { return length; }  // its bytes
+  void clear() { length = 0; }           // empties it, keeping the room
 
  private:
   void room(size_t n) {

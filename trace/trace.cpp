@@ -1,6 +1,7 @@
 #include "trace/trace.h"
 
 #include "game/form1.h"
+#include "trace/fields.h"
 
 namespace zorvane {
 
@@ -28,34 +29,11 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.integer(form.now());
   o.raw(",\"ev\":");
   o.string(ev);
-  o.raw(",\"currentScore\":");
-  o.integer(s.currentScore);
-  o.raw(",\"extraLifePoints\":");
-  o.integer(s.extraLifePoints);
-  o.raw(",\"bestScore\":");
-  o.integer(s.bestScore);
-  o.raw(",\"levelNumber\":");
-  o.integer(s.levelNumber);
-  o.raw(",\"layoutIndex\":");
-  o.integer(s.layoutIndex);
-  o.raw(",\"layoutCount\":");
-  o.integer(s.layoutCount);
-  o.raw(",\"livesLeft\":");
-  o.integer(s.livesLeft);
-  o.raw(",\"bricksAtStart\":");
-  o.integer(s.bricksAtStart);
-  o.raw(",\"bricksLeft\":");
-  o.integer(s.bricksLeft);
-  o.raw(",\"paddleDirection\":");
-  o.integer(s.paddleDirection);
-  o.raw(",\"ballVelocityY\":");
-  o.integer(s.ballVelocityY);
-  o.raw(",\"boardRight\":");
-  o.integer(s.boardRight);
-  o.raw(",\"lastCell\":");
-  o.integer(s.lastCell);
-  o.raw(",\"diceRoll\":");
-  o.integer(s.diceRoll);
+#define ZORVANE_TRACE_INTEGER(name) \
+  o.raw(",\"" #name "\":");           \
+  o.integer(s.name);
+  ZORVANE_TRACE_INTEGERS(ZORVANE_TRACE_INTEGER)
+#undef ZORVANE_TRACE_INTEGER
   o.raw(",\"brickWidth\":");
   number(s.brickWidth);
   o.raw(",\"brickHeight\":");
@@ -141,8 +119,8 @@ void TraceWriter::bricks(const Form1& form) {
   codeEditsSeen = s.brickCode.edits();
   brickEditsSeen = s.brick.edits();
   size_t count = 0;
-  for (int y = 1, i = 1; y <= 25; ++y) {
-    for (int x = 1; x <= 20; ++x, ++i) {
+  for (int y = 1, i = 1; y <= gridRows; ++y) {
+    for (int x = 1; x <= gridColumns; ++x, ++i) {
       if (!all && !s.brickCode.editedSince(x, y, codesSeen) && !s.brick.editedSince(i, bricksSeen)) continue;
       const int16_t code = s.brickCode[x][y];
       const Label& b = s.brick.exists(i) ? s.brick(i) : absent;

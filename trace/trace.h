@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "levels/grid.h"
 #include "trace/json.h"
 
 namespace zorvane {
@@ -17,14 +18,14 @@ struct Control;
 // marked (a write to a cell's code or to its brick object) since the previous line.
 class TraceWriter {
  public:
-  static constexpr int cellCount = 500;
+  static constexpr int cellCount = gridCells;
 
   void line(const Form1& form, std::string_view ev);  // appends one line, ending in '\n'
-  void forgetBricks() { haveCells = false; }           // the next line lists all 500 cells
+  void forgetBricks() { haveCells = false; }           // the next line lists every cell
 
   std::string_view text() const { return out.view(); }  // lines written since clear()
-  size_t size() const { return out.size(); }
-  void clear() { out.clear(); }
+  size_t size() const { return out.size(); }          // bytes of text()
+  void clear() { out.clear(); }                        // after the lines were handed on
 
   // What the trace shows of one brick cell.
   struct Cell {

@@ -30,32 +30,8 @@ using namespace zorvane;
 
 namespace {
 
-// The browser's keys (KeyboardEvent.code) as the game's virtual key codes: the desktop's
-// table (sdl/keymap.cpp), from the same constants. 0 for every key without a code of its own.
-constexpr int16_t deleteKey = 46;  // Delete, which only the layout editor answers (see gameOnly)
-
-int16_t virtualKey(std::string_view code) {
-  if (code.size() == 4 && code.starts_with("Key") && code[3] >= 'A' && code[3] <= 'Z')
-    return int16_t(keys::A + (code[3] - 'A'));
-  if (code.size() == 6 && code.starts_with("Digit") && code[5] >= '0' && code[5] <= '9')
-    return int16_t(keys::Digit0 + (code[5] - '0'));
-  for (int n = 1; n <= 12; ++n)
-    if (code == "F" + std::to_string(n)) return int16_t(keys::F1 + n - 1);
-  constexpr struct {
-    std::string_view code;
-    int16_t key;
-  } named[] = {
-      {"ArrowLeft", keys::Left},     {"ArrowUp", keys::Up},         {"ArrowRight", keys::Right},
-      {"ArrowDown", keys::Down},     {"Space", keys::Space},        {"Enter", keys::Enter},
-      {"NumpadEnter", keys::Enter},  {"Escape", keys::Escape},      {"Backspace", keys::Backspace},
-      {"Tab", keys::Tab},            {"ShiftLeft", keys::Shift},    {"ShiftRight", keys::Shift},
-      {"ControlLeft", keys::Control}, {"ControlRight", keys::Control}, {"AltLeft", keys::Alt},
-      {"AltRight", keys::Alt},       {"Delete", deleteKey},
-  };
-  for (const auto& k : named)
-    if (code == k.code) return k.key;
-  return keys::Unknown;
-}
+// Delete, which only the layout editor answers (see gameOnly): the game gets 0 for it, as ever.
+constexpr int16_t deleteKey = 46;
 
 // The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
 bool gameKey(int16_t key) {
@@ -90,7 +66,6 @@ struct Page {
   std::string recorded;                   // the game as a replay script
   std::string handed;                     // what zvRecording last handed out
   std::string heading;                    // the first line's UTC time, from the page
-  int64_t fixedSeed = -1;                 // the tests' seed, written as a seed line
   std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
   int width = 0, height = 0;
   std::vector<int32_t> patches;           // x, y, width, height of each patch of the last picture
@@ -103,6 +78,7 @@ struct Page {
   double cuedAt = -1;                     // the game time of the first of them
   Spoken spoken;                          // the game in words, for the live region
   std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
+  int64_t seed = -1;                      // the tests' one seed, or -1: the clock's
   double wall = 0;                        // the wall-clock time of the last advance
   bool saveAsked = false;                 // the editor asked to save: the page downloads its file
 };
@@ -143,7 +119,7 @@ Session& session() {
     // The editor left: a new game, as the page starts one.
     o.leave = [] {
       fresh();
-      page.session->start(page.wall, page.fixedSeed);
+      page.session->start(page.wall, page.seed);
     };
     o.steering = Steering::Held;
     o.slice = wakeSlice;
@@ -182,10 +158,10 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
   if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
-  page.fixedSeed = seed >= 0 ? int64_t(seed) : -1;
+  page.seed = int64_t(seed);
   page.wall = wall;
   fresh();
-  session().start(wall, page.fixedSeed);
+  session().start(wall, int64_t(seed));
 }
 
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
@@ -204,7 +180,7 @@ EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
-  const int16_t key = virtualKey(domCode);
+  const int16_t key = std::string_view(domCode) == "Delete" ? deleteKey : keys::byName(domCode, keys::Naming::Page);
   return gameKey(key) ? -key : key;
 }
 
@@ -396,7 +372,6 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     return page.message.c_str();
   }
   fresh();  // the new recording begins with the one played
-  page.fixedSeed = -1;    // the recording has its own
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
@@ -483,10 +458,6 @@ EMSCRIPTEN_KEEPALIVE double zvScore() { return double(session().score()); }
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   if (!session().watching()) session().close();
   page.handed = page.recorded;
-  if (page.fixedSeed >= 0) {  // the tests' seed, after the first line
-    const size_t first = page.handed.find('\n');
-    page.handed.insert(first == std::string::npos ? 0 : first + 1, "seed " + std::to_string(page.fixedSeed) + "\n");
-  }
   *length = int(page.handed.size());
   return page.handed.data();
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/contract.h"
 
 namespace zorvane::testing {
 

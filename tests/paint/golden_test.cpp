@@ -22,6 +22,13 @@ void wait(Window& w, int64_t ms) {
   }
 }
 
+bool loadPng(const std::string& path, Image& image, std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!readFile(path, bytes, size_t(64) << 20, error)) return false;
+  if (!decodePng(bytes, image)) return error = "cannot read " + path + ": not a PNG picture", false;
+  return true;
+}
+
 // Compares with the reference picture, pixel for pixel: the picture depends only on the
 // painter's own arithmetic and the font files, so any difference is a change of look.
 void expectLikeGolden(const Image& seen, const std::string& name) {

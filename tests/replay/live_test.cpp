@@ -203,6 +203,7 @@ TEST(Recorder, StepsBecomeWaitsAndCatchupsOfTheirOwnTime) {
   Capture out;
   Recorder r(out.sink());
   r.randomize(77);
+  r.seed(5);                     // written straight after the first line
   r.step(10, false);
   r.step(15, false);
   r.down(39);                    // the waits before it merge into one line
@@ -216,7 +217,7 @@ TEST(Recorder, StepsBecomeWaitsAndCatchupsOfTheirOwnTime) {
   const std::string header = out.writes.front().substr(0, out.writes.front().find('\n') + 1);
   EXPECT_EQ(header[0], '#');
   EXPECT_EQ(out.text(), header +
-                            "wait 25\nrandomize 77\ndown 39\n"
+                            "seed 5\nwait 25\nrandomize 77\ndown 39\n"
                             "wait 20\ncatchup 600\n"
                             "wait 5\nclick pause\n"
                             "wait 25\n");

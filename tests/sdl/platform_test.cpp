@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "paint/geometry.h"
 #include "sdl/display.h"
+#include "platform/keys.h"
 #include "sdl/keymap.h"
 #include "tests/paint/fake_window.h"
 
@@ -17,17 +19,25 @@ namespace {
 
 using testing::FakeWindow;
 
-TEST(Keys, DesktopKeysGiveTheVirtualCodes) {
+// One list of key names serves both front ends: each name of it is a key SDL knows, and the
+// keys outside it, the page's names included, give their codes or none.
+TEST(Keys, EachFrontEndsKeyNamesGiveTheVirtualCodes) {
+  for (const keys::NamedKey& k : keys::named)
+    EXPECT_EQ(virtualKey(SDL_GetKeyFromName(std::string(k.desktop).c_str())), k.code) << k.desktop;
   struct Case {
     SDL_Keycode key;
     int16_t code;
-  } cases[] = {{SDLK_LEFT, 37}, {SDLK_UP, 38},     {SDLK_RIGHT, 39},    {SDLK_DOWN, 40},    {SDLK_a, 65},
-               {SDLK_p, 80},    {SDLK_z, 90},      {SDLK_0, 48},        {SDLK_9, 57},       {SDLK_F1, 112},
-               {SDLK_F2, 113},  {SDLK_F12, 123},   {SDLK_SPACE, 32},    {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13},
-               {SDLK_ESCAPE, 27}, {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},   {SDLK_LSHIFT, 16},  {SDLK_RSHIFT, 16},
-               {SDLK_LCTRL, 17}, {SDLK_RALT, 18},  {SDLK_F13, 0},       {SDLK_KP_4, 0},     {SDLK_SEMICOLON, 0},
-               {SDLK_CAPSLOCK, 0}, {SDLK_HOME, 0}};
+  } cases[] = {{SDLK_a, keys::A},        {SDLK_z, keys::A + 25},  {SDLK_0, keys::Digit0}, {SDLK_9, keys::Digit0 + 9},
+               {SDLK_F1, keys::F1},      {SDLK_F12, keys::F1 + 11}, {SDLK_F13, 0},        {SDLK_KP_4, 0},
+               {SDLK_SEMICOLON, 0},      {SDLK_CAPSLOCK, 0},      {SDLK_HOME, 0}};
   for (const Case& c : cases) EXPECT_EQ(virtualKey(c.key), c.code) << SDL_GetKeyName(c.key);
+  struct Named {
+    const char* name;
+    int16_t code;
+  } page[] = {{"KeyA", keys::A}, {"KeyZ", keys::A + 25}, {"Digit9", keys::Digit0 + 9}, {"F10", keys::F1 + 9},
+              {"NumpadEnter", keys::Enter}, {"F13", 0}, {"F0", 0},  {"F1x", 0}, {"Key", 0}, {"KeyAB", 0},
+              {"A", 0},                {"Left", 0}, {"Numpad4", 0}};
+  for (const Named& n : page) EXPECT_EQ(keys::byName(n.name, keys::Naming::Page), n.code) << n.name;
 }
 
 TEST(WallClock, WindowOpensAtAScaleThatFits) {

@@ -4,7 +4,7 @@
 # two stalls of the process, recorded with --record and --trace. Then:
 #  - zorvane-replay of the recording writes the very trace the window wrote, and meets every
 #    expect line in it; a copy with its arrows swapped after the first 2 s fails (status 3)
-#    at an expect line after the swap;
+#    at an expect line after the swap (the last serve alone sees to that);
 #  - --watch of the recording at speed 8 with --record: the new recording holds the watched
 #    one and then the player's game, and replays to the window's trace;
 #  - a recording on a layout file, cut by kill -9, holds the layouts, ends on a whole line
@@ -85,6 +85,21 @@ done
 click_button
 move
 while [ $((($(date +%s%N) - began) / 1000000)) -lt 22000 ]; do move; done
+# Last, F1 lays a field out afresh with the ball at rest on the centred paddle, and an arrow
+# serves it away from itself: the copy with its arrows swapped serves the other way, so its
+# closing expect line (lastCell) differs whatever the seeds and the moves before.
+lines=$(wc -l <"$work/live.trace")
+xdotool key --window "$win" F1
+xdotool keydown --window "$win" Right
+served=
+for _ in $(seq 150); do
+  tail -n +"$((lines + 1))" "$work/live.trace" |
+    awk '/"ev":"down 112"/ { jumped = 1 } jumped && /"ev":"Timer2"/ && !/"ballVelocityY":0,/ { found = 1 } END { exit !found }' &&
+    { served=1; break; }
+  sleep 0.1
+done
+xdotool keyup --window "$win" Right
+[ -n "$served" ] || fail "no serve after the last F1"
 close_game
 
 grep -q '^catchup ' "$work/game.zrec" || fail "no catchup line after two stalls"

@@ -1,3 +1,0 @@
-// The game window: see platform/contract.h, the one seam between the game and its front ends.
-#pragma once
-#include "platform/contract.h"
