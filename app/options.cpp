@@ -19,7 +19,7 @@
 namespace zorvane {
 
 const char* const usageLine =
-    "usage: zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--layouts FILE] [--help] [--version]";
+    "usage: zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE] [--watch FILE [--speed X]] [--layouts FILE] [--edit FILE] [--help] [--version]";
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   bool speedGiven = false;
@@ -32,6 +32,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     if (name == "--trace") file = &options.trace;
     if (name == "--watch") file = &options.watch;
     if (name == "--layouts") file = &options.layouts;
+    if (name == "--edit") file = &options.edit;
     if (file || name == "--speed") {
       std::string_view value;
       if (name.size() < arg.size()) {
@@ -78,6 +79,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   if (speedGiven && options.watch.empty()) return error = "--speed goes with --watch", false;
   if (!options.watch.empty() && !options.layouts.empty())
     return error = "--layouts and --watch cannot be used together (a recording holds its own layouts)", false;
+  if (!options.edit.empty() && !(options.watch + options.layouts + options.record + options.trace).empty())
+    return error = "--edit goes alone: the layouts it tries are not recorded, traced or watched", false;
   return true;
 }
 
@@ -195,6 +198,9 @@ void printHelp() {
       "      --speed X      watch at X times real speed, 0.25 to 8 (default 1)\n"
       "      --layouts FILE play your own layouts from the layout file FILE (its layout\n"
       "                     lines, in rotation) instead of the built-in ones\n"
+      "      --edit FILE    make layouts in the editor and save them to the layout file\n"
+      "                     FILE (read first when it exists); T tries the layout shown,\n"
+      "                     Esc comes back from it; Ctrl+S saves\n"
       "      --help        show this help and exit\n"
       "      --version     show the version and licence and exit\n"
       "\n"

@@ -1,5 +1,5 @@
 // The window program's command line: `zorvane [--fullscreen] [--sound] [--mouse] [--record FILE] [--trace FILE]
-// [--watch FILE [--speed X]] [--layouts FILE] [--help] [--version]`.
+// [--watch FILE [--speed X]] [--layouts FILE] [--edit FILE] [--help] [--version]`.
 #pragma once
 #include <string>
 
@@ -15,6 +15,7 @@ struct Options {
   std::string trace;        // write the replay trace of every handled event here; empty: no
   std::string watch;        // play this replay script in the window first; empty: no
   std::string layouts;      // play the player's own layouts from this layout file; empty: the built-in ones
+  std::string edit;         // make layouts in the editor, saved to this layout file; empty: play
   double speed = 1;         // times real speed for --watch, 0.25 to 8
 };
 

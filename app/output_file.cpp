@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "script/script.h"
 
@@ -63,6 +64,32 @@ bool OutputFile::write(std::string_view lines) {
 void OutputFile::close() {
   if (fd >= 0) ::close(int(fd));
   fd = closed;
+}
+
+std::string saveWhole(const std::string& path, std::string_view text) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "it is not a regular file";
+  const std::string temporary = path + ".saving-" + std::to_string(::getpid());
+  const int f = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+  if (f < 0) return std::strerror(errno);
+  std::string why;
+  for (std::string_view left = text; why.empty() && !left.empty();) {
+    const ssize_t n = ::write(f, left.data(), left.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) why = n < 0 ? std::strerror(errno) : "nothing was written";
+    else left.remove_prefix(size_t(n));
+  }
+  if (why.empty() && ::fsync(f) != 0) why = std::strerror(errno);
+  if (::close(f) != 0 && why.empty()) why = std::strerror(errno);
+  if (why.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) why = std::strerror(errno);
+  if (!why.empty()) ::unlink(temporary.c_str());
+  return why;
+}
+
+FileKind fileKind(const std::string& path) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) return FileKind::None;
+  return S_ISREG(st.st_mode) ? FileKind::Regular : FileKind::Other;
 }
 
 }  // namespace zorvane

@@ -2,6 +2,8 @@
 // at the API.
 #include "win/system.h"
 
+#include <algorithm>
+
 #include "app/output_file.h"
 #include "image/files.h"
 #include "script/script.h"
@@ -72,6 +74,40 @@ bool OutputFile::write(std::string_view lines) {
 void OutputFile::close() {
   if (isOpen()) CloseHandle(handle(fd));
   fd = closed;
+}
+
+std::string saveWhole(const std::string& path, std::string_view text) {
+  const std::wstring name = image::wide(path);
+  if (name.empty()) return "not a valid file name";
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  constexpr DWORD notRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & notRegular)) return "it is not a regular file";
+  const std::wstring temporary = name + L".saving-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return image::systemMessage(GetLastError());
+  std::string why;
+  for (std::string_view left = text; why.empty() && !left.empty();) {
+    DWORD n = 0;
+    if (!WriteFile(f, left.data(), DWORD(std::min<size_t>(left.size(), 1u << 30)), &n, nullptr))
+      why = image::systemMessage(GetLastError());
+    else if (n == 0)
+      why = "nothing was written";
+    else
+      left.remove_prefix(n);
+  }
+  if (why.empty() && !FlushFileBuffers(f)) why = image::systemMessage(GetLastError());
+  CloseHandle(f);
+  if (why.empty() && !MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    why = image::systemMessage(GetLastError());
+  if (!why.empty()) DeleteFileW(temporary.c_str());
+  return why;
+}
+
+FileKind fileKind(const std::string& path) {
+  const std::wstring name = image::wide(path);
+  const DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::None;
+  return attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE) ? FileKind::Other : FileKind::Regular;
 }
 
 }  // namespace zorvane

@@ -60,6 +60,14 @@ int prepare(const Options& options, Files& files) {
     status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
   if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
     files.layouts = std::make_shared<const Layouts>(std::move(own));
+  // The file to edit need not exist yet; one that does is read as --layouts reads it, and only
+  // a regular file, which a save can replace.
+  if (const FileKind kind = options.edit.empty() ? FileKind::None : fileKind(options.edit); status == 0 && kind != FileKind::None) {
+    if (kind == FileKind::Regular)
+      status = loadLayouts(options.edit, files.editing, error);
+    else
+      status = 1, error = "cannot edit " + printable(options.edit, 200) + ": not a regular file";
+  }
   if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
   if (status != 0) say(error);
@@ -93,11 +101,17 @@ SessionOptions sessionOptions(const Options& options, Files& files, std::functio
   // The most commands and timer ticks of a watched recording played between two looks at
   // the window's events: a few milliseconds' work, so that the window answers at once.
   s.slice = 500;
+  if (!options.edit.empty()) {
+    s.save = [&options](std::string_view text) { return saveWhole(options.edit, text); };
+    s.leave = [&files] { files.left = true; };
+  }
   return s;
 }
 
 void begin(Session& session, const Options& options, Files& files, double wall) {
-  if (options.watch.empty())
+  if (!options.edit.empty())
+    session.advance(wall);  // the editor shows already (session.edit())
+  else if (options.watch.empty())
     session.start(wall, -1, files.layouts, shownName(options.layouts));
   else
     session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);

@@ -26,6 +26,8 @@ struct Files {
   Script script;                // the recording to watch, when asked for
   std::string text;             // its game lines, copied to the recording when both are asked for
   SharedLayouts layouts;        // the player's own layouts, when asked for
+  Layouts editing;              // the layouts of the file to edit, when it exists
+  bool left = false;            // the player has left the editor
 };
 
 int prepare(const Options& options, Files& files);  // opens and reads them: 0, or the exit status after one line
@@ -40,7 +42,7 @@ std::function<void(std::span<const Cue>)> cuesTo(Speaker* speaker) {
   if (!speaker) return {};
   return [speaker](std::span<const Cue> cues) { speaker->play(cues); };
 }
-void begin(Session& session, const Options& options, Files& files, double wall);  // the live game, or the recording watched
+void begin(Session& session, const Options& options, Files& files, double wall);  // the live game, the recording watched or the editor
 void tellEnding(Session& session, const Options& options);  // once a watched recording has ended: the expect line it missed
 // Ms the loop may sleep at `wall` before the session has more to do: at most a second, and
 // 50 ms while an effect sounds (to pause it soon).

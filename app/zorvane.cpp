@@ -80,8 +80,8 @@ SDL_Window* openWindow(const Options& options, const View& form, const std::stri
 // the window.
 class Host {
  public:
-  Host(const Options& options, SDL_Window* window, Session& session, Speaker* speaker)
-      : options(options), window(window), session(session), speaker(speaker), screen(window) {}
+  Host(const Options& options, SDL_Window* window, Session& session, Speaker* speaker, const bool& left)
+      : options(options), window(window), session(session), speaker(speaker), left(left), screen(window) {}
 
   bool open() { return screen.open(); }
   double now() const { return clock.exact(); }  // the wall clock, ms since the window opened
@@ -96,6 +96,7 @@ class Host {
   SDL_Window* window;
   Session& session;
   Speaker* speaker;
+  const bool& left;  // the player has left the editor
   Screen screen;
   const WallClock clock;
   Gamepads pads;
@@ -106,7 +107,7 @@ class Host {
 void Host::run() {
   // A lost display ends the program at once: the recording's last lines are written first.
   onDisplayLost([this] { session.close(); });
-  const auto goOn = [this] { return running && !hungUp && !displayFailed(); };
+  const auto goOn = [this] { return running && !left && !hungUp && !displayFailed(); };
   while (goOn()) {
     session.advance(clock.exact());
     show();
@@ -140,20 +141,26 @@ void Host::show() {
 
 void Host::handle(const SDL_Event& e) {
   switch (e.type) {
-    case SDL_QUIT: running = false; break;
+    case SDL_QUIT: running = !session.mayLeave(); break;  // unsaved layouts: the first close warns
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
       if (e.window.event == SDL_WINDOWEVENT_LEAVE) session.pointerLeft();
       break;
-    case SDL_KEYDOWN: session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0); break;
+    case SDL_KEYDOWN:
+      // Delete empties a cell in the editor; to the game it is a key without a code, as ever.
+      if (session.editing() && e.key.keysym.sym == SDLK_DELETE) session.keyDown(46);
+      else session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0);
+      break;
     case SDL_KEYUP: session.keyUp(virtualKey(e.key.keysym.sym)); break;
     case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT) session.pointerDown(e.button.x, e.button.y);
+      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
+        session.pointerDown(e.button.x, e.button.y, e.button.button == SDL_BUTTON_RIGHT);
       break;
     case SDL_MOUSEMOTION: session.pointerMoved(e.motion.x, e.motion.y); break;
     case SDL_MOUSEBUTTONUP:
-      if (e.button.button == SDL_BUTTON_LEFT) session.pointerUp(e.button.x, e.button.y);
+      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
+        session.pointerUp(e.button.x, e.button.y);
       break;
     default: pads.handle(e, session.player()); break;
   }
@@ -164,11 +171,12 @@ int run(const Options& options, Files& files) {
   // Sound, when asked for: the cues start effects.
   std::unique_ptr<Speaker> speaker = options.sound ? Speaker::open() : nullptr;
   Session session(fonts, sessionOptions(options, files, cuesTo(speaker.get())));
-  SDL_Window* window = openWindow(options, session.driver().view(), session.title());
+  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit);
+  SDL_Window* window = openWindow(options, session.view(), session.title());
   if (!window) return 1;
   int status = emptyOutputs(files) ? 0 : 1;
   {
-    Host host(options, window, session, speaker.get());
+    Host host(options, window, session, speaker.get(), files.left);
     if (status == 0 && !host.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;

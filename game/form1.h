@@ -55,6 +55,9 @@ class Form1 : public Window, private GameFields {
   // ones; null or none: the built-in rotation.
   void useLayouts(SharedLayouts layouts) { ownLayouts = std::move(layouts); }
   const SharedLayouts& layouts() const { return ownLayouts; }  // null: the built-in ones
+  // The layout editor's field: layout 1 of these laid out afresh on the bricks, as a start-up
+  // lays it, with its count; nothing else of the game changes.
+  void layOut(SharedLayouts layouts);
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;  // every display object, bricks and buttons included

@@ -17,7 +17,17 @@ constexpr Color oneHitColors[brickCodes::oneHitLast + 1] = {
     RGB(0, 0, 127),     RGB(0, 127, 127),   RGB(0, 127, 0)};
 constexpr int multiHitShade[7] = {1, 3, 5, 7, 9, 11, 20};
 
-// The colour of a brick code; false for code 0 and codes outside the tables.
+// The code held in cell x (1..gridColumns) of a row text: its two digits as a number.
+int16_t cellCode(std::string_view row, int x) {
+  const size_t at = static_cast<size_t>(2 * x - 2);
+  if (row.size() < at + 2) return 0;
+  const char hi = row[at], lo = row[at + 1];
+  if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return 0;
+  return static_cast<int16_t>((hi - '0') * 10 + (lo - '0'));
+}
+
+}  // namespace
+
 bool brickColor(int c, Color& color) {
   using namespace brickCodes;
   if (c >= oneHitFirst && c <= oneHitLast) color = oneHitColors[c];
@@ -32,7 +42,6 @@ bool brickColor(int c, Color& color) {
   return true;
 }
 
-// The caption: hits still needed, "?" for a special brick, "!" for one that stays.
 const char* brickCaption(int c) {
   using namespace brickCodes;
   static constexpr const char* digits[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
@@ -41,17 +50,6 @@ const char* brickCaption(int c) {
   if (c == unbreakable) return "!";
   return "1";
 }
-
-// The code held in cell x (1..gridColumns) of a row text: its two digits as a number.
-int16_t cellCode(std::string_view row, int x) {
-  const size_t at = static_cast<size_t>(2 * x - 2);
-  if (row.size() < at + 2) return 0;
-  const char hi = row[at], lo = row[at + 1];
-  if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return 0;
-  return static_cast<int16_t>((hi - '0') * 10 + (lo - '0'));
-}
-
-}  // namespace
 
 // Fixes the cell size and creates the brick objects, one per cell.
 void Form1::loadbricks() {
@@ -71,6 +69,13 @@ void Form1::loadbricks() {
       b.Visible = true;
     }
   }
+}
+
+void Form1::layOut(SharedLayouts layouts) {
+  ownLayouts = std::move(layouts);
+  fillLevelRows();
+  layoutIndex = 1;
+  grid();
 }
 
 // Lays out layout layoutIndex afresh and counts the bricks to clear.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "levels/grid.h"
+#include "platform/color.h"
 
 namespace zorvane {
 
@@ -21,5 +22,12 @@ using SharedLayouts = std::shared_ptr<const Layouts>;       // one set, shared b
 
 // A row a layout may hold: exactly 40 decimal digits.
 bool isLayoutRow(std::string_view row);
+
+// How a brick of code c looks: its colour (false for code 0 and codes outside the tables) and
+// its caption, the hits still needed, "?" for a special brick, "!" for one that stays.
+bool brickColor(int c, Color& color);
+const char* brickCaption(int c);
+// What a hit on a brick of code c does, in a few plain words (the editor's palette says it).
+const char* hitMeaning(int c);
 
 }  // namespace zorvane

@@ -20,6 +20,35 @@ CueKind brickCue(int c) {
 
 }  // namespace
 
+// Said as score() below does it, code by code.
+const char* hitMeaning(int c) {
+  static constexpr const char* specials[] = {
+      "by chance 7 fewer to 3 more bricks to clear",  // 77
+      "3 more bricks to clear",                       // 78
+      "3 fewer bricks to clear",                      // 79
+      "by chance 50 points less to 40 more",          // 80
+      "40 points more",                               // 81
+      "40 points less",                               // 82
+      "the paddle grows or shrinks, by chance",       // 83
+      "the paddle grows",                             // 84
+      "the paddle shrinks",                           // 85
+      "the ball grows or shrinks, by chance",         // 86
+      "the ball grows",                               // 87
+      "the ball shrinks",                             // 88
+      "the next layout",                              // 89
+      "the layout before",                            // 90
+  };
+  using namespace brickCodes;
+  if (c == 0) return "empty: no brick";
+  if (c >= oneHitFirst && c <= oneHitLast) return "one hit clears it";
+  if (c >= multiHitFirst && c <= multiHitLast) return "each hit takes one off the hits it needs";
+  if (c >= specialFirst && c <= 90) return specials[c - specialFirst];
+  if (c >= 91 && c <= 97) return "it stays: a hit only scores";
+  if (c == 98) return "by chance another brick, or it stays";
+  if (c == unbreakable) return "unbreakable: a hit costs 10 points";
+  return "";
+}
+
 void Form1::score(int i, int x, int y, int decx, int decy) {
   updatescore();
   auto cell = brickCode[x][y];

@@ -7,6 +7,7 @@
 
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "game/form1.h"
 #include "platform/keys.h"
 
 namespace zorvane {
@@ -18,12 +19,17 @@ int64_t Session::WatchClock::target(double wall) const {
 double Session::WatchClock::wallAt(int64_t t) const { return paused ? -1.0 : wallBase + double(t - base) / speed; }
 
 void Session::PlayerInput::keyDown(int16_t key) {
-  if (!s->watching()) s->game->keyDown(key);
+  if (!s->watching() && !s->editing()) s->game->keyDown(key);
 }
 void Session::PlayerInput::keyUp(int16_t key) {
-  if (!s->watching()) s->game->keyUp(key);
+  if (!s->watching() && !s->editing()) s->game->keyUp(key);
 }
-bool Session::PlayerInput::click(std::string_view button) { return !s->watching() && s->game->click(button); }
+bool Session::PlayerInput::click(std::string_view button) {
+  // A layout tried ends with its game: Game Over comes back to the editor.
+  if (s->trial() && button == buttons::gameover && s->game->form().fields().gameover.Visible)
+    return s->backToEditor(), true;
+  return !s->watching() && !s->editing() && s->game->click(button);
+}
 
 Session::Session(const paint::Fonts& f, SessionOptions o) : fonts(f), options(std::move(o)), painter(fonts) {
   playerInput.s = this;
@@ -52,6 +58,7 @@ void Session::record() {
 }
 
 void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::string from) {
+  if (!trying) editorShown.reset();
   fresh(seed < 0);
   record();
   layoutsFrom = layouts ? std::move(from) : std::string();
@@ -65,6 +72,8 @@ void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::strin
 }
 
 void Session::watch(Script script, std::string_view text, std::string recordingName, double wall, double speed) {
+  editorShown.reset();
+  trying = false;
   fresh(true);
   if (options.record && !text.empty()) {
     options.record(text);
@@ -84,6 +93,60 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
   if (!player_->playing()) handOver();
 }
 
+void Session::edit(Layouts layouts, std::string fileName) {
+  fresh(false);
+  trying = false;
+  layoutsFrom.clear();
+  editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName));
+}
+
+const View& Session::view() const { return editing() ? static_cast<const View&>(*editorShown) : game->view(); }
+
+// "Try it": the layout edited, alone, in a fresh game at once.
+void Session::ask(EditorAsks what) {
+  EditorScreen& e = *editorShown;
+  switch (what) {
+    case EditorAsks::Nothing: break;
+    case EditorAsks::Try: {
+      const Editor& m = e.editor;
+      trying = true;
+      auto one = std::make_shared<Layouts>();
+      one->push_back(m.layout(m.current()));
+      start(wallNow, -1, std::move(one), e.name() + ", layout " + std::to_string(m.current() + 1));
+      break;
+    }
+    case EditorAsks::Save: {
+      const std::string why = options.save ? options.save(e.editor.text()) : "nowhere to save to";
+      if (why.empty()) e.editor.saved();
+      e.message = why.empty() ? "Saved to " + e.name() : "Not saved: " + why;
+      break;
+    }
+    case EditorAsks::Leave:
+      editorShown.reset();
+      if (options.leave) options.leave();
+      break;
+  }
+}
+
+void Session::backToEditor() {
+  if (!trial()) return;
+  fresh(false);
+  trying = false;
+  layoutsFrom.clear();
+  pressed.clear();
+  pressedInside = pointerHeld = pointerLive = false;
+}
+
+void Session::editorClick(std::string_view button) {
+  if (editing()) ask(editorShown->click(button));
+}
+
+bool Session::mayLeave() {
+  if (!editorShown) return true;
+  if (trying) backToEditor();
+  return editorShown->leave() == EditorAsks::Leave;
+}
+
 void Session::handOver() {
   firstMiss = player_->miss();
   char digits[24];
@@ -100,12 +163,15 @@ bool Session::watching() const { return player_ && player_->playing(); }
 
 void Session::advance(double wall) {
   wallNow = wall;
+  if (editing()) return;
   if (watching() && !seeker->playTo(clock.target(wall))) handOver();
   if (!watching()) game->step(std::max<int64_t>(0, int64_t(std::floor(wall - origin))));
   steer();
 }
 
 void Session::keyDown(int16_t key, bool repeat) {
+  if (editing()) return ask(editorShown->keyDown(key));
+  if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
     game->keyDown(key);
   } else if (key == keys::Space) {
@@ -121,42 +187,52 @@ void Session::keyDown(int16_t key, bool repeat) {
 }
 
 void Session::keyUp(int16_t key) {
+  if (editing()) return editorShown->keyUp(key);
   if (!watching()) game->keyUp(key);
   steer();
 }
 
 std::string Session::buttonAt(double x, double y) const {
   if (placement.scale <= 0) return {};
-  return paint::buttonAt(game->view(), placement, int(std::floor(x)), int(std::floor(y)));
+  return paint::buttonAt(view(), placement, int(std::floor(x)), int(std::floor(y)));
 }
 
 float Session::units(double x) const {
   return placement.scale > 0 ? static_cast<float>((x - placement.x) / placement.scale * paint::unitsPerPixel) : 0.0f;
 }
 
-void Session::pointerDown(double x, double y) {
+float Session::unitsDown(double y) const {
+  return placement.scale > 0 ? static_cast<float>((y - placement.y) / placement.scale * paint::unitsPerPixel) : 0.0f;
+}
+
+void Session::pointerDown(double x, double y, bool other) {
   if (watching()) return;
-  pressed = buttonAt(x, y);
+  pressed = other ? std::string() : buttonAt(x, y);
   pressedInside = !pressed.empty();
+  if (editing() && pressed.empty()) return editorShown->pointerDown(units(x), unitsDown(y), other);
   if (options.steering == Steering::Held && pressed.empty()) pointerHeld = pointerLive = true, pointerX = units(x);
   steer();
 }
 
 void Session::pointerMoved(double x, double y) {
   if (!pressed.empty()) pressedInside = buttonAt(x, y) == pressed;
+  if (editing()) return editorShown->pointerMoved(units(x), unitsDown(y));
   pointerLive = options.steering == Steering::Hover || pointerHeld;
   pointerX = units(x);
   steer();
 }
 
 void Session::pointerUp(double x, double y) {
+  if (editing()) editorShown->pointerUp();
   pointerHeld = pointerLive = false;
   steer();
   if (pressed.empty()) return;
   // The click may unload and show the window again: keep no control across it.
   const std::string button = std::exchange(pressed, std::string());
   pressedInside = false;
-  if (!watching() && buttonAt(x, y) == button) game->click(button);
+  if (buttonAt(x, y) != button) return steer();
+  if (editing()) return ask(editorShown->click(button));
+  playerInput.click(button);
   steer();
 }
 
@@ -166,6 +242,7 @@ void Session::pointerLeft() {
 }
 
 void Session::pointerCancelled() {
+  if (editing()) editorShown->pointerUp();
   pointerHeld = false;
   pressed.clear();
   pressedInside = false;
@@ -176,7 +253,7 @@ void Session::pointerCancelled() {
 // paddle moving there at its own speed, and a new ball on the paddle is steered (and served)
 // at once by a pointer held down or hovering.
 void Session::steer() {
-  if (options.steering == Steering::None) return;
+  if (options.steering == Steering::None || editing()) return;
   const Driver::Paddle f = game->paddle();
   mouse.steer(!watching() && pointerLive, pointerX, {f.centre, f.step, f.moving, f.inPlay}, *game);
 }
@@ -226,13 +303,18 @@ bool Session::stopJump() {
 }
 
 const std::vector<paint::Rect>& Session::paint(const paint::Target& target, int64_t budget) {
-  const View& view = game->view();
+  const View& shown = view();
   painter.limit(budget);
-  placement = paint::fitToTarget(view, target.width, target.height);
-  return painter.draw(view, placement, target, pressedInside ? std::string_view(pressed) : std::string_view());
+  placement = paint::fitToTarget(shown, target.width, target.height);
+  return painter.draw(shown, placement, target, pressedInside ? std::string_view(pressed) : std::string_view());
 }
 
 std::string Session::title() const {
+  if (editing())
+    return std::string(editorShown->title()) + ": " + editorShown->name() + " \u2014 " + editorShown->summary() +
+           (editorShown->editor.changed() ? " (unsaved)" : "") +
+           (editorShown->message.empty() ? "" : " \u2014 " + editorShown->message);
+  if (trial()) return std::string(game->view().title()) + " \u2014 trying " + layoutsFrom + " (Esc: back to the editor)";
   std::string t(game->view().title());
   if (!watching()) return layoutsFrom.empty() ? t : t + " \u2014 your own layouts from " + layoutsFrom;
   char speed[16];
@@ -243,6 +325,7 @@ std::string Session::title() const {
 
 // A far jump plays its way there over many calls: how far it has got, and that Esc stops it.
 std::string Session::status() const {
+  if (editing()) return editorShown->message;
   if (!watching()) return {};
   const double progress = jumpProgress();
   if (progress < 0) return "Playing the recording " + name;
@@ -251,6 +334,7 @@ std::string Session::status() const {
 }
 
 double Session::nextWake(double wall) const {
+  if (editing()) return -1;
   if (watching()) return seeker->jumping() ? wall : clock.wallAt(player_->nextTime(*game));
   const int64_t due = game->nextDue();
   return due < 0 ? -1.0 : origin + double(due);

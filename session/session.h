@@ -11,6 +11,9 @@
 // Recording: with a `record` sink the live game is written as a replay script. A watched
 // recording is copied to it whole when it starts, and when it ends what the player plays on
 // follows it, so that the file replays the watched game and then the player's.
+//
+// Making layouts: edit() shows the layout editor instead of a game; "Try it" plays the layout
+// edited in a fresh game, and Esc (or the game's Game Over) comes back to the editor as it was.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "drive/driver.h"
+#include "editor/screen.h"
 #include "paint/painter.h"
 #include "platform/pointer.h"
 #include "script/expect.h"
@@ -45,6 +49,8 @@ struct SessionOptions {
   std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
   Steering steering = Steering::None;
   uint64_t slice = 500;                               // most commands and ticks of a recording in one call
+  std::function<std::string(std::string_view)> save;  // writes the editor's layout file whole: "" done, or why not
+  std::function<void()> leave;                        // the player leaves the editor (it is gone by then)
 };
 
 class Session {
@@ -65,13 +71,15 @@ class Session {
   // new recording before what the player plays after it (its comments and expect lines are not:
   // an expect line it did not meet would make the new recording fail).
   void watch(Script script, std::string_view gameLines, std::string name, double wall, double speed = 1);
+  // The layout editor on these layouts (none: one empty layout), saved to the file `name`.
+  void edit(Layouts layouts, std::string name);
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
   // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise.
   void advance(double wall);                          // the game (or the recording) on to `wall`
   void keyDown(int16_t key, bool repeat = false);
   void keyUp(int16_t key);
-  void pointerDown(double x, double y);               // the main button, at a pixel of the picture
+  void pointerDown(double x, double y, bool other = false);  // at a pixel of the picture; other: the right button
   void pointerMoved(double x, double y);
   void pointerUp(double x, double y);                 // on the button it went down on: a click
   void pointerLeft();                                 // out of the picture: it steers no more
@@ -97,6 +105,15 @@ class Session {
   std::string status() const;                         // one line about the recording playing, "" for none
   double nextWake(double wall) const;                 // wall-clock ms when advance() has more to do; -1: only input
   bool watching() const;
+  const View& view() const;                           // what shows: the editor or the game
+  bool editing() const { return editorShown && !trying; }  // the editor shows (no layout is being tried)
+  bool trial() const { return editorShown && trying; }      // a layout of the editor is being tried
+  const EditorScreen* editor() const { return editorShown.get(); }
+  // Esc or closing in the editor: true when it may be left now; with unsaved changes the
+  // first time only warns. Outside the editor: true.
+  bool mayLeave();
+  void backToEditor();                                // from the layout tried (Esc, Game Over, a page's button)
+  void editorClick(std::string_view button);          // one of the editor's buttons, from outside its picture (a page's bar)
   bool paused() const { return clock.paused; }
   double speed() const { return clock.speed; }
   int64_t position() const;                           // where the game stands (a recording: once a jump is done)
@@ -135,6 +152,8 @@ class Session {
   void steer();                                       // the paddle towards the pointer
   std::string buttonAt(double x, double y) const;     // the frontmost shown button at a pixel of the last picture
   float units(double x) const;                        // a pixel column of the last picture in window units
+  float unitsDown(double y) const;                    // a pixel row likewise
+  void ask(EditorAsks what);                          // what the editor asked for
 
   const paint::Fonts& fonts;
   SessionOptions options;
@@ -162,6 +181,9 @@ class Session {
   float pointerX = 0;                                 // window units
   std::string pressed;                                // the button the pointer went down on
   bool pressedInside = false;                         // the pointer is still over it
+  // The layout editor.
+  std::unique_ptr<EditorScreen> editorShown;
+  bool trying = false;                                // a layout of it is being played
 };
 
 }  // namespace zorvane

@@ -30,6 +30,9 @@ using namespace zorvane;
 
 namespace {
 
+// Delete, which only the layout editor answers (see gameOnly): the game gets 0 for it, as ever.
+constexpr int16_t deleteKey = 46;
+
 // The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
 bool gameKey(int16_t key) {
   return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
@@ -75,8 +78,17 @@ struct Page {
   double cuedAt = -1;                     // the game time of the first of them
   Spoken spoken;                          // the game in words, for the live region
   std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
+  int64_t seed = -1;                      // the tests' one seed, or -1: the clock's
+  double wall = 0;                        // the wall-clock time of the last advance
+  bool saveAsked = false;                 // the editor asked to save: the page downloads its file
 };
 Page page;
+
+// A key as the game gets it: Delete empties a cell in the layout editor, and is a key without
+// a code of its own anywhere else, as ever.
+int16_t gameOnly(int code) {
+  return int16_t(code == deleteKey && !(page.session && page.session->editing()) ? keys::Unknown : code);
+}
 
 // The sound effects, made when the page first asks for them.
 const sound::Effects& effects() {
@@ -84,12 +96,15 @@ const sound::Effects& effects() {
   return made;
 }
 
+void fresh();
+
 Session& session() {
   if (!page.session) {
     SessionOptions o;
     // Every start-up's seed, read from the clock as it is handed in.
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
+      if (page.session && page.session->editor()) return true;  // a layout tried is not recorded
       // no longer than a script may be, and nothing after its closing lines once it is full
       if (page.full || page.recorded.size() + lines.size() > maxScriptBytes) return false;
       page.recorded += lines;
@@ -100,6 +115,12 @@ Session& session() {
       for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
     };
     o.heading = {ZORVANE_VERSION, page.heading};
+    o.save = [](std::string_view) { return page.saveAsked = true, std::string(); };
+    // The editor left: a new game, as the page starts one.
+    o.leave = [] {
+      fresh();
+      page.session->start(page.wall, page.seed);
+    };
     o.steering = Steering::Held;
     o.slice = wakeSlice;
     page.session = std::make_unique<Session>(page.fonts, std::move(o));
@@ -137,6 +158,8 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wall) {
   if (!(seed >= 0 && seed <= 9007199254740991.0 && seed == std::floor(seed))) seed = -1;
   page.heading = recordedAt;
+  page.seed = int64_t(seed);
+  page.wall = wall;
   fresh();
   session().start(wall, int64_t(seed));
 }
@@ -144,6 +167,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) {
   keepRoom();
+  page.wall = wall;
   session().advance(wall);
 }
 // When the page should wake next, on the wall clock; -1 for only at the next input.
@@ -156,18 +180,18 @@ EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
-  const int16_t key = keys::byName(domCode, keys::Naming::Page);
+  const int16_t key = std::string_view(domCode) == "Delete" ? deleteKey : keys::byName(domCode, keys::Naming::Page);
   return gameKey(key) ? -key : key;
 }
 
 // The player's keys: the game's, or while a recording plays its playback's.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) {
   keepRoom();
-  session().keyDown(int16_t(code), repeat != 0);
+  session().keyDown(gameOnly(code), repeat != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
   keepRoom();
-  session().keyUp(int16_t(code));
+  session().keyUp(gameOnly(code));
 }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.
@@ -206,7 +230,7 @@ EMSCRIPTEN_KEEPALIVE const int32_t* zvPatches() { return page.patches.data(); }
 // The window's face colour around the picture, as CSS ("#rrggbb").
 EMSCRIPTEN_KEEPALIVE const char* zvFaceColour() {
   static char css[8];
-  const Color c = session().driver().view().backColor();
+  const Color c = session().view().backColor();
   std::snprintf(css, sizeof css, "#%02x%02x%02x", unsigned(redOf(c)), unsigned(greenOf(c)), unsigned(blueOf(c)));
   return css;
 }
@@ -216,10 +240,10 @@ EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 
 // A pointer (a finger, or the mouse's main button) at canvas pixels of the last picture:
 // held on the playfield it steers the paddle; a press and a release on the same shown button
-// click it.
-EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y) {
+// click it. In the layout editor it paints, or with `other` (the right button) empties.
+EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y, int other) {
   keepRoom();
-  session().pointerDown(x, y);
+  session().pointerDown(x, y, other != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) {
   keepRoom();
@@ -369,6 +393,26 @@ EMSCRIPTEN_KEEPALIVE int zvEffectLength(int kind) {
 }
 EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
   return i >= 0 && i < zvEffectLength(kind) ? effects().of(CueKind(kind))[size_t(i)] : 0;
+}
+
+// The layout editor: "Make layouts" shows it with one empty layout (never during a recording
+// played); its own buttons and keys work it. Its mode: 0 none, 1 editing, 2 a layout tried.
+EMSCRIPTEN_KEEPALIVE void zvEdit() {
+  if (session().watching()) return;
+  fresh();
+  session().edit({}, "my.layouts");
+}
+EMSCRIPTEN_KEEPALIVE int zvEditorMode() { return session().editing() ? 1 : session().trial() ? 2 : 0; }
+EMSCRIPTEN_KEEPALIVE void zvBackToEditor() { session().backToEditor(); }
+EMSCRIPTEN_KEEPALIVE void zvEditorSave() { session().editorClick("save"); }  // the bar's Save, as the editor's own
+EMSCRIPTEN_KEEPALIVE int zvUnsaved() { return session().editor() && session().editor()->editor.changed() ? 1 : 0; }
+// 1 once after the editor asked to save (its Save, Ctrl+S): the page downloads zvLayoutFile.
+EMSCRIPTEN_KEEPALIVE int zvSaveAsked() { return std::exchange(page.saveAsked, false) ? 1 : 0; }
+// The editor's layout file, its length through `length`.
+EMSCRIPTEN_KEEPALIVE const char* zvLayoutFile(int* length) {
+  page.handed = session().editor() ? session().editor()->editor.text() : std::string();
+  *length = int(page.handed.size());
+  return page.handed.data();
 }
 
 // The longest script a recording may be, in bytes: a longer file is refused unread.

@@ -60,10 +60,30 @@ function paint() {
   }
   const title = g._zvTitle();
   if (title) document.title = g.UTF8ToString(title);
+  editorMode();
   const status = g.UTF8ToString(g._zvStatus());
   const line = document.getElementById('status');
   if (line.textContent !== status) line.textContent = status;
   tell();
+}
+
+// The layout editor's mode (0 none, 1 editing, 2 a layout tried) shapes the stage and the bar:
+// the editor's wider picture, "Make layouts" becoming the way back from a layout tried, and
+// Save and Copy a link taking the layout file. The editor's Save downloads it.
+function editorMode() {
+  const g = state.game, mode = g._zvEditorMode();
+  if (g._zvSaveAsked() && state.save) state.save();
+  if (mode === state.editorMode) return;
+  state.editorMode = mode;
+  const stage = document.getElementById('stage');
+  stage.classList.toggle('editing', mode === 1);
+  stage.style.backgroundColor = g.UTF8ToString(g._zvFaceColour());
+  const make = document.getElementById('make');
+  make.textContent = mode === 2 ? 'Back to the editor' : 'Make layouts';
+  make.hidden = mode === 1;
+  for (const id of ['recording', 'layouts']) document.getElementById(id).hidden = mode !== 0;
+  document.getElementById('share').hidden = mode === 2;
+  document.getElementById('save').textContent = mode === 1 ? 'Save layouts' : 'Save this game';
 }
 
 // The game in words, as the game puts them (web/binding.cpp): what happened, in the live
@@ -187,6 +207,7 @@ function listen() {
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
+    if (state.editorMode === 1) e.preventDefault();  // Tab, Backspace, Ctrl+S and the rest are the editor's
     if (e.code === 'KeyS' && !e.repeat) say(state.game.UTF8ToString(state.game._zvScoreSaid()));  // the score on request
     const code = keyOf(e);
     state.held.add(code);
@@ -203,6 +224,18 @@ function listen() {
   listenPointer(document.getElementById('stage'));
   listenPads();
   window.addEventListener('resize', () => paint());
+
+  // The layout editor, and the way back to it from a layout tried; leaving the page with
+  // layouts unsaved asks first.
+  document.getElementById('make').addEventListener('click', () => {
+    catchUp();
+    if (state.editorMode === 2) state.game._zvBackToEditor();
+    else state.game._zvEdit();
+    wake();
+  });
+  window.addEventListener('beforeunload', (e) => {
+    if (state.game._zvUnsaved()) e.preventDefault();
+  });
 
   // Pause by touch: what the P key gives.
   document.getElementById('pause').addEventListener('click', () => {
@@ -233,6 +266,7 @@ function listen() {
 // Plays a recording from its start at its own pace; the player takes over where it ends. A
 // file longer than the replay tool reads is refused unread.
 async function playFile(f) {
+  if (state.game._zvUnsaved() && !window.confirm('Leave the layout editor? Its layouts are not saved.')) return;
   const maxScriptBytes = state.game._zvMaxScriptBytes();
   if (f.size > maxScriptBytes) {
     showMessage(`zorvane-replay: ${f.name}: the script is longer than ${maxScriptBytes / (1 << 20)} MiB`);

@@ -1,5 +1,6 @@
 // Touch and mouse on the stage (the picture and the face around it), one way for both: one
-// pointer at a time, its main button, handed to the game in canvas pixels. The game's session
+// pointer at a time, its main button (in the layout editor the right one too, which empties),
+// handed to the game in canvas pixels. The game's session
 // does the rest: held on the playfield it steers the paddle, a new ball on the paddle at once
 // (only key events reach the game, so recordings stay exact); a press and a release on the
 // same shown button click it.
@@ -23,12 +24,13 @@ function releasePointer() {
 // Pointers on the stage, the picture and the face around it alike.
 function listenPointer(stage) {
   stage.addEventListener('pointerdown', (e) => {
-    if (pointer.id !== null || e.button !== 0) return;  // one pointer at a time, the main button
+    const other = e.button === 2 && state.game._zvEditorMode() === 1;
+    if (pointer.id !== null || (e.button !== 0 && !other)) return;  // one pointer at a time, the main button
     e.preventDefault();
     catchUp();
     pointer.id = e.pointerId;
     stage.setPointerCapture(e.pointerId);
-    state.game._zvPointerDown(...pointerAt(e));
+    state.game._zvPointerDown(...pointerAt(e), other ? 1 : 0);
     wake();
   });
   stage.addEventListener('contextmenu', (e) => e.preventDefault());  // a long press calls no menu

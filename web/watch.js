@@ -57,24 +57,27 @@
   // Esc stops a jump on its way also while the slider, whose keys the page leaves it, has the focus.
   position.addEventListener('keydown', (e) => { if (e.code === 'Escape') control.stopJump(); });
 
-  // The game so far as a replay script (bytes), ending with the proof of the game now.
+  // The game so far as a replay script (bytes), ending with the proof of the game now; in the
+  // layout editor its layout file, which a link carries the same way.
+  const editing = () => game()._zvEditorMode() === 1;
   function recording() {
     const g = state.game, lengthAt = g._malloc(4);
     try {
-      const at = g._zvRecording(lengthAt), length = g.HEAP32[lengthAt >> 2];
+      const at = editing() ? g._zvLayoutFile(lengthAt) : g._zvRecording(lengthAt), length = g.HEAP32[lengthAt >> 2];
       return g.HEAPU8.slice(at, at + length);
     } finally {
       g._free(lengthAt);
     }
   }
 
-  // Save this game: a download named with the date and the score.
+  // Save this game: a download named with the date and the score (layouts: with the date).
   function save() {
     const bytes = recording();
     const date = new Date().toISOString().slice(0, 16).replace(/[T:]/g, '-');
     const a = document.createElement('a');
     a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
-    a.download = `zorvane-${date}-score-${String(game()._zvScore()).padStart(6, '0')}.zrec`;
+    a.download = editing() ? `zorvane-layouts-${date}.layouts`
+      : `zorvane-${date}-score-${String(game()._zvScore()).padStart(6, '0')}.zrec`;
     document.body.appendChild(a);
     a.click();
     a.remove();
@@ -98,13 +101,15 @@
     return { link: location.origin + location.pathname + '#' + fragment };
   }
   state.shareLink = shareLink;
+  state.save = save;
   state.recordingText = () => new TextDecoder().decode(recording());
   async function copyLink() {
     const { link, why } = await shareLink();
     if (!link) return state.showMessage(why);
     try {
       await navigator.clipboard.writeText(link);
-      state.showMessage('A link to this game is copied: whoever opens it watches the game, checked move by move.');
+      state.showMessage(editing() ? 'A link to these layouts is copied: whoever opens it plays them.'
+        : 'A link to this game is copied: whoever opens it watches the game, checked move by move.');
     } catch {
       history.replaceState(null, '', link);
       state.showMessage('The browser did not let the page copy the link: it is in the address bar now.');
@@ -155,7 +160,7 @@
   }
 
   window.addEventListener('zorvane-ready', () => {
-    $('save').addEventListener('click', save);
+    $('save').addEventListener('click', () => (editing() ? act((g) => g._zvEditorSave()) : save()));
     $('link').addEventListener('click', copyLink);
     share.hidden = false;
     window.addEventListener('hashchange', openLink);

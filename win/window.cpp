@@ -206,12 +206,14 @@ LRESULT Window::handleMessage(UINT message, WPARAM w, LPARAM l) {
       if (message == WM_SYSKEYUP && w != VK_F10 && w != VK_MENU) break;
       return 0;
     case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
       SetCapture(hwnd);
-      events.push_back(Event{Event::PointerDown, 0, false, x, y});
+      events.push_back(Event{Event::PointerDown, 0, false, x, y, message == WM_RBUTTONDOWN});
       return 0;
     case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
       ReleaseCapture();
-      events.push_back(Event{Event::PointerUp, 0, false, x, y});
+      events.push_back(Event{Event::PointerUp, 0, false, x, y, message == WM_RBUTTONUP});
       return 0;
     case WM_MOUSEMOVE:
       if (!tracking) {

@@ -20,6 +20,7 @@ struct Event {
   int16_t key = 0;      // a virtual key code, as Windows gives it
   bool repeat = false;  // a held key's repetition
   int x = 0, y = 0;     // the pointer's pixel in the client area
+  bool other = false;   // the right button, not the main one
 };
 
 // Milliseconds since the window was made, from the performance counter.

@@ -39,8 +39,8 @@ void reportFirstFrame() {
 // title to the window, the gamepads read in between.
 class Host {
  public:
-  Host(const Options& options, win::Window& window, Session& session, win::Speaker* speaker)
-      : options(options), window(window), session(session), speaker(speaker) {}
+  Host(const Options& options, win::Window& window, Session& session, win::Speaker* speaker, const bool& left)
+      : options(options), window(window), session(session), speaker(speaker), left(left) {}
 
   double now() const { return clock.exact(); }  // the wall clock, ms since the window opened
   void run();
@@ -54,6 +54,7 @@ class Host {
   win::Window& window;
   Session& session;
   win::Speaker* speaker;
+  const bool& left;  // the player has left the editor
   const win::WallClock clock;
   win::Pads pads;
   std::string title;
@@ -61,7 +62,7 @@ class Host {
 };
 
 void Host::run() {
-  while (running) {
+  while (running && !left) {
     session.advance(clock.exact());
     pads.poll(session.player());
     show();
@@ -87,12 +88,16 @@ void Host::show() {
 
 void Host::handle(const win::Event& e) {
   switch (e.kind) {
-    case win::Event::Close: running = false; break;
+    case win::Event::Close: running = !session.mayLeave(); break;  // unsaved layouts: the first close warns
     case win::Event::KeyDown: session.keyDown(e.key, e.repeat); break;
     case win::Event::KeyUp: session.keyUp(e.key); break;
-    case win::Event::PointerDown: session.pointerDown(e.x, e.y); break;
+    case win::Event::PointerDown:
+      if (!e.other || session.editing()) session.pointerDown(e.x, e.y, e.other);
+      break;
     case win::Event::PointerMove: session.pointerMoved(e.x, e.y); break;
-    case win::Event::PointerUp: session.pointerUp(e.x, e.y); break;
+    case win::Event::PointerUp:
+      if (!e.other || session.editing()) session.pointerUp(e.x, e.y);
+      break;
     case win::Event::PointerLeft: session.pointerLeft(); break;
   }
 }
@@ -103,11 +108,12 @@ int play(const Options& options, Files& files) {
   auto speaker = std::make_unique<win::Speaker>();
   if (!options.sound || !speaker->open()) speaker.reset();
   Session session(fonts, sessionOptions(options, files, cuesTo(speaker.get())));
+  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit);
   win::Window window;
-  if (std::string error; !window.open(session.driver().view(), session.title(), options.fullscreen, error))
+  if (std::string error; !window.open(session.view(), session.title(), options.fullscreen, error))
     return say(error), 1;
   if (!emptyOutputs(files)) return 1;
-  Host host(options, window, session, speaker.get());
+  Host host(options, window, session, speaker.get(), files.left);
   begin(session, options, files, host.now());
   // Logging off or shutting down ends the process: the recording's last lines come first.
   window.onSessionEnd([&] {

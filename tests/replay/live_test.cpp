@@ -483,10 +483,13 @@ struct FakeHost {
       if (next < 0 || next > wall) break;
     }
   }
-  void paint() {
-    std::vector<uint32_t> pixels(568 * 489);
-    session.paint({pixels.data(), 568, 489, 568, paint::xrgb});
+  int64_t paint(int width = 568) {  // the pixels painted
+    pixels.resize(size_t(width) * 489);
+    int64_t area = 0;
+    for (const paint::Rect& r : session.paint({pixels.data(), width, 489, width, paint::xrgb})) area += int64_t(r.w) * r.h;
+    return area;
   }
+  std::vector<uint32_t> pixels;
   paint::Fonts fonts;  // none: nothing here reads the text
   Session session;
   double wall = 0;
@@ -630,6 +633,132 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     s.pointerUp(304, 240);
     EXPECT_FALSE(game.pause.Visible);
   }
+}
+
+// The layout editor through the session as a host drives it: the pointer paints, drags and
+// empties, keys choose and paint, the buttons and Ctrl+Z/Ctrl+Y change the set, each a step
+// undone whole; the counts are the game's; a layout tried comes back with its history; and
+// what is saved reads back as the same layouts.
+TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
+  std::string saved, refusal;
+  bool left = false;
+  FakeHost host([&](SessionOptions& o) {
+    o.save = [&](std::string_view text) { return refusal.empty() ? (saved = text, std::string()) : refusal; };
+    o.leave = [&] { left = true; };
+  });
+  Session& s = host.session;
+  s.edit({}, "/tmp/mine.layouts");
+  host.paint(856);  // scale 1: a pixel is 15 units
+  const Editor& e = s.editor()->editor;
+  // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
+  const auto cell = [](int x, int y) { return std::pair{(120 + (x + 0.5) * 414.75) / 15, (1560 + (y + 2.5) * 226.2) / 15}; };
+  const auto button = [](int row, int i) { return std::pair{(120 + i * 1393 + 665) / 15.0, (520 + row * 460 + 200) / 15.0}; };
+  const auto press = [&](std::pair<double, double> at, bool other = false) {
+    s.pointerDown(at.first, at.second, other);
+    s.pointerUp(at.first, at.second);
+  };
+  const auto type = [&](std::initializer_list<int16_t> keys) {
+    for (int16_t k : keys) s.keyDown(k), s.keyUp(k);
+  };
+  const auto ctrl = [&](char letter) {
+    s.keyDown(keys::Control);
+    type({int16_t(keys::A + (letter - 'A'))});
+    s.keyUp(keys::Control);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    int count, current;
+    std::string row0;  // the first six cells of the current layout's top row
+    int laid, toClear;
+    size_t undo, redo;
+  } steps[] = {
+      {"07 typed, Space", [&] { type({48, 55, keys::Space}); }, 1, 0, "070000000000", 1, 1, 1, 0},
+      {"99 chosen, a drag", [&] {
+         press({(9150 + 210) / 15.0, (320 + 135) / 15.0});
+         const auto [x0, y] = cell(1, 0);
+         s.pointerDown(x0, y);
+         for (int x = 2; x <= 4; ++x) s.pointerMoved(cell(x, 0).first, y);
+         s.pointerUp(cell(4, 0).first, y);
+       }, 1, 0, "079999999900", 5, 1, 2, 0},
+      {"the right button empties", [&] { press(cell(0, 0), true); }, 1, 0, "009999999900", 4, 0, 3, 0},
+      {"Ctrl+Z", [&] { ctrl('Z'); }, 1, 0, "079999999900", 5, 1, 2, 1},
+      {"Ctrl+Y", [&] { ctrl('Y'); }, 1, 0, "009999999900", 4, 0, 3, 0},
+      {"Undo button", [&] { press(button(0, 2)); }, 1, 0, "079999999900", 5, 1, 2, 1},
+      {"Duplicate", [&] { press(button(0, 5)); }, 2, 1, "079999999900", 5, 1, 3, 0},
+      {"78 five cells on", [&] { type({keys::Right, keys::Right, keys::Right, keys::Right, keys::Right, 55, 56, keys::Space}); },
+       2, 1, "079999999978", 6, 2, 4, 0},
+      {"Move earlier", [&] { press(button(1, 3)); }, 2, 0, "079999999978", 6, 2, 5, 0},
+      {"F1: the next layout", [&] { type({keys::F1}); }, 2, 1, "079999999900", 5, 1, 5, 0},
+      {"Add", [&] { type({keys::A}); }, 3, 2, "000000000000", 0, 0, 6, 0},
+      {"Delete layout", [&] { press(button(1, 0)); }, 2, 1, "079999999900", 5, 1, 7, 0},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(e.count(), step.count);
+    EXPECT_EQ(e.current(), step.current);
+    EXPECT_EQ(e.layout(e.current())[0].substr(0, 12), step.row0);
+    EXPECT_EQ(e.counts().laid, step.laid);
+    EXPECT_EQ(e.counts().toClear, step.toClear);
+    EXPECT_EQ(e.undoDepth(), step.undo);
+    EXPECT_EQ(e.redoDepth(), step.redo);
+  }
+  EXPECT_EQ(s.title(), "Super Zorvane! \u2014 making layouts: mine.layouts \u2014 Layout 2 of 2: 5 bricks, 1 to clear (unsaved)");
+
+  // Tried, played and left with Esc: the editor is back as it was, its history too.
+  const Layouts before = e.layouts();
+  type({keys::A + ('T' - 'A')});
+  ASSERT_TRUE(s.trial());
+  const GameFields& game = DriverTestDoor::fields(s.driver().form());
+  EXPECT_EQ(game.layoutCount, 1);
+  EXPECT_EQ(game.brickCode[1][3], 7);
+  EXPECT_EQ(game.bricksLeft, 1);
+  s.keyDown(keys::Right);
+  host.at(2000);
+  EXPECT_GT(s.driver().now(), 1900);  // the game plays on the wall clock
+  s.keyDown(keys::Escape);
+  ASSERT_TRUE(s.editing());
+  EXPECT_EQ(s.editor()->editor.layouts(), before);
+  EXPECT_EQ(e.undoDepth(), 7u);
+  // Tried again to its end: Game Over comes back too (and only once it shows).
+  type({keys::Enter});
+  EXPECT_FALSE(s.player().click("gameover"));
+  DriverTestDoor::over(const_cast<Form1&>(s.driver().form()));  // the last ball lost
+  ASSERT_TRUE(DriverTestDoor::fields(s.driver().form()).gameover.Visible);
+  EXPECT_TRUE(s.player().click("gameover"));
+  ASSERT_TRUE(s.editing());
+  EXPECT_EQ(s.editor()->editor.layouts(), before);
+  ctrl('Z');
+  EXPECT_EQ(e.count(), 3);
+
+  // A save that fails says why and keeps the changes unsaved; one that works reads back whole.
+  refusal = "disk full";
+  ctrl('S');
+  EXPECT_EQ(s.status(), "Not saved: disk full");
+  EXPECT_TRUE(e.changed());
+  s.keyDown(keys::Escape);  // leaving unsaved asks first
+  EXPECT_FALSE(left);
+  EXPECT_EQ(s.status(), "Unsaved changes: Esc again leaves, S saves");
+  refusal.clear();
+  type({keys::A + ('S' - 'A')});
+  EXPECT_FALSE(e.changed());
+  Script back = parsed(saved);
+  EXPECT_TRUE(holdsOnlyLayouts(back));
+  EXPECT_EQ(back.layouts, e.layouts());
+  host.paint(856);
+  press(cell(9, 9));  // a cell painted: its patch and a line or two of words, no more
+  EXPECT_LT(host.paint(856), 856 * 489 / 10);
+  ctrl('Z');
+  // A hundred and more steps undo, one by one, back to where they began.
+  for (int i = 0; i < 150; ++i) type({int16_t(48 + i % 2), 49, keys::Space});
+  EXPECT_TRUE(e.changed());
+  for (int i = 0; i < 150; ++i) ctrl('Z');
+  EXPECT_EQ(e.layouts(), back.layouts);
+  EXPECT_FALSE(e.changed());
+  s.keyDown(keys::Escape);  // nothing unsaved: it leaves at once
+  EXPECT_TRUE(left);
+  EXPECT_EQ(s.editor(), nullptr);
 }
 
 // A far jump to a moment never played to goes on over later calls, each doing one call's

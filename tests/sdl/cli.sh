@@ -83,6 +83,9 @@ ln -s keep.zrec link.zrec|--trace link.zrec --watch ./keep.zrec|2|name the same 
 :|--record precious|1|no display found|[ "$(cat precious)" = precious ]
 :|--trace precious|1|no display found|[ "$(cat precious)" = precious ]
 :|--record /dev/null --trace /dev/null|1|no display found|:
+printf 'layout 12\n' >x|--edit x|2|x, line 1:|[ "$(cat x)" = 'layout 12' ]
+:|--edit x --record precious|2|--edit goes alone|[ "$(cat precious)" = precious ] && [ ! -e x ]
+mkfifo x|--edit x|1|cannot edit x: not a regular file|[ -p x ]
 END
 cd - >/dev/null || exit 1
 

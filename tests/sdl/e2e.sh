@@ -6,6 +6,8 @@
 # rests near it, lets go when the pointer leaves, the effects play, and the recording of
 # that game replays to its live trace byte for byte. Last, every way a game can be ended
 # from outside leaves a recording that ends with one expect line, which the replay meets.
+# And the layout editor (--edit): keys paint, Ctrl+S saves a layout file the replay tool
+# plays, a failed save keeps the old file and says why, and leaving unsaved asks first.
 #   e2e.sh ZORVANE XPROBE [ZORVANE_REPLAY]
 set -u
 game=$1 probe=$2 replay=${3:-}
@@ -74,6 +76,45 @@ game_pid=
 [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q '^zorvane: no sound: ' "$work/game.err" ||
   fail "not one warning for --sound with no sound device: $(head -c 300 "$work/game.err")"
 [ -n "$replay" ] || { echo "PASS"; exit 0; }
+
+# The editor on a file not made yet: 07 chosen, Space paints the cell under the cursor, T
+# tries the layout and Esc comes back, Ctrl+S saves. Then a save that cannot be made (a
+# folder stands where its new file would go) leaves the saved file as it was.
+editing="$work/mine.layouts"
+SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --edit "$editing" 2>"$work/game.err" &
+game_pid=$!
+win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name 'making layouts: mine.layouts' | head -1)
+[ -n "$win" ] || fail "no editor window"
+title_is() {  # waits up to 3 s for the window's title to match $1
+  for _ in $(seq 60); do xdotool getwindowname "$win" | grep -q -- "$1" && return 0; sleep 0.05; done
+  fail "the title is '$(xdotool getwindowname "$win")', not like '$1'"
+}
+xdotool key --window "$win" 0 7 Right space
+title_is 'Layout 1 of 1: 1 bricks, 1 to clear (unsaved)'
+xdotool key --window "$win" t
+title_is 'trying mine.layouts, layout 1 (Esc: back to the editor)'
+xdotool key --window "$win" Escape
+title_is 'Layout 1 of 1: 1 bricks, 1 to clear (unsaved)'
+xdotool key --window "$win" ctrl+s
+title_is 'Saved to mine.layouts'
+[ "$(grep -c '^layout ' "$editing")" = 1 ] && grep -q '^layout 0007000' "$editing" ||
+  fail "the saved file: $(head -c 300 "$editing")"
+"$replay" --quiet "$editing" 2>"$work/replay.err" || fail "zorvane-replay refuses the saved file: $(cat "$work/replay.err")"
+cp "$editing" "$work/saved.layouts"
+mkdir "$editing.saving-$game_pid"
+xdotool key --window "$win" Left space ctrl+s
+title_is 'Not saved: File exists'
+cmp -s "$editing" "$work/saved.layouts" || fail "a failed save changed the file"
+xdotool key --window "$win" Escape
+title_is 'Unsaved changes: Esc again leaves'
+kill -0 "$game_pid" 2>/dev/null || fail "the editor left with unsaved changes at the first Esc"
+xdotool key --window "$win" Escape
+for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+wait "$game_pid"
+status=$?
+game_pid=
+[ "$status" -eq 0 ] || fail "the editor left with exit status $status"
+echo "editor: painted, tried, saved, refused a save, left"
 
 # The mouse steers: the paddle's centre (trace: "paddle":[left,top,width,height]) goes to
 # the pointer at its own speed, and the key is let go within one step (2 x baseSpeed) of it.

@@ -19,6 +19,9 @@
 #   ending           zorvane.exe --record, a key, then Wine's session ends (wineboot
 #                    --end-session, which ends the process): the recording still ends on
 #                    its expect line, which the Linux tool meets
+#   edit             zorvane.exe --edit on a new file named beyond ASCII: keys paint, Ctrl+S
+#                    saves a layout file the Linux tool plays; a change after it, left with
+#                    Esc twice, leaves the file as saved and the status 0
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
 #   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
@@ -182,6 +185,25 @@ ending_row() {
     fail "the session ended: the recording ends '$(tail -1 "$work/ended.zrec" | cut -c1-80)' $(head -c 200 "$work/replay.err")"
 }
 
+edit_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: edit (no X server)"; return 0; }
+  local file="$work/mes dispositions.layouts" w status
+  wine "$win/zorvane.exe" --edit "$file" 2>"$work/game.err" &
+  game_pid=$!
+  w=$(timeout 30 xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
+  [ -n "$w" ] && xdotool key --window "$w" 0 7 Right space ctrl+s
+  for _ in $(seq 100); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
+  [ -n "$w" ] && xdotool key --window "$w" Left space Escape Escape
+  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  kill -0 "$game_pid" 2>/dev/null && { fail "the editor did not leave at the second Esc"; "$probe" close "$w"; }
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ $status -eq 0 ] && [ "$(grep -c '^layout 0007000' "$file")" = 1 ] && "$native" --quiet "$file" 2>"$work/replay.err" &&
+    echo "the editor saved a layout file the Linux tool plays, and left the unsaved change out" ||
+    fail "the editor: status $status, the file: $(head -c 200 "$file" 2>&1) $(head -c 200 "$work/replay.err")"
+}
+
 dpi_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: dpi (no X server)"; return 0; }
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -287,6 +309,7 @@ while read -r kind rest; do
     dpi) dpi_row $a $b ;;
     mouse) mouse_row ;;
     ending) ending_row ;;
+    edit) edit_row ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -305,11 +328,13 @@ shot docs/screenshot.replay --scale=1
 shot docs/screenshot.replay --scale=2
 shot tests/replay/scripts/gameover.txt --size=900x600
 refuse 2 same zorvane.exe --record @same.zrec --trace @SAME.ZREC
+refuse 1 regular zorvane.exe --edit @full
 refuse 1 readonly.png zorvane-replay.exe --screenshot @readonly.png %tests/replay/scripts/serve.txt
 refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests/replay/scripts/serve.txt
 window
 mouse
 ending
+edit
 dpi 192 1136x978
 install
 TABLE

@@ -551,6 +551,38 @@ async function main() {
     check(/link .* is broken/.test(brokenLink), 'a broken link gets a plain message', brokenLink);
     await page.close();
 
+    // Layouts made by touch in the editor: a colour chosen, a row painted by a drag, tried
+    // (a fresh game on that layout alone) and back; then its link, opened in a new page,
+    // plays on that layout.
+    page = await openPage(browser, url + '?seed=1', errors);
+    await page.click('#make');
+    await page.waitForFunction(() => window.zorvane.game._zvEditorMode() === 1 && window.zorvane.settled(), { timeout: 5000 });
+    const rect = await page.evaluate(() => { const r = document.getElementById('game').getBoundingClientRect(); return [r.x, r.y, r.width]; });
+    const at = (x, y) => [rect[0] + x / 12840 * rect[2], rect[1] + y / 12840 * rect[2]];  // window units to the page's pixels
+    const cell = (x) => at(120 + (x + 0.5) * 414.75, 1560 + 2.5 * 226.2);
+    await page.touchscreen.tap(...at(8700 + 4 * 450 + 210, 880 + 135));  // the swatch of code 5
+    await page.touchscreen.touchStart(...cell(0));
+    for (let x = 1; x <= 5; x++) await page.touchscreen.touchMove(...cell(x));
+    await page.touchscreen.touchEnd();
+    const made = await page.evaluate(() => document.title);
+    check(made.endsWith('Layout 1 of 1: 6 bricks, 6 to clear (unsaved)'), 'a drag by touch paints a row of bricks', made);
+    await page.touchscreen.tap(...at(120 + 665, 520 + 200));  // Try it
+    await page.waitForFunction(() => window.zorvane.game._zvEditorMode() === 2, { timeout: 5000 }).catch(() => {});
+    const tried = await gameState(page);
+    check(tried.layoutCount === 1 && tried.bricksLeft === 6, 'Try it plays the layout alone', `${tried.layoutCount} ${tried.bricksLeft}`);
+    await page.click('#make');  // Back to the editor
+    const back = await page.evaluate(async () => [window.zorvane.game._zvEditorMode(), document.title,
+      await window.zorvane.shareLink()]);
+    check(back[0] === 1 && back[1] === made && /#r=[A-Za-z0-9_-]+$/.test(back[2].link), 'back in the editor as it was, and a link',
+      `${back[0]} | ${back[1]} | ${back[2].link || back[2].why}`);
+    await page.close();
+    page = await openPage(browser, back[2].link, errors);
+    await page.waitForFunction(() => window.zorvane.gameState().layoutCount === 1, { timeout: 10000 }).catch(() => {});
+    const linked = await page.evaluate(() => [document.title, window.zorvane.gameState()]);
+    check(linked[0] === 'Super Zorvane! \u2014 your own layouts from link' && linked[1].bricksLeft === 6 &&
+          linked[1].layoutCount === 1, 'the link plays on the layout made', `${linked[0]} | ${linked[1].bricksLeft}`);
+    await page.close();
+
     check(errors.length === 0, 'no console errors', errors.join(' | '));
 
     // A face that cannot be loaded falls back, with one warning, and the page still draws.

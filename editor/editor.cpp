@@ -1,0 +1,141 @@
+#include "editor/editor.h"
+
+#include <utility>
+
+#include "game/form1.h"
+#include "script/script.h"
+
+namespace zorvane {
+
+Editor::Editor(const Layouts& layouts) {
+  for (size_t i = 0; i < layouts.size() && i < mostLayouts; ++i)
+    for (const std::string& row : layouts[i]) set += row;
+  if (set.empty()) set.assign(cells, '0');
+}
+
+LayoutRows Editor::layout(int i) const {
+  LayoutRows rows;
+  for (int y = 0; y < layoutRowCount; ++y) rows[size_t(y)] = set.substr(size_t(i) * cells + size_t(y) * layoutRowDigits, layoutRowDigits);
+  return rows;
+}
+
+Layouts Editor::layouts() const {
+  Layouts all;
+  for (int i = 0; i < count(); ++i) all.push_back(layout(i));
+  return all;
+}
+
+int Editor::code(int x, int y) const {
+  if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount) return 0;
+  const char* cell = &set[size_t(at) * cells + size_t(y) * layoutRowDigits + size_t(2 * x)];
+  return (cell[0] - '0') * 10 + (cell[1] - '0');
+}
+
+// A game made once, and the layout laid out on it afresh after each change.
+const Form1& Editor::field() const {
+  if (laidOut && laidFor == version && laidAt == at) return *laidOut;
+  auto one = std::make_shared<Layouts>();
+  one->push_back(layout(at));
+  if (!laidOut) {
+    laidOut = std::make_shared<Form1>();
+    laidOut->useLayouts(std::move(one));
+    laidOut->fixSeed(0);
+    laidOut->Show();
+  } else {
+    laidOut->layOut(std::move(one));
+  }
+  laidFor = version;
+  laidAt = at;
+  const GameFields& game = laidOut->fields();
+  counted = LayoutCounts{0, game.bricksLeft};
+  game.brick.forEach([&](int i, const Label& b) { counted.laid += i > 0 && b.Visible; });
+  return *laidOut;
+}
+
+LayoutCounts Editor::counts() const {
+  field();
+  return counted;
+}
+
+std::string Editor::text() const {
+  std::string out = "# Super Zorvane! layouts: " + std::to_string(count()) + ", each ten rows of twenty two-digit codes\n";
+  for (int i = 0; i < count(); ++i) out += layoutLine(layout(i));
+  return out;
+}
+
+void Editor::step() {
+  redone.clear();
+  if (undone.size() >= mostSteps) undone.erase(undone.begin());
+  undone.push_back({set, at, version});
+  version = ++lastVersion;
+}
+
+void Editor::put(int x, int y, int c) {
+  if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount || c < 0 || c > 99 || code(x, y) == c) return;
+  if (!stroke) step(), stroke = true;
+  else version = ++lastVersion;  // the same undo step, another state
+  char* cell = &set[size_t(at) * cells + size_t(y) * layoutRowDigits + size_t(2 * x)];
+  cell[0] = char('0' + c / 10);
+  cell[1] = char('0' + c % 10);
+}
+
+bool Editor::add() {
+  if (size_t(count()) >= mostLayouts) return false;
+  step();
+  set.insert(size_t(at + 1) * cells, cells, '0');
+  ++at;
+  return true;
+}
+
+bool Editor::duplicate() {
+  if (size_t(count()) >= mostLayouts) return false;
+  step();
+  set.insert(size_t(at + 1) * cells, set, size_t(at) * cells, cells);
+  ++at;
+  return true;
+}
+
+void Editor::remove() {
+  step();
+  if (count() == 1) {
+    set.assign(cells, '0');
+    return;
+  }
+  set.erase(size_t(at) * cells, cells);
+  if (at >= count()) at = count() - 1;
+}
+
+bool Editor::move(int by) {
+  const int to = at + by;
+  if (to < 0 || to >= count() || by == 0) return false;
+  step();
+  for (size_t i = 0; i < cells; ++i) std::swap(set[size_t(at) * cells + i], set[size_t(to) * cells + i]);
+  at = to;
+  return true;
+}
+
+void Editor::go(int to) {
+  if (to >= 0 && to < count()) at = to;
+}
+
+bool Editor::undo() {
+  if (undone.empty()) return false;
+  redone.push_back({std::move(set), at, version});
+  Step& s = undone.back();
+  set = std::move(s.set), at = s.at, version = s.version;
+  undone.pop_back();
+  stroke = false;
+  return true;
+}
+
+bool Editor::redo() {
+  if (redone.empty()) return false;
+  undone.push_back({std::move(set), at, version});
+  Step& s = redone.back();
+  set = std::move(s.set), at = s.at, version = s.version;
+  redone.pop_back();
+  stroke = false;
+  return true;
+}
+
+}  // namespace zorvane

@@ -1,0 +1,304 @@
+#include "editor/screen.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "game/form1.h"
+#include "platform/keys.h"
+
+namespace zorvane {
+namespace {
+
+constexpr int16_t deleteKey = 46;   // the window hands the editor Delete as this
+constexpr float panelLeft = 8700;   // the palette, right of the game's picture
+constexpr float swatchPitch = 450, swatchWidth = 420, rowPitch = 300, swatchHeight = 270;
+constexpr int swatchColumns = 9;
+constexpr float headingHeight = 260;
+// Stacking keys of the editor's own objects, in front of the field's, each its own so that
+// the painter pairs each object with itself from one picture to the next.
+constexpr int64_t front = 1000000, linesAt = front, headingsAt = front + 10, swatchesAt = front + 100,
+                  cursorAt = front + 300, chosenAt = front + 310, buttonsAt = front + 400;
+
+const Font small{"Arial", 8, 700, 0};
+const Font plain{"Arial", 9, 700, 0};
+
+// The palette's sections, in order: a heading, how many codes, how many to a row. Its places
+// hold code 0, then 99, then 1 to 98 in order: the one-hit colours, the multi-hit bricks by
+// hits (a row each) and colour, and the specials.
+struct Section {
+  const char* heading;
+  int count, perRow;
+};
+using namespace brickCodes;
+constexpr Section sections[] = {{"Empty and unbreakable", 2, 9},
+                                {"One hit", oneHitLast - oneHitFirst + 1, 9},
+                                {"More hits: 2 to 8, by colour", multiHitLast - multiHitFirst + 1, 7},
+                                {"Special: ? does something when hit", specialLast - specialFirst + 1, 9}};
+constexpr int places = 100;
+constexpr int codeAt(int place) { return place == 0 ? 0 : place == 1 ? unbreakable : place - 1; }
+constexpr int placeOf(int code) { return code == 0 ? 0 : code == unbreakable ? 1 : code + 1; }
+
+// The top-left corner of palette place i, or with i < 0 of heading -i - 1.
+void placed(int i, float& x, float& y) {
+  float top = 60;
+  for (int n = 0; n < 4; ++n) {
+    const Section& s = sections[n];
+    x = panelLeft, y = top;
+    if (i == -n - 1) return;
+    top += headingHeight;
+    if (i >= 0 && i < s.count) {
+      x = panelLeft + float(i % s.perRow) * swatchPitch, y = top + float(i / s.perRow) * rowPitch;
+      return;
+    }
+    if (i >= 0) i -= s.count;
+    top += float((s.count + s.perRow - 1) / s.perRow) * rowPitch;
+  }
+  x = panelLeft, y = top;  // past the last: under the palette
+}
+
+// A line of words on the editor's face, in front of the field.
+void words(Label& l, float left, float top, float w, float h, const Font& font) {
+  l.Move(left, top);
+  l.Width = w, l.Height = h;
+  l.font = font;
+  l.transparent = true;
+  l.z = front;
+}
+
+// A frame of four thin bars around a box, in front of it.
+void frame(ControlVisitor& v, float left, float top, float w, float h, Color color, int64_t z) {
+  constexpr float t = 30;
+  Shape bar;
+  bar.BackColor = color;
+  bar.outlinePixels = 0;
+  const float boxes[4][4] = {{left - t, top - t, w + 2 * t, t}, {left - t, top + h, w + 2 * t, t},
+                             {left - t, top, t, h}, {left + w, top, t, h}};
+  for (const auto& b : boxes) {
+    bar.Left = b[0], bar.Top = b[1], bar.Width = b[2], bar.Height = b[3];
+    bar.z = z++;
+    v.shape(bar);
+  }
+}
+
+// The buttons, two rows of six above the field: name, caption.
+constexpr std::pair<std::string_view, const char*> buttonRows[2][6] = {
+    {{"try", "Try it (T)"}, {"save", "Save (Ctrl+S)"}, {"undo", "Undo (Ctrl+Z)"}, {"redo", "Redo (Ctrl+Y)"},
+     {"add", "Add (A)"}, {"duplicate", "Duplicate (D)"}},
+    {{"delete", "Delete layout"}, {"previous", "< Layout (F2)"}, {"next", "Layout > (F1)"}, {"earlier", "Move earlier"},
+     {"later", "Move later"}, {"leave", "Leave (Esc)"}},
+};
+
+// The brick label of cell x, y of a layout in a game laid out on it.
+const Label& brickOf(const Form1& form, int x, int y) {
+  return form.fields().brick((y + layoutTopRow - 1) * gridColumns + x + 1);
+}
+
+}  // namespace
+
+EditorScreen::EditorScreen(const Layouts& layouts, std::string name)
+    : editor(layouts), fileName(std::move(name)), heading(std::string(Form1::Caption) + " \u2014 making layouts") {
+  // A swatch is drawn as the game draws a brick.
+  design = brickOf(editor.field(), 0, 0);
+  design.Width = swatchWidth, design.Height = swatchHeight;
+  design.Visible = true;
+  design.z = front;
+  // The words: the layout's line above the field; under the palette the chosen code and what
+  // a hit on it does, the mark of a layout with nothing to clear, the status, a word on the keys.
+  float x = 0, y = 0;
+  placed(places, x, y);
+  words(lines[0], 120, 60, 8295, 420, Font{"Arial", 12, 700, 0});
+  for (int i = 1; i < 7; ++i) words(lines[i], panelLeft, y + 60 + float(i - 1) * 280, 4050, 260, i == 1 || i == 3 ? plain : small);
+  for (int i = 0; i < 7; ++i) lines[i].z = linesAt + i;
+  lines[3].ForeColor = RGB(192, 0, 0), lines[3].hasForeColor = true;
+  lines[5].Caption = "Arrows, Space, Delete; Tab or two digits choose";
+  lines[6].Caption = "Right button empties; a drag paints on";
+}
+
+Color EditorScreen::backColor() const { return RGB(240, 240, 240); }
+
+std::string EditorScreen::summary() const {
+  const LayoutCounts c = editor.counts();
+  return "Layout " + std::to_string(editor.current() + 1) + " of " + std::to_string(editor.count()) + ": " +
+         std::to_string(c.laid) + " bricks, " + std::to_string(c.toClear) + " to clear";
+}
+
+void EditorScreen::visitControls(ControlVisitor& v) const {
+  // The field as the game draws it, from a game laid out on the layout.
+  const GameFields& game = editor.field().fields();
+  v.label(game.Label5);
+  v.shape(game.board);
+  game.brick.forEach([&](int, const Label& b) { v.label(b); });
+  const Label& cursor = brickOf(editor.field(), editor.cursorX, editor.cursorY);
+  frame(v, cursor.Left, cursor.Top, cursor.Width, cursor.Height, RGB(0, 0, 0), cursorAt);
+
+  lines[0].Caption = summary() + (editor.changed() ? "  (unsaved)" : "");
+  lines[1].Caption = "Chosen: code " + std::to_string(editor.chosen);
+  lines[2].Caption = hitMeaning(editor.chosen);
+  lines[3].Caption = editor.counts().toClear == 0 ? "Nothing to clear: it can never be cleared" : "";
+  lines[4].Caption = message;
+  for (const Label& l : lines) v.label(l);
+  for (int i = 0; i < 12; ++i) {  // two rows of six above the field
+    Button b;
+    b.Move(120 + float(i % 6) * 1393, 520 + float(i / 6) * 460);
+    b.Width = 1330, b.Height = 400;
+    b.Caption = buttonRows[i / 6][i % 6].second;
+    b.BackColor = RGB(224, 224, 224);
+    b.font = small;
+    b.z = buttonsAt + i;
+    v.button(buttonRows[i / 6][i % 6].first, b);
+  }
+  // The palette: each code as the game draws its brick, under its section's heading.
+  Label l;
+  words(l, 0, 0, swatchPitch * swatchColumns, headingHeight, small);
+  for (int n = 0; n < 4; ++n) {
+    placed(-n - 1, l.Left, l.Top);
+    l.Caption = sections[n].heading;
+    l.z = headingsAt + n;
+    v.label(l);
+  }
+  for (int i = 0; i < places; ++i) {
+    const int c = codeAt(i);
+    placed(i, design.Left, design.Top);
+    design.BackColor = RGB(0, 255, 0);  // an empty cell shows the field
+    brickColor(c, design.BackColor);
+    design.Caption = c == 0 ? "" : brickCaption(c);
+    design.z = swatchesAt + i;
+    v.label(design);
+    if (c == editor.chosen) frame(v, design.Left, design.Top, design.Width, design.Height, RGB(0, 0, 0), chosenAt);
+  }
+}
+
+bool EditorScreen::cellAt(float x, float y, int& cx, int& cy) const {
+  const Form1& form = editor.field();
+  const Label& first = brickOf(form, 0, 0);
+  const Label& last = brickOf(form, Editor::columns - 1, layoutRowCount - 1);
+  if (x < first.Left || y < first.Top || x >= last.Left + last.Width || y >= last.Top + last.Height) return false;
+  cx = std::clamp(int((x - first.Left) / first.Width), 0, Editor::columns - 1);
+  cy = std::clamp(int((y - first.Top) / first.Height), 0, layoutRowCount - 1);
+  return true;
+}
+
+int EditorScreen::swatchAt(float x, float y) const {
+  for (int i = 0; i < places; ++i) {
+    float left = 0, top = 0;
+    placed(i, left, top);
+    if (x >= left && y >= top && x < left + swatchWidth && y < top + swatchHeight) return codeAt(i);
+  }
+  return -1;
+}
+
+void EditorScreen::paintAt(float x, float y) {
+  int cx = 0, cy = 0;
+  if (!cellAt(x, y, cx, cy)) return;
+  editor.cursorX = cx, editor.cursorY = cy;
+  editor.put(cx, cy, emptying ? 0 : editor.chosen);
+}
+
+void EditorScreen::pointerDown(float x, float y, bool empties) {
+  warned = false;
+  if (const int c = swatchAt(x, y); c >= 0) {
+    editor.chosen = c;
+    return;
+  }
+  int cx = 0, cy = 0;
+  if (!cellAt(x, y, cx, cy)) return;
+  dragging = true, emptying = empties;
+  editor.beginStroke();
+  paintAt(x, y);
+}
+
+void EditorScreen::pointerMoved(float x, float y) {
+  if (dragging) paintAt(x, y);
+}
+
+void EditorScreen::pointerUp() {
+  if (dragging) editor.endStroke();
+  dragging = false;
+}
+
+EditorAsks EditorScreen::leave() {
+  if (editor.changed() && !warned) {
+    warned = true;
+    message = "Unsaved changes: Esc again leaves, S saves";
+    return EditorAsks::Nothing;
+  }
+  return EditorAsks::Leave;
+}
+
+EditorAsks EditorScreen::click(std::string_view button) {
+  int i = 0;
+  while (i < 12 && buttonRows[i / 6][i % 6].first != button) ++i;
+  return press(i);
+}
+
+EditorAsks EditorScreen::press(int button) {
+  warned = false;
+  message.clear();
+  Editor& e = editor;
+  switch (button) {
+    case 0: return EditorAsks::Try;
+    case 1: return EditorAsks::Save;
+    case 2: if (!e.undo()) message = "Nothing to undo"; break;
+    case 3: if (!e.redo()) message = "Nothing to redo"; break;
+    case 4:
+    case 5: if (!(button == 4 ? e.add() : e.duplicate())) message = "The set is full: 100 layouts"; break;
+    case 6: e.remove(); break;
+    case 7: e.go(e.current() - 1); break;
+    case 8: e.go(e.current() + 1); break;
+    case 9: e.move(-1); break;
+    case 10: e.move(+1); break;
+    case 11: return leave();
+    default: break;
+  }
+  return EditorAsks::Nothing;
+}
+
+EditorAsks EditorScreen::keyDown(int16_t key) {
+  if (key == keys::Control) return control = true, EditorAsks::Nothing;
+  if (key == keys::Escape) return leave();
+  const bool wasWarned = std::exchange(warned, false);
+  if (wasWarned && key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+  if (control) {
+    if (key == keys::A + ('Z' - 'A')) return press(2);
+    if (key == keys::A + ('Y' - 'A')) return press(3);
+    if (key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+    return EditorAsks::Nothing;
+  }
+  Editor& e = editor;
+  const int digit = key - keys::Digit0;
+  if (digit >= 0 && digit <= 9) {
+    if (typed < 0) return typed = digit, EditorAsks::Nothing;
+    e.chosen = typed * 10 + digit;
+    typed = -1;
+    return EditorAsks::Nothing;
+  }
+  typed = -1;
+  switch (key) {
+    case keys::Left: e.cursorX = std::max(0, e.cursorX - 1); break;
+    case keys::Right: e.cursorX = std::min(Editor::columns - 1, e.cursorX + 1); break;
+    case keys::Up: e.cursorY = std::max(0, e.cursorY - 1); break;
+    case keys::Down: e.cursorY = std::min(layoutRowCount - 1, e.cursorY + 1); break;
+    case keys::Space:
+    case keys::Backspace:
+    case deleteKey:
+      e.beginStroke();
+      e.put(e.cursorX, e.cursorY, key == keys::Space ? e.chosen : 0);
+      e.endStroke();
+      break;
+    case keys::Tab: e.chosen = codeAt((placeOf(e.chosen) + 1) % places); break;
+    case keys::Enter:
+    case keys::A + ('T' - 'A'): return EditorAsks::Try;
+    case keys::A: return press(4);
+    case keys::A + ('D' - 'A'): return press(5);
+    case keys::F1: e.go(e.current() + 1); break;
+    case keys::F2: e.go(e.current() - 1); break;
+    default: break;
+  }
+  return EditorAsks::Nothing;
+}
+
+void EditorScreen::keyUp(int16_t key) {
+  if (key == keys::Control) control = false;
+}
+
+}  // namespace zorvane

@@ -1,0 +1,59 @@
+// The layout editor as the player sees and works it: the field as the game draws it, the
+// palette of every code, the buttons and a status line, all one View the painter draws; and
+// what keys, pointers and buttons do to it. Positions are window units, as in the game.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "editor/editor.h"
+#include "platform/contract.h"
+
+namespace zorvane {
+
+// What the editor asks of whoever hosts it.
+enum class EditorAsks { Nothing, Try, Save, Leave };
+
+class EditorScreen : public View {
+ public:
+  static constexpr float width = 12840, height = 7335;  // the game's picture and the palette beside it
+
+  EditorScreen(const Layouts& layouts, std::string name);     // name: the file's, as a title shows it
+
+  Editor editor;
+  std::string message;                                  // the status line: what was done, what went wrong
+
+  // Input. A key pressed with Control held is a command (Ctrl+Z, Ctrl+Y, Ctrl+S).
+  EditorAsks keyDown(int16_t key);
+  void keyUp(int16_t key);
+  void pointerDown(float x, float y, bool empties);     // a cell paints (empties: the right button), a swatch chooses
+  void pointerMoved(float x, float y);                  // a drag paints on
+  void pointerUp();
+  EditorAsks click(std::string_view button);            // one of its buttons, by name
+  EditorAsks leave();                                   // Esc or closing: Leave, or a warning first when unsaved
+
+  // What a screen reads.
+  void visitControls(ControlVisitor& v) const override;
+  float clientWidth() const override { return width; }
+  float clientHeight() const override { return height; }
+  Color backColor() const override;
+  std::string_view title() const override { return heading; }
+  std::string summary() const;                          // "layout 3 of 12: 120 bricks, 118 to clear"
+  const std::string& name() const { return fileName; }
+
+ private:
+  bool cellAt(float x, float y, int& cx, int& cy) const;
+  int swatchAt(float x, float y) const;                 // a code, or -1
+  EditorAsks press(int button);                         // button 0..11: Try it, Save, Undo, Redo, Add, Duplicate, Delete, <, >, earlier, later, Leave
+  void paintAt(float x, float y);
+
+  std::string fileName, heading;
+  mutable Label design;                                 // a swatch of the palette, placed and coloured at each visit
+  mutable Label lines[7];                               // the words, their captions made afresh at each visit
+  bool control = false;                                 // Control is held
+  bool warned = false;                                  // leaving was asked once with unsaved changes
+  int typed = -1;                                       // the first digit of a code typed, or -1
+  bool dragging = false, emptying = false;
+};
+
+}  // namespace zorvane
