@@ -148,9 +148,7 @@ void Host::handle(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_LEAVE) session.pointerLeft();
       break;
     case SDL_KEYDOWN:
-      // Delete empties a cell in the editor; to the game it is a key without a code, as ever.
-      if (session.editing() && e.key.keysym.sym == SDLK_DELETE) session.keyDown(46);
-      else session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0);
+      session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0);
       break;
     case SDL_KEYUP: session.keyUp(virtualKey(e.key.keysym.sym)); break;
     case SDL_MOUSEBUTTONDOWN:

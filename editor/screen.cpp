@@ -9,7 +9,6 @@
 namespace zorvane {
 namespace {
 
-constexpr int16_t deleteKey = 46;   // the window hands the editor Delete as this
 constexpr float panelLeft = 8700;   // the palette, right of the game's picture
 constexpr float swatchPitch = 450, swatchWidth = 420, rowPitch = 300, swatchHeight = 270;
 constexpr int swatchColumns = 9;
@@ -280,7 +279,7 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
     case keys::Down: e.cursorY = std::min(layoutRowCount - 1, e.cursorY + 1); break;
     case keys::Space:
     case keys::Backspace:
-    case deleteKey:
+    case keys::Delete:
       e.beginStroke();
       e.put(e.cursorX, e.cursorY, key == keys::Space ? e.chosen : 0);
       e.endStroke();

@@ -19,4 +19,11 @@ int16_t byName(std::string_view name, Naming naming) {
   return Unknown;
 }
 
+int16_t forGame(int16_t c) {
+  const bool own = c == Backspace || c == Tab || c == Enter || (c >= Shift && c <= Alt) || c == Escape || c == Space ||
+                   (c >= Left && c <= Down) || (c >= Digit0 && c <= Digit0 + 9) || (c >= A && c <= A + 25) ||
+                   (c >= F1 && c <= F1 + 11);
+  return own ? c : Unknown;
+}
+
 }  // namespace zorvane::keys

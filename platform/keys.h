@@ -15,6 +15,7 @@ constexpr int16_t Control = 17;
 constexpr int16_t Alt = 18;
 constexpr int16_t Escape = 27;
 constexpr int16_t Space = 32;
+constexpr int16_t Delete = 46;  // the layout editor's alone: the game gets Unknown for it
 constexpr int16_t Left = 37;
 constexpr int16_t Up = 38;
 constexpr int16_t Right = 39;
@@ -40,6 +41,7 @@ inline constexpr NamedKey named[] = {
     {Shift, "ShiftLeft", "Left Shift"},     {Shift, "ShiftRight", "Right Shift"},
     {Control, "ControlLeft", "Left Ctrl"},  {Control, "ControlRight", "Right Ctrl"},
     {Alt, "AltLeft", "Left Alt"},           {Alt, "AltRight", "Right Alt"},
+    {Delete, "Delete", "Delete"},
 };
 
 enum class Naming : uint8_t { Page, Desktop };
@@ -47,5 +49,9 @@ enum class Naming : uint8_t { Page, Desktop };
 // The code of the key a front end names: "KeyA", "Digit0", "F1" or one of `named` on the
 // page, "A", "0", "F1" or one of `named` on the desktop; Unknown for every other key.
 int16_t byName(std::string_view name, Naming naming);
+
+// The code the game gets for a key: its own for the keys above but Delete, Unknown for every
+// other (whatever code a front end had for it), so that every front end gives the same.
+int16_t forGame(int16_t code);
 
 }  // namespace zorvane::keys

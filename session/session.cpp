@@ -19,10 +19,10 @@ int64_t Session::WatchClock::target(double wall) const {
 double Session::WatchClock::wallAt(int64_t t) const { return paused ? -1.0 : wallBase + double(t - base) / speed; }
 
 void Session::PlayerInput::keyDown(int16_t key) {
-  if (!s->watching() && !s->editing()) s->game->keyDown(key);
+  if (!s->watching() && !s->editing()) s->game->keyDown(keys::forGame(key));
 }
 void Session::PlayerInput::keyUp(int16_t key) {
-  if (!s->watching() && !s->editing()) s->game->keyUp(key);
+  if (!s->watching() && !s->editing()) s->game->keyUp(keys::forGame(key));
 }
 bool Session::PlayerInput::click(std::string_view button) {
   // A layout tried ends with its game: Game Over comes back to the editor.
@@ -173,7 +173,7 @@ void Session::keyDown(int16_t key, bool repeat) {
   if (editing()) return ask(editorShown->keyDown(key));
   if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
-    game->keyDown(key);
+    game->keyDown(keys::forGame(key));
   } else if (key == keys::Space) {
     if (!repeat) pause();
   } else if (key == keys::Up || key == keys::Down) {
@@ -188,7 +188,7 @@ void Session::keyDown(int16_t key, bool repeat) {
 
 void Session::keyUp(int16_t key) {
   if (editing()) return editorShown->keyUp(key);
-  if (!watching()) game->keyUp(key);
+  if (!watching()) game->keyUp(keys::forGame(key));
   steer();
 }
 

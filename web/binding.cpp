@@ -30,9 +30,6 @@ using namespace zorvane;
 
 namespace {
 
-// Delete, which only the layout editor answers (see gameOnly): the game gets 0 for it, as ever.
-constexpr int16_t deleteKey = 46;
-
 // The keys the game answers (the arrows, Space, P, F1, F2), whose browser action it takes over.
 bool gameKey(int16_t key) {
   return (key >= keys::Left && key <= keys::Down) || key == keys::Space || key == keys::P || key == keys::F1 ||
@@ -83,12 +80,6 @@ struct Page {
   bool saveAsked = false;                 // the editor asked to save: the page downloads its file
 };
 Page page;
-
-// A key as the game gets it: Delete empties a cell in the layout editor, and is a key without
-// a code of its own anywhere else, as ever.
-int16_t gameOnly(int code) {
-  return int16_t(code == deleteKey && !(page.session && page.session->editing()) ? keys::Unknown : code);
-}
 
 // The sound effects, made when the page first asks for them.
 const sound::Effects& effects() {
@@ -180,18 +171,18 @@ EMSCRIPTEN_KEEPALIVE double zvNow() { return double(session().position()); }
 // A browser key as a virtual key code; a negative code -k for a game key k, whose default
 // action the page prevents.
 EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
-  const int16_t key = std::string_view(domCode) == "Delete" ? deleteKey : keys::byName(domCode, keys::Naming::Page);
+  const int16_t key = keys::byName(domCode, keys::Naming::Page);
   return gameKey(key) ? -key : key;
 }
 
 // The player's keys: the game's, or while a recording plays its playback's.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) {
   keepRoom();
-  session().keyDown(gameOnly(code), repeat != 0);
+  session().keyDown(int16_t(code), repeat != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
   keepRoom();
-  session().keyUp(gameOnly(code));
+  session().keyUp(int16_t(code));
 }
 
 // The faces' files: the page fetches fonts/NAME.ttf for each name, until null.

@@ -588,10 +588,11 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
     s.keyDown(keys::Right);  // the player's keys reach the game now
     host.at(wall + 800);
     s.keyUp(keys::Right);
+    s.keyDown(keys::Delete), s.keyUp(36);  // keys the game has no code for reach it as 0
     host.at(wall + 12000);
     s.close();
     if (c.text == &tampered) continue;
-    EXPECT_NE(recorded.find("\nup 39\n"), std::string::npos);
+    EXPECT_NE(recorded.find("\nup 39\ndown 0\nup 0\n"), std::string::npos);
     EXPECT_EQ(replayed(recorded), trace);
   }
 }
@@ -692,6 +693,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
       {"F1: the next layout", [&] { type({keys::F1}); }, 2, 1, "079999999900", 5, 1, 5, 0},
       {"Add", [&] { type({keys::A}); }, 3, 2, "000000000000", 0, 0, 6, 0},
       {"Delete layout", [&] { press(button(1, 0)); }, 2, 1, "079999999900", 5, 1, 7, 0},
+      {"the Delete key empties, undone", [&] { type({keys::Left, keys::Delete}), ctrl('Z'); }, 2, 1, "079999999900", 5, 1, 7, 1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
