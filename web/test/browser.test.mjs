@@ -413,22 +413,31 @@ async function main() {
     const bomb = zlib.deflateRawSync(Buffer.alloc(70 << 20, 'x'), { level: 9 }).toString('base64url');
     const long = [
       ['8 MiB of rand lines, dropped', () => {
+        const g = window.zorvane.game, play = g._zvPlayRecording;  // read whole once it is played
+        window.read = false;
+        g._zvPlayRecording = (...args) => ((window.read = true), play(...args));
         window.made = new DataTransfer();
         window.made.items.add(new File([('rand' + ' 0.5'.repeat(250) + '\n').repeat(8192)], 'draws.replay'));
       }, () => window.dispatchEvent(new DragEvent('drop', { dataTransfer: window.made, bubbles: true, cancelable: true })),
-      () => window.zorvane.recording === 'draws.replay', ''],
+      () => window.read, ''],
       ['a link that unpacks to 70 MiB', (b) => { window.made = b; }, () => { location.hash = 'r=' + window.made; },
         () => !document.getElementById('message').hidden,
         'This link to a Super Zorvane! game is broken: its recording is longer than 64 MiB.'],
     ];
+    // A task the page did not ask for may take long once on a busy machine, while a read in
+    // one piece takes long every time: the better of two tries is checked.
     for (const [what, make, open, done, says] of long) {
-      await page.evaluate(make, bomb);
-      const longest = await longestTask(page, async () => {
-        await page.evaluate(open);
-        await page.waitForFunction(done, { timeout: 60000 }).catch(() => {});
-      });
-      const told = await page.evaluate(() => document.getElementById('message').hidden ? '' :
-        document.getElementById('message-text').textContent);
+      let longest = Infinity, told = '';
+      for (let tries = 0; tries < 2 && longest >= 100; tries++) {
+        await page.evaluate(() => { location.hash = ''; document.getElementById('message').hidden = true; });
+        await page.evaluate(make, bomb);
+        longest = Math.min(longest, await longestTask(page, async () => {
+          await page.evaluate(open);
+          await page.waitForFunction(done, { timeout: 60000 }).catch(() => {});
+        }));
+        told = await page.evaluate(() => document.getElementById('message').hidden ? '' :
+          document.getElementById('message-text').textContent);
+      }
       check(longest < 100 && told === says, `${what}: read with no task of 100 ms`, `longest ${longest} ms; ${told}`);
     }
 
