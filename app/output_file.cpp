@@ -11,6 +11,25 @@
 #include "script/script.h"
 
 namespace zorvane {
+namespace {
+
+// Writes all of `text` to `fd`, again after an interruption. Returns the bytes written; `why`
+// says why it stopped short ("" when all went).
+size_t writeAll(int fd, std::string_view text, std::string& why) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      why = n < 0 ? std::strerror(errno) : "nothing was written";
+      break;
+    }
+    done += size_t(n);
+  }
+  return done;
+}
+
+}  // namespace
 
 bool OutputFile::open(const std::string& name, std::string& error) {
   close();
@@ -45,20 +64,14 @@ bool OutputFile::empty(std::string& error) {
 bool OutputFile::write(std::string_view lines) {
   if (fd < 0 || broken) return false;
   const off_t whole = written;
-  while (!lines.empty()) {
-    const ssize_t n = ::write(int(fd), lines.data(), lines.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      broken = true;
-      cause = n < 0 ? std::strerror(errno) : "nothing was written";
-      // A file that took only part of the lines (the size limit) ends at the last whole one.
-      if (regular && written != whole && ftruncate(int(fd), whole) == 0) written = whole;
-      return false;
-    }
-    lines.remove_prefix(static_cast<size_t>(n));
-    written += n;
-  }
-  return true;
+  std::string why;
+  written += off_t(writeAll(int(fd), lines, why));
+  if (why.empty()) return true;
+  broken = true;
+  cause = why;
+  // A file that took only part of the lines (the size limit) ends at the last whole one.
+  if (regular && written != whole && ftruncate(int(fd), whole) == 0) written = whole;
+  return false;
 }
 
 void OutputFile::close() {
@@ -73,12 +86,7 @@ std::string saveWhole(const std::string& path, std::string_view text) {
   const int f = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
   if (f < 0) return std::strerror(errno);
   std::string why;
-  for (std::string_view left = text; why.empty() && !left.empty();) {
-    const ssize_t n = ::write(f, left.data(), left.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) why = n < 0 ? std::strerror(errno) : "nothing was written";
-    else left.remove_prefix(size_t(n));
-  }
+  writeAll(f, text, why);
   if (why.empty() && ::fsync(f) != 0) why = std::strerror(errno);
   if (::close(f) != 0 && why.empty()) why = std::strerror(errno);
   if (why.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) why = std::strerror(errno);

@@ -40,6 +40,26 @@ bool OutputFile::open(const std::string& name, std::string& error) {
   return true;
 }
 
+namespace {
+
+// Writes all of `text` to `f`, a gigabyte at the most per call. Returns the bytes written;
+// `why` says why it stopped short ("" when all went).
+size_t writeAll(HANDLE f, std::string_view text, std::string& why) {
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD n = 0;
+    const DWORD chunk = DWORD(std::min<size_t>(text.size() - done, size_t(1) << 30));
+    if (!WriteFile(f, text.data() + done, chunk, &n, nullptr) || n == 0) {
+      why = n == 0 && GetLastError() == 0 ? "nothing was written" : image::systemMessage(GetLastError());
+      break;
+    }
+    done += n;
+  }
+  return done;
+}
+
+}  // namespace
+
 bool OutputFile::empty(std::string& error) {
   if (!isOpen() || !regular) return true;
   LARGE_INTEGER start{};
@@ -51,24 +71,17 @@ bool OutputFile::empty(std::string& error) {
 bool OutputFile::write(std::string_view lines) {
   if (!isOpen() || broken) return false;
   const int64_t whole = written;
-  while (!lines.empty()) {
-    DWORD n = 0;
-    const DWORD chunk = DWORD(std::min<size_t>(lines.size(), size_t(1) << 30));
-    if (!WriteFile(handle(fd), lines.data(), chunk, &n, nullptr) || n == 0) {
-      broken = true;
-      cause = n == 0 && GetLastError() == 0 ? "nothing was written" : image::systemMessage(GetLastError());
-      // A file that took only part of the lines (a full disk) ends at the last whole one.
-      LARGE_INTEGER at{};
-      at.QuadPart = whole;
-      if (regular && written != whole && SetFilePointerEx(handle(fd), at, nullptr, FILE_BEGIN) &&
-          SetEndOfFile(handle(fd)))
-        written = whole;
-      return false;
-    }
-    lines.remove_prefix(n);
-    written += n;
-  }
-  return true;
+  std::string why;
+  written += int64_t(writeAll(handle(fd), lines, why));
+  if (why.empty()) return true;
+  broken = true;
+  cause = why;
+  // A file that took only part of the lines (a full disk) ends at the last whole one.
+  LARGE_INTEGER at{};
+  at.QuadPart = whole;
+  if (regular && written != whole && SetFilePointerEx(handle(fd), at, nullptr, FILE_BEGIN) && SetEndOfFile(handle(fd)))
+    written = whole;
+  return false;
 }
 
 void OutputFile::close() {
@@ -86,15 +99,7 @@ std::string saveWhole(const std::string& path, std::string_view text) {
   const HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return image::systemMessage(GetLastError());
   std::string why;
-  for (std::string_view left = text; why.empty() && !left.empty();) {
-    DWORD n = 0;
-    if (!WriteFile(f, left.data(), DWORD(std::min<size_t>(left.size(), 1u << 30)), &n, nullptr))
-      why = image::systemMessage(GetLastError());
-    else if (n == 0)
-      why = "nothing was written";
-    else
-      left.remove_prefix(n);
-  }
+  writeAll(f, text, why);
   if (why.empty() && !FlushFileBuffers(f)) why = image::systemMessage(GetLastError());
   CloseHandle(f);
   if (why.empty() && !MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -71,7 +71,7 @@ void Editor::step() {
 }
 
 void Editor::put(int x, int y, int c) {
-  if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount || c < 0 || c > 99 || code(x, y) == c) return;
+  if (x < 0 || x >= columns || y < 0 || y >= layoutRowCount || c < 0 || c > brickCodes::unbreakable || code(x, y) == c) return;
   if (!stroke) step(), stroke = true;
   else version = ++lastVersion;  // the same undo step, another state
   char* cell = &set[size_t(at) * cells + size_t(y) * layoutRowDigits + size_t(2 * x)];
@@ -118,24 +118,18 @@ void Editor::go(int to) {
   if (to >= 0 && to < count()) at = to;
 }
 
-bool Editor::undo() {
-  if (undone.empty()) return false;
-  redone.push_back({std::move(set), at, version});
-  Step& s = undone.back();
+// The last step of `from` becomes the state, and the state the last step of `to`.
+bool Editor::restore(std::vector<Step>& from, std::vector<Step>& to) {
+  if (from.empty()) return false;
+  to.push_back({std::move(set), at, version});
+  Step& s = from.back();
   set = std::move(s.set), at = s.at, version = s.version;
-  undone.pop_back();
+  from.pop_back();
   stroke = false;
   return true;
 }
 
-bool Editor::redo() {
-  if (redone.empty()) return false;
-  undone.push_back({std::move(set), at, version});
-  Step& s = redone.back();
-  set = std::move(s.set), at = s.at, version = s.version;
-  redone.pop_back();
-  stroke = false;
-  return true;
-}
+bool Editor::undo() { return restore(undone, redone); }
+bool Editor::redo() { return restore(redone, undone); }
 
 }  // namespace zorvane

@@ -68,6 +68,7 @@ class Editor {
     int64_t version = 0;
   };
   void step();                                // the state before a change becomes an undo step
+  bool restore(std::vector<Step>& from, std::vector<Step>& to);  // undo or redo: false when `from` is empty
 
   std::string set;                            // every layout's rows, one after another
   int at = 0;
