@@ -79,7 +79,7 @@ class SdlSystem : public host::System {
   bool open() { return screen.open(); }
   void wait(double ms, Input& pads, const Take& take) override;
   void setTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
-  bool fresh() override { return screen.fresh(); }
+  bool newPixels() override { return screen.newPixels(); }
   bool show(const Paint& paint) override { return screen.show(paint, std::exchange(exposed, false)); }
   bool ended() const override { return hungUp || displayFailed(); }
 

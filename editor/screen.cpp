@@ -240,7 +240,7 @@ EditorAsks EditorScreen::press(int button) {
     case 2: if (!e.undo()) message = "Nothing to undo"; break;
     case 3: if (!e.redo()) message = "Nothing to redo"; break;
     case 4:
-    case 5: if (!(button == 4 ? e.add() : e.duplicate())) message = "The set is full: 100 layouts"; break;
+    case 5: if (!(button == 4 ? e.add() : e.duplicate())) message = "The set is full: " + std::to_string(mostLayouts) + " layouts"; break;
     case 6: e.remove(); break;
     case 7: e.go(e.current() - 1); break;
     case 8: e.go(e.current() + 1); break;
@@ -256,11 +256,11 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
   if (key == keys::Control) return control = true, EditorAsks::Nothing;
   if (key == keys::Escape) return leave();
   const bool wasWarned = std::exchange(warned, false);
-  if (wasWarned && key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+  if (wasWarned && key == keys::S) return EditorAsks::Save;
   if (control) {
-    if (key == keys::A + ('Z' - 'A')) return press(2);
-    if (key == keys::A + ('Y' - 'A')) return press(3);
-    if (key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+    if (key == keys::Z) return press(2);
+    if (key == keys::Y) return press(3);
+    if (key == keys::S) return EditorAsks::Save;
     return EditorAsks::Nothing;
   }
   Editor& e = editor;
@@ -286,9 +286,9 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
       break;
     case keys::Tab: e.chosen = codeAt((placeOf(e.chosen) + 1) % places); break;
     case keys::Enter:
-    case keys::A + ('T' - 'A'): return EditorAsks::Try;
+    case keys::T: return EditorAsks::Try;
     case keys::A: return press(4);
-    case keys::A + ('D' - 'A'): return press(5);
+    case keys::D: return press(5);
     case keys::F1: e.go(e.current() + 1); break;
     case keys::F2: e.go(e.current() - 1); break;
     default: break;

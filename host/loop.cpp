@@ -62,7 +62,7 @@ void run(System& system, Session& session, const Clock& clock, const Options& op
     system.poll(session.player());
     tellEnding(session, options);
     if (std::string now = session.title(); now != title) system.setTitle(title = std::move(now));
-    if (system.fresh()) session.repaintAll();
+    if (system.newPixels()) session.repaintAll();
     if (system.show(paint) && std::exchange(first, false)) reportFirstFrame();
     system.wait(sleepFor(session, clock.now(), sounding && sounding()), session.player(), take);
   }

@@ -35,7 +35,7 @@ class System {
   virtual void wait(double ms, Input& pads, const Take& take) = 0;
   virtual void poll(Input&) {}        // gamepads that have no events are read here, once a turn
   virtual void setTitle(const std::string& title) = 0;
-  virtual bool fresh() = 0;          // true once after new pixels (a new size): paint them all
+  virtual bool newPixels() = 0;      // true once after new pixels (a new size): paint them all
   virtual bool show(const Paint& paint) = 0;  // true: changed patches reached the screen
   virtual bool ended() const { return false; }  // the display or the terminal is gone
 };

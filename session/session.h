@@ -48,7 +48,9 @@ struct SessionOptions {
   RecordingHeading heading;                           // the recording's first line
   std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
   Steering steering = Steering::None;
-  uint64_t slice = 500;                               // most commands and ticks of a recording in one call
+  // The most commands and timer ticks of a watched recording played in one call: a few
+  // milliseconds' work, so that a window answers at once.
+  uint64_t slice = 500;
   std::function<std::string(std::string_view)> save;  // writes the editor's layout file whole: "" done, or why not
   std::function<void()> leave;                        // the player leaves the editor (it is gone by then)
 };
@@ -145,7 +147,7 @@ class Session {
     double wallAt(int64_t game) const;                // -1 while paused
   };
 
-  void fresh(bool seeded);                            // a new driver; seeded: fresh seeds for its start-ups
+  void newGame(bool seeded);                          // a new driver; seeded: the clock seeds its start-ups
   void record();                                      // from now on the live game is recorded
   void handOver();                                    // the recording has ended: the player has the game
   void rebase();                                      // the watch clock set to where the playback stands
@@ -158,7 +160,7 @@ class Session {
   const paint::Fonts& fonts;
   SessionOptions options;
   std::unique_ptr<Driver> game;
-  std::unique_ptr<ScriptPlayer> player_;
+  std::unique_ptr<ScriptPlayer> playback;             // the recording watched
   std::unique_ptr<Seeker> seeker;
   std::unique_ptr<Recorder> recorder;
   paint::Painter painter;

@@ -87,7 +87,7 @@ const sound::Effects& effects() {
   return made;
 }
 
-void fresh();
+void newRecording();
 
 Session& session() {
   if (!page.session) {
@@ -109,7 +109,7 @@ Session& session() {
     o.save = [](std::string_view) { return page.saveAsked = true, std::string(); };
     // The editor left: a new game, as the page starts one.
     o.leave = [] {
-      fresh();
+      newRecording();
       page.session->start(page.wall, page.seed);
     };
     o.steering = Steering::Held;
@@ -120,7 +120,7 @@ Session& session() {
 }
 
 // A new game (or recording) on the page: a new recording, and nothing told of it yet.
-void fresh() {
+void newRecording() {
   page.recorded.clear();
   page.full = false;
   page.spoken = {};
@@ -133,8 +133,9 @@ void keepRoom() {
   if (page.full || session().watching() || page.recorded.size() + closingRoom <= maxScriptBytes) return;
   session().close();
   page.full = true;
-  page.notice = "This game has filled the 64 MiB a recording may hold: Save this game and Copy a link keep it up to "
-                "here, and what you play from now on is not recorded.";
+  page.notice = "This game has filled the " + std::to_string(maxScriptBytes >> 20) +
+                " MiB a recording may hold: Save this game and Copy a link keep it up to here, and what you play "
+                "from now on is not recorded.";
 }
 
 }  // namespace
@@ -151,7 +152,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
   page.heading = recordedAt;
   page.seed = int64_t(seed);
   page.wall = wall;
-  fresh();
+  newRecording();
   session().start(wall, int64_t(seed));
 }
 
@@ -362,7 +363,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
     return page.message.c_str();
   }
-  fresh();  // the new recording begins with the one played
+  newRecording();  // the new recording begins with the one played
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
@@ -390,7 +391,7 @@ EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
 // played); its own buttons and keys work it. Its mode: 0 none, 1 editing, 2 a layout tried.
 EMSCRIPTEN_KEEPALIVE void zvEdit() {
   if (session().watching()) return;
-  fresh();
+  newRecording();
   session().edit({}, "my.layouts");
 }
 EMSCRIPTEN_KEEPALIVE int zvEditorMode() { return session().editing() ? 1 : session().trial() ? 2 : 0; }

@@ -36,7 +36,7 @@ class WinSystem : public host::System {
   }
   void poll(Input& input) override { pads.poll(input); }
   void setTitle(const std::string& title) override { window.setTitle(title); }
-  bool fresh() override { return window.fresh(); }
+  bool newPixels() override { return window.newPixels(); }
   bool show(const Paint& paint) override { return window.show(paint); }
 
  private:

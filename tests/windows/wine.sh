@@ -67,15 +67,16 @@ private_x() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
   Xvfb -displayfd 3 -screen 0 2560x2048x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
 }
-# Waits (up to 10 s) until the live trace (or FILE) holds COUNT lines matching PATTERN and
-# its last line matches LAST: the trace reaches its file at least once a second.
+# Waits (up to 60 s, only ever reached on a failure) until the live trace (or FILE) holds
+# COUNT lines matching PATTERN and its last line matches LAST: the trace reaches its file at
+# least once a second.
 #   await_trace PATTERN COUNT LAST [FILE]
 await_trace() {
   local file=${4:-$work/live.trace}
-  for _ in $(seq 200); do
+  for _ in $(seq 1200); do
     [ "$(grep -c -- "$1" "$file" 2>/dev/null)" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
       return 0
     sleep 0.05
@@ -97,9 +98,9 @@ window_game() {
   [ -n "$w" ] || { fail "no window from zorvane.exe: $(head -c 300 "$work/game.err")"; return; }
   size=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
   xdotool key --window "$w" Right
-  sleep 0.4
+  await_trace '"ev":"up 39"' 1 '' || fail "the game did not see Right"
   xdotool keydown --window "$w" Left
-  sleep 0.3
+  await_trace '"paddleDirection":2,' 1 '' || fail "Left did not steer the paddle"
   xdotool keyup --window "$w" Left
   xdotool key --window "$w" p
   await_trace '"ev":"down 80"' 1 '"pause":true' || fail "the game did not pause"
@@ -109,7 +110,7 @@ window_game() {
   await_trace '"ev":"down 80"' 2 '"pause":true' || fail "the game did not pause again"
   "$probe" save "$w" "$work/window.png" || fail "cannot read the window"
   "$probe" close "$w" || fail "cannot close the window"
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
@@ -192,9 +193,9 @@ edit_row() {
   game_pid=$!
   w=$(timeout 30 xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
   [ -n "$w" ] && xdotool key --window "$w" 0 7 Right space ctrl+s
-  for _ in $(seq 100); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
+  for _ in $(seq 600); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
   [ -n "$w" ] && xdotool key --window "$w" Left space Escape Escape
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$game_pid" 2>/dev/null && { fail "the editor did not leave at the second Esc"; "$probe" close "$w"; }
   wait "$game_pid"
   status=$?
@@ -226,7 +227,7 @@ installed_game_starts() {
   local w
   w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
   [ -n "$w" ] && "$probe" close "$w"
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
