@@ -109,6 +109,7 @@ std::optional<host::Event> SdlSystem::translate(const SDL_Event& e, Input& pads)
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
       if (e.window.event == SDL_WINDOWEVENT_LEAVE) return Event{Event::PointerLeft};
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) return Event{Event::FocusLost};
       return {};
     case SDL_KEYDOWN:
       return Event{Event::KeyDown, virtualKey(e.key.keysym.sym), e.key.repeat != 0};

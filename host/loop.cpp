@@ -34,6 +34,7 @@ void handle(Session& session, const Event& e, bool& running) {
       if (!e.other || session.editing()) session.pointerUp(e.x, e.y);
       break;
     case Event::PointerLeft: session.pointerLeft(); break;
+    case Event::FocusLost: session.letGo(); break;
   }
 }
 

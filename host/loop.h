@@ -15,7 +15,7 @@ namespace zorvane::host {
 
 // A message of the window, in the session's terms.
 struct Event {
-  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, Close } kind;
+  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, FocusLost, Close } kind;
   int16_t key = 0;      // a virtual key code
   bool repeat = false;  // a held key's repetition
   int x = 0, y = 0;     // the pointer's pixel in the window's client area

@@ -173,6 +173,7 @@ void Session::keyDown(int16_t key, bool repeat) {
   if (editing()) return ask(editorShown->keyDown(key));
   if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
+    if (std::find(held.begin(), held.end(), key) == held.end()) held.push_back(key);
     game->keyDown(keys::forGame(key));
   } else if (key == keys::Space) {
     if (!repeat) pause();
@@ -188,8 +189,16 @@ void Session::keyDown(int16_t key, bool repeat) {
 
 void Session::keyUp(int16_t key) {
   if (editing()) return editorShown->keyUp(key);
+  held.erase(std::remove(held.begin(), held.end(), key), held.end());
   if (!watching()) game->keyUp(keys::forGame(key));
   steer();
+}
+
+// Keys let go while the window had not the focus never reach it: each held key is let go
+// here instead (the game's own keys, as a key-up each), and the pointer steers no more.
+void Session::letGo() {
+  for (const int16_t key : std::exchange(held, {})) keyUp(key);
+  pointerCancelled();
 }
 
 std::string Session::buttonAt(double x, double y) const {

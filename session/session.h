@@ -86,6 +86,7 @@ class Session {
   void pointerUp(double x, double y);                 // on the button it went down on: a click
   void pointerLeft();                                 // out of the picture: it steers no more
   void pointerCancelled();                            // the press was taken away: no click, no steering
+  void letGo();                                       // the focus lost: every key held down is let go, and the pointer
   Input& player() { return playerInput; }             // the player's other input (gamepads): the game's while live
   void stoodStill(double ms);                         // the host slept this long (a hidden page): a recording waited too
 
@@ -181,6 +182,7 @@ class Session {
   bool pointerLive = false;                           // the pointer steers
   bool pointerHeld = false;                           // held down off the buttons
   float pointerX = 0;                                 // window units
+  std::vector<int16_t> held;                          // keys down in the game, in the order pressed
   std::string pressed;                                // the button the pointer went down on
   bool pressedInside = false;                         // the pointer is still over it
   // The layout editor.

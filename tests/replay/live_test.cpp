@@ -691,6 +691,10 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     s.pointerLeft();
     s.keyDown(keys::Left);  // a key steers on its own again
     s.keyUp(keys::Left);
+    s.keyDown(keys::Right);  // held as the window loses the focus: let go then
+    EXPECT_TRUE(s.driver().paddle().moving);
+    s.letGo();
+    EXPECT_FALSE(s.driver().paddle().moving);
     s.keyDown(keys::P);
     s.keyUp(keys::P);
     const GameFields& game = DriverTestDoor::fields(s.driver().form());
