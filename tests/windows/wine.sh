@@ -77,7 +77,9 @@ private_x() {
 await_trace() {
   local file=${4:-$work/live.trace}
   for _ in $(seq 1200); do
-    [ "$(grep -c -- "$1" "$file" 2>/dev/null)" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
+    local n
+    n=$(grep -c -- "$1" "$file" 2>/dev/null)
+    [ "${n:-0}" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
       return 0
     sleep 0.05
   done
@@ -160,10 +162,20 @@ mouse_row() {
   game_pid=$!
   local w
   w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
-  xdotool mousemove --window "$w" 20 400
-  await_trace '"ev":"down 37"' 1 . || fail "the pointer at the left did not steer left"
-  xdotool mousemove --window "$w" 550 400
-  await_trace '"ev":"down 39"' 1 . || fail "the pointer at the right did not steer right"
+  # A move may come before the new window takes the pointer's events: each is made again,
+  # a pixel apart, until the trace shows the key it presses.
+  steer_to() {  # X KEY
+    local i n
+    for i in $(seq 600); do
+      n=$(grep -c -- "\"ev\":\"down $2\"" "$work/live.trace" 2>/dev/null)
+      [ "${n:-0}" -ge 1 ] && return 0
+      xdotool mousemove --window "$w" $(($1 + i % 2)) 400
+      sleep 0.1
+    done
+    return 1
+  }
+  steer_to 20 37 || fail "the pointer at the left did not steer left"
+  steer_to 550 39 || fail "the pointer at the right did not steer right"
   [ -n "$w" ] && "$probe" close "$w"
   wait "$game_pid" && echo "the paddle followed the pointer (--mouse)" || fail "zorvane.exe --mouse ended with status $?"
   game_pid=
