@@ -24,6 +24,8 @@ const StoreKind kinds[] = {
     {"sqlite", [](const std::string& folder) { return "sqlite:" + folder + "/board.sqlite"; }},
 };
 
+void PrintTo(const StoreKind& kind, std::ostream* out) { *out << kind.name; }
+
 class StoreTable : public testing::TestWithParam<StoreKind> {
  protected:
   void SetUp() override {
