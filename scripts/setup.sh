@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
+  postgresql libpq-dev
   libsdl2-dev libstb-dev
   libgtest-dev libbenchmark-dev libfmt-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
