@@ -161,5 +161,81 @@ TEST(Boards, TwoOnOnePostgresListEachGameOnceAlsoPostedToBothAtOnce) {
   }
 }
 
+// Players posting to a set of boards until told to stop, and what they were answered.
+class Load {
+ public:
+  Load(std::vector<const Board*> to, int players) : boards(std::move(to)) {
+    for (int p = 0; p < players; ++p)
+      threads.emplace_back([this, p] {
+        for (uint64_t i = 0; !done; ++i) {
+          const Board* board = boards[i % boards.size()];
+          std::string answer;
+          bool retryAfter = false;
+          const int status = board->request("POST", "/api/v1/games?name=load", recording(uint64_t(p) << 32 | i), answer, &retryAfter);
+          std::lock_guard l(m);
+          ++statuses[status];
+          if (status == 201) acknowledged.insert(field(answer, "id"));
+          if (status == 201 && board == boards.back()) ++lastBoardAcknowledged;
+          if (status == 503 && !retryAfter) ++statuses[-503];  // a 503 without Retry-After
+          changed.notify_all();
+        }
+      });
+  }
+  ~Load() { stop(); }
+  void stop() {
+    done = true;
+    for (std::thread& t : threads) t.join();
+    threads.clear();
+  }
+  // Waits until `what` holds of the answers so far; false after a minute without it.
+  template <class What>
+  bool until(What what) {
+    std::unique_lock l(m);
+    return changed.wait_for(l, std::chrono::minutes(1), [&] { return what(); });
+  }
+
+  std::vector<const Board*> boards;
+  std::mutex m;
+  std::condition_variable changed;
+  std::map<int, int> statuses;  // how many of each status (0: no answer)
+  std::set<std::string> acknowledged;
+  int lastBoardAcknowledged = 0;
+  std::atomic<bool> done = false;
+  std::vector<std::thread> threads;
+};
+
+TEST(Boards, PostgresRestartedAndABoardKilledUnderLoadLoseNothingAcknowledged) {
+  PostgresServer server;
+  const std::string db = server.freshDatabase();
+  Board a(db), b(db);
+  Load load({&a, &b}, 4);
+  size_t before = 0;
+  ASSERT_TRUE(load.until([&] { return (before = load.acknowledged.size()) >= 20; }));
+  std::string page;
+  ASSERT_EQ(a.request("GET", "/api/v1/boards/builtin?limit=10", "", page), 200);
+
+  // PostgreSQL stops as if it crashed: posts are answered 503, the list read before is still
+  // served; then it starts again and the boards go on by themselves.
+  server.stop("immediate");
+  ASSERT_TRUE(load.until([&] { return load.statuses[503] >= 4; }));
+  std::string during;
+  EXPECT_EQ(a.request("GET", "/api/v1/boards/builtin?limit=10", "", during), 200);
+  EXPECT_EQ(field(during, "id"), field(page, "id"));
+  server.start();
+  ASSERT_TRUE(load.until([&] { return load.acknowledged.size() >= before + 20; }));
+
+  // One board killed in the middle of posts: the other goes on.
+  a.stop(SIGKILL);
+  const int afterKill = load.lastBoardAcknowledged;
+  ASSERT_TRUE(load.until([&] { return load.lastBoardAcknowledged >= afterKill + 20; }));
+  load.stop();
+  // Answers were 201, 200 (a game stored by a post answered 503), 503 with Retry-After, and
+  // no answer from the killed board; never 500.
+  for (const auto& [status, n] : load.statuses)
+    EXPECT_TRUE(status == 200 || status == 201 || status == 503 || status == 0) << n << " answers " << status;
+  const Board c(db);  // a board started afterwards reads the same
+  listedOnceAlike({&b, &c}, load.acknowledged);
+}
+
 }  // namespace
 }  // namespace zorvane::board
