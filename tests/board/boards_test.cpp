@@ -16,7 +16,7 @@
 #include <set>
 #include <thread>
 
-#include "tests/board/postgres_server.h"
+#include "tools/postgres_server.h"
 #include "tools/live_game.h"
 
 namespace zorvane::board {

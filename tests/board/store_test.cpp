@@ -12,7 +12,7 @@
 #include <atomic>
 
 #include "board/store.h"
-#include "tests/board/postgres_server.h"
+#include "tools/postgres_server.h"
 
 namespace zorvane::board {
 namespace {

@@ -1,6 +1,6 @@
-// A real PostgreSQL server of the tests' own: Debian's binaries, a folder and a free port of
-// its own, run as an unprivileged user when the tests run as root (PostgreSQL refuses root),
-// removed with this object.
+// A real PostgreSQL server for the board's tests and benchmarks: Debian's binaries, a folder
+// and a free port of its own, run as an unprivileged user when we are root (PostgreSQL
+// refuses root), removed with this object.
 #pragma once
 #include <string>
 
@@ -8,7 +8,9 @@ namespace zorvane::board {
 
 class PostgresServer {
  public:
-  PostgresServer();   // initdb and start; throws std::runtime_error with the reason
+  // initdb and start; throws std::runtime_error with the reason. Not `durable`: without
+  // fsync, which a stop with -m immediate does not need (the system keeps the files).
+  explicit PostgresServer(bool durable = false);
   ~PostgresServer();  // stops it at once and removes its folder
   PostgresServer(const PostgresServer&) = delete;
   PostgresServer& operator=(const PostgresServer&) = delete;
@@ -23,6 +25,7 @@ class PostgresServer {
   std::string folder;  // the data in folder/data, its log in folder/log
   int port = 0;
   int databases = 0;
+  bool durable = false;
   int watchdog = 0;  // the process that cleans up after this one
   int alive = -1;    // its pipe: closed when this process ends
 };

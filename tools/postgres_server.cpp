@@ -1,4 +1,4 @@
-#include "tests/board/postgres_server.h"
+#include "tools/postgres_server.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -62,7 +62,7 @@ std::string postgresBin() {
   return env && *env ? env : "/usr/lib/postgresql/15/bin";
 }
 
-PostgresServer::PostgresServer() {
+PostgresServer::PostgresServer(bool durable) : durable(durable) {
   const std::string bin = postgresBin();
   if (!std::filesystem::exists(bin + "/initdb"))
     throw std::runtime_error("PostgreSQL is not installed (" + bin + "/initdb): run scripts/setup.sh");
@@ -105,10 +105,8 @@ PostgresServer::~PostgresServer() {
 void PostgresServer::start() {
   const std::string bin = postgresBin();
   const std::string options = "-p " + std::to_string(port) + " -k " + folder +
-                              " -c listen_addresses=127.0.0.1 -c max_connections=200"
-                              // A stop with -m immediate loses nothing committed without fsync (the
-                              // system keeps the files), and restarts without syncing every file.
-                              " -c fsync=off";
+                              " -c listen_addresses=127.0.0.1 -c max_connections=200" +
+                              (durable ? "" : " -c fsync=off");
   if (run({bin + "/pg_ctl", "-D", folder + "/data", "-l", folder + "/log", "-o", options, "-W", "start"}, folder + "/pg_ctl.log") != 0)
     throw std::runtime_error("pg_ctl start failed: see " + folder + "/log");
   // Ready when pg_isready says so; each try waits for the server's answer, at most a second.
