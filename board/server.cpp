@@ -471,7 +471,7 @@ void Session::readHeader() {
   if (server.stopping) return stream.socket().close();
   parser.emplace();
   parser->header_limit(headerLimit);
-  parser->body_limit(maxRecordingBytes);
+  parser->body_limit(UINT64_MAX);  // the header first: the checks before the size's come first
   stream.expires_after(headerTime);
   http::async_read_header(stream, buffer, *parser, beast::bind_front_handler(&Session::onHeader, shared_from_this()));
 }
@@ -576,6 +576,7 @@ void Session::post() {
     return refuse(error(http::status::service_unavailable, "the board is busy; try again shortly", 0, 5));
   }
   server.inFlight += reserved;
+  parser->body_limit(maxRecordingBytes);
 
   auto read = [self = shared_from_this()] {
     self->stream.expires_after(bodyTime);

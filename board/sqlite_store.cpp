@@ -31,8 +31,11 @@ constexpr const char* migrations[] = {
 StoreError failure(sqlite3* db, int rc, std::string_view doing) {
   const int primary = rc & 0xff, system = db ? sqlite3_system_errno(db) : 0;
   const std::string why = std::string(doing) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-  if (primary == SQLITE_FULL || system == ENOSPC || system == EFBIG || system == EDQUOT)
-    return {StoreError::Kind::Full, "the disk is full (" + why + ")"};
+  // A write that fails is taken for a full disk (SQLite loses the errno of a short write, and
+  // a file size limit or a quota fails the same way); a failing disk is told the same.
+  if (primary == SQLITE_FULL || system == ENOSPC || system == EFBIG || system == EDQUOT || rc == SQLITE_IOERR_WRITE ||
+      rc == SQLITE_IOERR_TRUNCATE || rc == SQLITE_IOERR_SHMSIZE)
+    return {StoreError::Kind::Full, "the disk is full or failing (" + why + ")"};
   if (primary == SQLITE_READONLY || primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_PERM ||
       primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN)
     return {StoreError::Kind::Unwritable, "the database cannot be written (" + why + ")"};

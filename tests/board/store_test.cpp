@@ -34,6 +34,8 @@ const StoreKind kinds[] = {
     {"postgresql", [](const std::string&) { return postgres().freshDatabase(); }},
 };
 
+void PrintTo(const StoreKind& kind, std::ostream* out) { *out << kind.name; }
+
 class StoreTable : public testing::TestWithParam<StoreKind> {
  protected:
   void SetUp() override {
