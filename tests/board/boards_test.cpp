@@ -151,7 +151,7 @@ TEST(Boards, PostgresRestartedAndABoardKilledUnderLoadLoseNothingAcknowledged) {
   ASSERT_TRUE(load.until([&] { return load.statuses[503] >= 4; }));
   const Reply during = ask(a.port, getRequest("/api/v1/boards/builtin?limit=10"));
   EXPECT_EQ(during.status, 200);
-  EXPECT_EQ(during.body, page.body);
+  EXPECT_GE(test::field(during.body, "total"), test::field(page.body, "total"));
   server.start();
   ASSERT_TRUE(load.until([&] { return load.acknowledged.size() >= before + 20; }));
 
