@@ -1,6 +1,8 @@
 #include "board/server.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,14 +235,19 @@ Answer siteFile(const std::string& root, std::string_view target, std::string_vi
   return a;
 }
 
-// ---- Verifiers: a fixed pool behind a bounded queue ----
+// ---- Threads: the verifiers, a fixed pool behind a bounded queue, and the writers ----
 
-class Verifiers {
+class Pool {
  public:
-  Verifiers(int threads, size_t queueLimit) : limit(queueLimit) {
-    for (int i = 0; i < threads; ++i) workers.emplace_back([this] { work(); });
+  // `yielding`: its threads give way to the thread that answers requests (a lower priority).
+  Pool(int threads, size_t queueLimit, bool yielding) : limit(queueLimit) {
+    for (int i = 0; i < threads; ++i)
+      workers.emplace_back([this, yielding] {
+        if (yielding) setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 5);
+        work();
+      });
   }
-  ~Verifiers() {
+  ~Pool() {
     {
       const std::lock_guard lock(mutex);
       stopping = true;
@@ -257,6 +264,14 @@ class Verifiers {
     ready.notify_one();
     return true;
   }
+  void push(std::function<void()> job) {  // waits for room
+    {
+      std::unique_lock lock(mutex);
+      room.wait(lock, [&] { return jobs.size() < limit; });
+      jobs.push_back(std::move(job));
+    }
+    ready.notify_one();
+  }
 
  private:
   void work() {
@@ -269,11 +284,12 @@ class Verifiers {
         job = std::move(jobs.front());
         jobs.pop_front();
       }
+      room.notify_one();
       job();
     }
   }
   std::mutex mutex;
-  std::condition_variable ready;
+  std::condition_variable ready, room;
   std::deque<std::function<void()>> jobs;
   size_t limit;
   bool stopping = false;
@@ -354,6 +370,8 @@ class Session : public std::enable_shared_from_this<Session> {
   void onBody(beast::error_code ec, size_t);
   void route();
   void post();
+  using Work = asio::executor_work_guard<asio::io_context::executor_type>;
+  static void answerFromPool(std::shared_ptr<Session> self, Answer answer, size_t stored, Work& work);
   void posted(Answer answer, size_t stored);
   void send(Answer answer);
   void onWritten(bool close, beast::error_code ec, size_t);
@@ -378,7 +396,8 @@ class Server {
  public:
   Server(const ServerOptions& o, Store& s)
       : options(o), store(s), limits(o.rate), acceptor(io), signals(io, SIGINT, SIGTERM),
-        verifiers(o.verifiers > 0 ? o.verifiers : int(std::max(1u, std::thread::hardware_concurrency())), o.queue) {
+        verifiers(o.verifiers > 0 ? o.verifiers : int(std::max(1u, std::thread::hardware_concurrency())), o.queue, true),
+        writers(4, 64, false) {
     if (!o.site.empty()) {
       char* real = realpath(o.site.c_str(), nullptr);
       if (real) site = real;
@@ -416,7 +435,8 @@ class Server {
   std::unordered_set<Session*> sessions;
   tcp::acceptor acceptor;
   asio::signal_set signals;
-  Verifiers verifiers;
+  Pool verifiers;  // replay posts, one thread a core
+  Pool writers;    // store what the verifiers proved: waiting on the disk, not on a core
 
  private:
   static void say(const std::string& line) { std::fprintf(stderr, "zorvane-board: %s\n", line.c_str()); }
@@ -606,34 +626,40 @@ void Session::onBody(beast::error_code ec, size_t) {
 
   auto work = asio::make_work_guard(server.io);
   auto job = [self = shared_from_this(), text = std::move(text), work]() mutable {
-    const Verdict v = verify(text);
-    Answer answer;
-    size_t stored = 0;
-    if (!v.good) {
-      answer = error(http::status::unprocessable_entity, v.error, v.line);
-    } else {
+    Verdict v = verify(text);
+    if (!v.good) return answerFromPool(std::move(self), error(http::status::unprocessable_entity, v.error, v.line), 0, work);
+    Server& server = self->server;
+    server.writers.push([self = std::move(self), v = std::move(v), text = std::move(text), work]() mutable {
+      Answer answer;
+      size_t stored = 0;
+      const size_t size = text.size();
       try {
         bool added = false;
         const Standing s = self->server.store.insert(
             {.key = v.key, .id = v.id, .board = v.board, .name = self->name, .score = v.score, .length = v.length,
-             .posted = utcNow(), .recording = text},
+             .posted = utcNow(), .recording = std::move(text)},
             added);
         answer = json(added ? http::status::created : http::status::ok, standingJson(s));
-        if (added) stored = text.size();
+        if (added) stored = size;
       } catch (const StoreError& e) {
         answer = e.kind == StoreError::Kind::Full ? error(http::status::insufficient_storage, e.what())
                                                   : error(http::status::service_unavailable, e.what(), 0, 60);
       }
-    }
-    // The session lives on in the io thread alone.
-    Server& server = self->server;
-    asio::post(server.io, [self = std::move(self), answer = std::move(answer), stored]() mutable {
-      self->posted(std::move(answer), stored);
+      answerFromPool(std::move(self), std::move(answer), stored, work);
     });
-    work.reset();
   };
   if (!server.verifiers.tryPush(std::move(job)))
     send(error(http::status::service_unavailable, "the board is busy verifying; try again shortly", 0, 2));
+}
+
+// From a verifier or a writer: the answer goes to the thread that answers, and the session
+// lives on there alone.
+void Session::answerFromPool(std::shared_ptr<Session> self, Answer answer, size_t stored, Work& work) {
+  asio::io_context& io = self->server.io;
+  asio::post(io, [self = std::move(self), answer = std::move(answer), stored]() mutable {
+    self->posted(std::move(answer), stored);
+  });
+  work.reset();
 }
 
 void Session::posted(Answer answer, size_t stored) {

@@ -1,9 +1,12 @@
 // The SQLite store: one file in WAL mode with synchronous=FULL, so that a game is on disk
-// when insert returns. One connection writes (behind a lock); lists read on connections of
-// their own, which WAL lets run beside the writer.
+// when insert returns. One connection writes (behind a lock), and inserts that come together
+// share one transaction and one sync; lists read on connections of their own, which WAL lets
+// run beside the writer.
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <string_view>
 #include <utility>
@@ -129,33 +132,31 @@ class SqliteStore final : public Store {
     migrate();
   }
 
+  // Group commit: the inserts that arrive while one transaction is written go together into
+  // the next, with one sync for all; each returns once its own is on disk.
   Standing insert(const NewGame& game, bool& added) override {
-    const std::lock_guard lock(writing);
-    sqlite3* db = writer.db;
-    exec(db, "BEGIN IMMEDIATE", "begin");
-    try {
-      int64_t seq = 0;
-      {
-        Statement known(db, "SELECT seq FROM games WHERE key = ?");
-        known.bind(game.key);
-        added = !known.row();
-        if (!added) seq = known.integer(0);
+    Pending me;
+    me.game = &game;
+    std::unique_lock lock(grouping);
+    waiting.push_back(&me);
+    while (!me.done) {
+      if (committing) {
+        committed.wait(lock);
+        continue;
       }
-      if (added) {
-        Statement g(db, "INSERT INTO games(key, id, board, name, score, length, posted) VALUES(?, ?, ?, ?, ?, ?, ?)");
-        g.bind(game.key).bind(game.id).bind(game.board).bind(game.name).bind(game.score).bind(game.length).bind(game.posted);
-        g.row();
-        seq = sqlite3_last_insert_rowid(db);
-        Statement r(db, "INSERT INTO recordings(seq, bytes) VALUES(?, ?)");
-        r.bind(seq).blob(game.recording);
-        r.row();
-      }
-      exec(db, "COMMIT", "commit");
-      return *standingOf(db, "g.seq = ?", seq);
-    } catch (...) {
-      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-      throw;
+      committing = true;
+      std::vector<Pending*> group;
+      group.swap(waiting);
+      lock.unlock();
+      commit(group);
+      lock.lock();
+      for (Pending* p : group) p->done = true;
+      committing = false;
+      committed.notify_all();
     }
+    if (me.error) std::rethrow_exception(me.error);
+    added = me.added;
+    return me.standing;
   }
 
   Page list(const std::string& board, int64_t limit, int64_t offset) override {
@@ -232,6 +233,51 @@ class SqliteStore final : public Store {
     std::unique_ptr<Connection> connection;
   };
 
+  struct Pending {
+    const NewGame* game = nullptr;
+    Standing standing;
+    bool added = false, done = false;
+    std::exception_ptr error;
+  };
+
+  void commit(const std::vector<Pending*>& group) {
+    const std::lock_guard lock(writing);
+    sqlite3* db = writer.db;
+    try {
+      exec(db, "BEGIN IMMEDIATE", "begin");
+      std::vector<int64_t> seqs;
+      try {
+        for (Pending* p : group) {
+          const NewGame& game = *p->game;
+          int64_t seq = 0;
+          {
+            Statement known(db, "SELECT seq FROM games WHERE key = ?");
+            known.bind(game.key);
+            p->added = !known.row();
+            if (!p->added) seq = known.integer(0);
+          }
+          if (p->added) {
+            Statement g(db, "INSERT INTO games(key, id, board, name, score, length, posted) VALUES(?, ?, ?, ?, ?, ?, ?)");
+            g.bind(game.key).bind(game.id).bind(game.board).bind(game.name).bind(game.score).bind(game.length).bind(game.posted);
+            g.row();
+            seq = sqlite3_last_insert_rowid(db);
+            Statement r(db, "INSERT INTO recordings(seq, bytes) VALUES(?, ?)");
+            r.bind(seq).blob(game.recording);
+            r.row();
+          }
+          seqs.push_back(seq);
+        }
+        exec(db, "COMMIT", "commit");
+      } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+      }
+      for (size_t i = 0; i < group.size(); ++i) group[i]->standing = *standingOf(db, "g.seq = ?", seqs[i]);
+    } catch (...) {
+      for (Pending* p : group) p->error = std::current_exception();
+    }
+  }
+
   void migrate() {
     int64_t have = 0;
     {
@@ -259,6 +305,10 @@ class SqliteStore final : public Store {
   std::string path;
   Connection writer;
   std::mutex writing;
+  std::mutex grouping;
+  std::condition_variable committed;
+  std::vector<Pending*> waiting;
+  bool committing = false;
   std::mutex pooling;
   std::vector<std::unique_ptr<Connection>> pool;
 };

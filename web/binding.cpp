@@ -17,7 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "board/digest.h"
 #include "drive/spoken.h"
+#include "game/form1.h"
 #include "paint/painter.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
@@ -451,6 +453,15 @@ EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   page.handed = page.recorded;
   *length = int(page.handed.size());
   return page.handed.data();
+}
+
+// The board of proven scores this game's layouts are listed on: "builtin", or the SHA-256 of
+// the player's own layouts, as the board names it (board/digest.h).
+EMSCRIPTEN_KEEPALIVE const char* zvBoard() {
+  static std::string name;
+  const SharedLayouts& own = session().driver().form().layouts();
+  name = own ? board::boardOf(*own) : "builtin";
+  return name.c_str();
 }
 
 }  // extern "C"
