@@ -36,6 +36,21 @@ void Ranking::add(Entry e) {
   }
 }
 
+void Ranking::add(std::vector<Entry> many) {
+  if (many.size() < 64 || many.size() < size_t(count) / 8) {
+    for (const Entry& e : many) add(e);
+    return;
+  }
+  // Sorted anew with the entries here: cheaper than an insertion into a block each.
+  for (const auto& blk : blocks) many.insert(many.end(), blk.begin(), blk.end());
+  std::sort(many.begin(), many.end(), before);
+  many.erase(std::unique(many.begin(), many.end(), [](const Entry& a, const Entry& b) { return a.seq == b.seq; }), many.end());
+  blocks.clear();
+  for (size_t at = 0; at < many.size(); at += blockMax / 2)
+    blocks.emplace_back(many.begin() + std::ptrdiff_t(at), many.begin() + std::ptrdiff_t(std::min(many.size(), at + blockMax / 2)));
+  count = int64_t(many.size());
+}
+
 bool Ranking::remove(Entry e) {
   auto b = std::lower_bound(blocks.begin(), blocks.end(), e,
                             [](const std::vector<Entry>& blk, const Entry& x) { return before(blk.back(), x); });

@@ -14,6 +14,7 @@ class Ranking {
     int64_t seq = 0;    // the order the store assigned, unique
   };
   void add(Entry e);                          // one game more (an entry already here: nothing)
+  void add(std::vector<Entry> many);          // many at once, as a board reads them at its start
   bool remove(Entry e);                       // false: not here
   int64_t size() const { return count; }      // the games on the board
   int64_t rankOf(Entry e) const;              // from 1; 0 when not here

@@ -414,26 +414,29 @@ class PostgresStore final : public Store {
       check(c, r.r, PGRES_TUPLES_OK);
       const int n = PQntuples(r.r);
       int64_t games = 0, removals = 0;
-      {
-        std::unique_lock order(orderMutex);
-        for (int i = 0; i < n; ++i) {
-          const bool removal = PQgetvalue(r.r, i, 0)[0] == '1';
-          const int64_t seq = toInt(PQgetvalue(r.r, i, 1));
-          Ranking& ranking = boards[PQgetvalue(r.r, i, 2)];
-          const int64_t score = toInt(PQgetvalue(r.r, i, 3));
-          if (removal) {
-            ++removals;
-            lastRemoval = std::max(lastRemoval, seq);
-            const int64_t game = toInt(PQgetvalue(r.r, i, 4));
-            ranking.remove({score, game});
-            std::lock_guard cache(cacheMutex);
-            rows.erase(game);
-          } else {
-            ++games;
-            lastGame = std::max(lastGame, seq);
-            ranking.add({score, seq});
-          }
+      std::map<std::string, std::vector<Ranking::Entry>> added;  // by board, to add at once
+      std::vector<std::pair<std::string, Ranking::Entry>> gone;
+      for (int i = 0; i < n; ++i) {
+        const int64_t seq = toInt(PQgetvalue(r.r, i, 1)), score = toInt(PQgetvalue(r.r, i, 3));
+        if (PQgetvalue(r.r, i, 0)[0] == '1') {
+          ++removals;
+          lastRemoval = std::max(lastRemoval, seq);
+          gone.push_back({PQgetvalue(r.r, i, 2), {score, toInt(PQgetvalue(r.r, i, 4))}});
+        } else {
+          ++games;
+          lastGame = std::max(lastGame, seq);
+          added[PQgetvalue(r.r, i, 2)].push_back({score, seq});
         }
+      }
+      {
+        // Games first: a game taken off since the last read may be among them.
+        std::unique_lock order(orderMutex);
+        for (auto& [board, entries] : added) boards[board].add(std::move(entries));
+        for (const auto& [board, e] : gone) boards[board].remove(e);
+      }
+      if (!gone.empty()) {
+        std::lock_guard cache(cacheMutex);
+        for (const auto& [board, e] : gone) rows.erase(e.seq);
       }
       if (games < readChunk && removals < readChunk) break;
     }

@@ -4,13 +4,16 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
 #include <thread>
-#include <atomic>
 
+#include "board/ranking.h"
 #include "board/store.h"
 #include "tools/postgres_server.h"
 
@@ -235,6 +238,45 @@ TEST(PostgresStore, AnswersUnwritableWhileTheDatabaseIsAwayListsWhatItHasAndCome
              uri.substr(uri.rfind('/') + 1));
   EXPECT_EQ(store->insert(Games::game("4", "builtin", 4), added).rank, 1);
   EXPECT_EQ(store->list("builtin", 100, 0).total, 5);
+}
+
+}  // namespace
+}  // namespace zorvane::board
+
+namespace zorvane::board {
+namespace {
+
+TEST(Ranking, AgreesWithASortedListThroughAddsBulkAddsAndRemovals) {
+  // Random scores with many ties; single adds, bulk adds (small and large) and removals, each
+  // step checked against a plain sorted list at ranks near every block boundary.
+  std::mt19937 rng(7);
+  Ranking ranking;
+  std::vector<Ranking::Entry> plain;
+  const auto order = [](const Ranking::Entry& a, const Ranking::Entry& b) {
+    return a.score != b.score ? a.score > b.score : a.seq < b.seq;
+  };
+  int64_t seq = 0;
+  for (int step = 0; step < 40; ++step) {
+    std::vector<Ranking::Entry> batch(rng() % 3 == 0 ? 3000 : 1 + rng() % 100);
+    for (auto& e : batch) e = {int64_t(rng() % 50), ++seq};
+    plain.insert(plain.end(), batch.begin(), batch.end());
+    if (batch.size() == 1) ranking.add(batch[0]);
+    else ranking.add(batch);
+    for (int r = 0; r < 20 && !plain.empty(); ++r) {
+      const size_t at = rng() % plain.size();
+      ASSERT_TRUE(ranking.remove(plain[at]));
+      plain.erase(plain.begin() + std::ptrdiff_t(at));
+    }
+    std::sort(plain.begin(), plain.end(), order);
+    ASSERT_EQ(ranking.size(), int64_t(plain.size()));
+    for (size_t i = 0; i < plain.size(); i += 97) {
+      ASSERT_EQ(ranking.rankOf(plain[i]), int64_t(i) + 1);
+      const auto page = ranking.page(int64_t(i), 3);
+      for (size_t k = 0; k < page.size(); ++k) ASSERT_EQ(page[k].seq, plain[i + k].seq);
+    }
+  }
+  EXPECT_FALSE(ranking.remove({1, seq + 1}));
+  EXPECT_EQ(ranking.rankOf({1, seq + 1}), 0);
 }
 
 }  // namespace
