@@ -17,5 +17,5 @@ board=$BOARD_PID
 read -r line <&"${BOARD[0]}"
 port=${line##*:}
 port=${port%/}
-echo "date: $(date -R); nproc: $(nproc); $(grep -m1 'model name' /proc/cpuinfo)"
+echo "date: $(date -R); nproc: $(nproc); $(grep -m1 "model name" /proc/cpuinfo); load average $(cut -d" " -f1-3 /proc/loadavg)"
 ./build/release/bench/zorvane-board-load "$port" "$games" "$slow"

@@ -384,7 +384,8 @@ class Session : public std::enable_shared_from_this<Session> {
   std::optional<http::request_parser<http::string_body>> parser;
   std::shared_ptr<http::response<http::string_body>> response;
   Server& server;
-  std::string address;       // the client's, as the board trusts it
+  std::string peer;          // the connection's other end
+  std::string address;       // the client's of the post being answered, as the board trusts it
   std::string name;          // the post's name
   size_t reserved = 0;       // bytes of bodiesInFlight this request holds
   bool idle = true;          // between requests
@@ -472,8 +473,8 @@ class Server {
 Session::Session(tcp::socket socket, Server& s) : stream(std::move(socket)), server(s) {
   server.sessions.insert(this);
   beast::error_code ec;
-  const tcp::endpoint peer = stream.socket().remote_endpoint(ec);
-  address = ec ? "?" : peer.address().to_string();
+  const tcp::endpoint end = stream.socket().remote_endpoint(ec);
+  peer = ec ? "?" : end.address().to_string();
 }
 
 Session::~Session() {
@@ -573,7 +574,8 @@ void Session::post() {
     return refuse(error(http::status::bad_request, why));
 
   // The address: the peer's, or behind the trusted proxy the last one it forwarded for.
-  if (!server.options.proxy.empty() && address == server.options.proxy) {
+  address = peer;
+  if (!server.options.proxy.empty() && peer == server.options.proxy) {
     const std::string_view forwarded = req["X-Forwarded-For"];
     if (!forwarded.empty()) {
       std::string_view last = forwarded.substr(forwarded.rfind(',') + 1);

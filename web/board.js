@@ -96,7 +96,8 @@
       link.textContent = 'Watch';
       cell(row, '').appendChild(link);
     }
-    panel.append(table, `${list.total} games in all.`);
+    table.style.borderSpacing = '1em 0.2em';
+    panel.append(table, list.total === 1 ? 'One game in all.' : `${list.total} games in all.`);
   }
 
   // A link to a listed game (#g=ID): the board's copy of it, played as a recording.

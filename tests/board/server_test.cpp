@@ -133,6 +133,17 @@ TEST(BoardServer, RateLimitsAndAFullQueueAskToComeBackLater) {
     EXPECT_GE(std::stoi(third.headers["retry-after"]), 1);
     EXPECT_EQ(board.stop(), 0);
   }
+  {
+    // Behind a trusted proxy, each address it forwards for has a rate of its own.
+    BoardProcess board({"--listen", "127.0.0.1:0", "--db", folder.db(), "--rate", "1", "--proxy", "127.0.0.1"});
+    const auto from = [&](const char* client) {
+      return ask(board.port, postRequest("?name=A", liveGame(1), std::string("X-Forwarded-For: 198.51.100.7, ") + client + "\r\n")).status;
+    };
+    EXPECT_EQ(from("192.0.2.1"), 200);
+    EXPECT_EQ(from("192.0.2.2"), 200);
+    EXPECT_EQ(from("192.0.2.1"), 429);
+    EXPECT_EQ(board.stop(), 0);
+  }
   // One verifier, one place in its queue, and long games posted all at once.
   static const std::string hours = liveRecording(9, 3 * 3600 * 1000);
   BoardProcess board({"--listen", "127.0.0.1:0", "--db", folder.db(), "--rate", "0", "--verifiers", "1", "--queue", "1"});
