@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "board/store.h"
+#include "board/store_postgres.h"
 #include "script/script.h"
 
 namespace zorvane::board {
@@ -318,6 +319,7 @@ std::unique_ptr<Store> openSqlite(const std::string& path) { return std::make_un
 
 std::unique_ptr<Store> openStore(const std::string& uri) {
   if (uri.starts_with("sqlite:")) return openSqlite(uri.substr(7));
+  if (uri.starts_with("postgresql://") || uri.starts_with("postgres://")) return openPostgres(uri);
   throw StoreError(StoreError::Kind::Broken, "unknown database \"" + printable(uri, 60) + "\" (sqlite:FILE)");
 }
 

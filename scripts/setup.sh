@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
+  postgresql libpq-dev
   libsdl2-dev libstb-dev
   libgtest-dev libbenchmark-dev libfmt-dev
   libboost-dev libsqlite3-dev libicu-dev

@@ -4,13 +4,18 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
 #include <thread>
 
+#include "board/ranking.h"
 #include "board/store.h"
+#include "tools/postgres_server.h"
 
 namespace zorvane::board {
 namespace {
@@ -20,8 +25,16 @@ struct StoreKind {
   std::function<std::string(const std::string& folder)> fresh;  // a new empty database's URI; "" to skip
 };
 
+// One PostgreSQL server for the whole program, started when a test first asks for it; its
+// absence fails the tests, as the set-up script installs it.
+PostgresServer& postgres() {
+  static PostgresServer server;
+  return server;
+}
+
 const StoreKind kinds[] = {
     {"sqlite", [](const std::string& folder) { return "sqlite:" + folder + "/board.sqlite"; }},
+    {"postgresql", [](const std::string&) { return postgres().freshDatabase(); }},
 };
 
 void PrintTo(const StoreKind& kind, std::ostream* out) { *out << kind.name; }
@@ -139,6 +152,38 @@ TEST_P(StoreTable, ManyWritersEachGameOnceWithRanksOneToN) {
   }
 }
 
+TEST_P(StoreTable, TwoBoardsOnOneDatabaseListEachGameOnceRankedAlike) {
+  // Two boards post to one database at once, each key to both in turn, the same key at the
+  // same moment.
+  std::unique_ptr<Store> boards[2] = {std::move(store), openStore(uri)};
+  constexpr int keys = 30;
+  std::atomic<int> added[keys] = {};
+  std::vector<std::thread> writers;
+  for (int b = 0; b < 2; ++b)
+    writers.emplace_back([&, b] {
+      for (int k = 0; k < keys; ++k) {
+        bool isNew = false;
+        const Standing s = boards[b]->insert(game(std::to_string(k), "builtin", k % 7), isNew);
+        added[k] += isNew;
+        EXPECT_EQ(s.id, "id-" + std::to_string(k));
+      }
+    });
+  for (std::thread& w : writers) w.join();
+  for (int k = 0; k < keys; ++k) EXPECT_EQ(added[k], 1) << k;
+  const Page a = boards[0]->list("builtin", 100, 0), b = boards[1]->list("builtin", 100, 0);
+  EXPECT_EQ(a.total, keys);
+  ASSERT_EQ(a.games.size(), size_t(keys));
+  ASSERT_EQ(b.games.size(), size_t(keys));
+  for (size_t i = 0; i < a.games.size(); ++i) {
+    EXPECT_EQ(a.games[i].id, b.games[i].id) << i;
+    EXPECT_EQ(boards[1]->standing(a.games[i].id)->rank, int64_t(i) + 1);
+  }
+  // A game taken off by one board is gone from the other's list and rank.
+  EXPECT_TRUE(boards[0]->remove(a.games[0].id));
+  EXPECT_EQ(boards[1]->list("builtin", 1, 0).games.at(0).id, a.games[1].id);
+  EXPECT_EQ(boards[1]->standing(a.games[1].id)->rank, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, StoreTable, testing::ValuesIn(kinds), [](const auto& info) { return info.param.name; });
 
 TEST(SqliteStore, RefusesADatabaseOfANewerBoardAndANameItCannotOpen) {
@@ -154,6 +199,84 @@ TEST(SqliteStore, RefusesADatabaseOfANewerBoardAndANameItCannotOpen) {
   EXPECT_THROW(openSqlite(std::string(pattern) + "/no/such/folder/board.sqlite"), StoreError);
   EXPECT_THROW(openStore("mysql://x"), StoreError);
   std::filesystem::remove_all(pattern);
+}
+
+struct Games : StoreTable {
+  using StoreTable::game;
+};
+
+TEST(PostgresStore, AnswersUnwritableWhileTheDatabaseIsAwayListsWhatItHasAndComesBack) {
+  PostgresServer& server = postgres();
+  const std::string uri = server.freshDatabase();
+  std::unique_ptr<Store> store;
+  {
+    std::thread other([&] { openStore(uri); });  // two boards migrate a new database at once
+    store = openStore(uri);
+    other.join();
+  }
+  bool added = false;
+  for (int i = 0; i < 3; ++i) store->insert(Games::game(std::to_string(i), "builtin", i), added);
+  const Page before = store->list("builtin", 100, 0);
+  ASSERT_EQ(before.games.size(), 3u);
+
+  server.stop("immediate");
+  try {
+    store->insert(Games::game("3", "builtin", 3), added);
+    ADD_FAILURE() << "stored with the database away";
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.kind, StoreError::Kind::Unwritable) << e.what();
+  }
+  const Page during = store->list("builtin", 100, 0);  // the list it had read, from memory
+  ASSERT_EQ(during.games.size(), 3u);
+  EXPECT_EQ(during.games[2].id, before.games[2].id);
+  EXPECT_THROW(store->standing("id-0"), StoreError);
+
+  // Back again, the same store reconnects by itself; so it does when its connections are cut.
+  server.start();
+  EXPECT_TRUE(store->insert(Games::game("3", "builtin", 3), added).rank == 1 && added);
+  server.sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'zorvane-board'",
+             uri.substr(uri.rfind('/') + 1));
+  EXPECT_EQ(store->insert(Games::game("4", "builtin", 4), added).rank, 1);
+  EXPECT_EQ(store->list("builtin", 100, 0).total, 5);
+}
+
+}  // namespace
+}  // namespace zorvane::board
+
+namespace zorvane::board {
+namespace {
+
+TEST(Ranking, AgreesWithASortedListThroughAddsBulkAddsAndRemovals) {
+  // Random scores with many ties; single adds, bulk adds (small and large) and removals, each
+  // step checked against a plain sorted list at ranks near every block boundary.
+  std::mt19937 rng(7);
+  Ranking ranking;
+  std::vector<Ranking::Entry> plain;
+  const auto order = [](const Ranking::Entry& a, const Ranking::Entry& b) {
+    return a.score != b.score ? a.score > b.score : a.seq < b.seq;
+  };
+  int64_t seq = 0;
+  for (int step = 0; step < 40; ++step) {
+    std::vector<Ranking::Entry> batch(rng() % 3 == 0 ? 3000 : 1 + rng() % 100);
+    for (auto& e : batch) e = {int64_t(rng() % 50), ++seq};
+    plain.insert(plain.end(), batch.begin(), batch.end());
+    if (batch.size() == 1) ranking.add(batch[0]);
+    else ranking.add(batch);
+    for (int r = 0; r < 20 && !plain.empty(); ++r) {
+      const size_t at = rng() % plain.size();
+      ASSERT_TRUE(ranking.remove(plain[at]));
+      plain.erase(plain.begin() + std::ptrdiff_t(at));
+    }
+    std::sort(plain.begin(), plain.end(), order);
+    ASSERT_EQ(ranking.size(), int64_t(plain.size()));
+    for (size_t i = 0; i < plain.size(); i += 97) {
+      ASSERT_EQ(ranking.rankOf(plain[i]), int64_t(i) + 1);
+      const auto page = ranking.page(int64_t(i), 3);
+      for (size_t k = 0; k < page.size(); ++k) ASSERT_EQ(page[k].seq, plain[i + k].seq);
+    }
+  }
+  EXPECT_FALSE(ranking.remove({1, seq + 1}));
+  EXPECT_EQ(ranking.rankOf({1, seq + 1}), 0);
 }
 
 }  // namespace
