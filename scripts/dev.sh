@@ -4,7 +4,9 @@
 # and fuzzes the replay scripts for a fixed number of inputs;
 # `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here;
 # `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/;
-# `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here.
+# `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here;
+# `scripts/dev.sh release` builds every artefact from nothing, proves that they reproduce
+# (scripts/reproduce.sh) and leaves them in release/ with their SHA256SUMS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,7 +37,8 @@ case "${1:-}" in
     build windows
     build release
     ctest --preset release
-    bash tests/package/check.sh "$(package)"
+    bash tests/package/check.sh "$(package)" build/web/site
+    scripts/reproduce.sh
     build asan
     ctest --preset asan
     scripts/fuzz.sh
@@ -55,8 +58,27 @@ case "${1:-}" in
     cp build/windows/zorvane-*-windows-x64-setup.exe build/windows/zorvane-*-windows-x64.zip .
     ls zorvane-*-windows-x64-setup.exe zorvane-*-windows-x64.zip
     ;;
+  release)
+    scripts/setup.sh
+    rm -rf build/package build/windows build/web release
+    build web
+    build windows
+    deb=$(package)
+    bash tests/package/check.sh "$deb" build/web/site
+    scripts/reproduce.sh
+    mkdir release
+    mv "$deb" release/
+    cp build/windows/zorvane-*-windows-x64-setup.exe build/windows/zorvane-*-windows-x64.zip release/
+    [ ! -f build/package/zorvane-board ] || cp build/package/zorvane-board release/
+    version=${deb#zorvane_}
+    version=${version%%_*}
+    epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+    tar --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner --mode=u=rwX,go=rX --format=gnu \
+      -C build/web -cf - site | gzip -9n >"release/zorvane-$version-site.tar.gz"
+    (cd release && sha256sum -- * >SHA256SUMS && cat SHA256SUMS)
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test|package|web|windows" >&2
+    echo "usage: scripts/dev.sh play|test|package|web|windows|release" >&2
     exit 2
     ;;
 esac
