@@ -28,7 +28,7 @@ std::vector<uint8_t> iconFile(const std::vector<int>& sizes) {
     putLittle(out, sizes[i] == 256 ? 0 : sizes[i], 1);
     putLittle(out, 0, 2);   // no palette
     putLittle(out, 1, 2);   // planes
-    putLittle(out, 32, 2);  // bits per pixel
+    putLittle(out, 24, 2);  // bits per pixel: the pictures are RGB
     putLittle(out, uint32_t(pngs[i].size()), 4);
     putLittle(out, offset, 4);
     offset += uint32_t(pngs[i].size());
