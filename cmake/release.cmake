@@ -124,4 +124,6 @@ endif()
 if(NOT ZORVANE_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number of seconds: ${ZORVANE_SOURCE_DATE_EPOCH}")
 endif()
+# Rewritten only when the date changes: what is dated by it depends on this file.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/source_date_epoch CONTENT "${ZORVANE_SOURCE_DATE_EPOCH}\n")
 message(STATUS "Version ${PROJECT_VERSION} of ${date_${newest}}, artefacts dated ${ZORVANE_SOURCE_DATE_EPOCH}")

@@ -23,7 +23,7 @@ copy=$again/source/tree
 mkdir -p "$copy"
 (cd "$src" && git ls-files -z --cached --others --exclude-standard | sort -rz |
    while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
-   tar --null -T - --no-recursion -cf -) | (umask 077 && tar -xf - -C "$copy")
+   tar --null --no-recursion -cf - -T -) | (umask 077 && tar -xf - -C "$copy")
 
 failures=0
 # Compares two files byte for byte; names the first differing byte.

@@ -55,6 +55,7 @@ add_custom_command(OUTPUT ${zip} ${installer}
   COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DPUBLISHER=${ZORVANE_PUBLISHER} -DSTAGE=${stage}
           -DICON=${ZORVANE_ICON} -DOUTFILE=${installer} ${PROJECT_SOURCE_DIR}/win/installer.nsi
   DEPENDS zorvane zorvane-replay ${windowsFonts} win/installer.nsi win/README.txt LICENSE ${ZORVANE_ICON}
+          ${CMAKE_BINARY_DIR}/generated/source_date_epoch
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMENT "Windows installer and zip" VERBATIM)
 if(MAKENSIS AND ZIP)
