@@ -89,17 +89,14 @@ int play(const Options& options, Files& files) {
 
 int main() {
   // A player who starts it from a console sees its messages there (unless they go
-  // elsewhere already), and its Ctrl+C ends the game.
-  const bool unseen = !GetStdHandle(STD_ERROR_HANDLE);
-  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-    if (unseen) {
-      std::freopen("CONOUT$", "w", stdout);
-      std::freopen("CONOUT$", "w", stderr);
-    }
-    loopThread = GetCurrentThreadId();
-    loopDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  // elsewhere already), and that console's Ctrl+C ends the game.
+  if (const bool unseen = !GetStdHandle(STD_ERROR_HANDLE); AttachConsole(ATTACH_PARENT_PROCESS) && unseen) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
   }
+  loopThread = GetCurrentThreadId();
+  loopDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
   std::vector<std::string> arguments = image::arguments();
   std::vector<char*> argv;
   for (std::string& a : arguments) argv.push_back(a.data());

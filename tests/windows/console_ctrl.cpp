@@ -14,8 +14,10 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const DWORD event = std::wcscmp(argv[1], L"c") == 0 ? CTRL_C_EVENT : CTRL_BREAK_EVENT;
-  if (!GetConsoleWindow() && !AllocConsole()) {
-    std::fwprintf(stderr, L"zorvane-console-ctrl: no console\n");
+  // A console of its own (Wine, not on a terminal, gives a program one that takes no events).
+  FreeConsole();
+  if (!AllocConsole()) {
+    std::fwprintf(stderr, L"zorvane-console-ctrl: no console (error %lu)\n", GetLastError());
     return 1;
   }
   // This console's own event must not end this program: a handler that takes it (a handler,
@@ -35,7 +37,8 @@ int wmain(int argc, wchar_t** argv) {
   while (GetFileAttributesW(argv[2]) == INVALID_FILE_ATTRIBUTES) {
     if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) break;
   }
-  GenerateConsoleCtrlEvent(event, 0);
+  if (!GenerateConsoleCtrlEvent(event, 0))
+    std::fwprintf(stderr, L"zorvane-console-ctrl: cannot type it (error %lu)\n", GetLastError());
   DWORD status = 1;
   if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &status))
     status = 1;

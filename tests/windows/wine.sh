@@ -19,6 +19,10 @@
 #   ending           zorvane.exe --record, a key, then Wine's session ends (wineboot
 #                    --end-session, which ends the process): the recording still ends on
 #                    its expect line, which the Linux tool meets
+#   interrupt c      zorvane.exe --record started from a console (zorvane-console-ctrl.exe),
+#                    a key, then Ctrl+C typed into that console: the game ends with status 0
+#                    and its recording on its expect line, which the Linux tool meets (Wine
+#                    8 delivers no typed Ctrl+Break, which the game takes as Ctrl+C)
 #   edit             zorvane.exe --edit on a new file named beyond ASCII: keys paint, Ctrl+S
 #                    saves a layout file the Linux tool plays; a change after it, left with
 #                    Esc twice, leaves the file as saved and the status 0
@@ -187,6 +191,26 @@ ending_row() {
   tail -1 "$work/ended.zrec" | grep -q '^expect t=' && "$native" --quiet "$work/ended.zrec" 2>"$work/replay.err" &&
     echo "the session ended: the recording ends on an expect line the replay meets" ||
     fail "the session ended: the recording ends '$(tail -1 "$work/ended.zrec" | cut -c1-80)' $(head -c 200 "$work/replay.err")"
+}
+
+interrupt_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: interrupt (no X server)"; return 0; }
+  rm -f "$work/live.trace" "$work/go" "$work/interrupted.zrec"
+  wine "$win/zorvane-console-ctrl.exe" "$1" "$work/go" "$win/zorvane.exe" --record "$work/interrupted.zrec" \
+    --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local w status
+  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  [ -n "$w" ] && xdotool key --window "$w" Right
+  await_trace '"ev":"up 39"' 1 . || fail "the game did not take the key"
+  touch "$work/go"
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ $status -eq 0 ] && tail -1 "$work/interrupted.zrec" | grep -q '^expect t=' &&
+    "$native" --quiet "$work/interrupted.zrec" 2>"$work/replay.err" &&
+    echo "Ctrl+$1 in the console: the recording ends on an expect line the replay meets" ||
+    fail "Ctrl+$1: status $status, the recording ends '$(tail -1 "$work/interrupted.zrec" | cut -c1-80)' $(head -c 200 "$work/game.err" "$work/replay.err")"
 }
 
 edit_row() {
@@ -358,6 +382,7 @@ while read -r kind rest; do
     mouse) mouse_row ;;
     ending) ending_row ;;
     edit) edit_row ;;
+    interrupt) interrupt_row "$a" ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -382,6 +407,7 @@ refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests
 window
 mouse
 ending
+interrupt c
 edit
 dpi 192 1136x978
 resources zorvane.exe
