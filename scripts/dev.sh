@@ -18,7 +18,8 @@ build() {
 # Builds the Debian package and puts it in the project's folder; prints its name.
 package() {
   build package >&2
-  (cd build/package && rm -f ./*.deb && cpack -G DEB >&2)
+  # Under umask 022, as dpkg-buildpackage makes packages: cpack's own files take their modes from it.
+  (cd build/package && rm -f ./*.deb && umask 022 && cpack -G DEB >&2)
   local deb
   deb=$(cd build/package && ls zorvane_*.deb)
   cp "build/package/$deb" .

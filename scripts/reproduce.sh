@@ -52,7 +52,7 @@ for kind in "${kinds[@]}"; do
   case $kind in
     deb)
       build_again package
-      (cd "$copy/build/package" && umask 077 && TZ=ZZZ-13:45 cpack -G DEB >/dev/null)
+      (cd "$copy/build/package" && umask 022 && TZ=ZZZ-13:45 cpack -G DEB >/dev/null)  # as dev.sh package does
       deb=$(cd "$src/build/package" && ls zorvane_*.deb)
       same "$src/build/package/$deb" "$copy/build/package/$deb" "$deb"
       ;;
