@@ -13,7 +13,7 @@ packages=(
   xvfb xdotool libx11-dev xauth x11-xserver-utils
   file dpkg-dev lintian appstream
   emscripten fonttools chromium
-  g++-mingw-w64-x86-64 wine wine64 nsis
+  g++-mingw-w64-x86-64 wine wine64 nsis zip icoutils
 )
 
 missing=()

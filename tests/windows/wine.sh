@@ -23,20 +23,28 @@
 #   ending           zorvane.exe --record, a key, then Wine's session ends (wineboot
 #                    --end-session, which ends the process): the recording still ends on
 #                    its expect line, which the Linux tool meets
+#   interrupt c      zorvane.exe --record started from a console (zorvane-console-ctrl.exe),
+#                    once it plays, Ctrl+C typed into that console: the game ends with status 0
+#                    and its recording on its expect line, which the Linux tool meets (Wine
+#                    8 delivers no typed Ctrl+Break, which the game takes as Ctrl+C)
 #   edit             zorvane.exe --edit on a new file named beyond ASCII: keys paint, Ctrl+S
 #                    saves a layout file the Linux tool plays; a change after it, left with
 #                    Esc twice, leaves the file as saved and the status 0
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
+#   resources EXE    the program's icon, read back by wrestool (icoutils), is the one the
+#                    icon code draws (MAKE_ICON), and its version resource names the Linux
+#                    tool's version and the maker; the installer shows the same pictures
 #   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
 #                    (/S), the programs, fonts and Start-menu entries are there, the
 #                    installed game opens its window and closes with status 0; the
-#                    uninstaller, silently, leaves nothing of them
-#   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR
+#                    uninstaller, silently, leaves nothing of them; the apps entry gives the
+#                    icon, the version, the maker and about the installed size
+#   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR MAKE_ICON
 # One Wine prefix for the whole run, ended with wineserver -k. Exit status 77 (skipped)
 # when the Windows build or Wine is missing; the window rows need Xvfb, xdotool and XPROBE.
 set -u
-native=$1 soak=$2 probe=$3 win=$4 src=$5
+native=$1 soak=$2 probe=$3 win=$4 src=$5 make_icon=$6
 if [ ! -f "$win/zorvane-replay.exe" ] || ! command -v wine >/dev/null; then
   echo "no Windows build at $win or no wine (cmake --preset windows && cmake --build --preset windows)"
   exit 77
@@ -202,6 +210,25 @@ ending_row() {
     fail "the session ended: the recording ends '$(tail -1 "$work/ended.zrec" | cut -c1-80)' $(head -c 200 "$work/replay.err")"
 }
 
+interrupt_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: interrupt (no X server)"; return 0; }
+  rm -f "$work/live.trace" "$work/go" "$work/interrupted.zrec"
+  wine "$win/zorvane-console-ctrl.exe" "$1" "$work/go" "$win/zorvane.exe" --record "$work/interrupted.zrec" \
+    --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local status
+  timeout 30 xdotool search --sync --name '^Super Zorvane!$' >/dev/null
+  await_trace '"ev":"load"' 1 . || fail "the game's loop did not start"
+  touch "$work/go"
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ $status -eq 0 ] && tail -1 "$work/interrupted.zrec" | grep -q '^expect t=' &&
+    "$native" --quiet "$work/interrupted.zrec" 2>"$work/replay.err" &&
+    echo "Ctrl+$1 in the console: the recording ends on an expect line the replay meets" ||
+    fail "Ctrl+$1: status $status, the recording ends '$(tail -1 "$work/interrupted.zrec" | cut -c1-80)' $(head -c 200 "$work/game.err" "$work/replay.err")"
+}
+
 edit_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: edit (no X server)"; return 0; }
   local file="$work/mes dispositions.layouts" w status
@@ -267,6 +294,17 @@ install_row() {
   for f in "Super Zorvane!.lnk" "Play with sound.lnk"; do [ -f "$menu/$f" ] || missing="$missing $f"; done
   [ -z "$missing" ] || { fail "not installed:$missing"; return; }
   echo "installed: $(ls "$programs" | tr '\n' ' ')and the Start-menu entries"
+  # The apps entry: the icon, the version, the maker and the size (in KiB, as Windows wants).
+  local entry size kib
+  entry=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SuperZorvane' 2>/dev/null | tr -d '\r')
+  value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" <<<"$entry"; }
+  size=$(value EstimatedSize)
+  kib=$(du -k -s --apparent-size "$programs" | cut -f1)
+  [ "$(value DisplayVersion)" = "$version" ] && [ "$(value Publisher)" = "The Super Zorvane! developers" ] &&
+    [[ $(value DisplayIcon) == *'\zorvane.exe,0' ]] && [ -n "$size" ] &&
+    [ $((size - kib)) -le $((kib / 10)) ] && [ $((kib - size)) -le $((kib / 10)) ] &&
+    echo "the apps entry: version $(value DisplayVersion), $(value Publisher), $((size)) KiB ($kib on disc)" ||
+    fail "the apps entry: $(tr '\n' ' ' <<<"$entry" | tr -s ' ' | cut -c1-400)"
   if [ -n "$xvfb_pid" ]; then
     installed_game_starts "$programs/zorvane.exe" && echo "the installed game opened its window and closed" ||
       fail "the installed game did not start: $(head -c 300 "$work/game.err")"
@@ -276,6 +314,38 @@ install_row() {
   for _ in $(seq 200); do [ -e "$programs" ] || [ -e "$menu" ] || break; sleep 0.05; done
   [ ! -e "$programs" ] && [ ! -e "$menu" ] && echo "uninstalled: nothing left" ||
     fail "the uninstaller left: $(find "$programs" "$menu" 2>/dev/null | head -5 | tr '\n' ' ')"
+}
+
+# The Linux tool's version, which every Windows file names.
+version=$("$native" --version | head -1 | sed 's/.* //')
+
+resources_row() {
+  local exe=$win/$1 setup
+  command -v wrestool >/dev/null || { fail "no wrestool (apt-get install icoutils)"; return; }
+  mkdir -p "$work/drawn"
+  "$make_icon" "$work/drawn" || { fail "zorvane-make-icon"; return; }
+  # wrestool pads the file it rebuilds with zeros.
+  local size
+  size=$(stat -c %s "$work/drawn/zorvane.ico")
+  wrestool -x -t14 "$exe" -o "$work/read.ico" 2>/dev/null
+  cmp -s -n "$size" "$work/read.ico" "$work/drawn/zorvane.ico" &&
+    [ "$(tail -c +$((size + 1)) "$work/read.ico" | tr -d '\0' | wc -c)" = 0 ] &&
+    echo "$1 carries the drawn icon ($(icotool -l "$work/read.ico" | grep -o 'width=[0-9]*' | tr '\n' ' '))" ||
+    fail "$1's icon is not the drawn one"
+  local info
+  info=$(wrestool -x --raw -t16 "$exe" 2>/dev/null | tr -d '\0')
+  for key in FileVersion ProductVersion "CompanyName" ProductName; do
+    local want=$version
+    [ "$key" = CompanyName ] && want="The Super Zorvane! developers"
+    [ "$key" = ProductName ] && want="Super Zorvane!"
+    grep -aq "$key$want" <<<"$info" || fail "$1's $key is not '$want': $(grep -ao "$key[ -~]*" <<<"$info" | head -c 80)"
+  done
+  echo "$1's version resource: $(grep -ao 'ProductVersion[0-9.]*' <<<"$info")"
+  # The installer's icon: the same pictures (NSIS lists them in another order).
+  setup=$(ls "$win"/zorvane-*-windows-x64-setup.exe 2>/dev/null | head -1)
+  pictures() { for n in $(wrestool -l -t3 "$1" | sed 's/.*--name=\([0-9]*\).*/\1/'); do
+    wrestool -x --raw -t3 -n "$n" "$1" | md5sum; done | sort; }
+  [ "$(pictures "$setup")" = "$(pictures "$exe")" ] || fail "the installer does not show the game's icon"
 }
 
 replace_row() {
@@ -343,10 +413,12 @@ while read -r kind rest; do
     replace) replace_row "$a" ;;
     window) window_game ;;
     install) install_row ;;
+    resources) resources_row "$a" ;;
     dpi) dpi_row $a $b ;;
     mouse) mouse_row ;;
     ending) ending_row ;;
     edit) edit_row ;;
+    interrupt) interrupt_row "$a" ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -374,8 +446,11 @@ replace leftover
 window
 mouse
 ending
+interrupt c
 edit
 dpi 192 1136x978
+resources zorvane.exe
+resources zorvane-replay.exe
 install
 TABLE
 
