@@ -30,8 +30,7 @@ const miniBrowser = process.env.WEBKIT_MINIBROWSER || '/usr/lib/x86_64-linux-gnu
 // Starts an engine with a fresh profile under `work`; throws a plain message when it is missing.
 export async function launch(name, work) {
   if (!fs.existsSync(binaries[name])) throw new Error(`${binaries[name]} is missing (scripts/setup.sh installs it)`);
-  const profile = fs.mkdtempSync(path.join(work, `${name}-`));
-  return name === 'webkit' ? launchWebKit(profile) : launchPuppeteer(name, profile);
+  return name === 'webkit' ? launchWebKit() : launchPuppeteer(name, fs.mkdtempSync(path.join(work, `${name}-`)));
 }
 
 // Key values of classic WebDriver for the codes the rows press (letters and digits are themselves).
@@ -52,6 +51,7 @@ async function launchPuppeteer(name, profile) {
     name, raw: browser,
     async newPage() {
       const page = await browser.newPage(), errors = [];
+      await page.bringToFront();  // the keys go to the page in front
       page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
       page.on('pageerror', (e) => errors.push(e.message));
       // Touch needs a touch screen in Chromium's emulation; Firefox takes it as it is.
@@ -102,8 +102,9 @@ const freePort = () => new Promise((resolve) => {
   });
 });
 
-// WebKitGTK: MiniBrowser on a private Xvfb, started and driven by WebKitWebDriver.
-async function launchWebKit(profile) {
+// WebKitGTK: MiniBrowser on a private Xvfb, started and driven by WebKitWebDriver (in its
+// automation mode MiniBrowser keeps no profile).
+async function launchWebKit() {
   const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1920x1200x24', '-nolisten', 'tcp'],
     { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
   const stopAll = [() => xvfb.kill()];
@@ -119,13 +120,15 @@ async function launchWebKit(profile) {
     // Ready once it answers (it says nothing when it listens).
     while (!(await Promise.race([fetch(`${base}/status`).then((r) => r.ok, () => false), stopped]))) await new Promise((r) => setTimeout(r, 50));
     const call = async (method, where, body) => {
-      const r = await fetch(base + where, { method, headers: { 'content-type': 'application/json' }, body: body && JSON.stringify(body) });
+      // A browser that never answers fails its row (see the runner) rather than waiting for ever.
+      const r = await fetch(base + where, { method, headers: { 'content-type': 'application/json' }, body: body && JSON.stringify(body),
+        signal: AbortSignal.timeout(300000) });
       const answer = await r.json();
       if (answer.value && answer.value.error) throw new Error(`WebDriver ${where}: ${answer.value.error}: ${answer.value.message}`);
       return answer.value;
     };
     const session = await call('POST', '/session', { capabilities: { alwaysMatch: {
-      'webkitgtk:browserOptions': { binary: miniBrowser, args: ['--automation', `--profile-directory=${profile}`] } } } });
+      'webkitgtk:browserOptions': { binary: miniBrowser, args: ['--automation'] } } } });
     const s = `/session/${session.sessionId}`;
     stopAll.unshift(() => call('DELETE', s).catch(() => {}));
     await call('POST', `${s}/timeouts`, { script: 600000, pageLoad: 120000 });

@@ -56,6 +56,7 @@ const session = [
     // Well right of the wall, for the touch that follows.
     const moved = await page.waitFor((from) => { const [l, , w] = window.zorvane.gameState().paddle; return (l + w / 2) / 15 > from + 150; }, from);
     await pad(false);
+    await gameTimePasses(page, 100);  // the pad is read when the game next wakes
     const still = await t.still();
     return [moved && still, `from ${from} to ${await t.paddle()}, still ${still}`];
   }],
