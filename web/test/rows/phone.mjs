@@ -65,6 +65,7 @@ const session = [
     await page.touch.start(finger, 400);
     await page.waitFor(([finger, step]) => { const [l, , w] = window.zorvane.gameState().paddle; return Math.abs((l + w / 2) / 15 - finger) <= step + 1; },
       [finger, step]);
+    await gameTimePasses(page, 100);  // its last step to the finger
     const at = await t.paddle(), still = await t.still();
     await page.touch.end();
     return [at < from && still && Math.abs(at - finger) <= step + 1, `finger at ${finger}, paddle ${from} → ${at}${still ? ', still' : ', moving'}`];
