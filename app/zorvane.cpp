@@ -5,11 +5,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "app/program.h"
+#include "host/loop.h"
+#include "host/program.h"
 #include "image/image.h"
 #include "sdl/desktop.h"
 #include "sdl/display.h"
@@ -48,14 +50,6 @@ void setIcon(SDL_Window* window) {
   }
 }
 
-void reportFirstFrame() {
-  // For the start-up benchmark: the wall-clock time of the first picture on the display.
-  if (!std::getenv("ZORVANE_REPORT_FIRST_FRAME")) return;
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  std::fprintf(stderr, "zorvane: first frame at %lld.%09ld\n", static_cast<long long>(ts.tv_sec), ts.tv_nsec);
-}
-
 // Opens the window at a whole-number scale of the display, or the whole screen.
 SDL_Window* openWindow(const Options& options, const View& form, const std::string& title) {
   SDL_Rect usable{0, 0, 1024, 768};
@@ -76,91 +70,56 @@ SDL_Window* openWindow(const Options& options, const View& form, const std::stri
   return window;
 }
 
-// The window's loop: SDL's events to the session, its picture to the screen, its title to
-// the window.
-class Host {
+// The SDL window as the loop's system: SDL's events in the session's terms, the picture in
+// the window's own pixels.
+class SdlSystem : public host::System {
  public:
-  Host(const Options& options, SDL_Window* window, Session& session, Speaker* speaker, const bool& left)
-      : options(options), window(window), session(session), speaker(speaker), left(left), screen(window) {}
+  explicit SdlSystem(SDL_Window* window) : window(window), screen(window) {}
 
   bool open() { return screen.open(); }
-  double now() const { return clock.exact(); }  // the wall clock, ms since the window opened
-  void run();
+  void wait(double ms, Input& pads, const Take& take) override;
+  void setTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
+  bool fresh() override { return screen.fresh(); }
+  bool show(const Paint& paint) override { return screen.show(paint, std::exchange(exposed, false)); }
+  bool ended() const override { return hungUp || displayFailed(); }
 
  private:
-  void handle(const SDL_Event& e);
-  void show();
-  double wait() const;  // ms until the next step, an event, or at least once a second
+  std::optional<host::Event> translate(const SDL_Event& e, Input& pads);  // none for the window's own events
 
-  const Options& options;
   SDL_Window* window;
-  Session& session;
-  Speaker* speaker;
-  const bool& left;  // the player has left the editor
   Screen screen;
-  const WallClock clock;
-  Gamepads pads;
-  std::string title;
-  bool exposed = false, first = true, running = true;
+  Gamepads gamepads;
+  bool exposed = false;
 };
 
-void Host::run() {
-  // A lost display ends the program at once: the recording's last lines are written first.
-  onDisplayLost([this] { session.close(); });
-  const auto goOn = [this] { return running && !left && !hungUp && !displayFailed(); };
-  while (goOn()) {
-    session.advance(clock.exact());
-    show();
-    SDL_Event e;
-    if (!SDL_WaitEventTimeout(&e, int(wait()))) continue;
-    do {
-      session.advance(clock.exact());  // ticks that fell due before this event come first
-      handle(e);
-    } while (goOn() && SDL_PollEvent(&e));
-  }
-  session.close();  // the recording's last wait and expect line, once
-  onDisplayLost(nullptr);
+void SdlSystem::wait(double ms, Input& pads, const Take& take) {
+  SDL_Event e;
+  if (!SDL_WaitEventTimeout(&e, int(ms))) return;
+  do {
+    const std::optional<host::Event> event = translate(e, pads);
+    if (event && !take(*event)) return;
+  } while (SDL_PollEvent(&e));
 }
 
-double Host::wait() const { return sleepFor(session, clock.exact(), speaker && !speaker->idle()); }
-
-void Host::show() {
-  tellEnding(session, options);
-  if (std::string now = session.title(); now != title) {
-    title = std::move(now);
-    SDL_SetWindowTitle(window, title.c_str());
-  }
-  if (screen.fresh()) session.repaintAll();
-  const auto paint = [this](const paint::Target& t) -> const std::vector<paint::Rect>& { return session.paint(t); };
-  if (screen.show(paint, exposed) && first) {
-    reportFirstFrame();
-    first = false;
-  }
-  exposed = false;
-}
-
-void Host::handle(const SDL_Event& e) {
+std::optional<host::Event> SdlSystem::translate(const SDL_Event& e, Input& pads) {
+  using host::Event;
   switch (e.type) {
-    case SDL_QUIT: running = !session.mayLeave(); break;  // unsaved layouts: the first close warns
+    case SDL_QUIT: return Event{Event::Close};
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
-      if (e.window.event == SDL_WINDOWEVENT_LEAVE) session.pointerLeft();
-      break;
+      if (e.window.event == SDL_WINDOWEVENT_LEAVE) return Event{Event::PointerLeft};
+      return {};
     case SDL_KEYDOWN:
-      session.keyDown(virtualKey(e.key.keysym.sym), e.key.repeat != 0);
-      break;
-    case SDL_KEYUP: session.keyUp(virtualKey(e.key.keysym.sym)); break;
+      return Event{Event::KeyDown, virtualKey(e.key.keysym.sym), e.key.repeat != 0};
+    case SDL_KEYUP: return Event{Event::KeyUp, virtualKey(e.key.keysym.sym)};
     case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
-        session.pointerDown(e.button.x, e.button.y, e.button.button == SDL_BUTTON_RIGHT);
-      break;
-    case SDL_MOUSEMOTION: session.pointerMoved(e.motion.x, e.motion.y); break;
     case SDL_MOUSEBUTTONUP:
-      if (e.button.button == SDL_BUTTON_LEFT || (session.editing() && e.button.button == SDL_BUTTON_RIGHT))
-        session.pointerUp(e.button.x, e.button.y);
-      break;
-    default: pads.handle(e, session.player()); break;
+      if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) return {};
+      return Event{e.type == SDL_MOUSEBUTTONDOWN ? Event::PointerDown : Event::PointerUp, 0, false, e.button.x,
+                   e.button.y, e.button.button == SDL_BUTTON_RIGHT};
+    case SDL_MOUSEMOTION: return Event{Event::PointerMove, 0, false, e.motion.x, e.motion.y};
+    default: gamepads.handle(e, pads); return {};
   }
 }
 
@@ -174,14 +133,18 @@ int run(const Options& options, Files& files) {
   if (!window) return 1;
   int status = emptyOutputs(files) ? 0 : 1;
   {
-    Host host(options, window, session, speaker.get(), files.left);
-    if (status == 0 && !host.open()) {
+    SdlSystem system(window);
+    if (status == 0 && !system.open()) {
       std::fprintf(stderr, "zorvane: cannot draw the window: %s\n", SDL_GetError());
       status = 1;
     }
     if (status == 0) {
-      begin(session, options, files, host.now());
-      host.run();
+      const host::Clock clock;
+      begin(session, options, files, clock.now());
+      // A lost display ends the program at once: the recording's last lines are written first.
+      onDisplayLost([&session] { session.close(); });
+      host::run(system, session, clock, options, files.left, [&speaker] { return speaker && !speaker->idle(); });
+      onDisplayLost(nullptr);
     }
     if (displayFailed()) status = 1;
   }

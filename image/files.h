@@ -19,6 +19,9 @@ bool syncFolder(const std::string& folder, std::string& error);  // the files wr
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error);
 bool isFolder(const std::string& path);  // an existing folder (or a link to one)
 bool sameFile(const std::string& a, const std::string& b);  // both name one existing file or folder
+// Both name one file, existing or to be made (a terminal or a device never counts: it may
+// take every output at once).
+bool sameTarget(const std::string& a, const std::string& b);
 
 #ifdef _WIN32
 std::wstring wide(const std::string& utf8);      // empty for text that is not UTF-8

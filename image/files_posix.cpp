@@ -144,4 +144,40 @@ bool sameFile(const std::string& a, const std::string& b) {
          one.st_ino == other.st_ino;
 }
 
+namespace {
+
+// What tells two names of one file apart from two files: the device and inode of a file
+// that exists, else the folder's and the last part of the name (a file not made yet).
+struct FileIdentity {
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string leaf;
+  bool operator==(const FileIdentity& o) const {
+    return known && o.known && device == o.device && inode == o.inode && leaf == o.leaf;
+  }
+};
+
+FileIdentity identify(const std::string& path) {
+  FileIdentity id;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    // A terminal or /dev/null may take every output at once: nothing there is kept.
+    if (S_ISCHR(st.st_mode)) return id;
+    id = {true, st.st_dev, st.st_ino, ""};
+    return id;
+  }
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (::stat(folder.c_str(), &st) == 0) id = {true, st.st_dev, st.st_ino, path.substr(slash + 1)};
+  return id;
+}
+
+}  // namespace
+
+bool sameTarget(const std::string& a, const std::string& b) {
+  const FileIdentity one = identify(a);
+  return one.known && one == identify(b);
+}
+
 }  // namespace zorvane::image

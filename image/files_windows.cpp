@@ -211,4 +211,56 @@ bool sameFile(const std::string& a, const std::string& b) {
          info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+namespace {
+
+// What tells two names of one file apart from two files: the volume and file index of a
+// file that exists, else the folder's and the last part of the name (a file not made yet;
+// Windows' names ignore case).
+struct FileIdentity {
+  bool known = false;
+  uint64_t volume = 0, index = 0;
+  std::string leaf;
+  bool operator==(const FileIdentity& o) const {
+    return known && o.known && volume == o.volume && index == o.index && leaf == o.leaf;
+  }
+};
+
+bool fileIndex(const std::string& path, uint64_t& volume, uint64_t& index, bool& device) {
+  const std::wstring name = image::wide(path);
+  const HANDLE f = name.empty() ? INVALID_HANDLE_VALUE
+                                : CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  device = GetFileType(f) != FILE_TYPE_DISK;
+  const bool ok = device || GetFileInformationByHandle(f, &info);
+  CloseHandle(f);
+  volume = info.dwVolumeSerialNumber;
+  index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+  return ok;
+}
+
+FileIdentity identify(const std::string& path) {
+  FileIdentity id;
+  bool device = false;
+  if (fileIndex(path, id.volume, id.index, device)) {
+    id.known = !device;  // NUL or the console may take every output at once
+    return id;
+  }
+  const size_t slash = path.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (fileIndex(folder, id.volume, id.index, device)) {
+    id.known = true;
+    for (const char c : path.substr(slash + 1)) id.leaf += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+  return id;
+}
+
+}  // namespace
+
+bool sameTarget(const std::string& a, const std::string& b) {
+  const FileIdentity one = identify(a);
+  return one.known && one == identify(b);
+}
+
 }  // namespace zorvane::image

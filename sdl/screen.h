@@ -1,4 +1,4 @@
-// The desktop window as the game sees it: its pixels, and the wall clock its time comes from.
+// The desktop window as the game sees it: its pixels.
 #pragma once
 #include <SDL.h>
 
@@ -13,17 +13,6 @@
 #include "platform/contract.h"
 
 namespace zorvane::sdl {
-
-// Milliseconds since the window was first shown, from the monotonic counter.
-class WallClock {
- public:
-  double exact() const { return double(SDL_GetPerformanceCounter() - start) * 1000.0 / double(frequency); }
-  int64_t now() const { return int64_t(std::floor(exact())); }
-
- private:
-  Uint64 start = SDL_GetPerformanceCounter();
-  Uint64 frequency = SDL_GetPerformanceFrequency();
-};
 
 // The desktop window's pixels: the picture is painted straight into its surface, and only
 // the patches that changed are sent to the display.

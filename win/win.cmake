@@ -12,11 +12,9 @@ add_custom_target(zorvane-fonts ALL DEPENDS ${windowsFonts})
 
 # zorvane.exe: the game's window on the Windows API (win/), a program of the desktop (no
 # console of its own), hosting the session as the Linux window does and sharing its
-# command line, files and start (app/program.cpp).
-add_executable(zorvane WIN32 win/zorvane.cpp win/window.cpp win/pads.cpp win/speaker.cpp app/program.cpp
-               app/options.cpp app/output_file_windows.cpp)
-target_link_libraries(zorvane PRIVATE zorvane_session zorvane_image shell32 winmm xinput)
-target_compile_definitions(zorvane PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
+# command line, files, start and loop (host/).
+add_executable(zorvane WIN32 win/zorvane.cpp win/window.cpp win/pads.cpp win/speaker.cpp)
+target_link_libraries(zorvane PRIVATE zorvane_host shell32 winmm xinput)
 zorvane_warnings(zorvane)
 
 # The player's packages, named with the version: an installer made by NSIS (per user, no

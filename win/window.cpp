@@ -31,21 +31,6 @@ HICON makeIcon(int size) {
 
 }  // namespace
 
-WallClock::WallClock() {
-  LARGE_INTEGER f{}, c{};
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  frequency = f.QuadPart, start = c.QuadPart;
-}
-
-double WallClock::exact() const {
-  LARGE_INTEGER c{};
-  QueryPerformanceCounter(&c);
-  return double(c.QuadPart - start) * 1000.0 / double(frequency);
-}
-
-int64_t WallClock::now() const { return int64_t(exact()); }
-
 Window::~Window() {
   if (hwnd) DestroyWindow(hwnd);
   if (dib) DeleteObject(dib);

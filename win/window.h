@@ -10,29 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "host/loop.h"
 #include "paint/painter.h"
 #include "platform/contract.h"
 
 namespace zorvane::win {
 
-struct Event {
-  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, Close } kind;
-  int16_t key = 0;      // a virtual key code, as Windows gives it
-  bool repeat = false;  // a held key's repetition
-  int x = 0, y = 0;     // the pointer's pixel in the client area
-  bool other = false;   // the right button, not the main one
-};
-
-// Milliseconds since the window was made, from the performance counter.
-class WallClock {
- public:
-  WallClock();
-  double exact() const;
-  int64_t now() const;
-
- private:
-  int64_t start = 0, frequency = 1;
-};
+using host::Event;
 
 class Window {
  public:
@@ -55,7 +39,6 @@ class Window {
   // What must be written when the system's session ends (log off, shut down): the process
   // is ended as soon as the message returns.
   void onSessionEnd(std::function<void()> last) { lastWords = std::move(last); }
-  HWND handle() const { return hwnd; }
 
  private:
   static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);

@@ -14,7 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/program.h"
+#include "host/loop.h"
+#include "host/program.h"
 #include "image/files.h"
 #include "win/pads.h"
 #include "win/speaker.h"
@@ -24,83 +25,24 @@ namespace {
 
 using namespace zorvane;
 
-// For the start-up benchmark: the wall-clock time of the first picture, in Unix seconds.
-void reportFirstFrame() {
-  if (!std::getenv("ZORVANE_REPORT_FIRST_FRAME")) return;
-  FILETIME f{};
-  GetSystemTimePreciseAsFileTime(&f);
-  const uint64_t since1601 = uint64_t(f.dwHighDateTime) << 32 | f.dwLowDateTime;  // 100 ns steps
-  const uint64_t unix100ns = since1601 - 116444736000000000ull;
-  std::fprintf(stderr, "zorvane: first frame at %llu.%07llu00\n", static_cast<unsigned long long>(unix100ns / 10000000),
-               static_cast<unsigned long long>(unix100ns % 10000000));
-}
-
-// The window's loop: its messages to the session, the session's picture to the screen, its
-// title to the window, the gamepads read in between.
-class Host {
+// The Windows window as the loop's system; XInput's pads are read once a turn.
+class WinSystem : public host::System {
  public:
-  Host(const Options& options, win::Window& window, Session& session, win::Speaker* speaker, const bool& left)
-      : options(options), window(window), session(session), speaker(speaker), left(left) {}
+  explicit WinSystem(win::Window& window) : window(window) {}
 
-  double now() const { return clock.exact(); }  // the wall clock, ms since the window opened
-  void run();
+  void wait(double ms, Input&, const Take& take) override {
+    for (const host::Event& e : window.wait(std::min(ms, pads.pollEvery())))
+      if (!take(e)) return;
+  }
+  void poll(Input& input) override { pads.poll(input); }
+  void setTitle(const std::string& title) override { window.setTitle(title); }
+  bool fresh() override { return window.fresh(); }
+  bool show(const Paint& paint) override { return window.show(paint); }
 
  private:
-  void handle(const win::Event& e);
-  void show();
-  double wait();  // ms until the next step, a message, a look at the pads, or at least once a second
-
-  const Options& options;
   win::Window& window;
-  Session& session;
-  win::Speaker* speaker;
-  const bool& left;  // the player has left the editor
-  const win::WallClock clock;
   win::Pads pads;
-  std::string title;
-  bool first = true, running = true;
 };
-
-void Host::run() {
-  while (running && !left) {
-    session.advance(clock.exact());
-    pads.poll(session.player());
-    show();
-    for (const win::Event& e : window.wait(wait())) {
-      session.advance(clock.exact());  // ticks that fell due before this message come first
-      handle(e);
-    }
-  }
-  session.close();  // the recording's last wait and expect line
-}
-
-double Host::wait() {
-  return std::min(sleepFor(session, clock.exact(), speaker && !speaker->idle()), pads.pollEvery());
-}
-
-void Host::show() {
-  tellEnding(session, options);
-  if (std::string now = session.title(); now != title) window.setTitle(title = std::move(now));
-  if (window.fresh()) session.repaintAll();
-  const auto paint = [this](const paint::Target& t) -> const std::vector<paint::Rect>& { return session.paint(t); };
-  if (window.show(paint) && std::exchange(first, false)) reportFirstFrame();
-}
-
-void Host::handle(const win::Event& e) {
-  switch (e.kind) {
-    case win::Event::Close: running = !session.mayLeave(); break;  // unsaved layouts: the first close warns
-    case win::Event::KeyDown: session.keyDown(e.key, e.repeat); break;
-    case win::Event::KeyUp: session.keyUp(e.key); break;
-    case win::Event::PointerDown:
-      if (!e.other || session.editing()) session.pointerDown(e.x, e.y, e.other);
-      break;
-    case win::Event::PointerMove: session.pointerMoved(e.x, e.y); break;
-    case win::Event::PointerUp:
-      if (!e.other || session.editing()) session.pointerUp(e.x, e.y);
-      break;
-    case win::Event::PointerLeft: session.pointerLeft(); break;
-  }
-}
 
 int play(const Options& options, Files& files) {
   const paint::Fonts& fonts = installedFonts();
@@ -113,14 +55,15 @@ int play(const Options& options, Files& files) {
   if (std::string error; !window.open(session.view(), session.title(), options.fullscreen, error))
     return say(error), 1;
   if (!emptyOutputs(files)) return 1;
-  Host host(options, window, session, speaker.get(), files.left);
-  begin(session, options, files, host.now());
+  const host::Clock clock;
+  begin(session, options, files, clock.now());
   // Logging off or shutting down ends the process: the recording's last lines come first.
   window.onSessionEnd([&] {
     session.close();
     ExitProcess(UINT(finalStatus(files, 0)));
   });
-  host.run();
+  WinSystem system(window);
+  host::run(system, session, clock, options, files.left, [&speaker] { return speaker && !speaker->idle(); });
   return finalStatus(files, 0);
 }
 

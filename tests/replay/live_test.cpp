@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/output_file.h"
+#include "image/output_file.h"
 #include "drive/player.h"
 #include "drive/seek.h"
 #include "game/form1.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
-#include "app/output_file.h"
+#include "host/options.h"
+#include "image/output_file.h"
 #include "script/script.h"
 #include "session/session.h"
 

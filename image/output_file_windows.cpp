@@ -1,10 +1,11 @@
 // The output file on Windows' own file API (see output_file.h): UTF-8 names inside, UTF-16
 // at the API.
-#include "win/system.h"
+#include <windows.h>
+#undef RGB  // the game's own RGB() comes with script.h
 
 #include <algorithm>
 
-#include "app/output_file.h"
+#include "image/output_file.h"
 #include "image/files.h"
 #include "script/script.h"
 

@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "host/program.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,12 +1,4 @@
-#include "app/options.h"
-
-#ifdef _WIN32
-#include "win/system.h"
-// after windows.h:
-#include "image/files.h"
-#else
-#include <sys/stat.h>
-#endif
+#include "host/options.h"
 
 #include <charconv>
 #include <cmath>
@@ -14,6 +6,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "image/files.h"
 #include "script/script.h"
 
 namespace zorvane {
@@ -84,93 +77,13 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-namespace {
-
-#ifdef _WIN32
-// What tells two names of one file apart from two files: the volume and file index of a
-// file that exists, else the folder's and the last part of the name (a file not made yet;
-// Windows' names ignore case).
-struct FileIdentity {
-  bool known = false;
-  uint64_t volume = 0, index = 0;
-  std::string leaf;
-  bool operator==(const FileIdentity& o) const {
-    return known && o.known && volume == o.volume && index == o.index && leaf == o.leaf;
-  }
-};
-
-bool fileIndex(const std::string& path, uint64_t& volume, uint64_t& index, bool& device) {
-  const std::wstring name = image::wide(path);
-  const HANDLE f = name.empty() ? INVALID_HANDLE_VALUE
-                                : CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info{};
-  device = GetFileType(f) != FILE_TYPE_DISK;
-  const bool ok = device || GetFileInformationByHandle(f, &info);
-  CloseHandle(f);
-  volume = info.dwVolumeSerialNumber;
-  index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-  return ok;
-}
-
-FileIdentity identify(const std::string& path) {
-  FileIdentity id;
-  bool device = false;
-  if (fileIndex(path, id.volume, id.index, device)) {
-    id.known = !device;  // NUL or the console may take every output at once
-    return id;
-  }
-  const size_t slash = path.find_last_of("/\\");
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  if (fileIndex(folder, id.volume, id.index, device)) {
-    id.known = true;
-    for (const char c : path.substr(slash + 1)) id.leaf += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-  return id;
-}
-#else
-// What tells two names of one file apart from two files: the device and inode of a file
-// that exists, else the folder's and the last part of the name (a file not made yet).
-struct FileIdentity {
-  bool known = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  std::string leaf;
-  bool operator==(const FileIdentity& o) const {
-    return known && o.known && device == o.device && inode == o.inode && leaf == o.leaf;
-  }
-};
-
-FileIdentity identify(const std::string& path) {
-  FileIdentity id;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    // A terminal or /dev/null may take every output at once: nothing there is kept.
-    if (S_ISCHR(st.st_mode)) return id;
-    id = {true, st.st_dev, st.st_ino, ""};
-    return id;
-  }
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  if (::stat(folder.c_str(), &st) == 0) id = {true, st.st_dev, st.st_ino, path.substr(slash + 1)};
-  return id;
-}
-
-#endif
-
-}  // namespace
-
 bool distinctFiles(const Options& options, std::string& error) {
   const struct { const char* option; const std::string& path; } files[] = {
       {"--watch", options.watch}, {"--layouts", options.layouts}, {"--record", options.record}, {"--trace", options.trace}};
   constexpr int count = std::size(files);
-  FileIdentity ids[count];
-  for (int i = 0; i < count; ++i)
-    if (!files[i].path.empty()) ids[i] = identify(files[i].path);
   for (int i = 0; i < count; ++i)
     for (int j = i + 1; j < count; ++j)
-      if (ids[i] == ids[j]) {
+      if (!files[i].path.empty() && !files[j].path.empty() && image::sameTarget(files[i].path, files[j].path)) {
         error = std::string(files[i].option) + " and " + files[j].option + " name the same file '" +
                 printable(files[j].path, 60) + "'";
         return false;
