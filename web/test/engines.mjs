@@ -91,6 +91,7 @@ function firstMatch(child, stream, pattern) {
       if (m) resolve(m);
     });
     child.on('exit', (code) => reject(new Error(`${child.spawnargs[0]} stopped (${code}): ${seen.slice(-300)}`)));
+    child.on('error', (e) => reject(new Error(`${child.spawnargs[0]}: ${e.message}`)));
   });
 }
 
@@ -138,7 +139,7 @@ async function launchWebKit() {
       newPage: async () => {
         const handle = (await call('POST', `${s}/window/new`, { type: 'window' })).handle;
         await call('POST', `${s}/window`, { handle });
-        return webKitPage(call, s, handle, home);
+        return webKitPage(call, s, home);
       },
       close: async () => { for (const stop of stopAll) await stop(); },
     };
@@ -151,7 +152,7 @@ async function launchWebKit() {
 // The page of one WebKit window. WebKitWebDriver has no console channel: the test server puts
 // a hook first in the page that keeps every error in window.zorvaneErrors, read before each
 // navigation and on request.
-function webKitPage(call, s, handle, home) {
+function webKitPage(call, s, home) {
   const errors = [];
   const run = async (fn, args) => {
     const r = await call('POST', `${s}/execute/async`, {
@@ -162,12 +163,48 @@ function webKitPage(call, s, handle, home) {
     if (r.error !== undefined) throw new Error(r.error);
     return r.value;
   };
+  // Polled in the page (a navigation meanwhile ends the script: it is asked again).
+  const waitFor = async (fn, arg, timeout = 20000) => {
+    const end = Date.now() + timeout;
+    for (;;) {
+      const left = end - Date.now();
+      if (left <= 0) return false;
+      const met = await run(`(fn, arg, left) => new Promise((resolve) => {
+          const until = performance.now() + left;
+          (function poll() {
+            let ok = false;
+            try { ok = (0, eval)('(' + fn + ')')(arg); } catch {}
+            if (ok || performance.now() > until) resolve(!!ok); else setTimeout(poll, 10);
+          })();
+        })`, [String(fn), arg, left]).catch(() => false);
+      if (met) return true;
+    }
+  };
   const collect = async () => {
     const seen = await run(() => (window.zorvaneErrors || []).splice(0), []).catch(() => []);
     errors.push(...seen);
   };
   const actions = (list) => call('POST', `${s}/actions`, { actions: list });
-  const key = (type, code) => actions([{ type: 'key', id: 'keys', actions: [{ type, value: keyValue(code) }] }]);
+  // A key the window did not get (on a loaded machine WebKitWebDriver now and then sends one
+  // before the new window takes keys) is let go and sent again, and said so.
+  const key = async (type, code) => {
+    const send = (type) => actions([{ type: 'key', id: 'keys', actions: [{ type, value: keyValue(code) }] }]);
+    const count = () => run((type) => {
+      if (!window.zorvaneKeys) {
+        window.zorvaneKeys = { keydown: 0, keyup: 0 };
+        for (const t of ['keydown', 'keyup']) addEventListener(t, () => window.zorvaneKeys[t]++, true);
+      }
+      return window.zorvaneKeys[type.toLowerCase()];
+    }, [type]);
+    for (let tries = 0; tries < 3; tries++) {
+      const before = await count();
+      await send(type);
+      if (await waitFor((w) => window.zorvaneKeys[w.type.toLowerCase()] > w.before, { type, before }, 20000)) return;
+      console.log(`note [webkit] ${type} ${code} did not reach the page: sent again`);
+      if (type === 'keyDown') await send('keyUp');
+    }
+    throw new Error(`WebKitWebDriver did not deliver ${type} ${code}`);
+  };
   return {
     raw: null,
     goto: async (url) => { await collect(); await call('POST', `${s}/url`, { url }); },
@@ -178,23 +215,7 @@ function webKitPage(call, s, handle, home) {
       await call('POST', `${s}/window`, { handle: home });
     },
     evaluate: (fn, ...args) => run(fn, args),
-    // Polled in the page (a navigation meanwhile ends the script: it is asked again).
-    waitFor: async (fn, arg, timeout = 20000) => {
-      const end = Date.now() + timeout;
-      for (;;) {
-        const left = end - Date.now();
-        if (left <= 0) return false;
-        const met = await run(`(fn, arg, left) => new Promise((resolve) => {
-            const until = performance.now() + left;
-            (function poll() {
-              let ok = false;
-              try { ok = (0, eval)('(' + fn + ')')(arg); } catch {}
-              if (ok || performance.now() > until) resolve(!!ok); else setTimeout(poll, 10);
-            })();
-          })`, [String(fn), arg, left]).catch(() => false);
-        if (met) return true;
-      }
-    },
+    waitFor,
     // The window's size less what its frame takes, until the viewport is the size asked for.
     setSize: async (width, height) => {
       for (let tries = 0; tries < 3; tries++) {
@@ -212,6 +233,5 @@ function webKitPage(call, s, handle, home) {
       { type: 'pointerDown', button: 0 }, { type: 'pointerUp', button: 0 }] }]),
     touch: null,
     errors: async () => { await collect(); return errors.slice(); },
-    handle,
   };
 }
