@@ -97,7 +97,8 @@ export async function openGame(t, address, { width = 568, height = 489 + bar } =
   await page.goto(/^https?:/.test(address) ? address : t.url + address);
   if (!await page.waitFor(() => window.zorvane && window.zorvane.frames > 0, null, 60000)) throw new Error('the page never drew');
   await fitCanvas(page);
-  await page.waitFor(() => window.zorvane.settled(), null, 20000);
+  // Shown (a hidden page lets go of every key), every part of its picture too.
+  await page.waitFor(() => !document.hidden && window.zorvane.settled(), null, 20000);
   return page;
 }
 // The viewport grown by what the page's bar takes, so that the canvas is 568 × 489.

@@ -53,10 +53,12 @@ const session = [
     }, right);
     const from = await t.paddle();
     await pad(true);
-    // Well right of the wall, for the touch that follows.
-    const moved = await page.waitFor((from) => { const [l, , w] = window.zorvane.gameState().paddle; return (l + w / 2) / 15 > from + 150; }, from);
+    // Read by the page (gamepad.js keeps what it handed the game), and well right of the
+    // wall, for the touch that follows.
+    const moved = await page.waitFor(() => pads.seen.get(0)?.buttons === 1 << 15) &&
+      await page.waitFor((from) => { const [l, , w] = window.zorvane.gameState().paddle; return (l + w / 2) / 15 > from + 100; }, from);
     await pad(false);
-    await gameTimePasses(page, 100);  // the pad is read when the game next wakes
+    await page.waitFor(() => pads.seen.get(0)?.buttons === 0);
     const still = await t.still();
     return [moved && still, `from ${from} to ${await t.paddle()}, still ${still}`];
   }],

@@ -42,8 +42,10 @@ export default [
       differing += r.differ;
     }
     const after = (await gameState(page)).ball;
+    const seen = await page.evaluate(() => [document.hidden ? 'hidden' : 'shown', document.hasFocus() ? 'focused' : 'not focused',
+      `keys held ${[...window.zorvane.held]}`]);
     return [served && differing === 0 && JSON.stringify(after) !== JSON.stringify(before),
-      `ball ${before} → ${after}; ${differing} bytes differ after ${frames} frames`];
+      `ball ${before} → ${after}; ${differing} bytes differ after ${frames} frames; ${seen.join(', ')}`];
   } },
   { name: 'P pauses, the picture\'s Pause button is cyan, and a click on it plays on', run: async (t) => {
     const page = await openGame(t, '?seed=1');
