@@ -343,7 +343,7 @@ TEST(ReplayTool, HelpAndVersion) {
   const Outcome o = runTool("--version " + shellQuoted(sample("serve.txt")));  // no trace: it only says who it is
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "");
-  EXPECT_TRUE(o.out.starts_with("zorvane-replay 1.0\n")) << o.out;
+  EXPECT_TRUE(o.out.starts_with("zorvane-replay " ZORVANE_VERSION "\n")) << o.out;
   EXPECT_NE(o.out.find("MIT licence"), std::string::npos) << o.out;
   EXPECT_EQ(runTool("-- --version").status, 1);  // after --, a script named --version (there is none)
 }

@@ -15,7 +15,7 @@ export default [
     const shared = await page.evaluate(async () => ({ ...(await window.zorvane.shareLink()), text: window.zorvane.recordingText() }));
     await page.close();
     const lastExpect = shared.text.trim().split('\n').pop();
-    t.check(/^# Super Zorvane! 1\.0 recording, \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC: /.test(shared.text) &&
+    t.check(/^# Super Zorvane! \d+\.\d+ recording, \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC: /.test(shared.text) &&
       /^expect t=\d+ currentScore=\d+ /.test(lastExpect) && /#r=[A-Za-z0-9_-]+$/.test(shared.link),
       'the page records the game, ending with an expect line, and makes a link', `${shared.text.slice(0, 80)} ... ${lastExpect}`);
     if (!shared.link) return;
