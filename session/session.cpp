@@ -93,11 +93,19 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
   if (!player_->playing()) handOver();
 }
 
-void Session::edit(Layouts layouts, std::string fileName) {
+void Session::resume(Script script, std::string_view text, double wall) {
+  watch(std::move(script), text, "", wall);
+  if (!watching()) return;
+  seeker = std::make_unique<Seeker>(*game, *player_, 2);  // two: kept ever further apart, about log2(length / 10 s) in all
+  jumpTo(length());
+}
+
+void Session::edit(Layouts layouts, std::string fileName, bool inFile) {
   fresh(false);
   trying = false;
   layoutsFrom.clear();
   editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName));
+  if (!inFile) editorShown->editor.unsaved();
 }
 
 const View& Session::view() const { return editing() ? static_cast<const View&>(*editorShown) : game->view(); }

@@ -346,22 +346,31 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
   return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
 }
 
+namespace {
+// The recording read, or null after a bad line (the replay tool's message in page.message);
+// `text` takes the lines of it that make its game.
+std::unique_ptr<Script> takeRead(const char* name, std::string& text) {
+  if (!page.reader) zvReadRecording();
+  const bool good = page.reader->good() && page.reader->finish();
+  const ScriptError bad = page.reader->error();
+  page.reader.reset();
+  std::unique_ptr<Script> script = std::move(page.reading);
+  text = std::exchange(page.readText, std::string());
+  if (good) return script;
+  page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
+  return nullptr;
+}
+}  // namespace
+
 // Starts the recording read from the window's creation at time 0, at wall-clock time
 // `wall` (a layout file, which holds only layouts, starts a new game on them at once); it
 // then plays at its own pace, and the player takes over where it ends. On a bad
 // script the game is left as it was and the replay tool's message is returned; null on
 // success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) {
-  if (!page.reader) zvReadRecording();
-  const bool good = page.reader->good() && page.reader->finish();
-  const ScriptError bad = page.reader->error();
-  page.reader.reset();
-  std::unique_ptr<Script> script = std::move(page.reading);
-  std::string text = std::exchange(page.readText, std::string());
-  if (!good) {
-    page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
-    return page.message.c_str();
-  }
+  std::string text;
+  std::unique_ptr<Script> script = takeRead(name, text);
+  if (!script) return page.message.c_str();
   fresh();  // the new recording begins with the one played
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
@@ -370,6 +379,25 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     return nullptr;
   }
   session().watch(std::move(*script), text, name, wall);
+  return nullptr;
+}
+
+// The tab's own game or layouts, kept by the page as it hid and read back in after a
+// reload (zvReadRecording, zvFeedRecording): a recording is played to its end over the next
+// calls of zvAdvanceTo (zvPlaying says when it is done, zvHandedOver and zvVerdict whether it
+// met its expect lines); a layout file is opened in the editor, unsaved. Null on success,
+// else why not.
+EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
+  std::string text;
+  std::unique_ptr<Script> script = takeRead("kept", text);
+  if (!script) return page.message.c_str();
+  fresh();
+  page.message.clear();
+  if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
+    session().edit(std::move(script->layouts), "my.layouts", false);
+    return nullptr;
+  }
+  session().resume(std::move(*script), text, wall);
   return nullptr;
 }
 

@@ -164,6 +164,6 @@
     $('link').addEventListener('click', copyLink);
     share.hidden = false;
     window.addEventListener('hashchange', openLink);
-    openLink();
+    if (!state.resumed) openLink();  // a game brought back holds the link's game it played
   });
 })();

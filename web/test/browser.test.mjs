@@ -11,6 +11,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
+import kept from './rows/kept.mjs';
 
 const [site, nativeReplay, scripts] = process.argv.slice(2).map((a) => a && path.resolve(a));
 if (!site || !nativeReplay || !scripts) {
@@ -627,6 +628,26 @@ async function main() {
     check(/JavaScript/.test(noScript), 'JavaScript off: a message, white on black', String(noScript));
     await page.close();
 
+    // The rows of rows/kept.mjs, each on pages of its own in a context of its own, through
+    // the calls their driver gives them.
+    for (const row of kept) {
+      const rowContext = await browser.createBrowserContext();
+      const t = { url, work, nativeReplay, midGame, gameOver, check: (ok, what, detail) => check(ok, `${row.name}: ${what}`, detail),
+        newPage: async () => {
+          const p = await rowContext.newPage();
+          p.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+          p.on('pageerror', (e) => errors.push(e.message));
+          return { raw: p, goto: (u) => p.goto(u).then(() => {}), reload: () => p.reload().then(() => {}),
+            evaluate: (fn, ...args) => p.evaluate(fn, ...args), press: (code) => p.keyboard.press(code),
+            waitFor: (fn, arg, timeout = 20000) => p.waitForFunction(fn, { timeout, polling: 10 }, arg).then(() => true, () => false),
+            setSize: (width, height) => p.setViewport({ width, height, deviceScaleFactor: 1, hasTouch: true }),
+            touch: { tap: (x, y) => p.touchscreen.tap(x, y) } };
+        } };
+      const result = await row.run(t).catch((e) => [false, e.message]);
+      if (result !== undefined) check(result[0], row.name, result[1]);
+      await rowContext.close();
+    }
+
     // A player's session in a fresh profile, as on a phone: touch, focus, a hidden tab, a
     // gamepad (which leaves the paddle well right of the wall for the touch), the kept site;
     // last, the page again with the server stopped.
@@ -728,7 +749,7 @@ async function main() {
         const r = await page.evaluate(() => document.getElementById('pause').getBoundingClientRect().toJSON());
         await page.touchscreen.tap(r.x + r.width / 2, r.y + r.height / 2);
         await sleep(50);
-        const paused = (await gameState(page)).pause, offered = await page.evaluate(() => !document.getElementById('pause').hidden);
+        const paused = (await gameState(page)).pause, offered = await page.evaluate(() => !document.getElementById('pause').disabled);
         const recorded = await page.evaluate(() => window.zorvane.recordingText());
         await page.touchscreen.tap(...buttonCentre);
         await sleep(50);
@@ -778,10 +799,11 @@ async function main() {
         return [wrong.length === 0 && await page.evaluate(() => document.querySelectorAll('#bar button:not([hidden])').length >= 5),
           wrong.join('; ')];
       }],
-      ['reloaded with the server stopped, the page draws its first frame and serves the ball', async () => {
+      ['reloaded with the server stopped, the page draws its first frame, brings the game back and plays on', async () => {
         await new Promise((r) => { server.once('exit', r); server.kill(); });
         await page.reload();
-        await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 20000 });
+        await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0 && window.zorvane.resumed !== undefined, { timeout: 20000 });
+        if ((await gameState(page)).pause) await page.keyboard.press('KeyP');
         const ball = (await gameState(page)).ball;
         await page.keyboard.down('ArrowRight');
         await sleep(150);
