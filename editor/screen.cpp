@@ -118,7 +118,7 @@ Color EditorScreen::backColor() const { return RGB(240, 240, 240); }
 std::string EditorScreen::summary() const {
   const LayoutCounts c = editor.counts();
   return "Layout " + std::to_string(editor.current() + 1) + " of " + std::to_string(editor.count()) + ": " +
-         std::to_string(c.laid) + " bricks, " + std::to_string(c.toClear) + " to clear";
+         std::to_string(c.laid) + (c.laid == 1 ? " brick, " : " bricks, ") + std::to_string(c.toClear) + " to clear";
 }
 
 void EditorScreen::visitControls(ControlVisitor& v) const {
