@@ -14,6 +14,9 @@ namespace zorvane {
 // What the editor asks of whoever hosts it.
 enum class EditorAsks { Nothing, Try, Save, Leave };
 
+// The editor's buttons, in their order on the screen (two rows of six).
+enum class EditorButton { Try, Save, Undo, Redo, Add, Duplicate, Delete, Previous, Next, Earlier, Later, Leave, Count };
+
 class EditorScreen : public View {
  public:
   static constexpr float width = 12840, height = 7335;  // the game's picture and the palette beside it
@@ -39,12 +42,16 @@ class EditorScreen : public View {
   Color backColor() const override;
   std::string_view title() const override { return heading; }
   std::string summary() const;                          // "layout 3 of 12: 120 bricks, 118 to clear"
+  std::string spoken() const;                           // the summary, the code chosen and what it does, in words
+  // Where a button and a palette swatch stand, in window units.
+  static void buttonBox(EditorButton button, float& left, float& top, float& w, float& h);
+  static void swatchBox(int code, float& left, float& top, float& w, float& h);
   const std::string& name() const { return fileName; }
 
  private:
   bool cellAt(float x, float y, int& cx, int& cy) const;
   int swatchAt(float x, float y) const;                 // a code, or -1
-  EditorAsks press(int button);                         // button 0..11: Try it, Save, Undo, Redo, Add, Duplicate, Delete, <, >, earlier, later, Leave
+  EditorAsks press(EditorButton button);
   void paintAt(float x, float y);
 
   std::string fileName, heading;

@@ -54,8 +54,8 @@ function(zorvane_font_subsets dir out)
     list(GET fields 6 drawn)
     set(file ${dir}/${name}.ttf)
     set(chars --text=${drawn})
-    if(drawn STREQUAL "editor")  # space ! " ' ( ) + , - . / 0-9 : < > ? A-Z \ _ a-z
-      set(chars --unicodes=U+0020-0022,U+0027-0029,U+002B-003A,U+003C,U+003E-003F,U+0041-005A,U+005C,U+005F,U+0061-007A)
+    if(drawn STREQUAL "editor")  # space ! " ' ( ) + , - . / 0-9 : ; < > ? A-Z \ _ a-z
+      set(chars --unicodes=U+0020-0022,U+0027-0029,U+002B-003C,U+003E-003F,U+0041-005A,U+005C,U+005F,U+0061-007A)
     endif()
     add_custom_command(OUTPUT ${file} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/paint/faces.cmake
       COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}

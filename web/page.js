@@ -69,7 +69,8 @@ function paint() {
 }
 
 // The layout editor's mode (0 none, 1 editing, 2 a layout tried) shapes the stage and the bar:
-// the editor's wider picture, "Make layouts" becoming the way back from a layout tried, and
+// the editor's wider picture, "Make layouts" becoming the way out of the editor (Leave, as
+// the editor's own) and back from a layout tried, and
 // Save and Copy a link taking the layout file. The editor's Save downloads it.
 function editorMode() {
   const g = state.game, mode = g._zvEditorMode();
@@ -80,8 +81,7 @@ function editorMode() {
   stage.classList.toggle('editing', mode === 1);
   stage.style.backgroundColor = g.UTF8ToString(g._zvFaceColour());
   const make = document.getElementById('make');
-  make.textContent = mode === 2 ? 'Back to the editor' : 'Make layouts';
-  make.hidden = mode === 1;
+  make.textContent = ['Make layouts', 'Leave the editor', 'Back to the editor'][mode];
   for (const id of ['recording', 'layouts']) document.getElementById(id).hidden = mode !== 0;
   document.getElementById('share').hidden = mode === 2;
   document.getElementById('save').textContent = mode === 1 ? 'Save layouts' : 'Save this game';
@@ -206,8 +206,10 @@ function listen() {
     if (code < 0 && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
     return Math.abs(code);
   };
-  // A focused button of the page keeps the keys that press it; the game has the rest.
-  const pageKey = (e) => e.target instanceof HTMLInputElement ||
+  // A focused button of the page keeps the keys that press it, and Tab moves the focus
+  // through the page's controls (the editor too chooses its codes by digits or the palette);
+  // the game has the rest.
+  const pageKey = (e) => e.target instanceof HTMLInputElement || e.code === 'Tab' ||
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
@@ -236,6 +238,7 @@ function listen() {
     if (state.resuming) return;
     catchUp();
     if (state.editorMode === 2) state.game._zvBackToEditor();
+    else if (state.editorMode === 1) state.game._zvEditorLeave();
     else state.game._zvEdit();
     wake();
   });

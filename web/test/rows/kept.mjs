@@ -126,6 +126,28 @@ export default [
     await page.reload();
     await page.waitFor(() => window.zorvane && window.zorvane.resumed !== undefined, null, 60000);
     const r = await page.evaluate(() => [window.zorvane.resumed, window.zorvane.game._zvEditorMode(), document.title]);
-    return [/3 bricks, 3 to clear \(unsaved\)$/.test(made) && r[0] && r[1] === 1 && r[2] === made, `${made} | ${r.join(' | ')}`];
+    t.check(/3 bricks, 3 to clear \(unsaved\)$/.test(made) && r[0] && r[1] === 1 && r[2] === made, 'back as they were', `${made} | ${r.join(' | ')}`);
+    // A screen reader hears the editor, not the game: the layout, the code chosen, Try it and back.
+    const heard = [];
+    const hear = async () => heard.push(await page.evaluate(() => [document.getElementById('game').getAttribute('aria-label'),
+      document.getElementById('said').textContent.trim()].join(' / ')));
+    await hear();
+    for (const key of ['KeyT', 'Escape']) {
+      await page.press(key);
+      await page.waitFor((key) => window.zorvane.game._zvEditorMode() === (key === 'KeyT' ? 2 : 1) && window.zorvane.settled(), key);
+      await hear();
+    }
+    const label = 'Layout 1 of 1: 3 bricks, 3 to clear. Chosen: code 1, ';
+    t.check(heard[0].startsWith(label) && /^Trying the layout/.test(heard[1].split(' / ')[1]) &&
+      heard[2].startsWith(label) && heard[2].split(' / ')[1].startsWith(`Back in the editor. ${label}`), 'a screen reader hears the editor',
+      heard.join(' | '));
+    // Tab leaves the picture for the page's buttons (Save layouts, Copy a link, Leave), choosing no code.
+    const focused = new Set();
+    for (let i = 0; i < 8; i++) {
+      await page.press('Tab');
+      focused.add(await page.evaluate(() => document.activeElement.textContent));
+    }
+    const chosen = await page.evaluate(() => /Chosen: code 1,/.test(document.getElementById('game').getAttribute('aria-label')));
+    return [['Save layouts', 'Copy a link', 'Leave the editor'].every((b) => focused.has(b)) && chosen, [...focused].join(', ')];
   } },
 ];
