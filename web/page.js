@@ -493,6 +493,7 @@ async function main() {
   listen();
   wake();
   state.resumed = await resume();
+  state.resumedAt = performance.now();  // for the benchmark: the game playable again
   window.dispatchEvent(new Event('zorvane-ready'));
   // The site kept for playing offline (where the browser allows: a secure origin).
   if ('serviceWorker' in navigator && window.isSecureContext) {
