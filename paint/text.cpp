@@ -205,6 +205,7 @@ const TextCache::Glyph* TextCache::glyph(int face, int size, uint32_t codepoint)
   Glyph g;
   g.face = face, g.size = size, g.codepoint = codepoint;
   g.index = stbtt_FindGlyphIndex(info, int(codepoint));
+  if (g.index == 0 && codepoint != ' ') g.index = stbtt_FindGlyphIndex(info, '?');  // a character the face lacks
   int x1 = 0, y1 = 0;
   stbtt_GetGlyphBitmapBox(info, g.index, scale, scale, &g.x0, &g.y0, &x1, &y1);
   g.w = std::max(0, x1 - g.x0), g.h = std::max(0, y1 - g.y0);
