@@ -128,7 +128,7 @@ int run(const Options& options, Files& files) {
   // Sound, when asked for: the cues start effects.
   std::unique_ptr<Speaker> speaker = options.sound ? Speaker::open() : nullptr;
   Session session(fonts, sessionOptions(options, files, cuesTo(speaker.get())));
-  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit);
+  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit, files.editingText);
   SDL_Window* window = openWindow(options, session.view(), session.title());
   if (!window) return 1;
   int status = emptyOutputs(files) ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "editor/editor.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "game/form1.h"
@@ -7,10 +8,54 @@
 
 namespace zorvane {
 
-Editor::Editor(const Layouts& layouts) {
+namespace {
+
+// The heading text() writes, replaced at each save rather than kept as the file's own.
+constexpr std::string_view ownHeading = "# Super Zorvane! layouts: ";
+
+bool isBlank(std::string_view line) { return line.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+bool isLayoutLine(std::string_view line) {
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string_view::npos || line.substr(start, 6) != "layout") return false;
+  return start + 6 == line.size() || line[start + 6] == ' ' || line[start + 6] == '\t' || line[start + 6] == '\r' ||
+         line[start + 6] == '\n';
+}
+
+}  // namespace
+
+Editor::Editor(const Layouts& layouts, std::string_view fileText) {
   for (size_t i = 0; i < layouts.size() && i < mostLayouts; ++i)
     for (const std::string& row : layouts[i]) set += row;
   if (set.empty()) set.assign(cells, '0');
+  // The lines between layout lines: each run belongs to the layout below it.
+  std::string lines;
+  for (size_t at = 0; at < fileText.size();) {
+    const size_t end = std::min(fileText.find('\n', at), fileText.size());
+    const std::string_view line = fileText.substr(at, end - at);
+    at = end + 1;
+    if (isLayoutLine(line)) {
+      notes.push_back(std::move(lines));
+      lines.clear();
+    } else {
+      lines.append(line).push_back('\n');
+    }
+  }
+  tail = std::move(lines);
+  // Before the first layout: the head up to the last blank line, the first layout's after it.
+  if (!notes.empty()) {
+    std::string& first = notes[0];
+    size_t cut = 0;
+    for (size_t at = 0, end; (end = first.find('\n', at)) != std::string::npos; at = end + 1)
+      if (isBlank(std::string_view(first).substr(at, end - at))) cut = end + 1;
+    if (cut == 0) cut = first.size();
+    for (size_t at = 0, end; at < cut; at = end + 1) {
+      end = first.find('\n', at);
+      if (!std::string_view(first).substr(at).starts_with(ownHeading)) head.append(first, at, end + 1 - at);
+    }
+    first.erase(0, cut);
+  }
+  notes.resize(size_t(count()));
 }
 
 LayoutRows Editor::layout(int i) const {
@@ -58,15 +103,18 @@ LayoutCounts Editor::counts() const {
 }
 
 std::string Editor::text() const {
-  std::string out = "# Super Zorvane! layouts: " + std::to_string(count()) + ", each ten rows of twenty two-digit codes\n";
-  for (int i = 0; i < count(); ++i) out += layoutLine(layout(i));
-  return out;
+  std::string out = std::string(ownHeading) + std::to_string(count()) + ", each ten rows of twenty two-digit codes\n" + head;
+  // A blank line keeps the first layout's own lines apart from the head when read again.
+  if (!notes[0].empty() && (head.empty() || !isBlank(std::string_view(head).substr(head.rfind('\n', head.size() - 2) + 1))))
+    out += '\n';
+  for (int i = 0; i < count(); ++i) out += notes[size_t(i)] + layoutLine(layout(i));
+  return out + tail;
 }
 
 void Editor::step() {
   redone.clear();
   if (undone.size() >= mostSteps) undone.erase(undone.begin());
-  undone.push_back({set, at, version});
+  undone.push_back({set, notes, at, version});
   version = ++lastVersion;
 }
 
@@ -83,6 +131,7 @@ bool Editor::add() {
   if (size_t(count()) >= mostLayouts) return false;
   step();
   set.insert(size_t(at + 1) * cells, cells, '0');
+  notes.insert(notes.begin() + at + 1, std::string());
   ++at;
   return true;
 }
@@ -91,6 +140,7 @@ bool Editor::duplicate() {
   if (size_t(count()) >= mostLayouts) return false;
   step();
   set.insert(size_t(at + 1) * cells, set, size_t(at) * cells, cells);
+  notes.insert(notes.begin() + at + 1, std::string());  // a copy: the comments stay with the first
   ++at;
   return true;
 }
@@ -102,6 +152,7 @@ void Editor::remove() {
     return;
   }
   set.erase(size_t(at) * cells, cells);
+  notes.erase(notes.begin() + at);
   if (at >= count()) at = count() - 1;
 }
 
@@ -110,6 +161,7 @@ bool Editor::move(int by) {
   if (to < 0 || to >= count() || by == 0) return false;
   step();
   for (size_t i = 0; i < cells; ++i) std::swap(set[size_t(at) * cells + i], set[size_t(to) * cells + i]);
+  std::swap(notes[size_t(at)], notes[size_t(to)]);
   at = to;
   return true;
 }
@@ -121,9 +173,9 @@ void Editor::go(int to) {
 // The last step of `from` becomes the state, and the state the last step of `to`.
 bool Editor::restore(std::vector<Step>& from, std::vector<Step>& to) {
   if (from.empty()) return false;
-  to.push_back({std::move(set), at, version});
+  to.push_back({std::move(set), std::move(notes), at, version});
   Step& s = from.back();
-  set = std::move(s.set), at = s.at, version = s.version;
+  set = std::move(s.set), notes = std::move(s.notes), at = s.at, version = s.version;
   from.pop_back();
   stroke = false;
   return true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "levels/layouts.h"
@@ -24,7 +25,11 @@ class Editor {
   static constexpr int columns = gridColumns; // cells of a row
   static constexpr size_t mostSteps = 200;    // undo steps kept
 
-  explicit Editor(const Layouts& layouts = {});  // none: one empty layout
+  // None: one empty layout. `fileText`: the file they were read from, whose other lines
+  // (comments, blank lines) are kept: the file's head at the head (up to its last blank line
+  // before the first layout), each other line above the layout it stood above, travelling
+  // with it, and those after the last layout at the end.
+  explicit Editor(const Layouts& layouts = {}, std::string_view fileText = {});
 
   Layouts layouts() const;                    // every layout, in order
   LayoutRows layout(int i) const;             // layout i, from 0
@@ -33,7 +38,7 @@ class Editor {
   int code(int x, int y) const;               // the code of cell x (0..19) of row y (0..9) of the current layout
   LayoutCounts counts() const;                // of the current layout, as the game counts it
   const Form1& field() const;                 // a game laid out on the current layout: its bricks and counts
-  std::string text() const;                   // the layout file: a comment, then one layout line each
+  std::string text() const;                   // the layout file: a comment, the head, each layout's lines, the end
 
   // Painting: a stroke (a click, a drag, a key) is one undo step, however many cells it paints.
   void beginStroke() { stroke = false; }
@@ -65,6 +70,7 @@ class Editor {
 
   struct Step {
     std::string set;
+    std::vector<std::string> notes;
     int at = 0;
     int64_t version = 0;
   };
@@ -72,6 +78,8 @@ class Editor {
   bool restore(std::vector<Step>& from, std::vector<Step>& to);  // undo or redo: false when `from` is empty
 
   std::string set;                            // every layout's rows, one after another
+  std::vector<std::string> notes;             // each layout's lines above it (whole lines, "" for none)
+  std::string head, tail;                     // the file's lines at its head and after its last layout
   int at = 0;
   bool stroke = false;                        // the stroke under way has made its undo step
   std::vector<Step> undone, redone;

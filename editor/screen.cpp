@@ -94,8 +94,8 @@ const Label& brickOf(const Form1& form, int x, int y) {
 
 }  // namespace
 
-EditorScreen::EditorScreen(const Layouts& layouts, std::string name)
-    : editor(layouts), fileName(std::move(name)), heading(std::string(Form1::Caption) + " \u2014 making layouts") {
+EditorScreen::EditorScreen(const Layouts& layouts, std::string name, std::string_view fileText)
+    : editor(layouts, fileText), fileName(std::move(name)), heading(std::string(Form1::Caption) + " \u2014 making layouts") {
   // A swatch is drawn as the game draws a brick.
   design = brickOf(editor.field(), 0, 0);
   design.Width = swatchWidth, design.Height = swatchHeight;
@@ -237,6 +237,11 @@ EditorAsks EditorScreen::leave() {
   return EditorAsks::Leave;
 }
 
+void EditorScreen::changedOnDisk() {
+  asking = true;
+  message = "The file changed since it was read: Ctrl+S saves over it, N saves beside it, Esc goes back";
+}
+
 EditorAsks EditorScreen::click(std::string_view button) {
   int i = 0;
   while (i < int(EditorButton::Count) && buttonRows[i / 6][i % 6].first != button) ++i;
@@ -246,6 +251,7 @@ EditorAsks EditorScreen::click(std::string_view button) {
 EditorAsks EditorScreen::press(EditorButton button) {
   using enum EditorButton;
   warned = false;
+  if (std::exchange(asking, false) && button == Save) return message.clear(), EditorAsks::SaveOver;
   message.clear();
   Editor& e = editor;
   switch (button) {
@@ -268,6 +274,13 @@ EditorAsks EditorScreen::press(EditorButton button) {
 
 EditorAsks EditorScreen::keyDown(int16_t key) {
   if (key == keys::Control) return control = true, EditorAsks::Nothing;
+  if (asking) {  // the file changed on disk: Ctrl+S saves over it, N beside it, Esc goes back
+    const bool over = control && key == keys::A + ('S' - 'A'), beside = !control && key == keys::A + ('N' - 'A');
+    if (!over && !beside && key != keys::Escape) return EditorAsks::Nothing;
+    asking = false;
+    message = over || beside ? "" : "Not saved";
+    return over ? EditorAsks::SaveOver : beside ? EditorAsks::SaveBeside : EditorAsks::Nothing;
+  }
   if (key == keys::Escape) return leave();
   const bool wasWarned = std::exchange(warned, false);
   if (wasWarned && key == keys::A + ('S' - 'A')) return EditorAsks::Save;

@@ -12,7 +12,9 @@
 namespace zorvane {
 
 // What the editor asks of whoever hosts it.
-enum class EditorAsks { Nothing, Try, Save, Leave };
+// SaveOver and SaveBeside answer a save that found the file changed by someone else: over
+// it all the same, or as a new file beside it.
+enum class EditorAsks { Nothing, Try, Save, SaveOver, SaveBeside, Leave };
 
 // The editor's buttons, in their order on the screen (two rows of six).
 enum class EditorButton { Try, Save, Undo, Redo, Add, Duplicate, Delete, Previous, Next, Earlier, Later, Leave, Count };
@@ -21,7 +23,8 @@ class EditorScreen : public View {
  public:
   static constexpr float width = 12840, height = 7335;  // the game's picture and the palette beside it
 
-  EditorScreen(const Layouts& layouts, std::string name);     // name: the file's, as a title shows it
+  // name: the file's, as a title shows it; fileText: the file as read, its comments kept.
+  EditorScreen(const Layouts& layouts, std::string name, std::string_view fileText = {});
 
   Editor editor;
   std::string message;                                  // the status line: what was done, what went wrong
@@ -34,6 +37,8 @@ class EditorScreen : public View {
   void pointerUp();
   EditorAsks click(std::string_view button);            // one of its buttons, by name
   EditorAsks leave();                                   // Esc or closing: Leave, or a warning first when unsaved
+  void changedOnDisk();                                 // a save found the file changed: ask Ctrl+S, N or Esc
+  void savedAs(std::string name) { fileName = std::move(name); }  // saved to another file, which later saves go to
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;
@@ -59,6 +64,7 @@ class EditorScreen : public View {
   mutable Label lines[7];                               // the words, their captions made afresh at each visit
   bool control = false;                                 // Control is held
   bool warned = false;                                  // leaving was asked once with unsaved changes
+  bool asking = false;                                  // the file changed on disk: the next key answers
   int typed = -1;                                       // the first digit of a code typed, or -1
   bool dragging = false, emptying = false;
 };

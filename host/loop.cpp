@@ -61,6 +61,7 @@ void run(System& system, Session& session, const Clock& clock, const Options& op
     session.advance(clock.now());
     system.poll(session.player());
     tellEnding(session, options);
+    if (const std::string notice = session.notice(); !notice.empty()) say(notice);
     if (std::string now = session.title(); now != title) system.setTitle(title = std::move(now));
     if (system.fresh()) session.repaintAll();
     if (system.show(paint) && std::exchange(first, false)) reportFirstFrame();

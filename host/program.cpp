@@ -63,11 +63,16 @@ int prepare(const Options& options, Files& files) {
   // The file to edit need not exist yet; one that does is read as --layouts reads it, and only
   // a regular file, which a save can replace.
   if (const FileKind kind = options.edit.empty() ? FileKind::None : fileKind(options.edit); status == 0 && kind != FileKind::None) {
-    if (kind == FileKind::Regular)
-      status = loadLayouts(options.edit, files.editing, error);
-    else
+    if (kind == FileKind::Regular) {
+      files.editStamp = image::stampOf(options.edit);
+      if ((status = loadLayouts(options.edit, files.editing, error)) == 0) {
+        std::vector<uint8_t> bytes;
+        if (image::readFile(options.edit, bytes, maxScriptBytes, error)) files.editingText.assign(bytes.begin(), bytes.end());
+      }
+    } else
       status = 1, error = "cannot edit " + printable(options.edit, 200) + ": not a regular file";
   }
+  files.editPath = options.edit;
   if (status == 0 && !options.record.empty() && !files.recording.open(options.record, error)) status = 1;
   if (status == 0 && !options.trace.empty() && !files.trace.open(options.trace, error)) status = 1;
   if (status != 0) say(error);
@@ -102,7 +107,7 @@ SessionOptions sessionOptions(const Options& options, Files& files, std::functio
   // the window's events: a few milliseconds' work, so that the window answers at once.
   s.slice = 500;
   if (!options.edit.empty()) {
-    s.save = [&options](std::string_view text) { return saveWhole(options.edit, text); };
+    s.save = [&files](std::string_view text, SaveHow how) { return saveEdited(files, text, how); };
     s.leave = [&files] { files.left = true; };
   }
   return s;
@@ -125,6 +130,47 @@ double sleepFor(const Session& session, double wall, bool sounding) {
   const double due = session.nextWake(wall);
   const double wait = due < 0 ? 1000.0 : std::ceil(due - wall);
   return std::clamp(wait, 0.0, sounding ? 50.0 : 1000.0);
+}
+
+namespace {
+
+// NAME-n.EXT beside the file NAME.EXT (NAME-n for a name without one).
+std::string besideName(const std::string& path, int n) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\:");
+#else
+  const size_t slash = path.find_last_of('/');
+#endif
+  const size_t leaf = slash == std::string::npos ? 0 : slash + 1, dot = path.rfind('.');
+  const size_t cut = dot == std::string::npos || dot <= leaf ? path.size() : dot;
+  return path.substr(0, cut) + "-" + std::to_string(n) + path.substr(cut);
+}
+
+}  // namespace
+
+SaveOutcome saveEdited(Files& files, std::string_view text, SaveHow how) {
+  if (how == SaveHow::Checked && image::stampOf(files.editPath) != files.editStamp) return {.changed = true};
+  const std::vector<uint8_t> bytes(text.begin(), text.end());
+  std::string path = files.editPath, error;
+  bool saved = false;
+  if (how != SaveHow::Beside) {
+    saved = image::writeFile(bytes, path, error, image::Target::Replace);
+  } else {
+    for (int n = 2; n < 100 && !saved; ++n) {
+      path = besideName(files.editPath, n);
+      if (fileKind(path) == FileKind::None) saved = image::writeFile(bytes, path, error, image::Target::New);
+      if (!saved && error.empty() && n == 99) error = "cannot write " + path + ": every name up to it is taken";
+      if (!error.empty()) break;
+    }
+  }
+  if (!saved) {
+    // The reason alone: the title names the file already.
+    const std::string prefix = "cannot write " + path + ": ";
+    return {.why = error.starts_with(prefix) ? error.substr(prefix.size()) : error};
+  }
+  files.editPath = path;
+  files.editStamp = image::stampOf(path);
+  return {.saved = true, .to = shownName(path)};
 }
 
 int finalStatus(const Files& files, int status) {

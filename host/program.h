@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "host/options.h"
+#include "image/files.h"
 #include "image/output_file.h"
 #include "script/script.h"
 #include "session/session.h"
@@ -27,6 +28,9 @@ struct Files {
   std::string text;             // its game lines, copied to the recording when both are asked for
   SharedLayouts layouts;        // the player's own layouts, when asked for
   Layouts editing;              // the layouts of the file to edit, when it exists
+  std::string editingText;      // that file as read, for its comments
+  std::string editPath;         // where the editor saves: the file to edit, or the one saved beside it
+  image::FileStamp editStamp;   // that file as it was read or last saved, to tell a change by someone else
   bool left = false;            // the player has left the editor
 };
 
@@ -47,6 +51,10 @@ void tellEnding(Session& session, const Options& options);  // once a watched re
 // Ms the loop may sleep at `wall` before the session has more to do: at most a second, and
 // 50 ms while an effect sounds (to pause it soon).
 double sleepFor(const Session& session, double wall, bool sounding);
+// Saves the editor's layout file (Files::editPath): a Checked save refuses a file changed
+// since it was read or saved; Beside makes NAME-2.layouts (or -3...) next to it, which later
+// saves go to.
+SaveOutcome saveEdited(Files& files, std::string_view text, SaveHow how);
 int finalStatus(const Files& files, int status);    // a recording or trace that could not be written fails the game
 
 }  // namespace zorvane

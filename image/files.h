@@ -7,8 +7,10 @@
 
 namespace zorvane::image {
 
-// Where a file goes. Replace replaces a regular file whole (a failed write leaves it as it
-// was), refusing one the user may not write; a link's file, a device or a pipe is written
+// Where a file goes. Replace replaces a regular file whole, or the one a link names (the
+// link kept), through a short temporary file beside it renamed over it: a failed write
+// leaves it as it was, and it keeps its permissions (its owner too where the process may).
+// A file the user may not write, or read-only, is refused. A device or a pipe is written
 // where it stands. New is always a new file: never through a link, never over another file.
 enum class Target { Replace, New };
 
@@ -17,6 +19,16 @@ bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::
 bool syncFolder(const std::string& folder, std::string& error);  // the files written into it reach the disk
 // A whole file of at most `limit` bytes; false with `error` set otherwise.
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit, std::string& error);
+// What a file was when it was read, to tell whether someone has changed it since.
+struct FileStamp {
+  bool exists = false;
+  uint64_t size = 0;
+  int64_t modified = 0;  // the system's own count (ns on Linux, 100 ns on Windows)
+  uint64_t hash = 0;     // of its bytes
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp stampOf(const std::string& path);  // no file (or one that cannot be read): exists false
+uint64_t hashOf(const std::vector<uint8_t>& bytes);  // FNV-1a, 64 bits
 bool isFolder(const std::string& path);  // an existing folder (or a link to one)
 bool sameFile(const std::string& a, const std::string& b);  // both name one existing file or folder
 // Both name one file, existing or to be made (a terminal or a device never counts: it may

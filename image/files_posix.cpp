@@ -47,27 +47,41 @@ bool writeInPlace(const std::vector<uint8_t>& bytes, const std::string& path, st
 }
 
 // Writes a new file beside the old one and renames it over it, so that a failed write
-// leaves the old file whole. An old file keeps its permissions, and one the user may not
-// write is refused, as cp refuses it.
+// leaves the old file whole. A link is followed (with the kernel's own checks) and the file
+// it names is replaced, the link kept. An old file keeps its permissions, and its owner and
+// group where the process may give them; one the user may not write, or that no one may
+// (0444, which root could write), is refused. The temporary name is short, whatever the
+// file's, and never one already there.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error) {
   mode_t mode = ::umask(0);  // a new file gets the usual permissions, an old one keeps its own
   ::umask(mode);
   mode = 0666 & ~mode;
+  std::string place = path;
   struct stat st {};
+  bool old = false;
   if (::lstat(path.c_str(), &st) == 0) {
-    const int probe = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    const int probe = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (probe < 0) return error = failure("write", path, errno), false;
+    const bool known = ::fstat(probe, &st) == 0;
     ::close(probe);
+    if (!known || (st.st_mode & 0222) == 0) return error = failure("write", path, known ? EACCES : errno), false;
     mode = st.st_mode & 07777;
+    old = true;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      place = real;
+      std::free(real);
+    }
   }
-  const size_t slash = path.rfind('/');
-  std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".zorvane-shot-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  const size_t slash = place.rfind('/');
+  std::string temp = (slash == std::string::npos ? std::string() : place.substr(0, slash + 1)) + ".zorvane-save-XXXXXX";
+  const int fd = ::mkstemp(temp.data());  // O_EXCL, a fresh name each try
   if (fd < 0) return error = failure("write", path, errno), false;
+  if (old && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+    (void)!::fchown(fd, uid_t(-1), st.st_gid);  // the group alone, where the user belongs to it
   bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
   int cause = errno;
   if (::close(fd) != 0 && ok) ok = false, cause = errno;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false, cause = errno;
+  if (ok && ::rename(temp.c_str(), place.c_str()) != 0) ok = false, cause = errno;
   if (!ok) {
     ::unlink(temp.c_str());  // our own temporary file, never the target
     error = failure("write", path, cause);
@@ -94,8 +108,12 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::string& path, std::s
 
 bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::string& error, Target target) {
   if (target == Target::New) return writeNew(bytes, path, error);
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return writeInPlace(bytes, path, error);
+  // A device, a pipe or a link to one is written where it stands; so is a link to nothing,
+  // which fails. A regular file, or a link to one, is replaced.
+  struct stat st {}, named {};
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+      (!S_ISLNK(st.st_mode) || ::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)))
+    return writeInPlace(bytes, path, error);
   return writeByRename(bytes, path, error);
 }
 
@@ -131,6 +149,16 @@ bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit
   ::close(fd);
   if (!ok) error = failure("read", path, cause);
   return ok;
+}
+
+FileStamp stampOf(const std::string& path) {
+  FileStamp stamp;
+  struct stat st {};
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (::stat(path.c_str(), &st) != 0 || !readFile(path, bytes, size_t(1) << 30, error)) return stamp;
+  stamp = {true, uint64_t(st.st_size), int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, hashOf(bytes)};
+  return stamp;
 }
 
 bool isFolder(const std::string& path) {

@@ -97,35 +97,60 @@ bool writeNew(const std::vector<uint8_t>& bytes, const std::wstring& name, const
   return ok;
 }
 
-// Writes a new file beside the old one and moves it over it, so that a failed write leaves
-// the old file whole; an old file the user may not write is refused.
+// The file a name leads to, through any link, as the API takes it ("\\?\C:\..."); the
+// name itself when that cannot be told.
+std::wstring finalName(const std::wstring& name) {
+  const HANDLE file = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return name;
+  std::wstring out(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(file, out.data(), DWORD(out.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(file);
+  if (n == 0 || n >= out.size()) return name;
+  out.resize(n);
+  return out;
+}
+
+// Writes a new file beside the old one (or beside the file a link names) and moves it over
+// it, so that a failed write leaves the old file whole and a link stays a link; an old file
+// the user may not write, or read-only, is refused. The temporary name is short, whatever
+// the file's, and never one already there.
 bool writeByRename(const std::vector<uint8_t>& bytes, const std::wstring& name, const std::string& path,
                    std::string& error) {
+  std::wstring place = name;
+  DWORD kept = FILE_ATTRIBUTE_NORMAL;
   if (const DWORD attributes = GetFileAttributesW(name.c_str()); attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
-      return error = failure("write", path, ERROR_ACCESS_DENIED), false;  // as Windows refuses to open it
     const HANDLE probe = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                                     OPEN_EXISTING, 0, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return error = failure("write", path, GetLastError()), false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(probe, &info);
     CloseHandle(probe);
+    if (!known || (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+      return error = failure("write", path, ERROR_ACCESS_DENIED), false;  // as Windows refuses to open it
+    kept = info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (kept == 0) kept = FILE_ATTRIBUTE_NORMAL;
+    place = finalName(name);
   }
-  const size_t slash = name.find_last_of(L"\\/:");
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : name.substr(0, slash + 1);
+  const size_t slash = place.find_last_of(L"\\/:");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : place.substr(0, slash + 1);
+  uint64_t seed = GetTickCount64() * 0x9E3779B97F4A7C15ull ^ GetCurrentProcessId();
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::wstring temp = folder + L".zorvane-shot-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(GetTickCount64() + attempt);
+    std::wstring temp = folder + L".zorvane-save-";
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    for (int i = 0; i < 6; ++i) temp += L"abcdefghijklmnopqrstuvwxyz012345"[(seed >> (34 + 5 * i)) & 31];
     const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
       return error = failure("write", path, GetLastError()), false;
     }
     bool ok = writeAll(file, bytes) && FlushFileBuffers(file);
     DWORD cause = GetLastError();
     CloseHandle(file);
     if (ok) {
-      SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ok = MoveFileExW(temp.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      SetFileAttributesW(temp.c_str(), kept);
+      ok = MoveFileExW(temp.c_str(), place.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
       cause = GetLastError();
     }
     if (!ok) {
@@ -152,8 +177,10 @@ bool writeFile(const std::vector<uint8_t>& bytes, const std::string& path, std::
     type = GetFileType(probe);
     CloseHandle(probe);
   }
+  // A device, or a link that leads nowhere, is written where it stands; a file, or a link to
+  // one, is replaced.
   if (type != FILE_TYPE_DISK ||
-      (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+      (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && probe == INVALID_HANDLE_VALUE))
     return writeInPlace(bytes, name, path, error);
   return writeByRename(bytes, name, path, error);
 }
@@ -185,6 +212,20 @@ bool readFile(const std::string& path, std::vector<uint8_t>& bytes, size_t limit
   CloseHandle(file);
   if (cause != 0) error = failure("read", path, cause);
   return cause == 0;
+}
+
+FileStamp stampOf(const std::string& path) {
+  FileStamp stamp;
+  const std::wstring name = wide(path);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (name.empty() || !GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) ||
+      !readFile(path, bytes, size_t(1) << 30, error))
+    return stamp;
+  stamp = {true, uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow,
+           int64_t(uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime), hashOf(bytes)};
+  return stamp;
 }
 
 bool isFolder(const std::string& path) {

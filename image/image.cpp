@@ -72,6 +72,12 @@ bool decodePng(const std::vector<uint8_t>& bytes, Image& image) {
   return ok;
 }
 
+uint64_t hashOf(const std::vector<uint8_t>& bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (const uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
 bool savePng(const Image& image, const std::string& path, std::string& error, Target target) {
   // Encoded in memory first, so that nothing is touched when it cannot be.
   const std::vector<uint8_t> bytes = encodePng(image);

@@ -79,21 +79,6 @@ void OutputFile::close() {
   fd = closed;
 }
 
-std::string saveWhole(const std::string& path, std::string_view text) {
-  struct stat st{};
-  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "it is not a regular file";
-  const std::string temporary = path + ".saving-" + std::to_string(::getpid());
-  const int f = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
-  if (f < 0) return std::strerror(errno);
-  std::string why;
-  writeAll(f, text, why);
-  if (why.empty() && ::fsync(f) != 0) why = std::strerror(errno);
-  if (::close(f) != 0 && why.empty()) why = std::strerror(errno);
-  if (why.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) why = std::strerror(errno);
-  if (!why.empty()) ::unlink(temporary.c_str());
-  return why;
-}
-
 FileKind fileKind(const std::string& path) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return FileKind::None;

@@ -40,10 +40,6 @@ class OutputFile {
   std::string cause;
 };
 
-// The editor's layout file written whole or not at all: a new file beside it (its name and
-// ".saving-" and the process's number), then renamed over it; the old file stays as it was
-// when anything fails. "" when saved, else why not.
-std::string saveWhole(const std::string& path, std::string_view text);
 enum class FileKind { None, Regular, Other };  // what stands under a name: nothing, a regular file, anything else
 FileKind fileKind(const std::string& path);
 

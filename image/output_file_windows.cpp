@@ -90,25 +90,6 @@ void OutputFile::close() {
   fd = closed;
 }
 
-std::string saveWhole(const std::string& path, std::string_view text) {
-  const std::wstring name = image::wide(path);
-  if (name.empty()) return "not a valid file name";
-  const DWORD attributes = GetFileAttributesW(name.c_str());
-  constexpr DWORD notRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & notRegular)) return "it is not a regular file";
-  const std::wstring temporary = name + L".saving-" + std::to_wstring(GetCurrentProcessId());
-  const HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return image::systemMessage(GetLastError());
-  std::string why;
-  writeAll(f, text, why);
-  if (why.empty() && !FlushFileBuffers(f)) why = image::systemMessage(GetLastError());
-  CloseHandle(f);
-  if (why.empty() && !MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    why = image::systemMessage(GetLastError());
-  if (!why.empty()) DeleteFileW(temporary.c_str());
-  return why;
-}
-
 FileKind fileKind(const std::string& path) {
   const std::wstring name = image::wide(path);
   const DWORD attributes = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.c_str());

@@ -4,6 +4,8 @@
 # and fuzzes the replay scripts for a fixed number of inputs;
 # `scripts/dev.sh package` builds the Debian package zorvane_VERSION_ARCH.deb here;
 # `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/;
+# `scripts/dev.sh board` builds the page and the board of proven scores and starts the board
+# on http://127.0.0.1:8000/, its games in zorvane-board.sqlite here;
 # `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +51,13 @@ case "${1:-}" in
     build web
     exec node web/serve.mjs build/web/site 8000
     ;;
+  board)
+    scripts/setup.sh
+    build web
+    cmake --preset release >/dev/null
+    cmake --build --preset release --target zorvane-board -j "$(nproc)"
+    exec ./build/release/board/zorvane-board --site build/web/site --db sqlite:zorvane-board.sqlite
+    ;;
   windows)
     scripts/setup.sh
     build windows
@@ -56,7 +65,7 @@ case "${1:-}" in
     ls zorvane-*-windows-x64-setup.exe zorvane-*-windows-x64.zip
     ;;
   *)
-    echo "usage: scripts/dev.sh play|test|package|web|windows" >&2
+    echo "usage: scripts/dev.sh play|test|package|web|board|windows" >&2
     exit 2
     ;;
 esac

@@ -5,8 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev
+  postgresql libpq-dev
   libsdl2-dev libstb-dev
   libgtest-dev libbenchmark-dev libfmt-dev
+  libboost-dev libsqlite3-dev libicu-dev
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
   xvfb xdotool libx11-dev xauth x11-xserver-utils
   file dpkg-dev lintian appstream

@@ -12,6 +12,11 @@
 
 namespace zorvane {
 
+namespace {
+constexpr const char* fullNotice =
+    "This game has filled the 64 MiB a recording may hold: the recording ends here, and what you play from now on is not recorded.";
+}  // namespace
+
 int64_t Session::WatchClock::target(double wall) const {
   return paused ? base : base + std::max<int64_t>(0, int64_t(std::floor((wall - wallBase) * speed)));
 }
@@ -33,6 +38,13 @@ bool Session::PlayerInput::click(std::string_view button) {
 
 Session::Session(const paint::Fonts& f, SessionOptions o) : fonts(f), options(std::move(o)), painter(fonts) {
   playerInput.s = this;
+  // Never more than a script may hold, and nothing after the closing lines once it is full.
+  if (options.record)
+    options.record = [this, sink = std::move(options.record)](std::string_view lines) {
+      if (full || recorded + lines.size() > options.recordingRoom || !sink(lines)) return false;
+      recorded += lines.size();
+      return true;
+    };
   fresh(false);
 }
 
@@ -47,12 +59,19 @@ void Session::fresh(bool seeded) {
   game = std::make_unique<Driver>(std::move(driverOptions));
   if (options.cues) game->cuesTo(options.cues);
   recorder.reset();
+  recorded = 0;
+  full = false;
   mouse = PointerSteering{};
   painter.invalidate();
 }
 
 void Session::record() {
-  if (!options.record) return;
+  if (!options.record || full) return;
+  if (recorded + closingRoom > options.recordingRoom) {  // a recording watched filled it already
+    full = true;
+    told = fullNotice;
+    return;
+  }
   recorder = std::make_unique<Recorder>(options.record, options.heading);
   game->setRecorder(recorder.get());
 }
@@ -100,11 +119,11 @@ void Session::resume(Script script, std::string_view text, double wall) {
   jumpTo(length());
 }
 
-void Session::edit(Layouts layouts, std::string fileName, bool inFile) {
+void Session::edit(Layouts layouts, std::string fileName, std::string_view fileText, bool inFile) {
   fresh(false);
   trying = false;
   layoutsFrom.clear();
-  editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName));
+  editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName), fileText);
   if (!inFile) editorShown->editor.unsaved();
 }
 
@@ -123,10 +142,20 @@ void Session::ask(EditorAsks what) {
       start(wallNow, -1, std::move(one), e.name() + ", layout " + std::to_string(m.current() + 1));
       break;
     }
-    case EditorAsks::Save: {
-      const std::string why = options.save ? options.save(e.editor.text()) : "nowhere to save to";
-      if (why.empty()) e.editor.saved();
-      e.message = why.empty() ? "Saved to " + e.name() : "Not saved: " + why;
+    case EditorAsks::Save:
+    case EditorAsks::SaveOver:
+    case EditorAsks::SaveBeside: {
+      const SaveHow how = what == EditorAsks::Save ? SaveHow::Checked : what == EditorAsks::SaveOver ? SaveHow::Over : SaveHow::Beside;
+      const SaveOutcome done = options.save ? options.save(e.editor.text(), how) : SaveOutcome{.why = "nowhere to save to"};
+      if (done.changed) {
+        e.changedOnDisk();
+      } else if (done.saved) {
+        e.editor.saved();
+        if (!done.to.empty()) e.savedAs(done.to);
+        e.message = "Saved to " + e.name();
+      } else {
+        e.message = "Not saved: " + done.why;
+      }
       break;
     }
     case EditorAsks::Leave:
@@ -170,6 +199,7 @@ void Session::handOver() {
 bool Session::watching() const { return player_ && player_->playing(); }
 
 void Session::advance(double wall) {
+  keepRoom();
   wallNow = wall;
   if (editing()) return;
   if (watching() && !seeker->playTo(clock.target(wall))) handOver();
@@ -178,6 +208,7 @@ void Session::advance(double wall) {
 }
 
 void Session::keyDown(int16_t key, bool repeat) {
+  keepRoom();
   if (editing()) return ask(editorShown->keyDown(key));
   if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
@@ -195,6 +226,7 @@ void Session::keyDown(int16_t key, bool repeat) {
 }
 
 void Session::keyUp(int16_t key) {
+  keepRoom();
   if (editing()) return editorShown->keyUp(key);
   if (!watching()) game->keyUp(keys::forGame(key));
   steer();
@@ -214,6 +246,7 @@ float Session::unitsDown(double y) const {
 }
 
 void Session::pointerDown(double x, double y, bool other) {
+  keepRoom();
   if (watching()) return;
   pressed = other ? std::string() : buttonAt(x, y);
   pressedInside = !pressed.empty();
@@ -223,6 +256,7 @@ void Session::pointerDown(double x, double y, bool other) {
 }
 
 void Session::pointerMoved(double x, double y) {
+  keepRoom();
   if (!pressed.empty()) pressedInside = buttonAt(x, y) == pressed;
   if (editing()) return editorShown->pointerMoved(units(x), unitsDown(y));
   pointerLive = options.steering == Steering::Hover || pointerHeld;
@@ -231,6 +265,7 @@ void Session::pointerMoved(double x, double y) {
 }
 
 void Session::pointerUp(double x, double y) {
+  keepRoom();
   if (editing()) editorShown->pointerUp();
   pointerHeld = pointerLive = false;
   steer();
@@ -355,5 +390,14 @@ int64_t Session::score() const { return gameValue(game->form(), ExpectKey::curre
 bool Session::handedOver() { return std::exchange(ended, false); }
 
 void Session::close() { game->close(); }
+
+void Session::keepRoom() {
+  if (full || !recorder || watching() || recorded + closingRoom <= options.recordingRoom) return;
+  close();
+  full = true;
+  told = fullNotice;
+}
+
+std::string Session::notice() { return std::exchange(told, std::string()); }
 
 }  // namespace zorvane

@@ -12,6 +12,10 @@
 // recording is copied to it whole when it starts, and when it ends what the player plays on
 // follows it, so that the file replays the watched game and then the player's.
 //
+// A recording holds no more than a script may (SessionOptions::recordingRoom): once the room
+// left could not take one more event and the closing lines, the recording ends there with them (so that it still
+// verifies), the game plays on unrecorded, and notice() tells the player once.
+//
 // Making layouts: edit() shows the layout editor instead of a game; "Try it" plays the layout
 // edited in a fresh game, and Esc (or the game's Game Over) comes back to the editor as it was.
 #pragma once
@@ -41,15 +45,26 @@ class Seeker;
 // window's --mouse), or while it is held down off the buttons (a finger on the page).
 enum class Steering { None, Hover, Held };
 
+// How the editor's file is saved: only if it is still the file that was read (Checked), over
+// it whatever it holds now (Over), or as a new file beside it (Beside).
+enum class SaveHow { Checked, Over, Beside };
+// What a save did: saved to the file named `to` (as a title shows it), or not and why; or
+// not because the file changed since it was read (only when Checked).
+struct SaveOutcome {
+  bool saved = false, changed = false;
+  std::string to = {}, why = {};
+};
+
 struct SessionOptions {
   std::function<uint64_t()> seeds;                    // a fresh seed for each live start-up (a clock)
   std::function<void(std::string_view)> trace;        // the trace in whole lines; empty: none
   std::function<bool(std::string_view)> record;       // the recording in whole lines (false: it failed); empty: none
+  size_t recordingRoom = maxScriptBytes;              // the most bytes a recording may hold
   RecordingHeading heading;                           // the recording's first line
   std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
   Steering steering = Steering::None;
   uint64_t slice = 500;                               // most commands and ticks of a recording in one call
-  std::function<std::string(std::string_view)> save;  // writes the editor's layout file whole: "" done, or why not
+  std::function<SaveOutcome(std::string_view, SaveHow)> save;  // writes the editor's layout file whole
   std::function<void()> leave;                        // the player leaves the editor (it is gone by then)
 };
 
@@ -57,6 +72,7 @@ class Session {
  public:
   static constexpr double slowest = 0.25, fastest = 8;  // a recording's speeds, times its own pace
   static constexpr int64_t jumpLength = 10000;           // ms of a jump back or on
+  static constexpr size_t closingRoom = 4096;            // bytes kept for one more event and the closing lines
 
   Session(const paint::Fonts& fonts, SessionOptions options);
   ~Session();
@@ -76,8 +92,9 @@ class Session {
   // jumped back in); then the player has the game, as after any recording.
   void resume(Script script, std::string_view gameLines, double wall);
   // The layout editor on these layouts (none: one empty layout), saved to the file `name`;
-  // `inFile` false: they are not in it yet (brought back after a reload), so unsaved.
-  void edit(Layouts layouts, std::string name, bool inFile = true);
+  // `fileText`, the file as read, gives the comments it keeps; `inFile` false: they are not
+  // in it yet (brought back after a reload), so unsaved.
+  void edit(Layouts layouts, std::string name, std::string_view fileText = {}, bool inFile = true);
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
   // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise.
@@ -106,6 +123,7 @@ class Session {
   const std::vector<paint::Rect>& paint(const paint::Target& target, int64_t budget = 0);
   bool paintBehind() const { return painter.behind(); }
   void repaintAll() { painter.invalidate(); }         // the next picture is painted whole (a new target)
+  std::string notice();                               // a word for the player (the recording is full), once; "": none
   std::string title() const;                          // the window's caption, and what a recording's playback is at
   std::string status() const;                         // one line about the recording playing, "" for none
   double nextWake(double wall) const;                 // wall-clock ms when advance() has more to do; -1: only input
@@ -152,6 +170,7 @@ class Session {
 
   void fresh(bool seeded);                            // a new driver; seeded: fresh seeds for its start-ups
   void record();                                      // from now on the live game is recorded
+  void keepRoom();                                    // a recording with no room left ends here
   void handOver();                                    // the recording has ended: the player has the game
   void rebase();                                      // the watch clock set to where the playback stands
   void steer();                                       // the paddle towards the pointer
@@ -174,6 +193,9 @@ class Session {
   double origin = 0;                                  // live: game time = wall - origin
   std::string name;                                   // of the recording watched
   std::string layoutsFrom;                            // the file of the player's own layouts; "": the built-in ones
+  size_t recorded = 0;                                // bytes of the recording written since fresh()
+  bool full = false;                                  // it has filled its room: nothing more is recorded
+  std::string told;                                   // the notice not yet handed over
   bool checked = false;                               // it has expect lines
   bool ended = false;                                 // it has ended, not yet told
   std::optional<ExpectMiss> firstMiss;

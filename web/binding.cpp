@@ -17,7 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "board/digest.h"
 #include "drive/spoken.h"
+#include "game/form1.h"
 #include "paint/painter.h"
 #include "platform/gamepad.h"
 #include "platform/keys.h"
@@ -39,10 +41,6 @@ bool gameKey(int16_t key) {
 // The most commands and timer ticks of a recording played at one wake of the page: a few
 // milliseconds' work, so that the tab stays responsive.
 constexpr uint64_t wakeSlice = 1000;
-
-// Room kept at the end of the page's recording for the lines of one more event and its
-// closing lines: a recording is ended before it could run out of room.
-constexpr size_t closingRoom = 4096;
 
 // The most pixels one call paints: a whole picture at a phone's three device pixels to the
 // CSS pixel is painted in about twenty calls (the page makes each a task of its own), each
@@ -69,8 +67,6 @@ struct Page {
   std::string title, status;              // the last handed to the page
   std::string state;                      // for the tests: the game's state as a trace line
   std::string message;                    // the last recording's complaint, or its verdict
-  std::string notice;                     // a word for the player, handed over once
-  bool full = false;                      // the recording has filled its room and was ended
   int cues = 0;                           // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;                     // the game time of the first of them
   Spoken spoken;                          // the game in words, for the live region
@@ -98,9 +94,7 @@ Session& session() {
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
       if (page.session && page.session->editor()) return true;  // a layout tried is not recorded
-      // no longer than a script may be, and nothing after its closing lines once it is full
-      if (page.full || page.recorded.size() + lines.size() > maxScriptBytes) return false;
-      page.recorded += lines;
+      page.recorded += lines;  // the session keeps it within a script's room
       return true;
     };
     o.cues = [](std::span<const Cue> cues) {
@@ -108,7 +102,7 @@ Session& session() {
       for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
     };
     o.heading = {ZORVANE_VERSION, page.heading};
-    o.save = [](std::string_view) { return page.saveAsked = true, std::string(); };
+    o.save = [](std::string_view, SaveHow) { return page.saveAsked = true, SaveOutcome{.saved = true}; };
     // The editor left: a new game, as the page starts one.
     o.leave = [] {
       fresh();
@@ -124,19 +118,7 @@ Session& session() {
 // A new game (or recording) on the page: a new recording, and nothing told of it yet.
 void fresh() {
   page.recorded.clear();
-  page.full = false;
   page.spoken = {};
-}
-
-// Before the game takes input or time: a recording with no room left for more ends here
-// with its closing lines (so it verifies), the game plays on unrecorded, and the player is
-// told once.
-void keepRoom() {
-  if (page.full || session().watching() || page.recorded.size() + closingRoom <= maxScriptBytes) return;
-  session().close();
-  page.full = true;
-  page.notice = "This game has filled the 64 MiB a recording may hold: Save this game and Copy a link keep it up to "
-                "here, and what you play from now on is not recorded.";
 }
 
 // A new recording to be read in pieces.
@@ -180,7 +162,6 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
 
 // Moves the game (or the recording playing) on to wall-clock time `wall`.
 EMSCRIPTEN_KEEPALIVE void zvAdvanceTo(double wall) {
-  keepRoom();
   page.wall = wall;
   session().advance(wall);
 }
@@ -200,11 +181,9 @@ EMSCRIPTEN_KEEPALIVE int zvKeyCode(const char* domCode) {
 
 // The player's keys: the game's, or while a recording plays its playback's.
 EMSCRIPTEN_KEEPALIVE void zvKeyDown(int code, int repeat) {
-  keepRoom();
   session().keyDown(int16_t(code), repeat != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvKeyUp(int code) {
-  keepRoom();
   session().keyUp(int16_t(code));
 }
 
@@ -256,15 +235,12 @@ EMSCRIPTEN_KEEPALIVE const uint32_t* zvPixels() { return page.pixels.data(); }
 // held on the playfield it steers the paddle; a press and a release on the same shown button
 // click it. In the layout editor it paints, or with `other` (the right button) empties.
 EMSCRIPTEN_KEEPALIVE void zvPointerDown(double x, double y, int other) {
-  keepRoom();
   session().pointerDown(x, y, other != 0);
 }
 EMSCRIPTEN_KEEPALIVE void zvPointerMove(double x, double y) {
-  keepRoom();
   session().pointerMoved(x, y);
 }
 EMSCRIPTEN_KEEPALIVE void zvPointerUp(double x, double y) {
-  keepRoom();
   session().pointerUp(x, y);
 }
 EMSCRIPTEN_KEEPALIVE void zvPointerCancel() { session().pointerCancelled(); }
@@ -416,7 +392,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
   fresh();
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
-    session().edit(std::move(script->layouts), "my.layouts", false);
+    session().edit(std::move(script->layouts), "my.layouts", {}, false);
     return nullptr;
   }
   session().resume(std::move(*script), text, wall);
@@ -478,8 +454,8 @@ EMSCRIPTEN_KEEPALIVE int zvStopJump() { return session().stopJump() ? 1 : 0; }
 // A word for the player (the recording has filled its room), handed over once; null: none.
 EMSCRIPTEN_KEEPALIVE const char* zvNotice() {
   static std::string handed;
-  if (page.notice.empty()) return nullptr;
-  handed = std::exchange(page.notice, std::string());
+  handed = session().notice();
+  if (handed.empty()) return nullptr;
   return handed.c_str();
 }
 
@@ -502,6 +478,15 @@ EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   page.handed = page.recorded;
   *length = int(page.handed.size());
   return page.handed.data();
+}
+
+// The board of proven scores this game's layouts are listed on: "builtin", or the SHA-256 of
+// the player's own layouts, as the board names it (board/digest.h).
+EMSCRIPTEN_KEEPALIVE const char* zvBoard() {
+  static std::string name;
+  const SharedLayouts& own = session().driver().form().layouts();
+  name = own ? board::boardOf(*own) : "builtin";
+  return name.c_str();
 }
 
 }  // extern "C"

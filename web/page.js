@@ -331,10 +331,15 @@ async function readRecording(pieces) {
 }
 // Reads the recording `pieces` gives, then plays it. Resolves to whether it plays: false
 // after a bad line (the replay tool's message is shown), or when a newer recording took its
-// place. A piece that fails rejects with its error.
-async function playRecording(name, pieces) {
+// place, or (`ask`) the player kept the editor's unsaved layouts. A piece that fails rejects
+// with its error.
+async function playRecording(name, pieces, ask = false) {
   const g = state.game;
   if (!(await readRecording(pieces))) return false;
+  if (ask && g._zvUnsaved() && !window.confirm('Leave the layout editor for the link? Its layouts are not saved.')) {
+    g._zvReadRecording();  // what was read of it goes
+    return false;
+  }
   const complaint = withText(name, (ptr) => g._zvPlayRecording(ptr, performance.now()));
   if (complaint) {
     showMessage(g.UTF8ToString(complaint));

@@ -146,13 +146,14 @@
 
   // Opens a link's recording: bounded, unpacked, and played; a plain message for a bad one.
   async function openLink() {
-    if (!location.hash.startsWith('#r=')) return;
-    const data = location.hash.slice(3);
+    const hash = window.zorvaneLinks.next();
+    if (!hash || !hash.startsWith('#r=')) return;
+    const data = hash.slice(3);
     const broken = 'This link to a Super Zorvane! game is broken: ';
     if (data.length + 2 > maxLinkBytes) return state.showMessage(`${broken}it is longer than the 1 MiB a link may hold.`);
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return state.showMessage(`${broken}it is not base64url.`);
     try {
-      await state.playPieces('link', unpacked(data));
+      await state.playPieces('link', unpacked(data), true);
     } catch (e) {
       const bound = `is longer than ${game()._zvMaxScriptBytes() / (1 << 20)} MiB`;
       state.showMessage(`${broken}its recording ${e instanceof RangeError ? bound : 'cannot be unpacked'}.`);
@@ -163,7 +164,7 @@
     $('save').addEventListener('click', () => (editing() ? act((g) => g._zvEditorSave()) : save()));
     $('link').addEventListener('click', copyLink);
     share.hidden = false;
-    window.addEventListener('hashchange', openLink);
-    if (!state.resumed) openLink();  // a game brought back holds the link's game it played
+    window.zorvaneLinks.arrived = openLink;
+    openLink();
   });
 })();

@@ -16,7 +16,7 @@ zorvane_warnings(zorvane-replay)
 # The page: a folder of static files that any web server can host.
 set(ZORVANE_SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(zorvane-page web/binding.cpp)
-target_link_libraries(zorvane-page PRIVATE zorvane_session)
+target_link_libraries(zorvane-page PRIVATE zorvane_session zorvane_digest)
 target_compile_definitions(zorvane-page PRIVATE ZORVANE_VERSION="${PROJECT_VERSION}")
 set_target_properties(zorvane-page PROPERTIES OUTPUT_NAME zorvane SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${ZORVANE_SITE})
 target_link_options(zorvane-page PRIVATE -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createZorvane
@@ -36,7 +36,7 @@ string(STRIP "${ZORVANE_FONT_PRELOADS}" ZORVANE_FONT_PRELOADS)
 
 configure_file(web/index.html ${ZORVANE_SITE}/index.html @ONLY)
 # (The manifest's two screenshots are the replay tool's pictures, kept in web/: see README.md.)
-foreach(file page.js sound.js watch.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png
+foreach(file page.js sound.js watch.js board.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png
         screenshot-narrow.png)
   configure_file(web/${file} ${ZORVANE_SITE}/${file} COPYONLY)
 endforeach()

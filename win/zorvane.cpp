@@ -50,7 +50,7 @@ int play(const Options& options, Files& files) {
   auto speaker = std::make_unique<win::Speaker>();
   if (!options.sound || !speaker->open()) speaker.reset();
   Session session(fonts, sessionOptions(options, files, cuesTo(speaker.get())));
-  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit);
+  if (!options.edit.empty()) session.edit(std::move(files.editing), options.edit, files.editingText);
   win::Window window;
   if (std::string error; !window.open(session.view(), session.title(), options.fullscreen, error))
     return say(error), 1;

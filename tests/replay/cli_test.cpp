@@ -450,7 +450,7 @@ TEST_F(ScreenshotTarget, WhatTheUserMayNotWriteIsRefusedEvenThroughALink) {
   ASSERT_EQ(runShell("chown nobody " + shellQuoted(dir + "/ro.png") + " && chmod 0444 " + shellQuoted(dir + "/ro.png") +
                      " && ln -s ro.png " + shellQuoted(dir + "/link.png")).status, 0);
   const struct { const char* target; const char* says; } cases[] = {
-      {"/ro.png", "screenshot failed: cannot write"}, {"/link.png", "screenshot failed: cannot open"}};
+      {"/ro.png", "screenshot failed: cannot write"}, {"/link.png", "screenshot failed: cannot write"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
     const Outcome o = shoot(dir + c.target, "", as);

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -17,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor.h"
+#include "host/program.h"
 #include "image/output_file.h"
 #include "paint/text.h"
 #include "drive/player.h"
@@ -326,6 +329,92 @@ TEST(OutputFile, APartlyWrittenLineIsCutBackToTheLastWholeOne) {
   std::remove(path.c_str());
 }
 
+// The editor's save, one row per file it may meet: each is saved over (or refused) through
+// the one write-and-rename routine, a file someone else changed is saved only when asked,
+// and nothing but the file and what was asked for is left in its folder.
+TEST(EditorSave, KeepsWhatTheFileWasAndRefusesWhatItMayNotWrite) {
+  namespace fs = std::filesystem;
+  const bool root = geteuid() == 0;
+  const struct Row {
+    const char* name;
+    std::function<void(const std::string& dir)> before = {};  // makes "f.layouts" (or the row's file) as found
+    std::string file = "f.layouts";                      // the name the editor saves to
+    SaveHow how = SaveHow::Checked;
+    bool changed = false;                                // someone else wrote the file after it was read
+    const char* says = "";                               // a refusal's reason; "" when saved
+    std::string savedTo = "f.layouts";                   // the file that holds the new text
+    std::vector<std::string> after = {"f.layouts"};      // the folder's entries afterwards
+    unsigned mode = 0600;                                // the saved file's permissions (0: a new file's)
+    bool link = false;                                   // the row's file is a link, and stays one
+    bool owned = false;                                  // the file is another user's (root only)
+  } rows[] = {
+      {.name = "a private file keeps its mode", .before = [](auto& d) { fs::permissions(d + "/f.layouts", fs::perms(0600)); }},
+      {.name = "a group's file keeps its mode", .before = [](auto& d) { fs::permissions(d + "/f.layouts", fs::perms(0664)); }, .mode = 0664},
+      {.name = "a read-only file is refused", .before = [](auto& d) { fs::permissions(d + "/f.layouts", fs::perms(0444)); },
+       .says = "Permission denied", .savedTo = "", .mode = 0444},
+      {.name = "through a link the file it names is replaced, the link kept", .before = [](auto& d) { fs::permissions(d + "/f.layouts", fs::perms(0640)); fs::create_symlink("f.layouts", d + "/link.layouts"); },
+       .file = "link.layouts", .after = {"f.layouts", "link.layouts"}, .mode = 0640, .link = true},
+      {.name = "a link to a folder's file, from another folder", .before = [](auto& d) { fs::create_directory(d + "/sub"); fs::rename(d + "/f.layouts", d + "/sub/f.layouts");
+                     fs::create_symlink("sub/f.layouts", d + "/f.layouts"); },
+       .savedTo = "sub/f.layouts", .after = {"f.layouts", "sub"}, .mode = 0644, .link = true},
+      {.name = "a 255-byte name", .before = [](auto& d) { fs::rename(d + "/f.layouts", d + "/" + std::string(247, 'x') + ".layouts"); },
+       .file = std::string(247, 'x') + ".layouts", .savedTo = std::string(247, 'x') + ".layouts",
+       .after = {std::string(247, 'x') + ".layouts"}, .mode = 0644},
+      {.name = "a killed save's leftovers are no hindrance", .before = [](auto& d) { std::ofstream(d + "/.zorvane-save-AAAAAA") << "half"; fs::create_directory(d + "/f.layouts.saving-1"); },
+       .after = {".zorvane-save-AAAAAA", "f.layouts", "f.layouts.saving-1"}, .mode = 0644},
+      {.name = "a file changed since it was read is not saved over unasked", .changed = true, .says = "changed",
+       .savedTo = "", .mode = 0644},
+      {.name = "unless asked to", .how = SaveHow::Over, .changed = true, .mode = 0644},
+      {.name = "or saved beside it", .before = [](auto& d) { std::ofstream(d + "/f-2.layouts") << "another's"; },
+       .how = SaveHow::Beside, .changed = true, .savedTo = "f-3.layouts", .after = {"f-2.layouts", "f-3.layouts", "f.layouts"},
+       .mode = 0},
+      {.name = "another user's file stays theirs (root may give it back)", .before = [](auto& d) { ASSERT_EQ(chown((d + "/f.layouts").c_str(), 65534, 65534), 0); }, .mode = 0644, .owned = true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.owned && !root) continue;
+    const std::string dir = scratch("save");
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    {
+      std::ofstream(dir + "/f.layouts") << "old\n";
+    }
+    fs::permissions(dir + "/f.layouts", fs::perms(0644));
+    if (row.before) row.before(dir);
+    Files files;
+    files.editPath = dir + "/" + row.file;
+    files.editStamp = image::stampOf(files.editPath);
+    ASSERT_TRUE(files.editStamp.exists);
+    if (row.changed) std::ofstream(dir + "/" + row.file, std::ios::app) << "# appended by another\n";
+    const std::string before = slurp(dir + "/" + row.file);
+    const SaveOutcome done = saveEdited(files, "new\n", row.how);
+    EXPECT_EQ(done.saved, row.savedTo != "") << done.why;
+    if (done.saved) {
+      EXPECT_EQ(slurp(dir + "/" + row.savedTo), "new\n");
+      EXPECT_EQ(done.to, shownName(row.how == SaveHow::Beside ? row.savedTo : row.file));
+      EXPECT_EQ(files.editStamp, image::stampOf(files.editPath));  // a second save needs no question
+      EXPECT_EQ(saveEdited(files, "newer\n", SaveHow::Checked).saved, true);
+    } else {
+      EXPECT_EQ(slurp(dir + "/" + row.file), before);
+      EXPECT_NE((done.changed ? std::string("changed") : done.why).find(row.says), std::string::npos) << done.why;
+    }
+    std::vector<std::string> entries;
+    for (const auto& e : fs::directory_iterator(dir)) entries.push_back(e.path().filename());
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, row.after);
+    struct stat st {};
+    ASSERT_EQ(stat((dir + "/" + (row.savedTo != "" ? row.savedTo : row.file)).c_str(), &st), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(st.st_mode & 07777, row.mode ? row.mode : 0666 & ~mask);
+    if (row.owned) {
+      EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_EQ(fs::is_symlink(dir + "/" + row.file), row.link);
+    fs::remove_all(dir);
+  }
+}
+
 // An expect line is checked whole wherever it stands: a wrong last value of a line that is
 // not the script's last is met as surely as one of the last line.
 TEST(ScriptPlayer, ChecksEveryValueOfEveryExpectLine) {
@@ -599,6 +688,45 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
   }
 }
 
+// A recording holds no more than a script may: a watched recording that leaves room for a
+// few events is played on and recorded until the room runs short, then ends with its closing
+// lines (and verifies); one that leaves none records nothing after it. Either way the player
+// is told once, and the file is whole lines within the room.
+TEST(Session, ARecordingStopsWhereAScriptsRoomEnds) {
+  const LiveRun run = playLive(5, 20000);
+  for (const size_t room : {Session::closingRoom + 600, size_t(50)}) {
+    SCOPED_TRACE(room);
+    const std::string pad = "# " + std::string(100000 - run.recording.size() - room - 3, 'x') + "\n";
+    std::string recorded;
+    FakeHost host([&](SessionOptions& o) {
+      o.recordingRoom = 100000;  // as a script's 64 MiB, sooner
+      o.seeds = [] { return uint64_t(77); };
+      o.record = [&](std::string_view lines) { return recorded += lines, true; };
+    });
+    Session& s = host.session;
+    s.watch(parsed(run.recording), pad + run.recording, "big.zrec", 0, 8);
+    double wall = 0;
+    while (s.watching() && wall < 10000) host.at(wall += 37);
+    std::string told;
+    for (int i = 0; i < 400; ++i) {
+      s.keyDown(i % 2 ? keys::Left : keys::Right);
+      host.at(wall += 40);
+      s.keyUp(i % 2 ? keys::Left : keys::Right);
+      told += s.notice();
+    }
+    s.close();
+    EXPECT_LE(recorded.size(), 100000u);
+    EXPECT_EQ(recorded.back(), '\n');
+    EXPECT_EQ(told, "This game has filled the 64 MiB a recording may hold: the recording ends here, and what you play from now "
+                    "on is not recorded.");
+    const std::string after = recorded.substr(pad.size() + run.recording.size());
+    EXPECT_EQ(after.find("down 39") != std::string::npos, room > Session::closingRoom) << after.substr(0, 200);
+    std::optional<ExpectMiss> miss;
+    replayed(recorded.substr(pad.size()), &miss);
+    EXPECT_FALSE(miss.has_value());
+  }
+}
+
 // A pointer steers the paddle towards itself (held down on the page, hovering with the
 // window's --mouse) and stops within a step of it; a press and a release on the same shown
 // button click it, drawn pressed meanwhile.
@@ -703,9 +831,17 @@ TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
 // what is saved reads back as the same layouts.
 TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   std::string saved, refusal;
+  bool changedOnDisk = false;
+  std::vector<SaveHow> hows;
   bool left = false;
   FakeHost host([&](SessionOptions& o) {
-    o.save = [&](std::string_view text) { return refusal.empty() ? (saved = text, std::string()) : refusal; };
+    o.save = [&](std::string_view text, SaveHow how) {
+      hows.push_back(how);
+      if (how == SaveHow::Checked && changedOnDisk) return SaveOutcome{.changed = true};
+      if (!refusal.empty()) return SaveOutcome{.why = refusal};
+      saved = text;
+      return SaveOutcome{.saved = true, .to = how == SaveHow::Beside ? "mine-2.layouts" : ""};
+    };
     o.leave = [&] { left = true; };
   });
   Session& s = host.session;
@@ -824,9 +960,72 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   for (int i = 0; i < 150; ++i) ctrl('Z');
   EXPECT_EQ(e.layouts(), back.layouts);
   EXPECT_FALSE(e.changed());
+  // A file someone else changed since: the save asks first. Other keys wait for the answer,
+  // Esc goes back unsaved, N saves beside it (where later saves go), Ctrl+S saves over it.
+  hows.clear();
+  changedOnDisk = true;
+  const int had = e.count();
+  type({keys::A});
+  ctrl('S');
+  EXPECT_EQ(s.status(), "The file changed since it was read: Ctrl+S saves over it, N saves beside it, Esc goes back");
+  type({keys::A});
+  EXPECT_EQ(e.count(), had + 1);
+  s.keyDown(keys::Escape);
+  EXPECT_FALSE(left);
+  EXPECT_EQ(s.status(), "Not saved");
+  ctrl('S');
+  type({keys::A + ('N' - 'A')});
+  EXPECT_EQ(s.title(), "Super Zorvane! \u2014 making layouts: mine-2.layouts \u2014 Layout " + std::to_string(had + 1) +
+                           " of " + std::to_string(had + 1) + ": 0 bricks, 0 to clear \u2014 Saved to mine-2.layouts");
+  type({keys::A});
+  ctrl('S');
+  ctrl('S');
+  EXPECT_FALSE(e.changed());
+  EXPECT_EQ(hows, (std::vector<SaveHow>{SaveHow::Checked, SaveHow::Checked, SaveHow::Beside, SaveHow::Checked, SaveHow::Over}));
   s.keyDown(keys::Escape);  // nothing unsaved: it leaves at once
   EXPECT_TRUE(left);
   EXPECT_EQ(s.editor(), nullptr);
+}
+
+// A layout file's other lines are kept: the head (up to its last blank line before the first
+// layout) at the head, each comment above the layout it stood above and moving with it, the
+// end at the end; the editor's own first line is written afresh, never twice.
+TEST(Editor, KeepsTheFilesCommentsWhereTheyStood) {
+  const auto one = [](int code) {
+    LayoutRows rows;
+    rows.fill(std::string(layoutRowDigits, '0'));
+    rows[0][1] = char('0' + code);
+    return rows;
+  };
+  const std::string a = layoutLine(one(1)), b = layoutLine(one(2)), c = layoutLine(one(3));
+  const auto heading = [](int n) {
+    return "# Super Zorvane! layouts: " + std::to_string(n) + ", each ten rows of twenty two-digit codes\n";
+  };
+  const struct {
+    const char* name;
+    std::string file;
+    std::function<void(Editor&)> act;
+    std::string saved;
+  } rows[] = {
+      {"read and saved unchanged", heading(3) + "# mine\n\n# first\n" + a + "# second\n" + b + c + "# end\n", nullptr,
+       heading(3) + "# mine\n\n# first\n" + a + "# second\n" + b + c + "# end\n"},
+      {"a comment moves with its layout, the head stays", "# mine\n" + a + "# second\n" + b + "\n# third\n" + c,
+       [](Editor& e) { e.go(1), e.move(-1); },
+       heading(3) + "# mine\n\n# second\n" + b + a + "\n# third\n" + c},
+      {"an undone move puts it back", "# mine\n\n# first\n" + a + b, [](Editor& e) { e.move(1), e.undo(); },
+       heading(2) + "# mine\n\n# first\n" + a + b},
+      {"a layout added has none, one removed takes its own", "# first\n\n" + a + "# second\n" + b + "# third\n" + c,
+       [](Editor& e) { e.go(1), e.remove(), e.add(); }, heading(3) + "# first\n\n" + a + "# third\n" + c + layoutLine(one(0))},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Script script;
+    ScriptError error;
+    ASSERT_TRUE(parseScript(row.file, script, error)) << error.message;
+    Editor e(script.layouts, row.file);
+    if (row.act) row.act(e);
+    EXPECT_EQ(e.text(), row.saved);
+  }
 }
 
 // A far jump to a moment never played to goes on over later calls, each doing one call's

@@ -78,8 +78,9 @@ game_pid=
 [ -n "$replay" ] || { echo "PASS"; exit 0; }
 
 # The editor on a file not made yet: 07 chosen, Space paints the cell under the cursor, T
-# tries the layout and Esc comes back, Ctrl+S saves. Then a save that cannot be made (a
-# folder stands where its new file would go) leaves the saved file as it was.
+# tries the layout and Esc comes back, Ctrl+S saves. Then a save that cannot be made (the
+# file is read-only) leaves the saved file as it was, and one over a file someone else has
+# changed asks first.
 editing="$work/mine.layouts"
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --edit "$editing" 2>"$work/game.err" &
 game_pid=$!
@@ -101,10 +102,20 @@ title_is 'Saved to mine.layouts'
   fail "the saved file: $(head -c 300 "$editing")"
 "$replay" --quiet "$editing" 2>"$work/replay.err" || fail "zorvane-replay refuses the saved file: $(cat "$work/replay.err")"
 cp "$editing" "$work/saved.layouts"
-mkdir "$editing.saving-$game_pid"
+chmod 0444 "$editing"
 xdotool key --window "$win" Left space ctrl+s
-title_is 'Not saved: File exists'
-cmp -s "$editing" "$work/saved.layouts" || fail "a failed save changed the file"
+title_is 'Not saved: Permission denied'
+cmp -s "$editing" "$work/saved.layouts" || fail "a refused save changed the file"
+chmod 0644 "$editing"
+echo '# a note from elsewhere' >>"$editing"  # someone else's change: the save asks, N saves beside it
+xdotool key --window "$win" ctrl+s
+title_is 'The file changed since it was read'
+xdotool key --window "$win" n
+title_is 'Saved to mine-2.layouts'
+[ "$(tail -1 "$editing")" = '# a note from elsewhere' ] && grep -q '^layout 0707000' "$work/mine-2.layouts" ||
+  fail "saved beside: $(tail -c 100 "$editing") / $(head -c 300 "$work/mine-2.layouts")"
+[ -z "$(ls -A "$work" | grep zorvane-save)" ] || fail "a temporary file was left: $(ls -A "$work")"
+xdotool key --window "$win" Down space
 xdotool key --window "$win" Escape
 title_is 'Unsaved changes: Esc again leaves'
 kill -0 "$game_pid" 2>/dev/null || fail "the editor left with unsaved changes at the first Esc"
@@ -114,7 +125,7 @@ wait "$game_pid"
 status=$?
 game_pid=
 [ "$status" -eq 0 ] || fail "the editor left with exit status $status"
-echo "editor: painted, tried, saved, refused a save, left"
+echo "editor: painted, tried, saved, refused a save, asked before saving over a change, left"
 
 # The mouse steers: the paddle's centre (trace: "paddle":[left,top,width,height]) goes to
 # the pointer at its own speed, and the key is let go within one step (2 x baseSpeed) of it.

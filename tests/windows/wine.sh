@@ -8,6 +8,10 @@
 #   refuse STATUS WORD PROGRAM ARGS  the program (in ARGS @ is the scratch folder, % the
 #                    source folder) refuses what it must not do: that exit status, WORD in
 #                    its message, and the files "mine" there left whole
+#   replace WHAT     --screenshot over a file, through the write-and-rename routine the
+#                    editor's save shares: WHAT is link (a link to the file: the file it
+#                    names is replaced, the link kept), long (a 255-byte name) or leftover
+#                    (a killed save's temporary file beside it); no temporary file is left
 #   window           zorvane.exe --layouts --record on a private X server (files named
 #                    beyond ASCII), played with xdotool: the recording replays on Linux
 #                    to its live trace, --watch of it passes through the same states (and
@@ -261,6 +265,25 @@ install_row() {
     fail "the uninstaller left: $(find "$programs" "$menu" 2>/dev/null | head -5 | tr '\n' ' ')"
 }
 
+replace_row() {
+  local dir=$work/replace-$1 name=shot.png kept=0
+  mkdir "$dir" && echo mine >"$dir/shot.png"
+  case $1 in
+    link) ln -s shot.png "$dir/link.png" && name=link.png ;;
+    long) name=$(printf '%0251d' 0).png && mv "$dir/shot.png" "$dir/$name" ;;
+    leftover) echo half >"$dir/.zorvane-save-aaaaaa" && kept=1 ;;
+  esac
+  "${replay[@]}" --screenshot "$dir/$name" "$src/tests/replay/scripts/serve.txt" >/dev/null 2>"$work/replace.err"
+  local made=$dir/$name
+  [ "$1" = link ] && made=$dir/shot.png
+  if [ "$(head -c 4 "$made" | tail -c 3)" = PNG ] && { [ "$1" != link ] || [ -L "$dir/link.png" ]; } &&
+    [ "$(ls -A "$dir" | grep -c zorvane-save)" = $kept ]; then
+    echo "replaced: $1 ($(ls -A "$dir" | cut -c1-40 | tr '\n' ' '))"
+  else
+    fail "replace $1: $(head -1 "$work/replace.err") $(ls -lA "$dir" | tail -n +2 | cut -c1-120)"
+  fi
+}
+
 echo mine >"$work/readonly.png" && chmod 0444 "$work/readonly.png"
 mkdir "$work/full" && echo mine >"$work/full/frame-0000001.png"
 rows=0
@@ -304,6 +327,7 @@ while read -r kind rest; do
         echo "refused: $program $args (status $got: $(head -1 "$work/refused.err" | cut -c1-100))" ||
         fail "$program $args: status $got, not $status, not '$word', or a file of mine changed ($(head -1 "$work/refused.err"))"
       ;;
+    replace) replace_row "$a" ;;
     window) window_game ;;
     install) install_row ;;
     dpi) dpi_row $a $b ;;
@@ -331,6 +355,9 @@ refuse 2 same zorvane.exe --record @same.zrec --trace @SAME.ZREC
 refuse 1 regular zorvane.exe --edit @full
 refuse 1 readonly.png zorvane-replay.exe --screenshot @readonly.png %tests/replay/scripts/serve.txt
 refuse 1 frame-0000001.png zorvane-replay.exe --frames @full --every 1000 %tests/replay/scripts/serve.txt
+replace link
+replace long
+replace leftover
 window
 mouse
 ending

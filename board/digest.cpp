@@ -1,0 +1,108 @@
+#include "board/digest.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zorvane::board {
+namespace {
+
+constexpr uint32_t roundConstants[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5, 0xd807aa98, 0x12835b01,
+    0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc,
+    0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da, 0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147,
+    0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070, 0x19a4c116, 0x1e376c08,
+    0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3, 0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208,
+    0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+constexpr uint32_t rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+}  // namespace
+
+Sha256::Sha256()
+    : state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::block(const uint8_t* p) {
+  uint32_t w[64];
+  for (int i = 0; i < 16; ++i)
+    w[i] = uint32_t(p[4 * i]) << 24 | uint32_t(p[4 * i + 1]) << 16 | uint32_t(p[4 * i + 2]) << 8 | p[4 * i + 3];
+  for (int i = 16; i < 64; ++i) {
+    const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+    const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  }
+  uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5], g = state[6], h = state[7];
+  for (int i = 0; i < 64; ++i) {
+    const uint32_t t1 = h + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + roundConstants[i] + w[i];
+    const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
+  }
+  state[0] += a, state[1] += b, state[2] += c, state[3] += d, state[4] += e, state[5] += f, state[6] += g, state[7] += h;
+}
+
+void Sha256::add(std::string_view bytes) {
+  total += bytes.size();
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  size_t n = bytes.size();
+  if (held > 0) {
+    const size_t take = std::min(n, pending.size() - held);
+    std::memcpy(pending.data() + held, p, take);
+    held += take, p += take, n -= take;
+    if (held < pending.size()) return;
+    block(pending.data());
+    held = 0;
+  }
+  for (; n >= 64; p += 64, n -= 64) block(p);
+  std::memcpy(pending.data(), p, n);
+  held = n;
+}
+
+Digest Sha256::finish() {
+  const uint64_t bits = total * 8;
+  const uint8_t one = 0x80;
+  add({reinterpret_cast<const char*>(&one), 1});
+  const char zero[64] = {};
+  add({zero, (held <= 56 ? 56 : 120) - held});
+  uint8_t length[8];
+  for (int i = 0; i < 8; ++i) length[i] = uint8_t(bits >> (56 - 8 * i));
+  add({reinterpret_cast<const char*>(length), 8});
+  Digest out;
+  for (int i = 0; i < 32; ++i) out[i] = uint8_t(state[i / 4] >> (24 - 8 * (i % 4)));
+  return out;
+}
+
+std::string hex(const Digest& digest) {
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string text;
+  for (const uint8_t b : digest) text += {digits[b >> 4], digits[b & 15]};
+  return text;
+}
+
+std::string sha256Hex(std::string_view bytes) {
+  Sha256 h;
+  h.add(bytes);
+  return hex(h.finish());
+}
+
+std::string boardOf(const Layouts& layouts) {
+  if (layouts.empty()) return "builtin";
+  Sha256 h;
+  for (size_t k = 0; k < layouts.size(); ++k) {
+    h.add(k == 0 ? "layout" : "\nlayout");
+    for (const std::string& row : layouts[k]) {
+      h.add(" ");
+      h.add(row);
+    }
+  }
+  return hex(h.finish());
+}
+
+bool isBoardName(std::string_view name) {
+  if (name == "builtin") return true;
+  if (name.size() != 64) return false;
+  for (const char c : name)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+}  // namespace zorvane::board
