@@ -403,6 +403,7 @@ function keep() {
 // kept game that does not end on its expect line, or does not meet it, is dropped with a
 // word, and a new game goes on.
 async function resume() {
+  if (state.hold) return false;  // the tests' pictures: the load state, whatever the tab kept
   let text = null, layouts = false;
   try {
     text = sessionStorage.getItem(kept.game);

@@ -30,6 +30,11 @@ const gameButton = (page) => page.evaluate(() => {
   const r = document.getElementById('game').getBoundingClientRect(), scale = r.width / 8520;
   return [r.x + (3360 + 2415 / 2) * scale, r.y + (2880 + 1455 / 2) * scale];
 });
+// A recording played to its end at once, and the bar as it is after it (the watch controls gone).
+async function playedNow(page, name, script) {
+  await page.evaluate((name, script) => window.zorvane.playRecordingNow(name, script), name, script);
+  await page.waitFor(() => document.getElementById('watch').hidden && window.zorvane.settled(), null, 20000);
+}
 const paused = (page, want) => page.waitFor((want) => window.zorvane.gameState().pause === want, want, 10000);
 // The keys of an expect line and their values.
 const expected = (line) => Object.fromEntries(line.replace(/^expect /, '').trim().split(' ').map((w) => w.split('=')).map(([k, v]) => [k, Number(v)]));
@@ -42,7 +47,7 @@ export default [
   { name: 'the bar\'s controls stay put through play, pause and Game Over', run: async (t) => {
     const page = await phonePage(t, '?seed=1');
     const seen = [['at start', await controls(page)]];
-    await page.evaluate((s) => window.zorvane.playRecordingNow('mid.replay', s), t.midGame);  // ends paused
+    await playedNow(page, 'mid.replay', t.midGame);  // ends paused
     seen.push(['paused', await controls(page)]);
     t.check(!await enabled(page, 'pause'), 'Pause is disabled in its place while paused');
     // Pause and play on twice by the bar and the game's own button: a second tap where Pause
@@ -60,7 +65,7 @@ export default [
       if (under !== 'pause' || !(await page.evaluate(() => window.zorvane.gameState().pause))) break;
     }
     t.check(round === 2, 'Pause and play on twice by the bar, a second tap on the disabled Pause doing nothing', `rounds ${round}`);
-    await page.evaluate((s) => window.zorvane.playRecordingNow('gameover.replay', s), t.gameOver);
+    await playedNow(page, 'gameover.replay', t.gameOver);
     t.check((await page.evaluate(() => window.zorvane.gameState())).gameover, 'Game Over shows');
     seen.push(['Game Over', await controls(page)]);
     const moved = seen.filter(([, c]) => c !== seen[0][1]);
