@@ -79,7 +79,7 @@ class SdlSystem : public host::System {
   bool open() { return screen.open(); }
   void wait(double ms, Input& pads, const Take& take) override;
   void setTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
-  bool fresh() override { return screen.fresh(); }
+  bool newPixels() override { return screen.newPixels(); }
   bool show(const Paint& paint) override { return screen.show(paint, std::exchange(exposed, false)); }
   bool ended() const override { return hungUp || displayFailed(); }
 
@@ -109,6 +109,7 @@ std::optional<host::Event> SdlSystem::translate(const SDL_Event& e, Input& pads)
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) screen.resized();
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
       if (e.window.event == SDL_WINDOWEVENT_LEAVE) return Event{Event::PointerLeft};
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) return Event{Event::FocusLost};
       return {};
     case SDL_KEYDOWN:
       return Event{Event::KeyDown, virtualKey(e.key.keysym.sym), e.key.repeat != 0};

@@ -100,6 +100,48 @@ struct Arguments {
   bool version = false;     // --version: print the version and stop
 };
 
+// The value of an option that takes one (--screenshot, --frames, --every, --size or --scale);
+// false with `error` set when it is bad.
+bool readValue(const std::string& name, std::string_view value, Arguments& a, std::string& error) {
+  if (name == "--screenshot") {
+    if (value.empty()) return error = "--screenshot needs a file name", false;
+    a.screenshot = value;
+    return true;
+  }
+  if (name == "--frames") {
+    if (value.empty()) return error = "--frames needs a folder name", false;
+    a.frames = value;
+    return true;
+  }
+  if (name == "--every") {
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.every);
+    if (ec != std::errc{} || end != value.data() + value.size() || a.every < 1 || a.every > maxEvery)
+      return error = "--every takes a whole number of ms from 1 to " + std::to_string(maxEvery) + ", not \"" +
+                     printable(value, 60) + "\"",
+             false;
+    return true;
+  }
+  if (name == "--size") {
+    const char *p = value.data(), *last = value.data() + value.size();
+    auto [x, ec] = std::from_chars(p, last, a.width);
+    std::from_chars_result rest{x, ec};
+    if (ec == std::errc{} && x != last && (*x == 'x' || *x == 'X')) rest = std::from_chars(x + 1, last, a.height);
+    if (ec != std::errc{} || x == last || rest.ec != std::errc{} || rest.ptr != last || a.width < 1 ||
+        a.width > maxSide || a.height < 1 || a.height > maxSide)
+      return error = "--size takes WxH, each a whole number of pixels from 1 to " + std::to_string(maxSide) +
+                     ", not \"" + printable(value, 60) + "\"",
+             false;
+    return true;
+  }
+  a.scaleGiven = true;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
+  if (ec != std::errc{} || end != value.data() + value.size() || a.scale < 1 || a.scale > maxScale)
+    return error = "--scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
+                   printable(value, 60) + "\"",
+           false;
+  return true;
+}
+
 // Reads the command line; false with `error` set on a usage error.
 bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
   bool haveScript = false, optionsDone = false;
@@ -128,42 +170,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
       } else {
         return error = name + " needs a value", false;
       }
-      if (name == "--screenshot") {
-        if (value.empty()) return error = "--screenshot needs a file name", false;
-        a.screenshot = value;
-        continue;
-      }
-      if (name == "--frames") {
-        if (value.empty()) return error = "--frames needs a folder name", false;
-        a.frames = value;
-        continue;
-      }
-      if (name == "--every") {
-        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.every);
-        if (ec != std::errc{} || end != value.data() + value.size() || a.every < 1 || a.every > maxEvery)
-          return error = "--every takes a whole number of ms from 1 to " + std::to_string(maxEvery) + ", not \"" +
-                         printable(value, 60) + "\"",
-                 false;
-        continue;
-      }
-      if (name == "--size") {
-        const char *p = value.data(), *last = value.data() + value.size();
-        auto [x, ec] = std::from_chars(p, last, a.width);
-        std::from_chars_result rest{x, ec};
-        if (ec == std::errc{} && x != last && (*x == 'x' || *x == 'X')) rest = std::from_chars(x + 1, last, a.height);
-        if (ec != std::errc{} || x == last || rest.ec != std::errc{} || rest.ptr != last || a.width < 1 ||
-            a.width > maxSide || a.height < 1 || a.height > maxSide)
-          return error = "--size takes WxH, each a whole number of pixels from 1 to " + std::to_string(maxSide) +
-                         ", not \"" + printable(value, 60) + "\"",
-                 false;
-        continue;
-      }
-      a.scaleGiven = true;
-      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
-      if (ec != std::errc{} || end != value.data() + value.size() || a.scale < 1 || a.scale > maxScale)
-        return error = "--scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
-                       printable(value, 60) + "\"",
-               false;
+      if (!readValue(name, value, a, error)) return false;
     } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
       return error = "unknown option " + printable(arg, 60), false;
     } else if (haveScript) {

@@ -3,17 +3,23 @@
 # Programs go to games/; the fonts they draw with are Debian's own, and the package depends
 # on every one of them (paint/faces.cmake), so that an installed game draws the very picture.
 
-# Manual pages and the changelog, compressed as Debian wants them (no name, no time stamp).
+# The manual pages, with the version and its month (cmake/release.cmake); they, the
+# changelog made from NEWS.md and the replay format, compressed as Debian wants them (no
+# name, no time stamp).
+foreach(page zorvane.6 zorvane-replay.6)
+  configure_file(docs/man/${page}.in ${CMAKE_BINARY_DIR}/generated/${page} @ONLY)
+endforeach()
+configure_file(data/org.zorvane.zorvane.metainfo.xml.in ${CMAKE_BINARY_DIR}/generated/org.zorvane.zorvane.metainfo.xml @ONLY)
 find_program(GZIP gzip REQUIRED)
 set(ZORVANE_COMPRESSED)
-foreach(pair "docs/man/zorvane.6;zorvane.6" "docs/man/zorvane-replay.6;zorvane-replay.6"
-             "packaging/changelog;changelog" "docs/replay-format.md;replay-format.md")
+foreach(pair "${CMAKE_BINARY_DIR}/generated/zorvane.6;zorvane.6" "${CMAKE_BINARY_DIR}/generated/zorvane-replay.6;zorvane-replay.6"
+             "${CMAKE_BINARY_DIR}/generated/changelog;changelog" "${PROJECT_SOURCE_DIR}/docs/replay-format.md;replay-format.md")
   list(GET pair 0 source)
   list(GET pair 1 name)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/compressed
-                     COMMAND ${GZIP} -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz
-                     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source} VERBATIM)
+                     COMMAND ${GZIP} -9nc ${source} > ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz
+                     DEPENDS ${source} VERBATIM)
   list(APPEND ZORVANE_COMPRESSED ${CMAKE_CURRENT_BINARY_DIR}/compressed/${name}.gz)
 endforeach()
 add_custom_target(zorvane_compressed_docs ALL DEPENDS ${ZORVANE_COMPRESSED})
@@ -23,7 +29,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/zorvane)
 install(TARGETS zorvane zorvane-replay RUNTIME DESTINATION games)
 install(FILES data/zorvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES data/org.zorvane.zorvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_BINARY_DIR}/generated/org.zorvane.zorvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 48 128 256)
   install(FILES data/zorvane-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME zorvane.png)
@@ -39,7 +45,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_PACKAGE_CONTACT "The Super Zorvane! developers <zorvane@users.noreply.invalid>")
+set(CPACK_PACKAGE_CONTACT "${ZORVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "brick-breaking arcade game")
 set(CPACK_PACKAGE_DESCRIPTION
     "Super Zorvane! is a single-player brick-breaking arcade game for the
@@ -59,4 +65,9 @@ list(JOIN ZORVANE_FACE_PACKAGES ", " ZORVANE_FONT_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${ZORVANE_FONT_DEPENDS}")  # shlibdeps adds the libraries
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+# The package's files dated by ZORVANE_SOURCE_DATE_EPOCH (cmake/release.cmake) when cpack runs
+# without SOURCE_DATE_EPOCH: the same source, the same package.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/cpack_date.cmake CONTENT
+     "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${ZORVANE_SOURCE_DATE_EPOCH})\nendif()\n")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/generated/cpack_date.cmake)
 include(CPack)

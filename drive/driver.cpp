@@ -139,10 +139,9 @@ int64_t Driver::now() const { return game->now(); }
 
 const View& Driver::view() const { return *game; }
 
-Driver::Paddle Driver::paddle() const {
+PointerSteering::Paddle Driver::paddle() const {
   const GameFields& s = game->fields();
-  return {s.paddle.Left + s.paddle.Width / 2, 2 * s.baseSpeed, s.paddleDirection != 0,
-          s.ballVelocityX == 0 && s.ballVelocityY == 0, s.Timer1.Interval() != 0};
+  return {s.paddle.Left + s.paddle.Width / 2, 2 * s.baseSpeed, s.paddleDirection != 0, s.Timer1.Interval() != 0};
 }
 
 int64_t Driver::nextDue() const { return game->nextDue(); }

@@ -14,6 +14,7 @@
 #include "game/cues.h"
 #include "platform/contract.h"
 #include "platform/input.h"
+#include "platform/pointer.h"
 #include "script/recorder.h"
 #include "script/script.h"
 #include "trace/trace.h"
@@ -81,14 +82,7 @@ class Driver : public Input {
   // outside the core changes the game but through the input and time above.
   const Form1& form() const { return *game; }
   const View& view() const;           // what a screen reads of the game
-  struct Paddle {                     // what steering the paddle towards a point needs, window units
-    float centre = 0;                 // the paddle's centre
-    float step = 0;                   // one paddle step: within it of a point, the paddle rests
-    bool moving = false;              // a direction is held
-    bool ballRests = false;           // the ball waits on the paddle to be served
-    bool inPlay = false;              // the paddle's timer runs (not paused, over or cleared)
-  };
-  Paddle paddle() const;             // the paddle and the ball as steering sees them now
+  PointerSteering::Paddle paddle() const;  // the paddle as steering it towards a point sees it now
   int64_t now() const;                // the game's clock, ms since the window was created
   int64_t nextDue() const;            // when the next timer falls due, -1 when none runs
   uint64_t events() const { return eventCount; }  // handled events so far, load included

@@ -1,6 +1,6 @@
-// The layout editor's model: a set of 1 to 100 layouts of the player's own, the one being
+// The layout editor's model: a set of layouts of the player's own (1 to mostLayouts), the one being
 // edited, a cursor on its cells, the palette's chosen code, and undo and redo. It knows no
-// screen and no file: the picture is editor/canvas.h, saving is the host's.
+// screen and no file: the picture is editor/screen.h, saving is the host's.
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -260,7 +260,7 @@ EditorAsks EditorScreen::press(EditorButton button) {
     case Undo: if (!e.undo()) message = "Nothing to undo"; break;
     case Redo: if (!e.redo()) message = "Nothing to redo"; break;
     case Add:
-    case Duplicate: if (!(button == Add ? e.add() : e.duplicate())) message = "The set is full: 100 layouts"; break;
+    case Duplicate: if (!(button == Add ? e.add() : e.duplicate())) message = "The set is full: " + std::to_string(mostLayouts) + " layouts"; break;
     case Delete: e.remove(); break;
     case Previous: e.go(e.current() - 1); break;
     case Next: e.go(e.current() + 1); break;
@@ -275,7 +275,7 @@ EditorAsks EditorScreen::press(EditorButton button) {
 EditorAsks EditorScreen::keyDown(int16_t key) {
   if (key == keys::Control) return control = true, EditorAsks::Nothing;
   if (asking) {  // the file changed on disk: Ctrl+S saves over it, N beside it, Esc goes back
-    const bool over = control && key == keys::A + ('S' - 'A'), beside = !control && key == keys::A + ('N' - 'A');
+    const bool over = control && key == keys::S, beside = !control && key == keys::N;
     if (!over && !beside && key != keys::Escape) return EditorAsks::Nothing;
     asking = false;
     message = over || beside ? "" : "Not saved";
@@ -283,11 +283,11 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
   }
   if (key == keys::Escape) return leave();
   const bool wasWarned = std::exchange(warned, false);
-  if (wasWarned && key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+  if (wasWarned && key == keys::S) return EditorAsks::Save;
   if (control) {
-    if (key == keys::A + ('Z' - 'A')) return press(EditorButton::Undo);
-    if (key == keys::A + ('Y' - 'A')) return press(EditorButton::Redo);
-    if (key == keys::A + ('S' - 'A')) return EditorAsks::Save;
+    if (key == keys::Z) return press(EditorButton::Undo);
+    if (key == keys::Y) return press(EditorButton::Redo);
+    if (key == keys::S) return EditorAsks::Save;
     return EditorAsks::Nothing;
   }
   Editor& e = editor;
@@ -313,9 +313,9 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
       break;
     case keys::Tab: e.chosen = codeAt((placeOf(e.chosen) + 1) % places); break;
     case keys::Enter:
-    case keys::A + ('T' - 'A'): return EditorAsks::Try;
+    case keys::T: return EditorAsks::Try;
     case keys::A: return press(EditorButton::Add);
-    case keys::A + ('D' - 'A'): return press(EditorButton::Duplicate);
+    case keys::D: return press(EditorButton::Duplicate);
     case keys::F1: e.go(e.current() + 1); break;
     case keys::F2: e.go(e.current() - 1); break;
     default: break;

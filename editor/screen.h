@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "editor/editor.h"
+#include "game/form1.h"
 #include "platform/contract.h"
 
 namespace zorvane {
@@ -21,7 +22,8 @@ enum class EditorButton { Try, Save, Undo, Redo, Add, Duplicate, Delete, Previou
 
 class EditorScreen : public View {
  public:
-  static constexpr float width = 12840, height = 7335;  // the game's picture and the palette beside it
+  static constexpr float paletteWidth = 4320;           // beside the game's picture
+  static constexpr float width = Form1::designWidth + paletteWidth, height = Form1::designHeight;
 
   // name: the file's, as a title shows it; fileText: the file as read, its comments kept.
   EditorScreen(const Layouts& layouts, std::string name, std::string_view fileText = {});

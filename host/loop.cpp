@@ -34,6 +34,7 @@ void handle(Session& session, const Event& e, bool& running) {
       if (!e.other || session.editing()) session.pointerUp(e.x, e.y);
       break;
     case Event::PointerLeft: session.pointerLeft(); break;
+    case Event::FocusLost: session.letGo(); break;
   }
 }
 
@@ -63,7 +64,7 @@ void run(System& system, Session& session, const Clock& clock, const Options& op
     tellEnding(session, options);
     if (const std::string notice = session.notice(); !notice.empty()) say(notice);
     if (std::string now = session.title(); now != title) system.setTitle(title = std::move(now));
-    if (system.fresh()) session.repaintAll();
+    if (system.newPixels()) session.repaintAll();
     if (system.show(paint) && std::exchange(first, false)) reportFirstFrame();
     system.wait(sleepFor(session, clock.now(), sounding && sounding()), session.player(), take);
   }

@@ -15,7 +15,7 @@ namespace zorvane::host {
 
 // A message of the window, in the session's terms.
 struct Event {
-  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, Close } kind;
+  enum Kind { KeyDown, KeyUp, PointerDown, PointerMove, PointerUp, PointerLeft, FocusLost, Close } kind;
   int16_t key = 0;      // a virtual key code
   bool repeat = false;  // a held key's repetition
   int x = 0, y = 0;     // the pointer's pixel in the window's client area
@@ -35,7 +35,7 @@ class System {
   virtual void wait(double ms, Input& pads, const Take& take) = 0;
   virtual void poll(Input&) {}        // gamepads that have no events are read here, once a turn
   virtual void setTitle(const std::string& title) = 0;
-  virtual bool fresh() = 0;          // true once after new pixels (a new size): paint them all
+  virtual bool newPixels() = 0;      // true once after new pixels (a new size): paint them all
   virtual bool show(const Paint& paint) = 0;  // true: changed patches reached the screen
   virtual bool ended() const { return false; }  // the display or the terminal is gone
 };

@@ -8,6 +8,7 @@
 
 #include "image/files.h"
 #include "script/script.h"
+#include "session/session.h"
 
 namespace zorvane {
 
@@ -43,8 +44,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       }
       double x = 0;
       const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), x);
-      if (ec != std::errc{} || end != value.data() + value.size() || !(x >= 0.25 && x <= 8)) {
-        error = "--speed takes a number from 0.25 to 8, not '" + printable(value, 60) + "'";
+      if (ec != std::errc{} || end != value.data() + value.size() || !(x >= Session::slowest && x <= Session::fastest)) {
+        char range[40];
+        std::snprintf(range, sizeof range, "%g to %g", Session::slowest, Session::fastest);
+        error = "--speed takes a number from " + std::string(range) + ", not '" + printable(value, 60) + "'";
         return false;
       }
       options.speed = x;
@@ -104,11 +107,11 @@ void printHelp() {
       "      --trace FILE   write one JSON line of game state per handled event to FILE,\n"
       "                     as zorvane-replay does\n"
       "      --watch FILE   play the replay script FILE in the window (Space pauses, Left\n"
-      "                     and Right jump 10 s, Up and Down change the speed; the game\n"
+      "                     and Right jump %g s, Up and Down change the speed; the game\n"
       "                     ignores your keys); when it ends, you play on from there\n"
       "                     (with --record, FILE's game lines, without its comments and\n"
       "                     expect lines, are copied and your game follows)\n"
-      "      --speed X      watch at X times real speed, 0.25 to 8 (default 1)\n"
+      "      --speed X      watch at X times real speed, %g to %g (default 1)\n"
       "      --layouts FILE play your own layouts from the layout file FILE (its layout\n"
       "                     lines, in rotation) instead of the built-in ones\n"
       "      --edit FILE    make layouts in the editor and save them to the layout file\n"
@@ -126,7 +129,8 @@ void printHelp() {
       "opened or a file cannot be read or written, 2 for a bad command line or a bad\n"
       "script to watch or layout file.\n"
       "\n"
-      "Manual: man 6 zorvane\n");
+      "Manual: man 6 zorvane\n",
+      double(Session::jumpLength) / 1000, Session::slowest, Session::fastest);
 }
 
 void printVersion() {

@@ -16,7 +16,7 @@ struct Options {
   std::string watch;        // play this replay script in the window first; empty: no
   std::string layouts;      // play the player's own layouts from this layout file; empty: the built-in ones
   std::string edit;         // make layouts in the editor, saved to this layout file; empty: play
-  double speed = 1;         // times real speed for --watch, 0.25 to 8
+  double speed = 1;         // times real speed for --watch, Session::slowest to fastest
 };
 
 // Reads the command line; false with `error` set (one line, no usage) on a bad one.

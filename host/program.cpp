@@ -103,9 +103,6 @@ SessionOptions sessionOptions(const Options& options, Files& files, std::functio
   s.heading = {.version = ZORVANE_VERSION, .recordedAt = utcNow()};
   s.cues = std::move(cues);
   s.steering = options.mouse ? Steering::Hover : Steering::None;
-  // The most commands and timer ticks of a watched recording played between two looks at
-  // the window's events: a few milliseconds' work, so that the window answers at once.
-  s.slice = 500;
   if (!options.edit.empty()) {
     s.save = [&files](std::string_view text, SaveHow how) { return saveEdited(files, text, how); };
     s.leave = [&files] { files.left = true; };

@@ -51,81 +51,88 @@ bool Painter::Item::operator==(const Item& o) const {
          (font.face == o.font.face || (font.face && o.font.face && std::strcmp(font.face, o.font.face) == 0));
 }
 
+namespace {
+
+// Gathers a view's shown controls as the painter's items, reusing the items (and their text
+// buffers) of an earlier picture.
+struct Collector : ControlVisitor {
+  const Placement& p;
+  Rect picture;
+  std::string_view pressed;
+  std::vector<Painter::Item>& out;
+  Collector(const Placement& p, Rect picture, std::string_view pressed, std::vector<Painter::Item>& out)
+      : p(p), picture(picture), pressed(pressed), out(out) {}
+
+  size_t count = 0;
+  Painter::Item* add(const Control& c, int layer, int kind, bool clamp) {
+    double box[4];
+    if (!c.Visible || !pixelBox(c, p, picture, clamp, box)) return nullptr;
+    if (count == out.size()) out.emplace_back();
+    Painter::Item& it = out[count++];
+    std::string keep = std::move(it.text);  // its buffer, reused below
+    it = Painter::Item{};
+    it.text = std::move(keep);
+    it.text.clear();
+    it.layer = layer;
+    it.z = c.z;
+    it.kind = kind;
+    it.x0 = box[0], it.y0 = box[1], it.x1 = box[2], it.y1 = box[3];
+    if (clamp) {
+      it.bounds = boxRect(it);
+    } else {
+      const double lo[2] = {double(picture.x - margin), double(picture.y - margin)};
+      const double hi[2] = {double(picture.x + picture.w + margin), double(picture.y + picture.h + margin)};
+      const int x0 = int(std::floor(std::clamp(box[0], lo[0], hi[0]))) - 2;
+      const int y0 = int(std::floor(std::clamp(box[1], lo[1], hi[1]))) - 2;
+      const int x1 = int(std::ceil(std::clamp(box[2], lo[0], hi[0]))) + 2;
+      const int y1 = int(std::ceil(std::clamp(box[3], lo[1], hi[1]))) + 2;
+      it.bounds = Rect{x0, y0, x1 - x0, y1 - y0};
+    }
+    it.bounds = intersect(it.bounds, picture);
+    return &it;
+  }
+  void shape(const Shape& s) override {
+    const int kind = s.kind == ShapeKind::Circle ? CircleShape
+                     : s.kind == ShapeKind::RoundedRectangle ? RoundedShape
+                                                             : RectangleShape;
+    Painter::Item* it = add(s, 0, kind, kind == RectangleShape);
+    if (!it) return;
+    it->fill = rgbOf(s.BackColor);
+    it->fore = outlineColor;
+    it->outline = s.outlinePixels > 0 ? thickness(s.outlinePixels * p.scale) : 0;
+  }
+  void label(const Label& l) override {
+    Painter::Item* it = add(l, 0, LabelItem, true);
+    if (!it) return;
+    it->fill = l.hasBackColor ? rgbOf(l.BackColor) : faceColor;
+    it->fore = l.hasForeColor ? rgbOf(l.ForeColor) : textColor;
+    it->transparent = l.transparent;
+    it->outline = l.border ? thickness(p.scale) : 0;
+    it->alignment = int(l.alignment);
+    it->font = l.font;
+    it->text.assign(l.Caption);
+  }
+  void button(std::string_view name, const Button& b) override {
+    Painter::Item* it = add(b, 1, ButtonItem, true);
+    if (!it) return;
+    it->fill = rgbOf(b.BackColor);
+    it->fore = textColor;
+    it->outline = thickness(p.scale);
+    it->alignment = int(Alignment::Center);
+    it->pressed = !pressed.empty() && name == pressed;
+    it->font = b.font;
+    it->text.assign(b.Caption);
+  }
+};
+
+}  // namespace
+
 Painter::Painter(const Fonts& fonts) : texts(fonts) {
   dirty.reserve(64);
   covers.reserve(64);
 }
 
 void Painter::collect(const View& w, std::string_view pressed, Scene& scene) const {
-  struct Collector : ControlVisitor {
-    const Placement& p;
-    Rect picture;
-    std::string_view pressed;
-    std::vector<Item>& out;
-    Collector(const Placement& p, Rect picture, std::string_view pressed, std::vector<Item>& out)
-        : p(p), picture(picture), pressed(pressed), out(out) {}
-
-    size_t count = 0;
-    Item* add(const Control& c, int layer, int kind, bool clamp) {
-      double box[4];
-      if (!c.Visible || !pixelBox(c, p, picture, clamp, box)) return nullptr;
-      if (count == out.size()) out.emplace_back();
-      Item& it = out[count++];
-      std::string keep = std::move(it.text);  // its buffer, reused below
-      it = Item{};
-      it.text = std::move(keep);
-      it.text.clear();
-      it.layer = layer;
-      it.z = c.z;
-      it.kind = kind;
-      it.x0 = box[0], it.y0 = box[1], it.x1 = box[2], it.y1 = box[3];
-      if (clamp) {
-        it.bounds = boxRect(it);
-      } else {
-        const double lo[2] = {double(picture.x - margin), double(picture.y - margin)};
-        const double hi[2] = {double(picture.x + picture.w + margin), double(picture.y + picture.h + margin)};
-        const int x0 = int(std::floor(std::clamp(box[0], lo[0], hi[0]))) - 2;
-        const int y0 = int(std::floor(std::clamp(box[1], lo[1], hi[1]))) - 2;
-        const int x1 = int(std::ceil(std::clamp(box[2], lo[0], hi[0]))) + 2;
-        const int y1 = int(std::ceil(std::clamp(box[3], lo[1], hi[1]))) + 2;
-        it.bounds = Rect{x0, y0, x1 - x0, y1 - y0};
-      }
-      it.bounds = intersect(it.bounds, picture);
-      return &it;
-    }
-    void shape(const Shape& s) override {
-      const int kind = s.kind == ShapeKind::Circle ? CircleShape
-                       : s.kind == ShapeKind::RoundedRectangle ? RoundedShape
-                                                               : RectangleShape;
-      Item* it = add(s, 0, kind, kind == RectangleShape);
-      if (!it) return;
-      it->fill = rgbOf(s.BackColor);
-      it->fore = outlineColor;
-      it->outline = s.outlinePixels > 0 ? thickness(s.outlinePixels * p.scale) : 0;
-    }
-    void label(const Label& l) override {
-      Item* it = add(l, 0, LabelItem, true);
-      if (!it) return;
-      it->fill = l.hasBackColor ? rgbOf(l.BackColor) : faceColor;
-      it->fore = l.hasForeColor ? rgbOf(l.ForeColor) : textColor;
-      it->transparent = l.transparent;
-      it->outline = l.border ? thickness(p.scale) : 0;
-      it->alignment = int(l.alignment);
-      it->font = l.font;
-      it->text.assign(l.Caption);
-    }
-    void button(std::string_view name, const Button& b) override {
-      Item* it = add(b, 1, ButtonItem, true);
-      if (!it) return;
-      it->fill = rgbOf(b.BackColor);
-      it->fore = textColor;
-      it->outline = thickness(p.scale);
-      it->alignment = int(Alignment::Center);
-      it->pressed = !pressed.empty() && name == pressed;
-      it->font = b.font;
-      it->text.assign(b.Caption);
-    }
-  };
   Collector c(placed, picture, pressed, scene.items);
   w.visitControls(c);
   scene.count = c.count;

@@ -290,15 +290,7 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
   if (ink) r.maskX = left, r.maskY = top, r.maskW = right - left, r.maskH = bottom - top;
   const size_t bytes = size_t(r.maskW) * size_t(r.maskH);
   if (bytes > storeBytes) return false;
-  if (2 * (runsUsed + 1) > runSlots || runBytes + bytes > storeBytes) {
-    for (Run& old : runs) old.face = -1;  // full: start afresh
-    runsUsed = runBytes = 0;
-  }
-  const size_t at = runBytes;
-  runBytes += bytes;
-  runStore.resize(std::max(runStore.size(), runBytes));
-  uint8_t* mask = runStore.data() + at;
-  std::memset(mask, 0, bytes);
+  uint8_t* mask = room(bytes);
   if (ink)
     walk([&](uint32_t cp, int, int x) {
       const Glyph* g = glyph(face, size, cp);
@@ -315,7 +307,27 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
       for (int k = 1; k <= thicken && k <= x; ++k) row[x] = std::max(row[x], row[x - k]);
   }
   r.mask = mask;
+  keep(face, size, bold, text, r);
+  out = r;
+  return true;
+}
 
+// Zeroed bytes of the run store for a new mask; a full store (or table) starts afresh.
+uint8_t* TextCache::room(size_t bytes) {
+  if (2 * (runsUsed + 1) > runSlots || runBytes + bytes > storeBytes) {
+    for (Run& old : runs) old.face = -1;
+    runsUsed = runBytes = 0;
+  }
+  const size_t at = runBytes;
+  runBytes += bytes;
+  runStore.resize(std::max(runStore.size(), runBytes));
+  uint8_t* mask = runStore.data() + at;
+  std::memset(mask, 0, bytes);
+  return mask;
+}
+
+// A run made, kept in the table for the next look-up of the same caption.
+void TextCache::keep(int face, int size, bool bold, std::string_view text, const TextRun& r) {
   size_t slot = mix(mix(std::hash<std::string_view>()(text), uint64_t(face) << 1 | bold), uint64_t(size)) % runSlots;
   while (runs[slot].face >= 0) slot = (slot + 1) % runSlots;
   Run& kept = runs[slot];
@@ -323,8 +335,6 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
   kept.text.assign(text);
   kept.run = r;
   ++runsUsed;
-  out = r;
-  return true;
 }
 
 std::u32string lacking(const Fonts& fonts, const Font& font, std::string_view text) {

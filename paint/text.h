@@ -90,6 +90,8 @@ class TextCache {
   };
   const Glyph* glyph(int face, int size, uint32_t codepoint);
   bool make(int face, int size, bool bold, std::string_view text, TextRun& out);
+  uint8_t* room(size_t bytes);  // zeroed store for a new run's mask
+  void keep(int face, int size, bool bold, std::string_view text, const TextRun& r);  // a run made, into the table
 
   const Fonts& fonts;
   std::vector<Glyph> glyphs;   // open addressing, fixed size

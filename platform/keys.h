@@ -22,7 +22,7 @@ constexpr int16_t Right = 39;
 constexpr int16_t Down = 40;
 constexpr int16_t Digit0 = 48;  // '0'..'9' are 48..57
 constexpr int16_t A = 65;       // 'A'..'Z' are 65..90
-constexpr int16_t P = 80;
+constexpr int16_t D = 68, N = 78, P = 80, S = 83, T = 84, Y = 89, Z = 90;  // the letters the game and the editor take
 constexpr int16_t F1 = 112;     // F1..F12 are 112..123
 constexpr int16_t F2 = 113;
 

@@ -57,6 +57,12 @@ NumberFault seedNumber(std::string_view token, uint64_t& value) {
   return fault;
 }
 
+// Why the number `arg` of command `name` was refused; `range`: what it may be.
+std::string numberMessage(std::string_view name, std::string_view arg, NumberFault fault, const char* range) {
+  if (fault == NumberFault::Syntax) return "bad number " + quoted(arg) + " for " + std::string(name) + ": not a whole number";
+  return "number " + quoted(arg) + " for " + std::string(name) + " is out of range (" + range + ")";
+}
+
 enum class DrawFault { None, Syntax, Range };
 
 // The float nearest to the decimal text; it must lie in [0, 1).
@@ -111,7 +117,7 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
     // A line that runs past the bound is refused by the bound, whatever it holds.
     if (bytes + partial.size() + taken > maxScriptBytes) {
       ++lineNumber;
-      return fail("the script is longer than 64 MiB");
+      return fail("the script is longer than " + std::to_string(maxScriptBytes >> 20) + " MiB");
     }
     if (newline == std::string_view::npos && !last) {
       partial.append(chunk);  // the line goes on in the next chunk
@@ -148,21 +154,7 @@ bool ScriptReader::line(std::string_view line) {
   if (line.find('#') != std::string_view::npos)
     return fail("a '#' comment must stand on a line of its own");
 
-  if (name == "rand") {
-    size_t count = 0;
-    for (std::string_view token = nextWord(rest); !token.empty(); token = nextWord(rest), ++count) {
-      float r = 0;
-      switch (parseDraw(withoutPlus(token), r)) {
-        case DrawFault::Syntax: return fail("bad rand value " + quoted(token) + ": not a decimal number");
-        case DrawFault::Range: return fail("rand value " + quoted(token) + " is outside [0, 1) as a float");
-        case DrawFault::None: break;
-      }
-      script.draws.push_back(r);
-    }
-    if (count == 0) return fail("rand needs at least one value");
-    return true;
-  }
-
+  if (name == "rand") return readRand(rest);
   if (name == "expect") {
     std::string message;
     const auto index = static_cast<int32_t>(script.expectations.lines.size());
@@ -170,20 +162,7 @@ bool ScriptReader::line(std::string_view line) {
     script.commands.push_back({Op::Expect, index});
     return true;
   }
-
-  if (name == "layout") {
-    LayoutRows rows;
-    int count = 0;
-    for (std::string_view row = nextWord(rest); !row.empty(); row = nextWord(rest), ++count) {
-      if (count == layoutRowCount) return fail("a layout has ten rows, not more");
-      if (!isLayoutRow(row)) return fail("layout row " + quoted(row) + " is not 40 digits");
-      rows[count] = row;
-    }
-    if (count < layoutRowCount) return fail("a layout has ten rows, not " + std::to_string(count));
-    if (script.layouts.size() == mostLayouts) return fail("more than 100 layouts");
-    script.layouts.push_back(std::move(rows));
-    return true;
-  }
+  if (name == "layout") return readLayout(rest);
 
   const bool timed = name == "wait" || name == "catchup", keyed = name == "down" || name == "up";
   if (!timed && !keyed && name != "seed" && name != "randomize" && name != "click")
@@ -191,46 +170,77 @@ bool ScriptReader::line(std::string_view line) {
   const std::string_view arg = nextWord(rest);
   if (arg.empty()) return fail(std::string(name) + " needs one argument");
   if (!nextWord(rest).empty()) return fail(std::string(name) + " takes one argument only");
+  if (name == "click") return readClick(arg);
+  if (name == "seed" || name == "randomize") return readSeed(name, arg);
+  return readTimedOrKeyed(name, arg);
+}
+
+bool ScriptReader::readRand(std::string_view rest) {
+  size_t count = 0;
+  for (std::string_view token = nextWord(rest); !token.empty(); token = nextWord(rest), ++count) {
+    float r = 0;
+    switch (parseDraw(withoutPlus(token), r)) {
+      case DrawFault::Syntax: return fail("bad rand value " + quoted(token) + ": not a decimal number");
+      case DrawFault::Range: return fail("rand value " + quoted(token) + " is outside [0, 1) as a float");
+      case DrawFault::None: break;
+    }
+    script.draws.push_back(r);
+  }
+  if (count == 0) return fail("rand needs at least one value");
+  return true;
+}
+
+bool ScriptReader::readLayout(std::string_view rest) {
+  LayoutRows rows;
+  int count = 0;
+  for (std::string_view row = nextWord(rest); !row.empty(); row = nextWord(rest), ++count) {
+    if (count == layoutRowCount) return fail("a layout has ten rows, not more");
+    if (!isLayoutRow(row)) return fail("layout row " + quoted(row) + " is not 40 digits");
+    rows[count] = row;
+  }
+  if (count < layoutRowCount) return fail("a layout has ten rows, not " + std::to_string(count));
+  if (script.layouts.size() == mostLayouts) return fail("more than " + std::to_string(mostLayouts) + " layouts");
+  script.layouts.push_back(std::move(rows));
+  return true;
+}
+
+bool ScriptReader::readClick(std::string_view arg) {
+  const auto* b = std::find(std::begin(buttonNames), std::end(buttonNames), arg);
+  if (b == std::end(buttonNames)) return fail("unknown button " + quoted(arg) + " (pause, gameover or nextlevel)");
+  script.commands.push_back({Op::Click, static_cast<int32_t>(b - std::begin(buttonNames))});
+  return true;
+}
+
+bool ScriptReader::readSeed(std::string_view name, std::string_view arg) {
+  if (name == "seed") {
+    const NumberFault fault = seedNumber(withoutPlus(arg), script.seed);
+    return fault == NumberFault::None || fail(numberMessage(name, arg, fault, "-9223372036854775808 to 18446744073709551615"));
+  }
+  uint64_t seed = 0;
+  NumberFault fault = wholeNumber(withoutPlus(arg), seed);
+  int64_t negative = 0;  // unsigned parsing refuses a sign: "-5" is a whole number, below the range
+  if (fault == NumberFault::Syntax && arg.starts_with('-')) {
+    const NumberFault signedFault = wholeNumber(arg, negative);
+    if (signedFault != NumberFault::Syntax)
+      fault = signedFault == NumberFault::None && negative == 0 ? NumberFault::None : NumberFault::Range;
+  }
+  if (fault != NumberFault::None) return fail(numberMessage(name, arg, fault, "0 to 18446744073709551615"));
+  script.randomizeSeeds.push_back(seed);
+  return true;
+}
+
+bool ScriptReader::readTimedOrKeyed(std::string_view name, std::string_view arg) {
+  const bool timed = name == "wait" || name == "catchup";
+  int64_t value = 0;
+  NumberFault fault = wholeNumber(withoutPlus(arg), value);
+  if (fault == NumberFault::None && timed && value < 0) fault = NumberFault::Range;
+  if (fault == NumberFault::None && !timed &&
+      (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
+    fault = NumberFault::Range;
+  if (fault != NumberFault::None)
+    return fail(numberMessage(name, arg, fault, timed ? "0 or more milliseconds" : "-32768 to 32767"));
 
   Command c;
-  if (name == "click") {
-    const auto* b = std::find(std::begin(buttonNames), std::end(buttonNames), arg);
-    if (b == std::end(buttonNames)) return fail("unknown button " + quoted(arg) + " (pause, gameover or nextlevel)");
-    script.commands.push_back({Op::Click, static_cast<int32_t>(b - std::begin(buttonNames))});
-    return true;
-  }
-  int64_t value = 0;
-
-  NumberFault fault = NumberFault::None;
-  std::string range;  // what the argument may be, for the message
-  if (name == "seed") {
-    fault = seedNumber(withoutPlus(arg), script.seed);
-    range = "-9223372036854775808 to 18446744073709551615";
-  } else if (name == "randomize") {
-    uint64_t seed = 0;
-    fault = wholeNumber(withoutPlus(arg), seed);
-    int64_t negative = 0;  // unsigned parsing refuses a sign: "-5" is a whole number, below the range
-    if (fault == NumberFault::Syntax && arg.starts_with('-')) {
-      const NumberFault signedFault = wholeNumber(arg, negative);
-      if (signedFault != NumberFault::Syntax)
-        fault = signedFault == NumberFault::None && negative == 0 ? NumberFault::None : NumberFault::Range;
-    }
-    if (fault == NumberFault::None) script.randomizeSeeds.push_back(seed);
-    range = "0 to 18446744073709551615";
-  } else {
-    fault = wholeNumber(withoutPlus(arg), value);
-    if (fault == NumberFault::None && timed && value < 0) fault = NumberFault::Range;
-    if (fault == NumberFault::None && keyed &&
-        (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
-      fault = NumberFault::Range;
-    range = timed ? "0 or more milliseconds" : "-32768 to 32767";
-  }
-  if (fault == NumberFault::Syntax)
-    return fail("bad number " + quoted(arg) + " for " + std::string(name) + ": not a whole number");
-  if (fault == NumberFault::Range)
-    return fail("number " + quoted(arg) + " for " + std::string(name) + " is out of range (" + range + ")");
-  if (name == "seed" || name == "randomize") return true;
-
   if (timed) {
     if (value > maxScriptTime - totalTime) return fail("wait and catchup times add up to more than 7 days");
     totalTime += value;

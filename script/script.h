@@ -60,6 +60,11 @@ class ScriptReader {
 
  private:
   bool line(std::string_view text);  // one whole line, without its newline
+  bool readRand(std::string_view rest);     // the draws of a rand line
+  bool readLayout(std::string_view rest);   // the ten rows of a layout line
+  bool readClick(std::string_view button);
+  bool readSeed(std::string_view name, std::string_view arg);          // seed or randomize
+  bool readTimedOrKeyed(std::string_view name, std::string_view arg);  // wait, catchup, down or up
   bool fail(std::string message);
 
   Script& script;

@@ -6,7 +6,9 @@
 # `scripts/dev.sh web` builds the page and serves it on http://127.0.0.1:8000/;
 # `scripts/dev.sh board` builds the page and the board of proven scores and starts the board
 # on http://127.0.0.1:8000/, its games in zorvane-board.sqlite here;
-# `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here.
+# `scripts/dev.sh windows` cross-builds the Windows installer and portable zip here;
+# `scripts/dev.sh release` builds every artefact from nothing, proves that they reproduce
+# (scripts/reproduce.sh) and leaves them in release/ with their SHA256SUMS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +20,8 @@ build() {
 # Builds the Debian package and puts it in the project's folder; prints its name.
 package() {
   build package >&2
-  (cd build/package && rm -f ./*.deb && cpack -G DEB >&2)
+  # Under umask 022, as dpkg-buildpackage makes packages: cpack's own files take their modes from it.
+  (cd build/package && rm -f ./*.deb && umask 022 && cpack -G DEB >&2)
   local deb
   deb=$(cd build/package && ls zorvane_*.deb)
   cp "build/package/$deb" .
@@ -37,7 +40,10 @@ case "${1:-}" in
     build windows
     build release
     ctest --preset release
-    bash tests/package/check.sh "$(package)"
+    bash tests/package/check.sh "$(package)" build/web/site
+    # The Debian package does not reproduce yet from another folder (its programs differ):
+    # `scripts/reproduce.sh deb` shows it, and dev.sh release runs every artefact.
+    scripts/reproduce.sh windows site board
     build asan
     ctest --preset asan
     scripts/fuzz.sh
@@ -64,8 +70,27 @@ case "${1:-}" in
     cp build/windows/zorvane-*-windows-x64-setup.exe build/windows/zorvane-*-windows-x64.zip .
     ls zorvane-*-windows-x64-setup.exe zorvane-*-windows-x64.zip
     ;;
+  release)
+    scripts/setup.sh
+    rm -rf build/package build/windows build/web release
+    build web
+    build windows
+    deb=$(package)
+    bash tests/package/check.sh "$deb" build/web/site
+    scripts/reproduce.sh
+    mkdir release
+    mv "$deb" release/
+    cp build/windows/zorvane-*-windows-x64-setup.exe build/windows/zorvane-*-windows-x64.zip release/
+    [ ! -f build/package/zorvane-board ] || cp build/package/zorvane-board release/
+    version=${deb#zorvane_}
+    version=${version%%_*}
+    epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+    tar --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner --mode=u=rwX,go=rX --format=gnu \
+      -C build/web -cf - site | gzip -9n >"release/zorvane-$version-site.tar.gz"
+    (cd release && sha256sum -- * >SHA256SUMS && cat SHA256SUMS)
+    ;;
   *)
-    echo "usage: scripts/dev.sh play|test|package|web|board|windows" >&2
+    echo "usage: scripts/dev.sh play|test|package|web|board|windows|release" >&2
     exit 2
     ;;
 esac

@@ -12,8 +12,8 @@ packages=(
   fonts-liberation2 fonts-dejavu-core fonts-dancingscript fonts-yanone-kaffeesatz fonts-arphic-gbsn00lp
   xvfb xdotool libx11-dev xauth x11-xserver-utils
   file dpkg-dev lintian appstream
-  emscripten fonttools chromium
-  g++-mingw-w64-x86-64 wine wine64 nsis
+  emscripten fonttools chromium firefox-esr webkit2gtk-driver
+  g++-mingw-w64-x86-64 wine wine64 nsis zip icoutils
 )
 
 missing=()
@@ -31,8 +31,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The browser tests' driver, at the exact versions of the lockfile, from the registry npm's
-# own configuration names (a mirror, if the user set one); it drives the chromium installed
-# above and never downloads a browser. Skipped when the
+# own configuration names (a mirror, if the user set one); it drives the chromium and
+# firefox-esr installed above (WebKitWebDriver is spoken to directly) and never downloads a
+# browser. Skipped when the
 # installed packages already match the lockfile.
 cd "$(dirname "$0")/../web/test"
 if ! cmp -s package-lock.json node_modules/.zorvane-lock 2>/dev/null; then

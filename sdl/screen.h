@@ -25,7 +25,7 @@ class Screen {
 
   bool open();                                   // false: SDL_GetError() says why
   void resized();                                // the window's size changed: a new surface
-  bool fresh() { return std::exchange(renewed, false); }  // true once after a new surface: paint it all
+  bool newPixels() { return std::exchange(renewed, false); }  // true once after a new surface: paint it all
   bool show(const Paint& paint, bool exposed);   // true: something was sent to the display
 
  private:

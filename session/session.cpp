@@ -45,14 +45,14 @@ Session::Session(const paint::Fonts& f, SessionOptions o) : fonts(f), options(st
       recorded += lines.size();
       return true;
     };
-  fresh(false);
+  newGame(false);
 }
 
 Session::~Session() = default;
 
-void Session::fresh(bool seeded) {
+void Session::newGame(bool seeded) {
   seeker.reset();  // it holds the player and the game
-  player_.reset();
+  playback.reset();
   DriverOptions driverOptions;
   driverOptions.traceSink = options.trace;
   if (seeded) driverOptions.seeds = options.seeds;
@@ -78,7 +78,7 @@ void Session::record() {
 
 void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::string from) {
   if (!trying) editorShown.reset();
-  fresh(seed < 0);
+  newGame(seed < 0);
   record();
   layoutsFrom = layouts ? std::move(from) : std::string();
   if (layouts) game->useLayouts(std::move(layouts));
@@ -93,7 +93,7 @@ void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::strin
 void Session::watch(Script script, std::string_view text, std::string recordingName, double wall, double speed) {
   editorShown.reset();
   trying = false;
-  fresh(true);
+  newGame(true);
   if (options.record && !text.empty()) {
     options.record(text);
     if (text.back() != '\n') options.record("\n");
@@ -103,24 +103,24 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
   checked = !script.expectations.empty();
   firstMiss.reset();
   verdictText.clear();
-  player_ = std::make_unique<ScriptPlayer>(std::move(script));
-  player_->limit(options.slice);
-  player_->start(*game);
-  seeker = std::make_unique<Seeker>(*game, *player_);
+  playback = std::make_unique<ScriptPlayer>(std::move(script));
+  playback->limit(options.slice);
+  playback->start(*game);
+  seeker = std::make_unique<Seeker>(*game, *playback);
   clock = WatchClock{0, wall, std::clamp(speed, slowest, fastest), false};
   wallNow = wall;
-  if (!player_->playing()) handOver();
+  if (!playback->playing()) handOver();
 }
 
 void Session::resume(Script script, std::string_view text, double wall) {
   watch(std::move(script), text, "", wall);
   if (!watching()) return;
-  seeker = std::make_unique<Seeker>(*game, *player_, 2);  // two: kept ever further apart, about log2(length / 10 s) in all
+  seeker = std::make_unique<Seeker>(*game, *playback, 2);  // two: kept ever further apart, about log2(length / 10 s) in all
   jumpTo(length());
 }
 
 void Session::edit(Layouts layouts, std::string fileName, std::string_view fileText, bool inFile) {
-  fresh(false);
+  newGame(false);
   trying = false;
   layoutsFrom.clear();
   editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName), fileText);
@@ -167,7 +167,7 @@ void Session::ask(EditorAsks what) {
 
 void Session::backToEditor() {
   if (!trial()) return;
-  fresh(false);
+  newGame(false);
   trying = false;
   layoutsFrom.clear();
   pressed.clear();
@@ -185,18 +185,18 @@ bool Session::mayLeave() {
 }
 
 void Session::handOver() {
-  firstMiss = player_->miss();
+  firstMiss = playback->miss();
   char digits[24];
   std::snprintf(digits, sizeof digits, "%06lld", static_cast<long long>(score()));
   verdictText = firstMiss ? "Not verified: " + describe(*firstMiss) : checked ? std::string("Verified: score ") + digits : "";
   seeker.reset();
-  player_.reset();
+  playback.reset();
   origin = wallNow - double(game->now());
   ended = true;
   record();
 }
 
-bool Session::watching() const { return player_ && player_->playing(); }
+bool Session::watching() const { return playback && playback->playing(); }
 
 void Session::advance(double wall) {
   keepRoom();
@@ -212,6 +212,7 @@ void Session::keyDown(int16_t key, bool repeat) {
   if (editing()) return ask(editorShown->keyDown(key));
   if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
+    if (std::find(held.begin(), held.end(), key) == held.end()) held.push_back(key);
     game->keyDown(keys::forGame(key));
   } else if (key == keys::Space) {
     if (!repeat) pause();
@@ -228,8 +229,16 @@ void Session::keyDown(int16_t key, bool repeat) {
 void Session::keyUp(int16_t key) {
   keepRoom();
   if (editing()) return editorShown->keyUp(key);
+  held.erase(std::remove(held.begin(), held.end(), key), held.end());
   if (!watching()) game->keyUp(keys::forGame(key));
   steer();
+}
+
+// Keys let go while the window had not the focus never reach it: each held key is let go
+// here instead (the game's own keys, as a key-up each), and the pointer steers no more.
+void Session::letGo() {
+  for (const int16_t key : std::exchange(held, {})) keyUp(key);
+  pointerCancelled();
 }
 
 std::string Session::buttonAt(double x, double y) const {
@@ -297,8 +306,7 @@ void Session::pointerCancelled() {
 // at once by a pointer held down or hovering.
 void Session::steer() {
   if (options.steering == Steering::None || editing()) return;
-  const Driver::Paddle f = game->paddle();
-  mouse.steer(!watching() && pointerLive, pointerX, {f.centre, f.step, f.moving, f.inPlay}, *game);
+  mouse.steer(!watching() && pointerLive, pointerX, game->paddle(), *game);
 }
 
 void Session::stoodStill(double ms) {
@@ -360,10 +368,11 @@ std::string Session::title() const {
   if (trial()) return std::string(game->view().title()) + " \u2014 trying " + layoutsFrom + " (Esc: back to the editor)";
   std::string t(game->view().title());
   if (!watching()) return layoutsFrom.empty() ? t : t + " \u2014 your own layouts from " + layoutsFrom;
-  char speed[16];
+  char speed[16], jump[16];
   std::snprintf(speed, sizeof speed, "%g", clock.speed);
+  std::snprintf(jump, sizeof jump, "%g s", double(jumpLength) / 1000);
   return t + (clock.paused ? " \u2014 recording paused" : " \u2014 playing a recording at " + std::string(speed) + "\u00d7") +
-         " (Space: " + (clock.paused ? "play on" : "pause") + ", Left/Right: 10 s back/on, Up/Down: faster/slower)";
+         " (Space: " + (clock.paused ? "play on" : "pause") + ", Left/Right: " + jump + " back/on, Up/Down: faster/slower)";
 }
 
 // A far jump plays its way there over many calls: how far it has got, and that Esc stops it.
@@ -378,13 +387,13 @@ std::string Session::status() const {
 
 double Session::nextWake(double wall) const {
   if (editing()) return -1;
-  if (watching()) return seeker->jumping() ? wall : clock.wallAt(player_->nextTime(*game));
+  if (watching()) return seeker->jumping() ? wall : clock.wallAt(playback->nextTime(*game));
   const int64_t due = game->nextDue();
   return due < 0 ? -1.0 : origin + double(due);
 }
 
 int64_t Session::position() const { return watching() ? seeker->time() : game->now(); }
-int64_t Session::length() const { return watching() ? player_->length() : 0; }
+int64_t Session::length() const { return watching() ? playback->length() : 0; }
 int64_t Session::now() const { return game->now(); }
 int64_t Session::score() const { return gameValue(game->form(), ExpectKey::currentScore); }
 bool Session::handedOver() { return std::exchange(ended, false); }

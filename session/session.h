@@ -63,7 +63,9 @@ struct SessionOptions {
   RecordingHeading heading;                           // the recording's first line
   std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
   Steering steering = Steering::None;
-  uint64_t slice = 500;                               // most commands and ticks of a recording in one call
+  // The most commands and timer ticks of a watched recording played in one call: a few
+  // milliseconds' work, so that a window answers at once.
+  uint64_t slice = 500;
   std::function<SaveOutcome(std::string_view, SaveHow)> save;  // writes the editor's layout file whole
   std::function<void()> leave;                        // the player leaves the editor (it is gone by then)
 };
@@ -106,6 +108,7 @@ class Session {
   void pointerUp(double x, double y);                 // on the button it went down on: a click
   void pointerLeft();                                 // out of the picture: it steers no more
   void pointerCancelled();                            // the press was taken away: no click, no steering
+  void letGo();                                       // the focus lost: every key held down is let go, and the pointer
   Input& player() { return playerInput; }             // the player's other input (gamepads): the game's while live
   void stoodStill(double ms);                         // the host slept this long (a hidden page): a recording waited too
 
@@ -168,7 +171,7 @@ class Session {
     double wallAt(int64_t game) const;                // -1 while paused
   };
 
-  void fresh(bool seeded);                            // a new driver; seeded: fresh seeds for its start-ups
+  void newGame(bool seeded);                          // a new driver; seeded: the clock seeds its start-ups
   void record();                                      // from now on the live game is recorded
   void keepRoom();                                    // a recording with no room left ends here
   void handOver();                                    // the recording has ended: the player has the game
@@ -182,7 +185,7 @@ class Session {
   const paint::Fonts& fonts;
   SessionOptions options;
   std::unique_ptr<Driver> game;
-  std::unique_ptr<ScriptPlayer> player_;
+  std::unique_ptr<ScriptPlayer> playback;             // the recording watched
   std::unique_ptr<Seeker> seeker;
   std::unique_ptr<Recorder> recorder;
   paint::Painter painter;
@@ -193,7 +196,7 @@ class Session {
   double origin = 0;                                  // live: game time = wall - origin
   std::string name;                                   // of the recording watched
   std::string layoutsFrom;                            // the file of the player's own layouts; "": the built-in ones
-  size_t recorded = 0;                                // bytes of the recording written since fresh()
+  size_t recorded = 0;                                // bytes of the recording written since newGame()
   bool full = false;                                  // it has filled its room: nothing more is recorded
   std::string told;                                   // the notice not yet handed over
   bool checked = false;                               // it has expect lines
@@ -206,6 +209,7 @@ class Session {
   bool pointerLive = false;                           // the pointer steers
   bool pointerHeld = false;                           // held down off the buttons
   float pointerX = 0;                                 // window units
+  std::vector<int16_t> held;                          // keys down in the game, in the order pressed
   std::string pressed;                                // the button the pointer went down on
   bool pressedInside = false;                         // the pointer is still over it
   // The layout editor.

@@ -197,8 +197,5 @@ char* writeDouble(char* out, double v) { return writeReal<double, int64_t, 53>(o
 std::from_chars_result readSingle(const char* first, const char* last, float& value) {
   return readReal(first, last, value);
 }
-std::from_chars_result readDouble(const char* first, const char* last, double& value) {
-  return readReal(first, last, value);
-}
 
 }  // namespace zorvane

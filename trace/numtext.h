@@ -18,6 +18,5 @@ char* writeDouble(char* out, double v);
 // digits with an optional point and exponent, or inf, infinity, nan; no hex, no spaces, no
 // '+'. Rounds correctly. result_out_of_range when the value overflows or rounds to zero.
 std::from_chars_result readSingle(const char* first, const char* last, float& value);
-std::from_chars_result readDouble(const char* first, const char* last, double& value);
 
 }  // namespace zorvane

@@ -34,6 +34,16 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.integer(s.name);
   ZORVANE_TRACE_INTEGERS(ZORVANE_TRACE_INTEGER)
 #undef ZORVANE_TRACE_INTEGER
+  reals(s);
+  shapes(s);
+  words(s);
+  bricks(form);
+  o.raw("}\n");
+}
+
+// The fields in window units and the speeds.
+void TraceWriter::reals(const GameFields& s) {
+  JsonBuffer& o = out;
   o.raw(",\"brickWidth\":");
   number(s.brickWidth);
   o.raw(",\"brickHeight\":");
@@ -62,7 +72,13 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
     if (i > 0) o.put(',');
     o.integer(s.logoBallStepY[i]);
   }
-  o.raw("],\"ball\":");
+  o.put(']');
+}
+
+// The ball, the paddle, the logo's balls and the lives shown.
+void TraceWriter::shapes(const GameFields& s) {
+  JsonBuffer& o = out;
+  o.raw(",\"ball\":");
   box(s.ball);
   o.raw(",\"paddle\":");
   box(s.paddle);
@@ -78,7 +94,13 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
     if (i > 1) o.put(',');
     o.boolean(s.life.exists(i) && s.life(i).Visible);
   }
-  o.raw("],\"showscore\":");
+  o.put(']');
+}
+
+// The captions, the buttons shown and the timers.
+void TraceWriter::words(const GameFields& s) {
+  JsonBuffer& o = out;
+  o.raw(",\"showscore\":");
   o.string(s.showscore.Caption);
   o.raw(",\"highscore\":");
   o.string(s.highscore.Caption);
@@ -99,8 +121,6 @@ void TraceWriter::line(const Form1& form, std::string_view ev) {
   o.put(',');
   o.integer(s.Timer3.Interval());
   o.put(']');
-  bricks(form);
-  o.raw("}\n");
 }
 
 // Compares every cell with the last scan and writes the changed ones, if any.

@@ -12,6 +12,7 @@ namespace zorvane {
 
 class Form1;
 struct Control;
+struct GameFields;
 
 // Writes trace lines into a reusable buffer; remembers the bricks of the previous line so
 // that a line lists only the cells that changed. It compares only the cells the game has
@@ -55,6 +56,9 @@ class TraceWriter {
   void number(float v);      // a single-precision field, shortest text
   void number(double v);     // a double-precision field, shortest text
   void box(const Control& c);
+  void reals(const GameFields& s);   // the fields of one line, in order: the real numbers,
+  void shapes(const GameFields& s);  // the shapes shown,
+  void words(const GameFields& s);   // the captions, buttons and timers
   void bricks(const Form1& form);
 
   JsonBuffer out;

@@ -85,7 +85,7 @@ const sound::Effects& effects() {
   return made;
 }
 
-void fresh();
+void newRecording();
 
 Session& session() {
   if (!page.session) {
@@ -105,7 +105,7 @@ Session& session() {
     o.save = [](std::string_view, SaveHow) { return page.saveAsked = true, SaveOutcome{.saved = true}; };
     // The editor left: a new game, as the page starts one.
     o.leave = [] {
-      fresh();
+      newRecording();
       page.session->start(page.wall, page.seed);
     };
     o.steering = Steering::Held;
@@ -116,7 +116,7 @@ Session& session() {
 }
 
 // A new game (or recording) on the page: a new recording, and nothing told of it yet.
-void fresh() {
+void newRecording() {
   page.recorded.clear();
   page.spoken = {};
 }
@@ -156,7 +156,7 @@ EMSCRIPTEN_KEEPALIVE void zvStart(double seed, const char* recordedAt, double wa
   page.heading = recordedAt;
   page.seed = int64_t(seed);
   page.wall = wall;
-  fresh();
+  newRecording();
   session().start(wall, int64_t(seed));
 }
 
@@ -369,7 +369,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
   std::string text;
   std::unique_ptr<Script> script = takeRead(name, text);
   if (!script) return page.message.c_str();
-  fresh();  // the new recording begins with the one played
+  newRecording();  // the new recording begins with the one played
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     // A layout file: a new game on the player's own layouts, recorded with them at its head.
@@ -389,7 +389,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
   std::string text;
   std::unique_ptr<Script> script = takeRead("kept", text);
   if (!script) return page.message.c_str();
-  fresh();
+  newRecording();
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
     session().edit(std::move(script->layouts), "my.layouts", {}, false);
@@ -416,7 +416,7 @@ EMSCRIPTEN_KEEPALIVE int zvEffectSample(int kind, int i) {
 // played); its own buttons and keys work it. Its mode: 0 none, 1 editing, 2 a layout tried.
 EMSCRIPTEN_KEEPALIVE void zvEdit() {
   if (session().watching()) return;
-  fresh();
+  newRecording();
   session().edit({}, "my.layouts");
 }
 EMSCRIPTEN_KEEPALIVE int zvEditorMode() { return session().editing() ? 1 : session().trial() ? 2 : 0; }

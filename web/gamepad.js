@@ -11,7 +11,7 @@ function readPads() {
   let changed = false;
   const now = new Set();
   for (const pad of navigator.getGamepads()) {
-    if (!pad || !pad.connected || pad.index >= 4) continue;
+    if (!pad || !pad.connected) continue;  // the game takes as many as it has room for (binding.cpp)
     now.add(pad.index);
     let buttons = 0;
     pad.buttons.forEach((b, i) => { if (i < 31 && (b.pressed || b.value > 0.5)) buttons |= 1 << i; });

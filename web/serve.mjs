@@ -1,5 +1,7 @@
 // Serves a folder of static files on 127.0.0.1 (the page for `scripts/dev.sh web` and the
-// browser tests): node serve.mjs DIR [PORT]; PORT 0 picks a free one. Prints the address.
+// browser tests): node serve.mjs DIR [PORT] [--record-errors]; PORT 0 picks a free one. Prints
+// the address. With --record-errors (the browser tests, for a driver with no console channel)
+// every HTML page starts with a hook that keeps its errors in window.zorvaneErrors.
 // Every request gets an answer and none can stop the server: a path that cannot be decoded
 // or holds a NUL byte gets 400, one outside DIR 403 (also through a link planted in it), and
 // anything but a regular file that can be read 404 (a FIFO is never waited on).
@@ -19,6 +21,11 @@ try {
 }
 const { O_RDONLY, O_NONBLOCK, O_NOFOLLOW } = fs.constants;
 const port = Number(process.argv[3] ?? 8000);
+const recordErrors = process.argv[4] === '--record-errors';
+const errorHook = '<script>window.zorvaneErrors = [];' +
+  "addEventListener('error', (e) => zorvaneErrors.push(e.message || `cannot load ${e.target.src || e.target.href}`), true);" +
+  "addEventListener('unhandledrejection', (e) => zorvaneErrors.push(`unhandled rejection: ${e.reason?.message ?? e.reason}`));" +
+  "{ const error = console.error; console.error = (...a) => { zorvaneErrors.push(a.join(' ')); error(...a); }; }</script>";
 const types = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8', '.mjs': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm', '.ttf': 'font/ttf', '.woff': 'font/woff', '.woff2': 'font/woff2', '.png': 'image/png',
@@ -65,6 +72,11 @@ function answer(req, res) {
   };
   // The first compressed copy accepted that the build wrote beside the file, else the file.
   (async () => {
+    if (recordErrors && path.extname(file) === '.html') {
+      const data = await readInside(file);
+      if (typeof data === 'number') return fail(res, data, data === 403 ? 'forbidden' : 'not found');
+      return send(Buffer.from(String(data).replace(/<head>/i, (head) => head + errorHook)));
+    }
     for (const [encoding, suffix] of compressed.filter(([encoding]) => accepted.has(encoding))) {
       const data = await readInside(file + suffix);
       if (typeof data !== 'number') return send(data, encoding);

@@ -29,10 +29,10 @@ for (const [size, name, ...kind] of [[192, 'icon-192'], [512, 'icon-512'], [512,
   fs.rmSync(drawn);
 }
 
-// Every file of the site but the worker itself, in a stable order.
+// Every file of the site but the worker itself, in an order no locale changes.
 const files = [];
 (function walk(dir) {
-  for (const entry of fs.readdirSync(path.join(site, dir), { withFileTypes: true }).sort((a, b) => a.name.localeCompare(b.name))) {
+  for (const entry of fs.readdirSync(path.join(site, dir), { withFileTypes: true }).sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0))) {
     const name = dir ? `${dir}/${entry.name}` : entry.name;
     if (entry.name.startsWith('.') || name === 'sw.js' || /\.(gz|br)$/.test(name)) continue;
     if (/^screenshot-/.test(name)) continue;  // for the install dialog only, not for play

@@ -118,7 +118,7 @@
 
   // A link's recording, unpacked as it is read: its text is decoded and handed to the
   // inflater about 1 KiB at a time, as fast as the game reads what comes out, so that a link
-  // that unpacks to far more than 64 MiB is stopped at the bound and never held whole
+  // that unpacks to far more than a script may hold is stopped at the bound and never held whole
   // (RangeError), and no step takes long.
   async function* unpacked(data) {
     const inflater = new DecompressionStream('deflate-raw'), writer = inflater.writable.getWriter();

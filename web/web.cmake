@@ -34,6 +34,15 @@ foreach(font ${webFonts})
 endforeach()
 string(STRIP "${ZORVANE_FONT_PRELOADS}" ZORVANE_FONT_PRELOADS)
 
+# The picture's sizes in window units and the length of a jump, from the game's constants.
+include(cmake/facts.cmake)
+zorvane_fact(ZORVANE_PICTURE_WIDTH game/form1.h designWidth)
+zorvane_fact(ZORVANE_PICTURE_HEIGHT game/form1.h designHeight)
+zorvane_fact(palette editor/screen.h paletteWidth)
+math(EXPR ZORVANE_EDITOR_WIDTH "${ZORVANE_PICTURE_WIDTH} + ${palette}")
+zorvane_fact(jump session/session.h jumpLength)
+math(EXPR ZORVANE_JUMP_SECONDS "${jump} / 1000")
+
 configure_file(web/index.html ${ZORVANE_SITE}/index.html @ONLY)
 # (The manifest's two screenshots are the replay tool's pictures, kept in web/: see README.md.)
 foreach(file page.js sound.js watch.js board.js pointer.js gamepad.js manifest.webmanifest screenshot-wide.png

@@ -1,12 +1,14 @@
 ; The Windows installer: per user (no administrator), the programs and their fonts in the
 ; user's own programs folder, Start-menu entries for the game and "Play with sound", and an
 ; uninstaller listed among the user's apps. Built by win/win.cmake:
-;   makensis -DVERSION=1.0 -DSTAGE=DIR -DOUTFILE=FILE win/installer.nsi
+;   makensis -DVERSION=1.1 -DPUBLISHER=NAME -DSTAGE=DIR -DICON=ICO -DOUTFILE=FILE win/installer.nsi
+; It shows the game's icon, and the apps list gives the icon, version, maker and size.
 ; 64-bit like the programs (and Wine here runs 64-bit programs only)
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 
 !define NAME "Super Zorvane!"
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\SuperZorvane"
@@ -19,7 +21,10 @@ VIAddVersionKey "ProductName" "${NAME}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${NAME} installer"
-VIAddVersionKey "LegalCopyright" "The Super Zorvane! developers, MIT licence"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "${PUBLISHER}, MIT licence"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
@@ -42,8 +47,10 @@ Section "Install"
   CreateShortcut "$SMPROGRAMS\${NAME}\Play with sound.lnk" "$INSTDIR\zorvane.exe" "--sound"
   WriteRegStr HKCU "${KEY}" "DisplayName" "${NAME}"
   WriteRegStr HKCU "${KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${KEY}" "Publisher" "The Super Zorvane! developers"
-  WriteRegStr HKCU "${KEY}" "DisplayIcon" "$INSTDIR\zorvane.exe"
+  WriteRegStr HKCU "${KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${KEY}" "DisplayIcon" "$INSTDIR\zorvane.exe,0"
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${KEY}" "EstimatedSize" $0
   WriteRegStr HKCU "${KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKCU "${KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'

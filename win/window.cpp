@@ -154,6 +154,7 @@ LRESULT Window::handleMessage(UINT message, WPARAM w, LPARAM l) {
   const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
   switch (message) {
     case WM_CLOSE: events.push_back(Event{Event::Close}); return 0;
+    case WM_KILLFOCUS: events.push_back(Event{Event::FocusLost}); return 0;
     case WM_ENDSESSION:
       if (w && lastWords) lastWords();
       return 0;

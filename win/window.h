@@ -31,7 +31,7 @@ class Window {
   // Opens at the desktop's scale (or borderless on the whole monitor); false with `error` set.
   bool open(const View& view, const std::string& title, bool fullscreen, std::string& error);
   void setTitle(const std::string& title);
-  bool fresh() { return std::exchange(renewed, false); }  // true once after new pixels (a new size): paint them all
+  bool newPixels() { return std::exchange(renewed, false); }  // true once after new pixels (a new size): paint them all
   bool show(const Paint& paint);  // paints into the DIB section; true: patches went to the screen
   // Sleeps until a message comes or `ms` have passed (at once for 0), then hands out what
   // came; the events are the caller's until the next call.

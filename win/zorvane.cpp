@@ -6,6 +6,7 @@
 #include <timeapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,21 @@ namespace {
 
 using namespace zorvane;
 
+// Ctrl+C or Ctrl+Break in the console the game was started from, or that console closed,
+// ends the game as SIGINT and SIGHUP end the Linux one: through its loop, which writes the
+// recording's last lines. The handler runs on a thread of its own.
+std::atomic<bool> interrupted{false};
+DWORD loopThread = 0;
+HANDLE loopDone = nullptr;  // set once the recording is closed
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  interrupted = true;
+  PostThreadMessageW(loopThread, WM_NULL, 0, 0);  // wakes the loop's wait
+  // A closed console ends the process when this returns: not before the last lines.
+  if (event == CTRL_CLOSE_EVENT) WaitForSingleObject(loopDone, 4000);
+  return TRUE;
+}
+
 // The Windows window as the loop's system; XInput's pads are read once a turn.
 class WinSystem : public host::System {
  public:
@@ -36,8 +52,9 @@ class WinSystem : public host::System {
   }
   void poll(Input& input) override { pads.poll(input); }
   void setTitle(const std::string& title) override { window.setTitle(title); }
-  bool fresh() override { return window.fresh(); }
+  bool newPixels() override { return window.newPixels(); }
   bool show(const Paint& paint) override { return window.show(paint); }
+  bool ended() const override { return interrupted; }
 
  private:
   win::Window& window;
@@ -64,17 +81,22 @@ int play(const Options& options, Files& files) {
   });
   WinSystem system(window);
   host::run(system, session, clock, options, files.left, [&speaker] { return speaker && !speaker->idle(); });
+  SetEvent(loopDone);
   return finalStatus(files, 0);
 }
 
 }  // namespace
 
 int main() {
-  // A player who starts it from a console sees its messages there.
-  if (!GetStdHandle(STD_ERROR_HANDLE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+  // A player who starts it from a console sees its messages there (unless they go
+  // elsewhere already), and that console's Ctrl+C ends the game.
+  if (const bool unseen = !GetStdHandle(STD_ERROR_HANDLE); AttachConsole(ATTACH_PARENT_PROCESS) && unseen) {
     std::freopen("CONOUT$", "w", stdout);
     std::freopen("CONOUT$", "w", stderr);
   }
+  loopThread = GetCurrentThreadId();
+  loopDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
   std::vector<std::string> arguments = image::arguments();
   std::vector<char*> argv;
   for (std::string& a : arguments) argv.push_back(a.data());

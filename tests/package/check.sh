@@ -1,10 +1,13 @@
 #!/bin/bash
 # Checks a built Debian package: lintian finds no error and no warning, the AppStream
 # metadata validates, and the programs unpacked into a scratch root (dpkg -x, no install)
-# answer --version and play a short replay from there, with their data found beside them.
-#   check.sh ZORVANE_DEB
+# answer --version and play a short replay from there, with their data found beside them;
+# and every place that names the version names the package's (the page's too, given its
+# folder).
+#   check.sh ZORVANE_DEB [SITE_DIR]
 set -u
 deb=$(realpath "$1")
+site=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -30,14 +33,21 @@ done
 game=$root/usr/games/zorvane replay=$root/usr/games/zorvane-replay
 out=$("$game" --version) && [[ $out == "zorvane (Super Zorvane!) "* && $out == *MIT* ]] ||
   fail "zorvane --version: $out"
-# zorvane-replay answers --version once its help offers it; an older one lacks both.
-if out=$("$replay" --version 2>&1); then
-  [[ $out == "zorvane-replay "* ]] || fail "zorvane-replay --version: $out"
-elif "$replay" --help 2>&1 | grep -q -- --version; then
-  fail "zorvane-replay --version: $out"
-else
-  echo "  note: this zorvane-replay has no --version yet"
-fi
+
+# One version, the package's, wherever one is named: each place and the version it names.
+version=$(dpkg-deb -f "$deb" Version)
+doc=$root/usr/share/doc/zorvane
+while IFS='|' read -r place named; do
+  [ -z "$place" ] || [ "$named" = "$version" ] || fail "$place names '$named', the package $version"
+done <<PLACES
+zorvane --version|$("$game" --version | head -1 | sed 's/.* //')
+zorvane-replay --version|$("$replay" --version 2>&1 | head -1 | sed 's/.* //')
+man zorvane|$(zcat "$root/usr/share/man/man6/zorvane.6.gz" | sed -n '1s/.*"zorvane \([^"]*\)".*/\1/p')
+man zorvane-replay|$(zcat "$root/usr/share/man/man6/zorvane-replay.6.gz" | sed -n '1s/.*"zorvane \([^"]*\)".*/\1/p')
+the changelog|$(zcat "$doc/changelog.gz" | sed -n '1s/^zorvane (\([^)]*\)).*/\1/p')
+the metainfo's newest release|$(grep -m1 -o '<release version="[^"]*"' "$metainfo" | cut -d'"' -f2)
+$([ -n "$site" ] && echo "the page|$(grep -o '<span id="version"[^>]*>[^<]*' "$site/index.html" | sed 's/.*>//')")
+PLACES
 
 # A short replay: serve, play a second, pause; one trace line per handled event.
 printf 'rand 0.5 0.25\ndown 39\nwait 1000\nup 39\ndown 80\n' >"$root/short.replay"

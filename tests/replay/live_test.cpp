@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -24,6 +26,7 @@
 #include "paint/text.h"
 #include "drive/player.h"
 #include "drive/seek.h"
+#include "host/program.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "script/recorder.h"
@@ -586,6 +589,44 @@ struct FakeHost {
   double wall = 0;
 };
 
+// The window's command line takes --speed over the range its help states, and no further;
+// the window sleeps until the session has more to do, at most a second (50 ms while a
+// sound plays), and not at all when it is due.
+TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
+  testing::internal::CaptureStdout();
+  printHelp();
+  const std::string help = testing::internal::GetCapturedStdout();
+  const size_t at = help.find("real speed, ");
+  ASSERT_NE(at, std::string::npos) << help;
+  double lowest = 0, highest = 0;
+  ASSERT_EQ(std::sscanf(help.c_str() + at, "real speed, %lf to %lf", &lowest, &highest), 2);
+  const struct {
+    double speed;
+    bool taken;
+  } speeds[] = {{lowest, true}, {highest, true}, {lowest * 0.99, false}, {highest * 1.01, false}, {1, true}};
+  for (const auto& c : speeds) {
+    std::string speed = std::to_string(c.speed), error;
+    const char* argv[] = {"zorvane", "--watch", "game.zrec", "--speed", speed.c_str()};
+    Options options;
+    EXPECT_EQ(parseOptions(5, const_cast<char**>(argv), options, error), c.taken) << speed << ": " << error;
+    if (c.taken) {
+      EXPECT_EQ(options.speed, std::stod(speed));
+    }
+  }
+
+  FakeHost host;
+  Session& s = host.session;
+  s.edit({}, "mine.layouts");  // nothing to do but for input
+  EXPECT_EQ(sleepFor(s, 0, false), 1000);
+  EXPECT_EQ(sleepFor(s, 0, true), 50);
+  s.start(0, 1);
+  host.at(100);
+  const double due = s.nextWake(100);  // the game's next timer
+  ASSERT_GT(due, 100);
+  EXPECT_EQ(sleepFor(s, 100, false), std::ceil(due - 100));
+  EXPECT_EQ(sleepFor(s, due + 5, false), 0);
+}
+
 // The watch clock, for every front end: the keys (and the page's buttons, which call the
 // same functions) pause, change the speed within 0.25x..8x and jump 10 s, and the game
 // stands where the clock says.
@@ -631,6 +672,24 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 playing a recording at 1\u00d7 (Space: pause, Left/Right: 10 s back/on, "
                        "Up/Down: faster/slower)");
   EXPECT_EQ(s.status(), "Playing the recording game.zrec");
+  // A far jump plays its way there over later calls and says how far it has got; Esc stops
+  // one on its way where it got to.
+  const std::string head = "Playing the recording game.zrec \u2014 jumping: ";
+  std::vector<int> percents;
+  EXPECT_TRUE(s.jumpTo(35000));
+  for (std::string said; (said = s.status()).starts_with(head) && percents.size() < 1000; s.advance(9500)) {
+    EXPECT_TRUE(said.ends_with("% (Esc stops)")) << said;
+    percents.push_back(std::stoi(said.substr(head.size())));
+  }
+  ASSERT_GE(percents.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_TRUE(percents.back() > 50 && percents.back() < 100) << percents.back();
+  EXPECT_EQ(s.driver().now(), 35000);
+  EXPECT_TRUE(s.jumpTo(39000));
+  s.keyDown(keys::Escape);
+  EXPECT_EQ(s.status(), "Playing the recording game.zrec");
+  EXPECT_LT(s.position(), 39000);
+  EXPECT_EQ(s.position(), s.driver().now());
   EXPECT_TRUE(s.jumpTo(30000));
   EXPECT_EQ(s.position(), 30000);
   EXPECT_TRUE(s.jumpTo(s.length()));  // to its end: then the player has the game
@@ -640,39 +699,52 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
 }
 
 // When a recording ends the player has the game, on the wall clock from where it stopped;
-// the session says what the recording proved; and the new recording holds the watched one
-// and then what the player played, so that it replays to the very trace the session wrote.
+// the session says what the recording proved, and the window tells the player a missed
+// expect line once; the new recording holds the watched one (with a newline after a last
+// line that had none) and then what the player played, so that it replays to the very
+// trace the session wrote; and a hovering pointer steers nothing while the recording plays.
 TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
   const LiveRun run = playLive(5, 20000);
   std::string tampered = run.recording;
-  const size_t score = tampered.rfind("currentScore=") + 13;
-  tampered.insert(score, "1");
+  tampered.insert(tampered.rfind("currentScore=") + 13, "1");
+  const std::string unended = run.recording.substr(0, run.recording.size() - 1);
+  const std::string score = std::to_string(lastValue(run.trace, "\"currentScore\":"));
   const struct {
-    const std::string* text;
-    std::string verdict;
+    const std::string& text;
+    std::string verdict, told;  // told: the start of what the window says of it
+    bool replays;
   } cases[] = {
-      {&run.recording, "Verified: score " + std::string(6 - std::to_string(lastValue(run.trace, "\"currentScore\":")).size(), '0') +
-                           std::to_string(lastValue(run.trace, "\"currentScore\":"))},
-      {&tampered, "Not verified: line "},
+      {run.recording, "Verified: score " + std::string(6 - score.size(), '0') + score, "", true},
+      {unended, "Verified: score ", "", true},
+      {tampered, "Not verified: line ", "zorvane: game.zrec, line ", false},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.verdict);
     std::string trace, recorded;
     FakeHost host([&](SessionOptions& o) {
       o.seeds = [] { return uint64_t(77); };
       o.trace = [&](std::string_view lines) { trace += lines; };
       o.record = [&](std::string_view lines) { return recorded += lines, true; };
       o.slice = 200;
+      o.steering = Steering::Hover;
     });
     Session& s = host.session;
-    s.watch(parsed(*c.text), *c.text, "game.zrec", 500, 8);
-    EXPECT_EQ(recorded, *c.text);  // copied whole at once
+    s.watch(parsed(c.text), c.text, "game.zrec", 500, 8);
+    EXPECT_EQ(recorded, c.replays ? run.recording : c.text);  // copied whole at once, its last line ended
+    host.paint();
     double wall = 500;
-    while (s.watching() && wall < 10000) host.at(wall += 37);
+    while (s.watching() && wall < 10000) s.pointerMoved(wall / 20, 400), host.at(wall += 37);
     ASSERT_FALSE(s.watching());
-    EXPECT_TRUE(s.handedOver());
-    EXPECT_FALSE(s.handedOver());  // told once
+    s.pointerLeft();
+    Options options;
+    options.watch = "game.zrec";
+    for (const std::string& told : {c.told, std::string()}) {  // told once
+      testing::internal::CaptureStderr();
+      tellEnding(s, options);
+      const std::string said = testing::internal::GetCapturedStderr();
+      EXPECT_TRUE(said.starts_with(told) && said.empty() == told.empty()) << said;
+    }
     EXPECT_TRUE(s.verdict().starts_with(c.verdict)) << s.verdict();
-    EXPECT_EQ(s.miss().has_value(), c.text == &tampered);
     const int64_t end = s.driver().now();
     host.at(wall + 300);
     EXPECT_EQ(s.driver().now(), end + 300);  // the wall clock goes on from where it stopped
@@ -682,7 +754,7 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
     s.keyDown(keys::Delete), s.keyUp(36);  // keys the game has no code for reach it as 0
     host.at(wall + 12000);
     s.close();
-    if (c.text == &tampered) continue;
+    if (!c.replays) continue;
     EXPECT_NE(recorded.find("\nup 39\ndown 0\nup 0\n"), std::string::npos);
     EXPECT_EQ(replayed(recorded), trace);
   }
@@ -749,6 +821,10 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     s.pointerLeft();
     s.keyDown(keys::Left);  // a key steers on its own again
     s.keyUp(keys::Left);
+    s.keyDown(keys::Right);  // held as the window loses the focus: let go then
+    EXPECT_TRUE(s.driver().paddle().moving);
+    s.letGo();
+    EXPECT_FALSE(s.driver().paddle().moving);
     s.keyDown(keys::P);
     s.keyUp(keys::P);
     const GameFields& game = DriverTestDoor::fields(s.driver().form());
@@ -863,9 +939,9 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   const auto type = [&](std::initializer_list<int16_t> keys) {
     for (int16_t k : keys) s.keyDown(k), s.keyUp(k);
   };
-  const auto ctrl = [&](char letter) {
+  const auto ctrl = [&](int16_t letter) {
     s.keyDown(keys::Control);
-    type({int16_t(keys::A + (letter - 'A'))});
+    type({letter});
     s.keyUp(keys::Control);
   };
   const struct {
@@ -885,8 +961,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
          s.pointerUp(cell(4, 0).first, y);
        }, 1, 0, "079999999900", 5, 1, 2, 0},
       {"the right button empties", [&] { press(cell(0, 0), true); }, 1, 0, "009999999900", 4, 0, 3, 0},
-      {"Ctrl+Z", [&] { ctrl('Z'); }, 1, 0, "079999999900", 5, 1, 2, 1},
-      {"Ctrl+Y", [&] { ctrl('Y'); }, 1, 0, "009999999900", 4, 0, 3, 0},
+      {"Ctrl+Z", [&] { ctrl(keys::Z); }, 1, 0, "079999999900", 5, 1, 2, 1},
+      {"Ctrl+Y", [&] { ctrl(keys::Y); }, 1, 0, "009999999900", 4, 0, 3, 0},
       {"Undo button", [&] { press(button(EditorButton::Undo)); }, 1, 0, "079999999900", 5, 1, 2, 1},
       {"Duplicate", [&] { press(button(EditorButton::Duplicate)); }, 2, 1, "079999999900", 5, 1, 3, 0},
       {"78 five cells on", [&] { type({keys::Right, keys::Right, keys::Right, keys::Right, keys::Right, 55, 56, keys::Space}); },
@@ -895,7 +971,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
       {"F1: the next layout", [&] { type({keys::F1}); }, 2, 1, "079999999900", 5, 1, 5, 0},
       {"Add", [&] { type({keys::A}); }, 3, 2, "000000000000", 0, 0, 6, 0},
       {"Delete layout", [&] { press(button(EditorButton::Delete)); }, 2, 1, "079999999900", 5, 1, 7, 0},
-      {"the Delete key empties, undone", [&] { type({keys::Left, keys::Delete}), ctrl('Z'); }, 2, 1, "079999999900", 5, 1, 7, 1},
+      {"the Delete key empties, undone", [&] { type({keys::Left, keys::Delete}), ctrl(keys::Z); }, 2, 1, "079999999900", 5, 1, 7, 1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
@@ -912,7 +988,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
 
   // Tried, played and left with Esc: the editor is back as it was, its history too.
   const Layouts before = e.layouts();
-  type({keys::A + ('T' - 'A')});
+  type({keys::T});
   ASSERT_TRUE(s.trial());
   const GameFields& game = DriverTestDoor::fields(s.driver().form());
   EXPECT_EQ(game.layoutCount, 1);
@@ -933,19 +1009,19 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   EXPECT_TRUE(s.player().click("gameover"));
   ASSERT_TRUE(s.editing());
   EXPECT_EQ(s.editor()->editor.layouts(), before);
-  ctrl('Z');
+  ctrl(keys::Z);
   EXPECT_EQ(e.count(), 3);
 
   // A save that fails says why and keeps the changes unsaved; one that works reads back whole.
   refusal = "disk full";
-  ctrl('S');
+  ctrl(keys::S);
   EXPECT_EQ(s.status(), "Not saved: disk full");
   EXPECT_TRUE(e.changed());
   s.keyDown(keys::Escape);  // leaving unsaved asks first
   EXPECT_FALSE(left);
   EXPECT_EQ(s.status(), "Unsaved changes: Esc again leaves, S saves");
   refusal.clear();
-  type({keys::A + ('S' - 'A')});
+  type({keys::S});
   EXPECT_FALSE(e.changed());
   Script back = parsed(saved);
   EXPECT_TRUE(holdsOnlyLayouts(back));
@@ -953,11 +1029,11 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   host.paint(856);
   press(cell(9, 9));  // a cell painted: its patch and a line or two of words, no more
   EXPECT_LT(host.paint(856), 856 * 489 / 10);
-  ctrl('Z');
+  ctrl(keys::Z);
   // A hundred and more steps undo, one by one, back to where they began.
   for (int i = 0; i < 150; ++i) type({int16_t(48 + i % 2), 49, keys::Space});
   EXPECT_TRUE(e.changed());
-  for (int i = 0; i < 150; ++i) ctrl('Z');
+  for (int i = 0; i < 150; ++i) ctrl(keys::Z);
   EXPECT_EQ(e.layouts(), back.layouts);
   EXPECT_FALSE(e.changed());
   // A file someone else changed since: the save asks first. Other keys wait for the answer,
@@ -966,25 +1042,48 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   changedOnDisk = true;
   const int had = e.count();
   type({keys::A});
-  ctrl('S');
+  ctrl(keys::S);
   EXPECT_EQ(s.status(), "The file changed since it was read: Ctrl+S saves over it, N saves beside it, Esc goes back");
   type({keys::A});
   EXPECT_EQ(e.count(), had + 1);
   s.keyDown(keys::Escape);
   EXPECT_FALSE(left);
   EXPECT_EQ(s.status(), "Not saved");
-  ctrl('S');
-  type({keys::A + ('N' - 'A')});
+  ctrl(keys::S);
+  type({keys::N});
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 making layouts: mine-2.layouts \u2014 Layout " + std::to_string(had + 1) +
                            " of " + std::to_string(had + 1) + ": 0 bricks, 0 to clear \u2014 Saved to mine-2.layouts");
   type({keys::A});
-  ctrl('S');
-  ctrl('S');
+  ctrl(keys::S);
+  ctrl(keys::S);
   EXPECT_FALSE(e.changed());
   EXPECT_EQ(hows, (std::vector<SaveHow>{SaveHow::Checked, SaveHow::Checked, SaveHow::Beside, SaveHow::Checked, SaveHow::Over}));
   s.keyDown(keys::Escape);  // nothing unsaved: it leaves at once
   EXPECT_TRUE(left);
   EXPECT_EQ(s.editor(), nullptr);
+}
+
+// The editor marks a layout that can never be cleared, with bricks or without.
+TEST(EditorScreen, MarksALayoutWithNothingToClear) {
+  struct Captions : ControlVisitor {
+    std::string all;
+    void shape(const Shape&) override {}
+    void label(const Label& l) override { all += l.Caption + "\n"; }
+    void button(std::string_view, const Button&) override {}
+  };
+  const struct {
+    std::string row;
+    bool marked;
+  } cases[] = {{std::string(40, '0'), true}, {"99" + std::string(38, '0'), true}, {"07" + std::string(38, '0'), false}};
+  for (const auto& c : cases) {
+    LayoutRows rows;
+    rows.fill(std::string(40, '0'));
+    rows[0] = c.row;
+    const EditorScreen screen({rows}, "mine.layouts");
+    Captions seen;
+    screen.visitControls(seen);
+    EXPECT_EQ(seen.all.find("\nNothing to clear: it can never be cleared\n") != std::string::npos, c.marked) << c.row;
+  }
 }
 
 // A layout file's other lines are kept: the head (up to its last blank line before the first

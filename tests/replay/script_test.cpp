@@ -208,6 +208,19 @@ TEST(ReplayScript, LayoutLinesReadInScriptOrderAndWriteBackTheSame) {
   EXPECT_EQ(parseGood(hundred).layouts.size(), 100u);
 }
 
+// A layout file holds layout lines and comments; any line that plays makes it a script.
+TEST(ReplayScript, OnlyLayoutsAndCommentsMakeALayoutFile) {
+  LayoutRows rows;
+  rows.fill(std::string(40, '1'));
+  const std::string layout = layoutLine(rows);
+  const struct {
+    std::string extra;
+    bool onlyLayouts;
+  } cases[] = {{"# mine\n", true}, {"", true}, {"seed 4\n", true}, {"wait 5\n", false},
+               {"randomize 5\n", false}, {"rand 0.5\n", false}, {"click pause\n", false}};
+  for (const auto& c : cases) EXPECT_EQ(holdsOnlyLayouts(parseGood(c.extra + layout)), c.onlyLayouts) << c.extra;
+}
+
 TEST(ReplayScript, ReadsCatchupAndQueuesRandomizeSeedsInScriptOrder) {
   const Script s = parseGood(
       "randomize 5\n"

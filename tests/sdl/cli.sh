@@ -106,7 +106,8 @@ SDL_VIDEODRIVER=dummy run 1 --record /dev/full
   fail "--record /dev/full: status $status, stderr: $(cat "$work/err")"
 mkfifo "$work/pipe"
 head -c 100 <"$work/pipe" >/dev/null &
-sleep 0.2
+reader=$!  # the game finds the pipe with a reader once it waits in open() for a writer
+for _ in $(seq 600); do [ "$(cat /proc/$reader/wchan 2>/dev/null)" = wait_for_partner ] && break; sleep 0.05; done
 SDL_VIDEODRIVER=dummy run 1 --trace "$work/pipe"
 grep -q 'cannot write .*pipe: Broken pipe' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] ||
   fail "--trace into a closed pipe: status $status, stderr: $(cat "$work/err")"

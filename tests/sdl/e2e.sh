@@ -17,17 +17,24 @@ failure_picture="${TMPDIR:-/tmp}/zorvane-e2e-failure.png"
 start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 
 # --sound with no sound device: one warning, and the game plays as ever.
-SDL_AUDIODRIVER=none SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --sound 2>"$work/game.err" &
+SDL_AUDIODRIVER=none SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --sound --trace "$work/first.trace" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+win=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
 
+# Waits (up to 30 s, only ever reached on a failure) until FILE holds COUNT (default 1) lines
+# matching PATTERN.
+await_line() {
+  for _ in $(seq 600); do [ "$(grep -c -- "$1" "$2" 2>/dev/null)" -ge "${3:-1}" ] && return 0; sleep 0.05; done
+  return 1
+}
 # Pixels of one colour in a part of the window (fractions of its size).
 look() { "$probe" count "$win" "$@"; }
-# Waits up to 3 s for a condition on the probe's output ($1: colour and area, $2: awk test).
+# Waits (up to 30 s, only ever reached on a failure) for a condition on the probe's output
+# ($1: colour and area, $2: awk test).
 until_seen() {
   local out
-  for _ in $(seq 60); do
+  for _ in $(seq 600); do
     out=$(look $1)
     if echo "$out" | awk "{ exit !($2) }"; then echo "$out"; return 0; fi
     sleep 0.05
@@ -42,9 +49,8 @@ rest=$(until_seen "$lower" '$1 > 10') || fail "no ball on the paddle: $rest"
 rest_bottom=$(echo "$rest" | awk '{print $5}')
 
 xdotool keydown --window "$win" Right
-sleep 0.25
-xdotool keyup --window "$win" Right
 moved=$(until_seen "$lower" "\$1 == 0 || \$5 < $rest_bottom - 3") || fail "the ball did not leave the paddle: $moved (resting: $rest)"
+xdotool keyup --window "$win" Right
 
 # P shows the cyan pause button over the middle of the playfield.
 middle="00ffff 0.35 0.35 0.72 0.62"
@@ -53,21 +59,21 @@ xdotool key --window "$win" p
 shown=$(until_seen "$middle" "\$1 > $before + 5000") || fail "no pause button after P: $shown"
 read -r _ left top right bottom _ _ <<<"$shown"
 
-# Held down, the button looks pushed in (a shaded face); released elsewhere, nothing happens.
+# Held down, the button looks pushed in (a shaded face); released elsewhere, nothing happens:
+# a key pressed after the release reaches the trace, and no click came before it.
 pushed="00dfdf 0.35 0.35 0.72 0.62"
 xdotool mousemove --window "$win" $(((left + right) / 2)) $(((top + bottom) / 2)) mousedown 1
 down=$(until_seen "$pushed" '$1 > 5000') || fail "the pause button does not look pushed in: $down"
-xdotool mousemove --window "$win" 5 5 mouseup 1
-sleep 0.2
-back=$(look $middle)
-echo "$back" | awk "{ exit !(\$1 > $before + 5000) }" || fail "a release outside the button clicked it: $back"
+xdotool mousemove --window "$win" 5 5 mouseup 1 key --window "$win" Left
+await_line '"ev":"down 37"' "$work/first.trace" || fail "the key after the release never reached the game"
+grep -q '"ev":"click pause"' "$work/first.trace" && fail "a release outside the button clicked it"
 
 # A click on it resumes play and hides it.
 xdotool mousemove --window "$win" $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 gone=$(until_seen "$middle" "\$1 <= $before + 100") || fail "the pause button stayed after a click: $gone"
 
 "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
-for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
 kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit when its window was closed"
 wait "$game_pid"
 status=$?
@@ -84,10 +90,10 @@ game_pid=
 editing="$work/mine.layouts"
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --edit "$editing" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name 'making layouts: mine.layouts' | head -1)
+win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name 'making layouts: mine.layouts' | head -1)
 [ -n "$win" ] || fail "no editor window"
-title_is() {  # waits up to 3 s for the window's title to match $1
-  for _ in $(seq 60); do xdotool getwindowname "$win" | grep -q -- "$1" && return 0; sleep 0.05; done
+title_is() {  # waits (up to 30 s) for the window's title to match $1
+  for _ in $(seq 600); do xdotool getwindowname "$win" | grep -q -- "$1" && return 0; sleep 0.05; done
   fail "the title is '$(xdotool getwindowname "$win")', not like '$1'"
 }
 xdotool key --window "$win" 0 7 Right space
@@ -120,7 +126,7 @@ xdotool key --window "$win" Escape
 title_is 'Unsaved changes: Esc again leaves'
 kill -0 "$game_pid" 2>/dev/null || fail "the editor left with unsaved changes at the first Esc"
 xdotool key --window "$win" Escape
-for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
 wait "$game_pid"
 status=$?
 game_pid=
@@ -132,7 +138,7 @@ echo "editor: painted, tried, saved, refused a save, asked before saving over a 
 ZORVANE_REPORT_SOUND=1 SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
   "$game" --mouse --sound --record "$work/mouse.zrec" --trace "$work/mouse.trace" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window with --mouse --sound"
 scale=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ { split($2, g, "x"); print g[1] / 568 }')
 # Per line: t, the paddle's centre, paddleDirection, one step, livesLeft, the paddle's timer
@@ -142,19 +148,20 @@ paddle_lines() {
     awk '{ $2 = $2 + $3 / 2; $3 = $4; $4 = 2 * $5; $5 = $6; $6 = $7; $7 = $8; $8 = $9; $9 = ""; print }'
 }
 right=$(awk -v s="$scale" 'BEGIN { print 450 / s * 15 }') left=$(awk -v s="$scale" 'BEGIN { print 150 / s * 15 }')
-# The first move serves; the pointer then leaves the window, which lets the key go. The
-# ball is on its way up: no lost ball can stop the paddle meanwhile.
-xdotool mousemove --window "$win" 560 400
-sleep 0.2
+# The first move serves, towards a pointer past where the paddle can go; the pointer then
+# leaves the window, and that alone lets the key go.
+xdotool mousemove --window "$win" 567 400
+await_line '^down 39$' "$work/mouse.zrec" || fail "the pointer did not steer"
 xdotool mousemove 1270 1000
-sleep 1
-# The pointer right of the paddle, then left of it, nudged by a pixel now and then. A new
-# ball on the paddle is steered, and so served, at once: with the pointer at the walls the
-# balls are lost quickly, so each side has 1.2 s, both well before the third ball is lost.
-for px in 450 150; do
-  for nudge in 0 1 0 1; do xdotool mousemove --window "$win" $((px + nudge)) 400; sleep 0.3; done
+await_line '^up 39$' "$work/mouse.zrec" || fail "the key was held on after the pointer left"
+# The pointer left of the paddle, then right of it: each time the paddle goes there and the
+# key is let go (a new ball on the paddle is steered, and so served, at once).
+for step in '150 37' '450 39'; do
+  read -r px key <<<"$step"
+  before=$(grep -c "^up $key\$" "$work/mouse.zrec")
+  xdotool mousemove --window "$win" "$px" 400
+  await_line "^up $key\$" "$work/mouse.zrec" $((before + 1)) || fail "the paddle did not come to the pointer at $px"
 done
-sleep 0.2
 "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
 wait "$game_pid"
 status=$?
@@ -163,9 +170,8 @@ game_pid=
 # The first key was let go at once when the pointer left; every key let go after that, in
 # play, came within one step of the pointer.
 paddle_lines | awk -v r="$right" -v l="$left" '
-  $7 == "down" && !pressed { pressed = $1 }
   $7 != "up" { next }
-  !left_at { left_at = $1; if ($8 != 39 || left_at - pressed > 600) { print "the key was held on after the pointer left"; bad = 1 }; next }
+  !left_at { left_at = $1; if ($8 != 39) { print "the first key let go was not Right"; bad = 1 }; next }
   $6 == 0 { next }  # the game stopped (over, cleared): that lets go wherever the paddle is
   { want = $8 == 39 ? r : l; d = $2 - want; n[$8]++ }
   d > $4 + 16 || -d > $4 + 16 { print "let go at", $2, "with the pointer at", want; bad = 1 }
@@ -184,12 +190,12 @@ echo "mouse: the paddle followed the pointer; $(sed -n 's/^zorvane: sound: //p' 
 while IFS='|' read -r how want; do
   SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --record "$work/end.zrec" 2>"$work/game.err" &
   game_pid=$!
-  win=$(timeout 10 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+  win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
   [ -n "$win" ] || fail "no window to end with $how"
   xdotool key --window "$win" Right
-  for _ in $(seq 100); do grep -q '^wait ' "$work/end.zrec" && break; sleep 0.05; done  # a second of play written
+  await_line '^wait ' "$work/end.zrec"  # a second of play written
   eval "$how"
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   status=$?
   game_pid=

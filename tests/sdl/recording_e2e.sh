@@ -22,13 +22,13 @@ nap() { pick "$1" "$2"; sleep "$(printf '0.%03d' "$r")"; }  # $1..$2 ms, under a
 launch() {
   "$game" "$@" 2>"$work/game.err" &
   game_pid=$!
-  win=$(timeout 10 xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!' | head -1)
+  win=$(timeout 30 xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!' | head -1)
   [ -n "$win" ] || fail "no window for: zorvane $*"
 }
 # Closes the window and waits for the game to exit with status 0.
 close_game() {
   "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit when its window was closed"
   wait "$game_pid"
   local status=$?
@@ -76,12 +76,12 @@ done
 # Let the ball go until the game is over (the trace is written at least once a second),
 # serving whenever it rests, then click Game Over.
 over=
-for _ in $(seq 80); do
+for _ in $(seq 160); do
   if tail -c 4000 "$work/live.trace" | tail -1 | grep -q '"gameover":true'; then over=1; break; fi
   xdotool key --window "$win" Right
   sleep 0.5
 done
-[ -n "$over" ] || fail "no game over within 40 s"
+[ -n "$over" ] || fail "no game over within 80 s"
 click_button
 move
 while [ $((($(date +%s%N) - began) / 1000000)) -lt 22000 ]; do move; done

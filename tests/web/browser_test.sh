@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The page in Debian's headless chromium (web/test/browser.test.mjs).
+# The page in Debian's chromium, firefox-esr and WebKitGTK (web/test/browser.test.mjs).
 #   browser_test.sh SOURCE_DIR SITE_DIR NATIVE_REPLAY
 # Exit status 77 (skipped) when the web build or the browser driver is missing.
 set -u

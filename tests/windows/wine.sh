@@ -23,20 +23,28 @@
 #   ending           zorvane.exe --record, a key, then Wine's session ends (wineboot
 #                    --end-session, which ends the process): the recording still ends on
 #                    its expect line, which the Linux tool meets
+#   interrupt c      zorvane.exe --record started from a console (zorvane-console-ctrl.exe),
+#                    once it plays, Ctrl+C typed into that console: the game ends with status 0
+#                    and its recording on its expect line, which the Linux tool meets (Wine
+#                    8 delivers no typed Ctrl+Break, which the game takes as Ctrl+C)
 #   edit             zorvane.exe --edit on a new file named beyond ASCII: keys paint, Ctrl+S
 #                    saves a layout file the Linux tool plays; a change after it, left with
 #                    Esc twice, leaves the file as saved and the status 0
 #   dpi DPI WxH      with the desktop at DPI dots per inch, the window opens with a client
 #                    area of WxH pixels (the Linux window's opening scale)
+#   resources EXE    the program's icon, read back by wrestool (icoutils), is the one the
+#                    icon code draws (MAKE_ICON), and its version resource names the Linux
+#                    tool's version and the maker; the installer shows the same pictures
 #   install          zorvane.exe under 2 MB and the installer under 3 MB; installed silently
 #                    (/S), the programs, fonts and Start-menu entries are there, the
 #                    installed game opens its window and closes with status 0; the
-#                    uninstaller, silently, leaves nothing of them
-#   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR
+#                    uninstaller, silently, leaves nothing of them; the apps entry gives the
+#                    icon, the version, the maker and about the installed size
+#   wine.sh LINUX_REPLAY SOAK_EXE XPROBE WINDOWS_BUILD SOURCE_DIR MAKE_ICON
 # One Wine prefix for the whole run, ended with wineserver -k. Exit status 77 (skipped)
 # when the Windows build or Wine is missing; the window rows need Xvfb, xdotool and XPROBE.
 set -u
-native=$1 soak=$2 probe=$3 win=$4 src=$5
+native=$1 soak=$2 probe=$3 win=$4 src=$5 make_icon=$6
 if [ ! -f "$win/zorvane-replay.exe" ] || ! command -v wine >/dev/null; then
   echo "no Windows build at $win or no wine (cmake --preset windows && cmake --build --preset windows)"
   exit 77
@@ -71,16 +79,19 @@ private_x() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
   Xvfb -displayfd 3 -screen 0 2560x2048x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
 }
-# Waits (up to 10 s) until the live trace (or FILE) holds COUNT lines matching PATTERN and
-# its last line matches LAST: the trace reaches its file at least once a second.
+# Waits (up to 60 s, only ever reached on a failure) until the live trace (or FILE) holds
+# COUNT lines matching PATTERN and its last line matches LAST: the trace reaches its file at
+# least once a second.
 #   await_trace PATTERN COUNT LAST [FILE]
 await_trace() {
   local file=${4:-$work/live.trace}
-  for _ in $(seq 200); do
-    [ "$(grep -c -- "$1" "$file" 2>/dev/null)" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
+  for _ in $(seq 1200); do
+    local n
+    n=$(grep -c -- "$1" "$file" 2>/dev/null)
+    [ "${n:-0}" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
       return 0
     sleep 0.05
   done
@@ -101,9 +112,9 @@ window_game() {
   [ -n "$w" ] || { fail "no window from zorvane.exe: $(head -c 300 "$work/game.err")"; return; }
   size=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
   xdotool key --window "$w" Right
-  sleep 0.4
+  await_trace '"ev":"up 39"' 1 '' || fail "the game did not see Right"
   xdotool keydown --window "$w" Left
-  sleep 0.3
+  await_trace '"paddleDirection":2,' 1 '' || fail "Left did not steer the paddle"
   xdotool keyup --window "$w" Left
   xdotool key --window "$w" p
   await_trace '"ev":"down 80"' 1 '"pause":true' || fail "the game did not pause"
@@ -113,7 +124,7 @@ window_game() {
   await_trace '"ev":"down 80"' 2 '"pause":true' || fail "the game did not pause again"
   "$probe" save "$w" "$work/window.png" || fail "cannot read the window"
   "$probe" close "$w" || fail "cannot close the window"
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
@@ -163,10 +174,20 @@ mouse_row() {
   game_pid=$!
   local w
   w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
-  xdotool mousemove --window "$w" 20 400
-  await_trace '"ev":"down 37"' 1 . || fail "the pointer at the left did not steer left"
-  xdotool mousemove --window "$w" 550 400
-  await_trace '"ev":"down 39"' 1 . || fail "the pointer at the right did not steer right"
+  # A move may come before the new window takes the pointer's events: each is made again,
+  # a pixel apart, until the trace shows the key it presses.
+  steer_to() {  # X KEY
+    local i n
+    for i in $(seq 600); do
+      n=$(grep -c -- "\"ev\":\"down $2\"" "$work/live.trace" 2>/dev/null)
+      [ "${n:-0}" -ge 1 ] && return 0
+      xdotool mousemove --window "$w" $(($1 + i % 2)) 400
+      sleep 0.1
+    done
+    return 1
+  }
+  steer_to 20 37 || fail "the pointer at the left did not steer left"
+  steer_to 550 39 || fail "the pointer at the right did not steer right"
   [ -n "$w" ] && "$probe" close "$w"
   wait "$game_pid" && echo "the paddle followed the pointer (--mouse)" || fail "zorvane.exe --mouse ended with status $?"
   game_pid=
@@ -189,6 +210,25 @@ ending_row() {
     fail "the session ended: the recording ends '$(tail -1 "$work/ended.zrec" | cut -c1-80)' $(head -c 200 "$work/replay.err")"
 }
 
+interrupt_row() {
+  [ -n "$xvfb_pid" ] || { echo "skipped: interrupt (no X server)"; return 0; }
+  rm -f "$work/live.trace" "$work/go" "$work/interrupted.zrec"
+  wine "$win/zorvane-console-ctrl.exe" "$1" "$work/go" "$win/zorvane.exe" --record "$work/interrupted.zrec" \
+    --trace "$work/live.trace" 2>"$work/game.err" &
+  game_pid=$!
+  local status
+  timeout 30 xdotool search --sync --name '^Super Zorvane!$' >/dev/null
+  await_trace '"ev":"load"' 1 . || fail "the game's loop did not start"
+  touch "$work/go"
+  wait "$game_pid"
+  status=$?
+  game_pid=
+  [ $status -eq 0 ] && tail -1 "$work/interrupted.zrec" | grep -q '^expect t=' &&
+    "$native" --quiet "$work/interrupted.zrec" 2>"$work/replay.err" &&
+    echo "Ctrl+$1 in the console: the recording ends on an expect line the replay meets" ||
+    fail "Ctrl+$1: status $status, the recording ends '$(tail -1 "$work/interrupted.zrec" | cut -c1-80)' $(head -c 200 "$work/game.err" "$work/replay.err")"
+}
+
 edit_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: edit (no X server)"; return 0; }
   local file="$work/mes dispositions.layouts" w status
@@ -196,9 +236,9 @@ edit_row() {
   game_pid=$!
   w=$(timeout 30 xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
   [ -n "$w" ] && xdotool key --window "$w" 0 7 Right space ctrl+s
-  for _ in $(seq 100); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
+  for _ in $(seq 600); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
   [ -n "$w" ] && xdotool key --window "$w" Left space Escape Escape
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$game_pid" 2>/dev/null && { fail "the editor did not leave at the second Esc"; "$probe" close "$w"; }
   wait "$game_pid"
   status=$?
@@ -230,7 +270,7 @@ installed_game_starts() {
   local w
   w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
   [ -n "$w" ] && "$probe" close "$w"
-  for _ in $(seq 200); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
@@ -254,6 +294,17 @@ install_row() {
   for f in "Super Zorvane!.lnk" "Play with sound.lnk"; do [ -f "$menu/$f" ] || missing="$missing $f"; done
   [ -z "$missing" ] || { fail "not installed:$missing"; return; }
   echo "installed: $(ls "$programs" | tr '\n' ' ')and the Start-menu entries"
+  # The apps entry: the icon, the version, the maker and the size (in KiB, as Windows wants).
+  local entry size kib
+  entry=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SuperZorvane' 2>/dev/null | tr -d '\r')
+  value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" <<<"$entry"; }
+  size=$(value EstimatedSize)
+  kib=$(du -k -s --apparent-size "$programs" | cut -f1)
+  [ "$(value DisplayVersion)" = "$version" ] && [ "$(value Publisher)" = "The Super Zorvane! developers" ] &&
+    [[ $(value DisplayIcon) == *'\zorvane.exe,0' ]] && [ -n "$size" ] &&
+    [ $((size - kib)) -le $((kib / 10)) ] && [ $((kib - size)) -le $((kib / 10)) ] &&
+    echo "the apps entry: version $(value DisplayVersion), $(value Publisher), $((size)) KiB ($kib on disc)" ||
+    fail "the apps entry: $(tr '\n' ' ' <<<"$entry" | tr -s ' ' | cut -c1-400)"
   if [ -n "$xvfb_pid" ]; then
     installed_game_starts "$programs/zorvane.exe" && echo "the installed game opened its window and closed" ||
       fail "the installed game did not start: $(head -c 300 "$work/game.err")"
@@ -263,6 +314,38 @@ install_row() {
   for _ in $(seq 200); do [ -e "$programs" ] || [ -e "$menu" ] || break; sleep 0.05; done
   [ ! -e "$programs" ] && [ ! -e "$menu" ] && echo "uninstalled: nothing left" ||
     fail "the uninstaller left: $(find "$programs" "$menu" 2>/dev/null | head -5 | tr '\n' ' ')"
+}
+
+# The Linux tool's version, which every Windows file names.
+version=$("$native" --version | head -1 | sed 's/.* //')
+
+resources_row() {
+  local exe=$win/$1 setup
+  command -v wrestool >/dev/null || { fail "no wrestool (apt-get install icoutils)"; return; }
+  mkdir -p "$work/drawn"
+  "$make_icon" "$work/drawn" || { fail "zorvane-make-icon"; return; }
+  # wrestool pads the file it rebuilds with zeros.
+  local size
+  size=$(stat -c %s "$work/drawn/zorvane.ico")
+  wrestool -x -t14 "$exe" -o "$work/read.ico" 2>/dev/null
+  cmp -s -n "$size" "$work/read.ico" "$work/drawn/zorvane.ico" &&
+    [ "$(tail -c +$((size + 1)) "$work/read.ico" | tr -d '\0' | wc -c)" = 0 ] &&
+    echo "$1 carries the drawn icon ($(icotool -l "$work/read.ico" | grep -o 'width=[0-9]*' | tr '\n' ' '))" ||
+    fail "$1's icon is not the drawn one"
+  local info
+  info=$(wrestool -x --raw -t16 "$exe" 2>/dev/null | tr -d '\0')
+  for key in FileVersion ProductVersion "CompanyName" ProductName; do
+    local want=$version
+    [ "$key" = CompanyName ] && want="The Super Zorvane! developers"
+    [ "$key" = ProductName ] && want="Super Zorvane!"
+    grep -aq "$key$want" <<<"$info" || fail "$1's $key is not '$want': $(grep -ao "$key[ -~]*" <<<"$info" | head -c 80)"
+  done
+  echo "$1's version resource: $(grep -ao 'ProductVersion[0-9.]*' <<<"$info")"
+  # The installer's icon: the same pictures (NSIS lists them in another order).
+  setup=$(ls "$win"/zorvane-*-windows-x64-setup.exe 2>/dev/null | head -1)
+  pictures() { for n in $(wrestool -l -t3 "$1" | sed 's/.*--name=\([0-9]*\).*/\1/'); do
+    wrestool -x --raw -t3 -n "$n" "$1" | md5sum; done | sort; }
+  [ "$(pictures "$setup")" = "$(pictures "$exe")" ] || fail "the installer does not show the game's icon"
 }
 
 replace_row() {
@@ -330,10 +413,12 @@ while read -r kind rest; do
     replace) replace_row "$a" ;;
     window) window_game ;;
     install) install_row ;;
+    resources) resources_row "$a" ;;
     dpi) dpi_row $a $b ;;
     mouse) mouse_row ;;
     ending) ending_row ;;
     edit) edit_row ;;
+    interrupt) interrupt_row "$a" ;;
     *) fail "unknown row: $kind $a $b" ;;
   esac
 done <<'TABLE'
@@ -361,8 +446,11 @@ replace leftover
 window
 mouse
 ending
+interrupt c
 edit
 dpi 192 1136x978
+resources zorvane.exe
+resources zorvane-replay.exe
 install
 TABLE
 
