@@ -4,7 +4,10 @@
 // size and at phone size with pixel ratio 3), chromium's CPU and the frames
 // drawn with a ball in play, the frames drawn while nothing changes, and the CPU of a floor
 // page beside it (the game's timer rate, one 16 × 16 putImageData each time).
-// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS] [--start]  (--start: the long tasks only)
+// With --reload FILE (a recording of an hour, as zorvane-reference-hour writes it): a reload
+// in the middle of that game at 390 × 844 × 3, the game kept in the tab: from the first
+// frame to the game playable again, and the long tasks meanwhile.
+// Usage: node bench/page_bench.mjs SITE_DIR [SECONDS] [--start] [--reload FILE]  (--start: the long tasks only)
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -16,6 +19,7 @@ import { fileURLToPath } from 'node:url';
 const site = path.resolve(process.argv[2] || 'build/web/site');
 const seconds = Number(process.argv.slice(3).find((a) => /^\d+$/.test(a)) || 20);
 const onlyStart = process.argv.includes('--start');  // the long tasks only
+const reloadFile = process.argv.includes('--reload') ? process.argv[process.argv.indexOf('--reload') + 1] : null;
 const here = path.dirname(fileURLToPath(import.meta.url));
 // puppeteer-core as the browser tests install it.
 const puppeteer = createRequire(path.join(here, '..', 'web', 'test', 'package.json'))('puppeteer-core');
@@ -92,6 +96,31 @@ try {
                 `(median of 5 warm loads ${median(longest)} ms; their tasks over 50 ms: ${warm.map((r) => `[${r.join(' ')}]`).join(' ')}; ` +
                 `cold: [${runs[0].join(' ')}])`);
   };
+  if (reloadFile) {
+    const text = fs.readFileSync(reloadFile, 'utf8');
+    const p = await browser.newPage();
+    await p.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, hasTouch: true, isMobile: true });
+    await p.evaluateOnNewDocument(() => {
+      window.longTasks = [];
+      new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
+        .observe({ type: 'longtask', buffered: true });
+    });
+    const runs = [];
+    for (let i = 0; i < 5; i++) {
+      await p.goto(url);
+      await p.waitForFunction(() => window.zorvane && window.zorvane.resumed !== undefined, { timeout: 60000 });
+      await p.evaluate((text) => { sessionStorage.setItem('zorvane game', text); window.zorvane.resuming = true; }, text);
+      await p.reload();
+      await p.waitForFunction(() => window.zorvane && window.zorvane.resumed !== undefined, { timeout: 60000 });
+      runs.push(await p.evaluate(() => [window.zorvane.resumed, Math.round(window.zorvane.resumedAt - window.zorvane.firstFrameAt),
+        window.longTasks]));
+    }
+    await p.close();
+    console.log(`a reload in the middle of the hour (${text.length} bytes), 390x844 pixel ratio 3: playable again ` +
+                `${runs.map((r) => (r[0] ? `${r[1]} ms` : 'not brought back')).join(', ')} after the first frame; ` +
+                `tasks over 50 ms: ${runs.map((r) => `[${r[2].join(' ')}]`).join(' ')}`);
+    if (onlyStart) throw 'done';
+  }
   await longTasks(568, 489 + 32, 1, false);
   await longTasks(390, 844, 3, true);
   await longTasks(844, 390, 3, true);

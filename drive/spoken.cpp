@@ -9,6 +9,7 @@ namespace zorvane {
 namespace {
 
 std::string lives(int32_t n) { return std::to_string(n) + (n == 1 ? " life" : " lives"); }
+std::string bricks(int32_t n) { return std::to_string(n) + (n == 1 ? " brick" : " bricks"); }
 
 }  // namespace
 
@@ -28,7 +29,7 @@ std::string Spoken::news(const Form1& form) {
 std::string Spoken::summary(const Form1& form) {
   const GameFields& f = form.fields();
   return "Score " + std::to_string(f.currentScore) + ", high score " + std::to_string(f.bestScore) + ", " +
-         lives(f.livesLeft) + ", " + std::to_string(f.bricksLeft) + " bricks left.";
+         lives(f.livesLeft) + ", " + bricks(f.bricksLeft) + " left.";
 }
 
 std::string Spoken::score(const Form1& form) {

@@ -59,6 +59,7 @@ class Editor {
 
   bool changed() const { return version != savedVersion; }  // since the last save (or the load)
   void saved() { savedVersion = version; }
+  void unsaved() { savedVersion = -1; }       // the layouts are in no file (brought back after a reload)
 
   // The cursor and the palette.
   int cursorX = 0, cursorY = 0;               // a cell of the current layout

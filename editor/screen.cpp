@@ -118,7 +118,11 @@ Color EditorScreen::backColor() const { return RGB(240, 240, 240); }
 std::string EditorScreen::summary() const {
   const LayoutCounts c = editor.counts();
   return "Layout " + std::to_string(editor.current() + 1) + " of " + std::to_string(editor.count()) + ": " +
-         std::to_string(c.laid) + " bricks, " + std::to_string(c.toClear) + " to clear";
+         std::to_string(c.laid) + (c.laid == 1 ? " brick, " : " bricks, ") + std::to_string(c.toClear) + " to clear";
+}
+
+std::string EditorScreen::spoken() const {
+  return summary() + ". Chosen: code " + std::to_string(editor.chosen) + ", " + hitMeaning(editor.chosen) + ".";
 }
 
 void EditorScreen::visitControls(ControlVisitor& v) const {
@@ -136,10 +140,9 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
   lines[3].Caption = editor.counts().toClear == 0 ? "Nothing to clear: it can never be cleared" : "";
   lines[4].Caption = message;
   for (const Label& l : lines) v.label(l);
-  for (int i = 0; i < 12; ++i) {  // two rows of six above the field
+  for (int i = 0; i < int(EditorButton::Count); ++i) {
     Button b;
-    b.Move(120 + float(i % 6) * 1393, 520 + float(i / 6) * 460);
-    b.Width = 1330, b.Height = 400;
+    buttonBox(EditorButton(i), b.Left, b.Top, b.Width, b.Height);
     b.Caption = buttonRows[i / 6][i % 6].second;
     b.BackColor = RGB(224, 224, 224);
     b.font = small;
@@ -165,6 +168,16 @@ void EditorScreen::visitControls(ControlVisitor& v) const {
     v.label(design);
     if (c == editor.chosen) frame(v, design.Left, design.Top, design.Width, design.Height, RGB(0, 0, 0), chosenAt);
   }
+}
+
+void EditorScreen::buttonBox(EditorButton button, float& left, float& top, float& w, float& h) {
+  const int i = int(button);  // two rows of six above the field
+  left = 120 + float(i % 6) * 1393, top = 520 + float(i / 6) * 460, w = 1330, h = 400;
+}
+
+void EditorScreen::swatchBox(int code, float& left, float& top, float& w, float& h) {
+  placed(placeOf(code), left, top);
+  w = swatchWidth, h = swatchHeight;
 }
 
 bool EditorScreen::cellAt(float x, float y, int& cx, int& cy) const {
@@ -231,28 +244,29 @@ void EditorScreen::changedOnDisk() {
 
 EditorAsks EditorScreen::click(std::string_view button) {
   int i = 0;
-  while (i < 12 && buttonRows[i / 6][i % 6].first != button) ++i;
-  return press(i);
+  while (i < int(EditorButton::Count) && buttonRows[i / 6][i % 6].first != button) ++i;
+  return press(EditorButton(i));
 }
 
-EditorAsks EditorScreen::press(int button) {
+EditorAsks EditorScreen::press(EditorButton button) {
+  using enum EditorButton;
   warned = false;
-  if (std::exchange(asking, false) && button == 1) return message.clear(), EditorAsks::SaveOver;
+  if (std::exchange(asking, false) && button == Save) return message.clear(), EditorAsks::SaveOver;
   message.clear();
   Editor& e = editor;
   switch (button) {
-    case 0: return EditorAsks::Try;
-    case 1: return EditorAsks::Save;
-    case 2: if (!e.undo()) message = "Nothing to undo"; break;
-    case 3: if (!e.redo()) message = "Nothing to redo"; break;
-    case 4:
-    case 5: if (!(button == 4 ? e.add() : e.duplicate())) message = "The set is full: " + std::to_string(mostLayouts) + " layouts"; break;
-    case 6: e.remove(); break;
-    case 7: e.go(e.current() - 1); break;
-    case 8: e.go(e.current() + 1); break;
-    case 9: e.move(-1); break;
-    case 10: e.move(+1); break;
-    case 11: return leave();
+    case Try: return EditorAsks::Try;
+    case Save: return EditorAsks::Save;
+    case Undo: if (!e.undo()) message = "Nothing to undo"; break;
+    case Redo: if (!e.redo()) message = "Nothing to redo"; break;
+    case Add:
+    case Duplicate: if (!(button == Add ? e.add() : e.duplicate())) message = "The set is full: " + std::to_string(mostLayouts) + " layouts"; break;
+    case Delete: e.remove(); break;
+    case Previous: e.go(e.current() - 1); break;
+    case Next: e.go(e.current() + 1); break;
+    case Earlier: e.move(-1); break;
+    case Later: e.move(+1); break;
+    case Leave: return leave();
     default: break;
   }
   return EditorAsks::Nothing;
@@ -271,8 +285,8 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
   const bool wasWarned = std::exchange(warned, false);
   if (wasWarned && key == keys::S) return EditorAsks::Save;
   if (control) {
-    if (key == keys::Z) return press(2);
-    if (key == keys::Y) return press(3);
+    if (key == keys::Z) return press(EditorButton::Undo);
+    if (key == keys::Y) return press(EditorButton::Redo);
     if (key == keys::S) return EditorAsks::Save;
     return EditorAsks::Nothing;
   }
@@ -300,8 +314,8 @@ EditorAsks EditorScreen::keyDown(int16_t key) {
     case keys::Tab: e.chosen = codeAt((placeOf(e.chosen) + 1) % places); break;
     case keys::Enter:
     case keys::T: return EditorAsks::Try;
-    case keys::A: return press(4);
-    case keys::D: return press(5);
+    case keys::A: return press(EditorButton::Add);
+    case keys::D: return press(EditorButton::Duplicate);
     case keys::F1: e.go(e.current() + 1); break;
     case keys::F2: e.go(e.current() - 1); break;
     default: break;

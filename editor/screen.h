@@ -17,6 +17,9 @@ namespace zorvane {
 // it all the same, or as a new file beside it.
 enum class EditorAsks { Nothing, Try, Save, SaveOver, SaveBeside, Leave };
 
+// The editor's buttons, in their order on the screen (two rows of six).
+enum class EditorButton { Try, Save, Undo, Redo, Add, Duplicate, Delete, Previous, Next, Earlier, Later, Leave, Count };
+
 class EditorScreen : public View {
  public:
   static constexpr float paletteWidth = 4320;           // beside the game's picture
@@ -46,12 +49,16 @@ class EditorScreen : public View {
   Color backColor() const override;
   std::string_view title() const override { return heading; }
   std::string summary() const;                          // "layout 3 of 12: 120 bricks, 118 to clear"
+  std::string spoken() const;                           // the summary, the code chosen and what it does, in words
+  // Where a button and a palette swatch stand, in window units.
+  static void buttonBox(EditorButton button, float& left, float& top, float& w, float& h);
+  static void swatchBox(int code, float& left, float& top, float& w, float& h);
   const std::string& name() const { return fileName; }
 
  private:
   bool cellAt(float x, float y, int& cx, int& cy) const;
   int swatchAt(float x, float y) const;                 // a code, or -1
-  EditorAsks press(int button);                         // button 0..11: Try it, Save, Undo, Redo, Add, Duplicate, Delete, <, >, earlier, later, Leave
+  EditorAsks press(EditorButton button);
   void paintAt(float x, float y);
 
   std::string fileName, heading;

@@ -4,17 +4,18 @@
 # (cmake/package.cmake) are all made from it. One face a line:
 #   design face|weight|short name|Debian file|its package|fallback file|characters the game draws with it
 # The characters are those of the face's captions in game/design.cpp and of the texts the
-# game puts in them (scores, counts, brick captions, "Level: N"); plain Arial captions
+# game puts in them (scores, counts, brick captions, "Level: N"), and "?", which stands for a
+# character a face lacks (a file's name); plain Arial captions
 # nothing the game shows. Bold Arial also draws the layout editor's words and the names of
 # its files ("editor": letters, digits and the marks a name or a message holds).
 set(ZORVANE_FACES
-  "Arial|400|arial-400|/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| 0123456789"
+  "Arial|400|arial-400|/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| 0123456789?"
   "Arial|700|arial-700|/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf|editor"
-  "Times New Roman|400|times-400|/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf| ZORVANE"
-  "Times New Roman|700|times-700|/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Level:0123456789-"
-  "Impact|700|impact-700|/usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf|fonts-yanone-kaffeesatz|/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf| LivesScoreHighBricks"
-  "Lucida Handwriting|700|lucida-700|/usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf|fonts-dancingscript|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Game Over"
-  "MS Song|400|song-400|/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf|fonts-arphic-gbsn00lp|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| Pause")
+  "Times New Roman|400|times-400|/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf| ZORVANE?"
+  "Times New Roman|700|times-700|/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf|fonts-liberation2|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Level:0123456789-?"
+  "Impact|700|impact-700|/usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Bold.otf|fonts-yanone-kaffeesatz|/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf| LivesScoreHighBricks?"
+  "Lucida Handwriting|700|lucida-700|/usr/share/fonts/opentype/dancingscript/DancingScript-Bold.otf|fonts-dancingscript|/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf| Game Over?"
+  "MS Song|400|song-400|/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf|fonts-arphic-gbsn00lp|/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf| Pause?")
 
 # The painter's table: one C++ initializer a face, in build/generated/paint/faces.inc.
 set(ZORVANE_FACE_PACKAGES)
@@ -54,8 +55,8 @@ function(zorvane_font_subsets dir out)
     list(GET fields 6 drawn)
     set(file ${dir}/${name}.ttf)
     set(chars --text=${drawn})
-    if(drawn STREQUAL "editor")  # space ! " ' ( ) + , - . / 0-9 : < > ? A-Z \ _ a-z
-      set(chars --unicodes=U+0020-0022,U+0027-0029,U+002B-003A,U+003C,U+003E-003F,U+0041-005A,U+005C,U+005F,U+0061-007A)
+    if(drawn STREQUAL "editor")  # space ! " ' ( ) + , - . / 0-9 : ; < > ? A-Z \ _ a-z
+      set(chars --unicodes=U+0020-0022,U+0027-0029,U+002B-003C,U+003E-003F,U+0041-005A,U+005C,U+005F,U+0061-007A)
     endif()
     add_custom_command(OUTPUT ${file} DEPENDS ${source} ${PROJECT_SOURCE_DIR}/paint/faces.cmake
       COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}

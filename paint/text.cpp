@@ -205,6 +205,7 @@ const TextCache::Glyph* TextCache::glyph(int face, int size, uint32_t codepoint)
   Glyph g;
   g.face = face, g.size = size, g.codepoint = codepoint;
   g.index = stbtt_FindGlyphIndex(info, int(codepoint));
+  if (g.index == 0 && codepoint != ' ') g.index = stbtt_FindGlyphIndex(info, '?');  // a character the face lacks
   int x1 = 0, y1 = 0;
   stbtt_GetGlyphBitmapBox(info, g.index, scale, scale, &g.x0, &g.y0, &x1, &y1);
   g.w = std::max(0, x1 - g.x0), g.h = std::max(0, y1 - g.y0);
@@ -262,7 +263,8 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
     int pen = 0, previous = -1;
     for (size_t i = 0; i < text.size() && pen <= 1000000;) {  // (far wider than any screen: the rest is cut)
       const uint32_t cp = nextCharacter(text, i);
-      const int index = stbtt_FindGlyphIndex(info, int(cp));
+      int index = stbtt_FindGlyphIndex(info, int(cp));
+      if (index == 0 && cp != ' ') index = stbtt_FindGlyphIndex(info, '?');  // a character the face lacks
       if (previous >= 0) pen += int(std::nearbyint(float(stbtt_GetGlyphKernAdvance(info, previous, index)) * scale));
       at(cp, index, pen);
       int advance = 0, bearing = 0;
@@ -333,6 +335,17 @@ void TextCache::keep(int face, int size, bool bold, std::string_view text, const
   kept.text.assign(text);
   kept.run = r;
   ++runsUsed;
+}
+
+std::u32string lacking(const Fonts& fonts, const Font& font, std::string_view text) {
+  bool bold = false;
+  const int face = fonts.pick(font, bold);
+  std::u32string lacked;
+  for (size_t i = 0; i < text.size();) {
+    const uint32_t cp = nextCharacter(text, i);
+    if (face < 0 || (cp != ' ' && stbtt_FindGlyphIndex(fonts.info(face), int(cp)) == 0)) lacked += char32_t(cp);
+  }
+  return lacked;
 }
 
 }  // namespace zorvane::paint

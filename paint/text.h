@@ -55,6 +55,9 @@ class Fonts {
   std::vector<Face*> faces;
 };
 
+// The characters of `text` that the face `font` is drawn with lacks (each drawn as "?").
+std::u32string lacking(const Fonts& fonts, const Font& font, std::string_view text);
+
 // A caption drawn at a pixel size: a box as tall as the face's line and as wide as the
 // text's advance, and where the ink's coverage mask lies in it.
 struct TextRun {

@@ -112,11 +112,19 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
   if (!playback->playing()) handOver();
 }
 
-void Session::edit(Layouts layouts, std::string fileName, std::string_view fileText) {
+void Session::resume(Script script, std::string_view text, double wall) {
+  watch(std::move(script), text, "", wall);
+  if (!watching()) return;
+  seeker = std::make_unique<Seeker>(*game, *playback, 2);  // two: kept ever further apart, about log2(length / 10 s) in all
+  jumpTo(length());
+}
+
+void Session::edit(Layouts layouts, std::string fileName, std::string_view fileText, bool inFile) {
   newGame(false);
   trying = false;
   layoutsFrom.clear();
   editorShown = std::make_unique<EditorScreen>(layouts, shownName(fileName), fileText);
+  if (!inFile) editorShown->editor.unsaved();
 }
 
 const View& Session::view() const { return editing() ? static_cast<const View&>(*editorShown) : game->view(); }

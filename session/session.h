@@ -89,9 +89,14 @@ class Session {
   // new recording before what the player plays after it (its comments and expect lines are not:
   // an expect line it did not meet would make the new recording fail).
   void watch(Script script, std::string_view gameLines, std::string name, double wall, double speed = 1);
+  // The host's own game brought back (a page reloaded): its recording played to its end
+  // over the next calls of advance(), a slice each, keeping few snapshots (it is never
+  // jumped back in); then the player has the game, as after any recording.
+  void resume(Script script, std::string_view gameLines, double wall);
   // The layout editor on these layouts (none: one empty layout), saved to the file `name`;
-  // `fileText`, the file as read, gives the comments it keeps.
-  void edit(Layouts layouts, std::string name, std::string_view fileText = {});
+  // `fileText`, the file as read, gives the comments it keeps; `inFile` false: they are not
+  // in it yet (brought back after a reload), so unsaved.
+  void edit(Layouts layouts, std::string name, std::string_view fileText = {}, bool inFile = true);
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
   // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise.

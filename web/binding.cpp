@@ -71,6 +71,8 @@ struct Page {
   double cuedAt = -1;                     // the game time of the first of them
   Spoken spoken;                          // the game in words, for the live region
   std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
+  int saidMode = 0;                       // the editor's mode when zvNews last looked (zvEditorMode)
+  std::string saidEditor;                 // the editor's words zvNews last told
   int64_t seed = -1;                      // the tests' one seed, or -1: the clock's
   double wall = 0;                        // the wall-clock time of the last advance
   bool saveAsked = false;                 // the editor asked to save: the page downloads its file
@@ -117,6 +119,27 @@ Session& session() {
 void newRecording() {
   page.recorded.clear();
   page.spoken = {};
+}
+
+// A new recording to be read in pieces.
+void startReading() {
+  page.reading = std::make_unique<Script>();
+  page.readText = std::string();
+  page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
+}
+
+// The recording read, or null after a bad line (the replay tool's message in page.message);
+// `text` takes the lines of it that make its game.
+std::unique_ptr<Script> takeRead(const char* name, std::string& text) {
+  if (!page.reader) startReading();
+  const bool good = page.reader->good() && page.reader->finish();
+  const ScriptError bad = page.reader->error();
+  page.reader.reset();
+  std::unique_ptr<Script> script = std::move(page.reading);
+  text = std::exchange(page.readText, std::string());
+  if (good) return script;
+  page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
+  return nullptr;
 }
 
 }  // namespace
@@ -242,14 +265,33 @@ EMSCRIPTEN_KEEPALIVE void zvPause() {
 }
 
 // The game in words (drive/spoken.h), for the page's live region: what happened since the
-// last call, or null. A recording watched faster than 1x says nothing.
+// last call, or null. A recording watched faster than 1x says nothing. In the layout editor:
+// the editor's own words as they change (the layout, its counts, the code chosen), and a
+// layout tried and left told as such, not as the game's news.
 EMSCRIPTEN_KEEPALIVE const char* zvNews() {
+  const int mode = session().editing() ? 1 : session().trial() ? 2 : 0;
+  if (mode != page.saidMode) {
+    const int was = std::exchange(page.saidMode, mode);
+    page.spoken = {};  // the game's news starts afresh
+    page.said = mode == 1 ? (was == 2 ? "Back in the editor. " : "Layout editor. ") + session().editor()->spoken()
+              : mode == 2 ? "Trying the layout: Esc, or Back to the editor, comes back."
+                          : "";
+    page.saidEditor = mode == 1 ? session().editor()->spoken() : "";
+    if (!page.said.empty()) return page.said.c_str();
+  }
+  if (mode == 1) {
+    std::string now = session().editor()->spoken();
+    if (now == page.saidEditor) return nullptr;
+    page.said = page.saidEditor = std::move(now);
+    return page.said.c_str();
+  }
   page.said = page.spoken.news(session().driver().form());
   return page.said.empty() || (session().watching() && session().speed() > 1) ? nullptr : page.said.c_str();
 }
-// The picture's text alternative: the score, the high score, the lives and the bricks left.
+// The picture's text alternative: the score, the high score, the lives and the bricks left;
+// in the layout editor, the layout, its counts and the code chosen.
 EMSCRIPTEN_KEEPALIVE const char* zvSummary() {
-  page.said = Spoken::summary(session().driver().form());
+  page.said = session().editing() ? session().editor()->spoken() : Spoken::summary(session().driver().form());
   return page.said.c_str();
 }
 // The score, said on request.
@@ -313,11 +355,7 @@ EMSCRIPTEN_KEEPALIVE void zvPlayToEnd(double wall) {
 // rest need not come), then zvPlayRecording. The page feeds a long one a slice per task, so
 // that it stays responsive meanwhile. The lines of it that make its game are kept, for the
 // recording of the game played on after it.
-EMSCRIPTEN_KEEPALIVE void zvReadRecording() {
-  page.reading = std::make_unique<Script>();
-  page.readText = std::string();
-  page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
-}
+EMSCRIPTEN_KEEPALIVE void zvReadRecording() { startReading(); }
 EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
   return page.reader && page.reader->feed(std::string_view(piece, size_t(length))) ? 1 : 0;
 }
@@ -328,16 +366,9 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
 // script the game is left as it was and the replay tool's message is returned; null on
 // success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) {
-  if (!page.reader) zvReadRecording();
-  const bool good = page.reader->good() && page.reader->finish();
-  const ScriptError bad = page.reader->error();
-  page.reader.reset();
-  std::unique_ptr<Script> script = std::move(page.reading);
-  std::string text = std::exchange(page.readText, std::string());
-  if (!good) {
-    page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
-    return page.message.c_str();
-  }
+  std::string text;
+  std::unique_ptr<Script> script = takeRead(name, text);
+  if (!script) return page.message.c_str();
   newRecording();  // the new recording begins with the one played
   page.message.clear();
   if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
@@ -346,6 +377,25 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     return nullptr;
   }
   session().watch(std::move(*script), text, name, wall);
+  return nullptr;
+}
+
+// The tab's own game or layouts, kept by the page as it hid and read back in after a
+// reload (zvReadRecording, zvFeedRecording): a recording is played to its end over the next
+// calls of zvAdvanceTo (zvPlaying says when it is done, zvHandedOver and zvVerdict whether it
+// met its expect lines); a layout file is opened in the editor, unsaved. Null on success,
+// else why not.
+EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
+  std::string text;
+  std::unique_ptr<Script> script = takeRead("kept", text);
+  if (!script) return page.message.c_str();
+  newRecording();
+  page.message.clear();
+  if (!script->layouts.empty() && holdsOnlyLayouts(*script)) {
+    session().edit(std::move(script->layouts), "my.layouts", {}, false);
+    return nullptr;
+  }
+  session().resume(std::move(*script), text, wall);
   return nullptr;
 }
 
@@ -372,6 +422,7 @@ EMSCRIPTEN_KEEPALIVE void zvEdit() {
 EMSCRIPTEN_KEEPALIVE int zvEditorMode() { return session().editing() ? 1 : session().trial() ? 2 : 0; }
 EMSCRIPTEN_KEEPALIVE void zvBackToEditor() { session().backToEditor(); }
 EMSCRIPTEN_KEEPALIVE void zvEditorSave() { session().editorClick("save"); }  // the bar's Save, as the editor's own
+EMSCRIPTEN_KEEPALIVE void zvEditorLeave() { session().editorClick("leave"); }  // the bar's Leave, as the editor's own
 EMSCRIPTEN_KEEPALIVE int zvUnsaved() { return session().editor() && session().editor()->editor.changed() ? 1 : 0; }
 // 1 once after the editor asked to save (its Save, Ctrl+S): the page downloads zvLayoutFile.
 EMSCRIPTEN_KEEPALIVE int zvSaveAsked() { return std::exchange(page.saveAsked, false) ? 1 : 0; }

@@ -15,7 +15,8 @@ const state = {
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
 
 // The game's own controls of the bar, shown from the start so that nothing moves as it
-// starts: hidden when it cannot.
+// starts (nor as it plays, pauses or ends: a control that does not apply is disabled in its
+// place): hidden when it cannot start.
 function cannotPlay() {
   for (const id of ['pause', 'share']) document.getElementById(id).hidden = true;
 }
@@ -68,7 +69,8 @@ function paint() {
 }
 
 // The layout editor's mode (0 none, 1 editing, 2 a layout tried) shapes the stage and the bar:
-// the editor's wider picture, "Make layouts" becoming the way back from a layout tried, and
+// the editor's wider picture, "Make layouts" becoming the way out of the editor (Leave, as
+// the editor's own) and back from a layout tried, and
 // Save and Copy a link taking the layout file. The editor's Save downloads it.
 function editorMode() {
   const g = state.game, mode = g._zvEditorMode();
@@ -79,8 +81,7 @@ function editorMode() {
   stage.classList.toggle('editing', mode === 1);
   stage.style.backgroundColor = g.UTF8ToString(g._zvFaceColour());
   const make = document.getElementById('make');
-  make.textContent = mode === 2 ? 'Back to the editor' : 'Make layouts';
-  make.hidden = mode === 1;
+  make.textContent = ['Make layouts', 'Leave the editor', 'Back to the editor'][mode];
   for (const id of ['recording', 'layouts']) document.getElementById(id).hidden = mode !== 0;
   document.getElementById('share').hidden = mode === 2;
   document.getElementById('save').textContent = mode === 1 ? 'Save layouts' : 'Save this game';
@@ -88,15 +89,16 @@ function editorMode() {
 
 // The game in words, as the game puts them (web/binding.cpp): what happened, in the live
 // region; the score, the lives and the bricks left as the picture's text alternative; and
-// the page's Pause control shown while the player's game runs.
+// the page's Pause control enabled while the player's game runs (disabled in its place
+// otherwise, so that a second tap where it was presses nothing else).
 function tell() {
   const g = state.game;
   const news = g._zvNews();
   if (news) say(g.UTF8ToString(news));
   const summary = g.UTF8ToString(g._zvSummary());
   if (canvas.getAttribute('aria-label') !== summary) canvas.setAttribute('aria-label', summary);
-  const pause = document.getElementById('pause'), hidden = !g._zvCanPause();
-  if (pause.hidden !== hidden) pause.hidden = hidden;
+  const pause = document.getElementById('pause'), disabled = !g._zvCanPause();
+  if (pause.disabled !== disabled) pause.disabled = disabled;
 }
 // A sentence in the live region; the same sentence again is told again.
 function say(text) {
@@ -138,7 +140,7 @@ state.settled = () => state.game && state.frames > 0 && !state.framePending && !
 function wake() {
   const g = state.game;
   clearTimeout(state.timer);
-  if (document.hidden) return;
+  if (document.hidden || state.resuming) return;
   if (!state.hold) g._zvAdvanceTo(performance.now());
   readPads();
   if (window.zorvaneSound) window.zorvaneSound.hear(g, g._zvNow());  // web/sound.js
@@ -152,10 +154,11 @@ function wake() {
 
 // Events reach the game at the time they happen: timers due before them fire first.
 function catchUp() {
-  if (!state.hold && !document.hidden) state.game._zvAdvanceTo(performance.now());
+  if (!state.hold && !document.hidden && !state.resuming) state.game._zvAdvanceTo(performance.now());
 }
-function keyDown(code, repeat) { catchUp(); state.game._zvKeyDown(code, repeat ? 1 : 0); wake(); }
-function keyUp(code) { catchUp(); state.game._zvKeyUp(code); wake(); }
+// While a kept game is being brought back, the player's input waits for it (it is dropped).
+function keyDown(code, repeat) { if (state.resuming) return; catchUp(); state.game._zvKeyDown(code, repeat ? 1 : 0); wake(); }
+function keyUp(code) { if (state.resuming) return; catchUp(); state.game._zvKeyUp(code); wake(); }
 
 // The focus lost, or the page hidden: every key the page holds is let go, as the window's
 // are when it loses the focus.
@@ -172,6 +175,7 @@ function releaseAll() {
 function visibility() {
   if (document.hidden) {
     releaseAll();
+    keep();
     clearTimeout(state.timer);
     state.hiddenAt = performance.now();
   } else if (state.hiddenAt >= 0) {
@@ -202,8 +206,10 @@ function listen() {
     if (code < 0 && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
     return Math.abs(code);
   };
-  // A focused button of the page keeps the keys that press it; the game has the rest.
-  const pageKey = (e) => e.target instanceof HTMLInputElement ||
+  // A focused button of the page keeps the keys that press it, and Tab moves the focus
+  // through the page's controls (the editor too chooses its codes by digits or the palette);
+  // the game has the rest.
+  const pageKey = (e) => e.target instanceof HTMLInputElement || e.code === 'Tab' ||
     (e.target instanceof HTMLButtonElement && ['Space', 'Enter', 'NumpadEnter'].includes(e.code));
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
@@ -221,6 +227,7 @@ function listen() {
   });
   window.addEventListener('blur', releaseAll);
   document.addEventListener('visibilitychange', visibility);
+  window.addEventListener('pagehide', keep);
   listenPointer(document.getElementById('stage'));
   listenPads();
   window.addEventListener('resize', () => paint());
@@ -228,8 +235,10 @@ function listen() {
   // The layout editor, and the way back to it from a layout tried; leaving the page with
   // layouts unsaved asks first.
   document.getElementById('make').addEventListener('click', () => {
+    if (state.resuming) return;
     catchUp();
     if (state.editorMode === 2) state.game._zvBackToEditor();
+    else if (state.editorMode === 1) state.game._zvEditorLeave();
     else state.game._zvEdit();
     wake();
   });
@@ -239,6 +248,7 @@ function listen() {
 
   // Pause by touch: what the P key gives.
   document.getElementById('pause').addEventListener('click', () => {
+    if (state.resuming) return;
     catchUp();
     state.game._zvPause();
     wake();
@@ -291,11 +301,10 @@ const nextTask = (() => {
   channel.port1.onmessage = () => waiting.shift()();
   return () => new Promise((resolve) => { waiting.push(resolve); channel.port2.postMessage(0); });
 })();
-// Reads the recording `pieces` gives (byte arrays, or promises of them), then plays it.
-// Resolves to whether it plays: false after a bad line (the replay tool's message is shown),
-// or when a newer recording took its place, or (`ask`) the player kept the editor's unsaved
-// layouts. A piece that fails rejects with its error.
-async function playRecording(name, pieces, ask = false) {
+// Hands the game the recording `pieces` gives (byte arrays, or promises of them), a slice a
+// task. Resolves to false when a newer recording took its place; a piece that fails rejects
+// with its error.
+async function readRecording(pieces) {
   const g = state.game, read = ++reads, slice = g._malloc(readSlice);
   let started = performance.now();
   try {
@@ -318,7 +327,15 @@ async function playRecording(name, pieces, ask = false) {
   } finally {
     g._free(slice);
   }
-  if (read !== reads) return false;
+  return read === reads;
+}
+// Reads the recording `pieces` gives, then plays it. Resolves to whether it plays: false
+// after a bad line (the replay tool's message is shown), or when a newer recording took its
+// place, or (`ask`) the player kept the editor's unsaved layouts. A piece that fails rejects
+// with its error.
+async function playRecording(name, pieces, ask = false) {
+  const g = state.game;
+  if (!(await readRecording(pieces))) return false;
   if (ask && g._zvUnsaved() && !window.confirm('Leave the layout editor for the link? Its layouts are not saved.')) {
     g._zvReadRecording();  // what was read of it goes
     return false;
@@ -348,6 +365,86 @@ state.playRecordingNow = async (name, text) => {
   return true;
 };
 state.playing = () => state.game._zvPlaying() === 1;
+
+// The tab keeps the player's game (or the editor's unsaved layouts) in its sessionStorage as
+// the page hides, so that a reload, or a tab the browser discarded, brings it back; nothing
+// of it leaves the tab. A recording longer than the storage holds is not kept, and the
+// player is told once.
+const kept = { game: 'zorvane game', layouts: 'zorvane layouts', most: 4 << 20 };  // most: UTF-16 units
+function keep() {
+  const g = state.game;
+  if (!g || state.resuming) return;
+  const mode = g._zvEditorMode(), lengthAt = g._malloc(4);
+  let key = null, at = 0;
+  if (mode !== 0 && g._zvUnsaved()) key = kept.layouts, at = g._zvLayoutFile(lengthAt);
+  else if (mode === 0 && !g._zvPlaying()) key = kept.game, at = g._zvRecording(lengthAt);
+  const length = g.HEAP32[lengthAt >> 2];
+  g._free(lengthAt);
+  try {
+    for (const k of [kept.game, kept.layouts]) if (k !== key) sessionStorage.removeItem(k);
+    if (!key) return;
+    const text = length <= kept.most ? new TextDecoder().decode(g.HEAPU8.subarray(at, at + length)) : '';
+    // A game is worth keeping once the player has played it (a key or a button in it).
+    if (key === kept.game && text && !/^(down|click) /m.test(text)) return void sessionStorage.removeItem(key);
+    if (!text) throw new RangeError('too long');
+    sessionStorage.setItem(key, text);
+  } catch (e) {  // too long, or the storage is full or refused
+    try { sessionStorage.removeItem(key); } catch {}
+    if (!state.toldNotKept) {
+      state.toldNotKept = true;
+      showMessage(key === kept.game ? 'This game is too long for the tab to keep: a reload or a closed tab loses it (Save this game keeps it).'
+        : 'These layouts are too many for the tab to keep: a reload loses them (Save layouts keeps them).');
+    }
+  }
+}
+
+// After a reload: the kept game played back to where it was (a slice a task, however long
+// it is), then paused by a recorded P; or the kept layouts back in the editor, unsaved. A
+// kept game that does not end on its expect line, or does not meet it, is dropped with a
+// word, and a new game goes on.
+async function resume() {
+  if (state.hold) return false;  // the tests' pictures: the load state, whatever the tab kept
+  let text = null, layouts = false;
+  try {
+    text = sessionStorage.getItem(kept.game);
+    if (text === null) text = sessionStorage.getItem(kept.layouts), layouts = text !== null;
+  } catch {}
+  if (text === null) return false;
+  const g = state.game, back = 'Your game is back', lost = 'Your last game could not be brought back: a new game begins.';
+  state.resuming = true;
+  let complaint = null;
+  try {
+    if (!layouts && !/\nexpect [^\n]*\n?$/.test(text)) throw new Error('no closing expect line');
+    if (!(await readRecording([new TextEncoder().encode(text)]))) throw new Error('superseded');
+    complaint = g._zvResume(performance.now());
+    if (complaint) throw new Error(g.UTF8ToString(complaint));
+    let started = performance.now();
+    while (g._zvPlaying()) {
+      if (performance.now() - started > readBudget) {
+        await nextTask();
+        started = performance.now();
+      }
+      g._zvAdvanceTo(performance.now());
+    }
+    if (!layouts && (!g._zvHandedOver() || g.UTF8ToString(g._zvVerdict()).startsWith('Not'))) throw new Error('missed');
+  } catch (e) {
+    state.resuming = false;
+    sessionStorage.removeItem(layouts ? kept.layouts : kept.game);
+    const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
+    withText(recordedAt, (ptr) => g._zvStart(-1, ptr, performance.now()));
+    showMessage(layouts ? 'Your unsaved layouts could not be brought back.' : lost);
+    wake();
+    return false;
+  }
+  state.resuming = false;
+  if (!layouts && g._zvCanPause()) g._zvPause();  // recorded, as a P of the player's
+  showMessage(layouts ? 'Your unsaved layouts are back' : back);
+  say(layouts ? 'Your unsaved layouts are back' : back);
+  wake();
+  window.dispatchEvent(new Event('zorvane-resumed'));
+  return true;
+}
+state.keep = keep;
 
 // Every face's file is handed to the game before the first frame, so text never flashes
 // in another face; a face that cannot be loaded is drawn with another one, with one warning.
@@ -400,8 +497,10 @@ async function main() {
   document.getElementById('stage').style.backgroundColor = state.game.UTF8ToString(state.game._zvFaceColour());
   await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   listen();
-  window.dispatchEvent(new Event('zorvane-ready'));
   wake();
+  state.resumed = await resume();
+  state.resumedAt = performance.now();  // for the benchmark: the game playable again
+  window.dispatchEvent(new Event('zorvane-ready'));
   // The site kept for playing offline (where the browser allows: a secure origin).
   if ('serviceWorker' in navigator && window.isSecureContext) {
     navigator.serviceWorker.register('sw.js').catch((e) => console.warn(`Super Zorvane!: not kept for offline play (${e.message})`));

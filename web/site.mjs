@@ -1,6 +1,7 @@
 // Finishes the page's folder at build time: the icons, drawn by the game's icon code as PNG
-// files, and the service worker with the list of the site's files and a version that is a
-// hash of them all (so that every change of a file makes a new cache); then a gzip and a
+// files, and the service worker with the list of the site's files, each with the start of
+// its SHA-256 (the worker checks what it keeps against it), and a version that is a hash of
+// them all (so that every change of a file makes a new cache); then a gzip and a
 // Brotli copy of every text, font and wasm file beside it (FILE.gz, FILE.br), which
 // web/serve.mjs sends to a browser that accepts them.
 //   node site.mjs SITE_DIR ICON_TOOL SW_SOURCE
@@ -39,12 +40,17 @@ const files = [];
     else if (entry.isFile()) files.push(name);
   }
 })('');
-const hash = crypto.createHash('sha256');
-for (const f of files) hash.update(`${f}\0`).update(fs.readFileSync(path.join(site, f)));
+const hash = crypto.createHash('sha256'), sums = {};
+for (const f of files) {
+  const bytes = fs.readFileSync(path.join(site, f));
+  hash.update(`${f}\0`).update(bytes);
+  sums[f] = crypto.createHash('sha256').update(bytes).digest('hex').slice(0, 16);
+}
+sums['./'] = sums['index.html'];
 const worker = fs.readFileSync(swSource, 'utf8');
 const line = /^const site = .*$/m;
 if (!line.test(worker)) throw new Error(`${swSource}: no line "const site = ..."`);
-const built = { version: hash.digest('hex').slice(0, 16), files: ['./', ...files] };
+const built = { version: hash.digest('hex').slice(0, 16), files: ['./', ...files], sums };
 put(path.join(site, 'sw.js'), Buffer.from(worker.replace(line, `const site = ${JSON.stringify(built)};  // this build's`)));
 
 // The compressed copies, written only when their file changed.

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "editor/editor.h"
 #include "host/program.h"
 #include "image/output_file.h"
+#include "paint/text.h"
 #include "drive/player.h"
 #include "drive/seek.h"
 #include "host/program.h"
@@ -840,6 +842,65 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
   }
 }
 
+// Every fixed text the game and the editor draw has its glyphs in the face it is drawn with,
+// in the machine's files and in the page's cut of them (made by the build from the same list,
+// paint/faces.cmake): the game in each of its states, the editor with every code chosen and
+// each of its messages. A character from outside (a file's name) that a face lacks is drawn
+// as "?", which every face has.
+TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
+  struct Texts : ControlVisitor {
+    std::vector<std::pair<Font, std::string>> seen;
+    void shape(const Shape&) override {}
+    void label(const Label& l) override { seen.push_back({l.font, l.Caption + "?"}); }
+    void button(std::string_view, const Button& b) override { seen.push_back({b.font, b.Caption + "?"}); }
+  } texts;
+  FakeHost host;
+  Session& s = host.session;
+  s.start(0, 1);
+  s.view().visitControls(texts);  // the window as designed, every caption of it
+  for (int16_t key : {keys::Right, keys::P}) {  // served, then paused
+    s.keyDown(key), s.keyUp(key);
+    host.at(host.wall + 3000);
+    s.view().visitControls(texts);
+  }
+  Form1& game = const_cast<Form1&>(s.driver().form());
+  GameFields& f = DriverTestDoor::fields(game);
+  for (int i = 0; i < 3; ++i) DriverTestDoor::lostlife(game);  // Game Over, and the scores at their widest
+  f.currentScore = f.bestScore = 999999, f.levelNumber = 99;
+  s.view().visitControls(texts);
+  s.edit({}, "mine.layouts");
+  EditorScreen& e = const_cast<EditorScreen&>(*s.editor());
+  for (const char* message : {"Unsaved changes: Esc again leaves, S saves", "Nothing to undo", "Nothing to redo",
+                              "The set is full: 100 layouts", "Saved to mine.layouts", "Not saved: nowhere to save to"}) {
+    e.message = message;
+    s.view().visitControls(texts);
+  }
+  for (e.editor.chosen = 0; e.editor.chosen < 100; ++e.editor.chosen) s.view().visitControls(texts);
+
+  paint::Fonts cut;
+  for (const paint::FaceFile& f : paint::faceFiles)
+    ASSERT_TRUE(cut.addFile(f.face, f.weight, (std::string(ZORVANE_CUT_FONTS) + "/" + f.name + ".ttf").c_str())) << f.name;
+  for (const paint::Fonts* fonts : {&paint::Fonts::installed(), static_cast<const paint::Fonts*>(&cut)}) {
+    std::set<std::string> wrong;
+    for (const auto& [font, text] : texts.seen) {
+      const std::u32string lacked = paint::lacking(*fonts, font, text);
+      if (lacked.empty()) continue;
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", unsigned(lacked[0]));
+      wrong.insert(std::string(font.face) + " " + std::to_string(font.weight) + ": \"" + text + "\" lacks " + code);
+    }
+    for (const std::string& w : wrong) ADD_FAILURE() << (fonts == &cut ? "the page's cut: " : "the machine's files: ") << w;
+  }
+  // A file's name with a letter the cut lacks: that letter is drawn as "?".
+  paint::TextCache text(cut);
+  paint::TextRun named, asked;
+  ASSERT_TRUE(text.run(Font{"Arial", 9, 700, 0}, 12, "caf\u00e9", named));
+  const std::vector<uint8_t> namedMask(named.mask, named.mask + size_t(named.maskW) * size_t(named.maskH));
+  ASSERT_TRUE(text.run(Font{"Arial", 9, 700, 0}, 12, "caf?", asked));
+  EXPECT_EQ(named.width, asked.width);
+  EXPECT_EQ(namedMask, std::vector<uint8_t>(asked.mask, asked.mask + size_t(asked.maskW) * size_t(asked.maskH)));
+}
+
 // The layout editor through the session as a host drives it: the pointer paints, drags and
 // empties, keys choose and paint, the buttons and Ctrl+Z/Ctrl+Y change the set, each a step
 // undone whole; the counts are the game's; a layout tried comes back with its history; and
@@ -865,7 +926,12 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   const Editor& e = s.editor()->editor;
   // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
   const auto cell = [](int x, int y) { return std::pair{(120 + (x + 0.5) * 414.75) / 15, (1560 + (y + 2.5) * 226.2) / 15}; };
-  const auto button = [](int row, int i) { return std::pair{(120 + i * 1393 + 665) / 15.0, (520 + row * 460 + 200) / 15.0}; };
+  const auto centre = [](auto box, auto which) {
+    float left = 0, top = 0, w = 0, h = 0;
+    box(which, left, top, w, h);
+    return std::pair{(left + w / 2) / 15.0, (top + h / 2) / 15.0};
+  };
+  const auto button = [&](EditorButton b) { return centre(EditorScreen::buttonBox, b); };
   const auto press = [&](std::pair<double, double> at, bool other = false) {
     s.pointerDown(at.first, at.second, other);
     s.pointerUp(at.first, at.second);
@@ -888,7 +954,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   } steps[] = {
       {"07 typed, Space", [&] { type({48, 55, keys::Space}); }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
-         press({(9150 + 210) / 15.0, (320 + 135) / 15.0});
+         press(centre(EditorScreen::swatchBox, 99));
          const auto [x0, y] = cell(1, 0);
          s.pointerDown(x0, y);
          for (int x = 2; x <= 4; ++x) s.pointerMoved(cell(x, 0).first, y);
@@ -897,14 +963,14 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
       {"the right button empties", [&] { press(cell(0, 0), true); }, 1, 0, "009999999900", 4, 0, 3, 0},
       {"Ctrl+Z", [&] { ctrl(keys::Z); }, 1, 0, "079999999900", 5, 1, 2, 1},
       {"Ctrl+Y", [&] { ctrl(keys::Y); }, 1, 0, "009999999900", 4, 0, 3, 0},
-      {"Undo button", [&] { press(button(0, 2)); }, 1, 0, "079999999900", 5, 1, 2, 1},
-      {"Duplicate", [&] { press(button(0, 5)); }, 2, 1, "079999999900", 5, 1, 3, 0},
+      {"Undo button", [&] { press(button(EditorButton::Undo)); }, 1, 0, "079999999900", 5, 1, 2, 1},
+      {"Duplicate", [&] { press(button(EditorButton::Duplicate)); }, 2, 1, "079999999900", 5, 1, 3, 0},
       {"78 five cells on", [&] { type({keys::Right, keys::Right, keys::Right, keys::Right, keys::Right, 55, 56, keys::Space}); },
        2, 1, "079999999978", 6, 2, 4, 0},
-      {"Move earlier", [&] { press(button(1, 3)); }, 2, 0, "079999999978", 6, 2, 5, 0},
+      {"Move earlier", [&] { press(button(EditorButton::Earlier)); }, 2, 0, "079999999978", 6, 2, 5, 0},
       {"F1: the next layout", [&] { type({keys::F1}); }, 2, 1, "079999999900", 5, 1, 5, 0},
       {"Add", [&] { type({keys::A}); }, 3, 2, "000000000000", 0, 0, 6, 0},
-      {"Delete layout", [&] { press(button(1, 0)); }, 2, 1, "079999999900", 5, 1, 7, 0},
+      {"Delete layout", [&] { press(button(EditorButton::Delete)); }, 2, 1, "079999999900", 5, 1, 7, 0},
       {"the Delete key empties, undone", [&] { type({keys::Left, keys::Delete}), ctrl(keys::Z); }, 2, 1, "079999999900", 5, 1, 7, 1},
   };
   for (const auto& step : steps) {

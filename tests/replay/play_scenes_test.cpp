@@ -264,6 +264,8 @@ TEST(PlayScene, WhatHappensIsSaidOnce) {
     EXPECT_EQ(spoken.news(f), step.said) << "at t=" << f.now();
   }
   EXPECT_EQ(Spoken::summary(f), "Score 1230, high score 2000, 0 lives, 120 bricks left.");
+  g.bricksLeft = 1;
+  EXPECT_EQ(Spoken::summary(f), "Score 1230, high score 2000, 0 lives, 1 brick left.");
 }
 
 }  // namespace

@@ -97,11 +97,11 @@ title_is() {  # waits (up to 30 s) for the window's title to match $1
   fail "the title is '$(xdotool getwindowname "$win")', not like '$1'"
 }
 xdotool key --window "$win" 0 7 Right space
-title_is 'Layout 1 of 1: 1 bricks, 1 to clear (unsaved)'
+title_is 'Layout 1 of 1: 1 brick, 1 to clear (unsaved)'
 xdotool key --window "$win" t
 title_is 'trying mine.layouts, layout 1 (Esc: back to the editor)'
 xdotool key --window "$win" Escape
-title_is 'Layout 1 of 1: 1 bricks, 1 to clear (unsaved)'
+title_is 'Layout 1 of 1: 1 brick, 1 to clear (unsaved)'
 xdotool key --window "$win" ctrl+s
 title_is 'Saved to mine.layouts'
 [ "$(grep -c '^layout ' "$editing")" = 1 ] && grep -q '^layout 0007000' "$editing" ||

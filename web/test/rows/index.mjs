@@ -9,5 +9,6 @@ import links from './links.mjs';
 import editor from './editor.mjs';
 import phone from './phone.mjs';
 import offline from './offline.mjs';
+import kept from './kept.mjs';
 
-export default [...server, ...start, ...pictures, ...recordings, ...links, ...editor, ...phone, ...offline];
+export default [...server, ...start, ...pictures, ...recordings, ...links, ...editor, ...phone, ...kept, ...offline];

@@ -76,7 +76,7 @@ const session = [
     const r = await page.evaluate(() => document.getElementById('pause').getBoundingClientRect().toJSON());
     await page.touch.tap(r.x + r.width / 2, r.y + r.height / 2);
     const paused = await page.waitFor(() => window.zorvane.gameState().pause);
-    const offered = await page.evaluate(() => !document.getElementById('pause').hidden);
+    const offered = await page.evaluate(() => !document.getElementById('pause').disabled);
     const recorded = await page.evaluate(() => window.zorvane.recordingText());
     await page.touch.tap(...pauseCentre);
     const resumed = await page.waitFor(() => !window.zorvane.gameState().pause);
