@@ -39,17 +39,6 @@ bool percentDecode(std::string_view text, std::string& out) {
   return true;
 }
 
-// Takes the next word (separated by spaces or tabs) off the front of `rest`, as scripts are read.
-std::string_view nextWord(std::string_view& rest) {
-  size_t i = 0;
-  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
-  size_t j = i;
-  while (j < rest.size() && rest[j] != ' ' && rest[j] != '\t') ++j;
-  const std::string_view word = rest.substr(i, j - i);
-  rest.remove_prefix(j);
-  return word;
-}
-
 Verdict refused(int64_t line, std::string error) {
   Verdict v;
   v.line = line;

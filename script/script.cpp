@@ -17,9 +17,6 @@
 #include "trace/numtext.h"
 
 namespace zorvane {
-namespace {
-
-// Takes the next word (separated by spaces or tabs) off the front of `rest`; empty at the end.
 std::string_view nextWord(std::string_view& rest) {
   size_t i = 0;
   while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
@@ -29,6 +26,8 @@ std::string_view nextWord(std::string_view& rest) {
   rest.remove_prefix(j);
   return word;
 }
+
+namespace {
 
 // A word of the script as an error message shows it: quoted, escaped and cut short.
 std::string quoted(std::string_view word) { return "\"" + printable(word, 60) + "\""; }

@@ -117,4 +117,7 @@ constexpr int64_t maxScriptTime = int64_t{7} * 24 * 60 * 60 * 1000;
 // `limit` characters and ends in "..." when it was cut.
 std::string printable(std::string_view text, size_t limit = 0);
 
+// Takes the next word (separated by spaces or tabs) off the front of `rest`; empty at the end.
+std::string_view nextWord(std::string_view& rest);
+
 }  // namespace zorvane
