@@ -5,10 +5,12 @@
 # both builds dated by the same SOURCE_DATE_EPOCH (the last commit's), and compares the
 # bytes with the first build's, the presets' own folders, which must be built already
 # (scripts/dev.sh test and release do). Names each file that differs and its first
-# differing byte; `diffoscope FIRST SECOND` (Debian package diffoscope) shows why.
+# differing byte, and in a .deb each file of it that differs; `diffoscope FIRST SECOND`
+# (Debian package diffoscope) shows why. Says how long each second build took.
 #   scripts/reproduce.sh [deb] [windows] [site] [board]   (all four by default)
 # deb: build/package's .deb (cpack -G DEB); windows: the installer and the zip; site: every
-# file of build/web/site; board: the zorvane-board program, where the package build has it.
+# file of build/web/site; board: build/package's zorvane-board, from the deb's second build
+# when it has one.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 kinds=("$@")
@@ -26,6 +28,8 @@ mkdir -p "$copy"
    tar --null --no-recursion -cf - -T -) | (umask 077 && tar -xf - -C "$copy")
 
 failures=0
+# The first byte at which two files differ, as cmp names it ("byte N, line M").
+first_difference() { cmp "$1" "$2" 2>&1 | sed 's/.*differ: //' | head -1; }
 # Compares two files byte for byte; names the first differing byte.
 same() {
   local first=$1 second=$2 name=$3
@@ -35,9 +39,25 @@ same() {
   elif cmp -s "$first" "$second"; then
     echo "same: $name ($(stat -c %s "$first") bytes)"
   else
-    echo "DIFFERENT: $name: $(cmp "$first" "$second" 2>&1 | sed 's/.*differ: //' | head -1)"
+    echo "DIFFERENT: $name: $(first_difference "$first" "$second")"
     failures=$((failures + 1))
+    [[ $name != *.deb ]] || inside_deb "$first" "$second"
   fi
+}
+# Two packages that differ: each file in them (control files under DEBIAN/) that differs,
+# or, when every file is the same, the first line of their listings (modes, owners, dates,
+# order) that differs.
+inside_deb() {
+  local f files=0
+  rm -rf "$again/deb1" "$again/deb2"
+  dpkg-deb -R "$1" "$again/deb1" && dpkg-deb -R "$2" "$again/deb2" || return 0
+  while IFS= read -r -d '' f; do
+    cmp -s "$again/deb1/$f" "$again/deb2/$f" 2>/dev/null && continue
+    echo "  in it: $f: $([ -f "$again/deb2/$f" ] && first_difference "$again/deb1/$f" "$again/deb2/$f" ||
+      echo missing from the second build)"
+    files=$((files + 1))
+  done < <(cd "$again/deb1" && find . -type f -printf '%P\0' | sort -z)
+  [ $files -gt 0 ] || diff <(dpkg-deb -c "$1") <(dpkg-deb -c "$2") | sed -n '2{s/^/  its listing: /;p;q}'
 }
 # Configures and builds a preset of the copy as a stranger would; the targets, if given.
 build_again() {
@@ -48,11 +68,15 @@ build_again() {
      "$preset" "$@")
 }
 
+board=build/package/board/zorvane-board
 for kind in "${kinds[@]}"; do
+  start=$SECONDS
   case $kind in
     deb)
       build_again package
-      (cd "$copy/build/package" && umask 022 && TZ=ZZZ-13:45 cpack -G DEB >/dev/null)  # as dev.sh package does
+      # As dev.sh package does; cpack talks on stderr too.
+      (cd "$copy/build/package" && umask 022 && TZ=ZZZ-13:45 cpack -G DEB >"$again/cpack.log" 2>&1) ||
+        { cat "$again/cpack.log" >&2; exit 1; }
       deb=$(cd "$src/build/package" && ls zorvane_*.deb)
       same "$src/build/package/$deb" "$copy/build/package/$deb" "$deb"
       ;;
@@ -69,15 +93,16 @@ for kind in "${kinds[@]}"; do
       done < <(cd "$copy/build/web/site" && find . -type f ! -name '.*' -printf '%P\0' | sort -z)
       ;;
     board)
-      if [ -f "$src/build/package/zorvane-board" ]; then
-        [ -f "$copy/build/package/zorvane-board" ] || build_again package --target zorvane-board
-        same "$src/build/package/zorvane-board" "$copy/build/package/zorvane-board" zorvane-board
+      if [ -f "$src/$board" ]; then
+        [ -f "$copy/$board" ] || build_again package --target zorvane-board
+        same "$src/$board" "$copy/$board" zorvane-board
       else
-        echo "no zorvane-board in build/package: not compared"
+        echo "no $board: not compared"
       fi
       ;;
     *) echo "unknown artefact: $kind (deb, windows, site or board)" >&2; exit 2 ;;
   esac
+  echo "$kind: $((SECONDS - start)) s"
 done
 [ $failures -eq 0 ] && echo "every artefact reproduced" || echo "$failures files differ"
 [ $failures -eq 0 ]

@@ -23,9 +23,14 @@ win=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
 
 # Waits (up to 30 s, only ever reached on a failure) until FILE holds COUNT (default 1) lines
-# matching PATTERN.
+# matching PATTERN; a file not written yet holds none.
 await_line() {
-  for _ in $(seq 600); do [ "$(grep -c -- "$1" "$2" 2>/dev/null)" -ge "${3:-1}" ] && return 0; sleep 0.05; done
+  local n
+  for _ in $(seq 600); do
+    n=$(grep -c -- "$1" "$2" 2>/dev/null)
+    [ "${n:-0}" -ge "${3:-1}" ] && return 0
+    sleep 0.05
+  done
   return 1
 }
 # Pixels of one colour in a part of the window (fractions of its size).
