@@ -709,12 +709,13 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
   tampered.insert(tampered.rfind("currentScore=") + 13, "1");
   const std::string unended = run.recording.substr(0, run.recording.size() - 1);
   const std::string score = std::to_string(lastValue(run.trace, "\"currentScore\":"));
+  const std::string padded = std::string(6 - score.size(), '0') + score;
   const struct {
     const std::string& text;
     std::string verdict, told;  // told: the start of what the window says of it
     bool replays;
   } cases[] = {
-      {run.recording, "Verified: score " + std::string(6 - score.size(), '0') + score, "", true},
+      {run.recording, "Verified: score " + padded, "", true},
       {unended, "Verified: score ", "", true},
       {tampered, "Not verified: line ", "zorvane: game.zrec, line ", false},
   };
@@ -745,6 +746,12 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
       EXPECT_TRUE(said.starts_with(told) && said.empty() == told.empty()) << said;
     }
     EXPECT_TRUE(s.verdict().starts_with(c.verdict)) << s.verdict();
+    EXPECT_EQ(s.fileName("D"), "zorvane-D-score-" + padded + ".zrec");
+    s.keyDown(keys::S, true);  // S asks for the score in words, once, and its repeats do not
+    EXPECT_EQ(s.said(), "");
+    s.keyDown(keys::S);
+    EXPECT_EQ(s.said() + s.said(), "Score " + score + ".");
+    s.keyUp(keys::S);
     const int64_t end = s.driver().now();
     host.at(wall + 300);
     EXPECT_EQ(s.driver().now(), end + 300);  // the wall clock goes on from where it stopped
@@ -821,10 +828,14 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     s.pointerLeft();
     s.keyDown(keys::Left);  // a key steers on its own again
     s.keyUp(keys::Left);
-    s.keyDown(keys::Right);  // held as the window loses the focus: let go then
-    EXPECT_TRUE(s.driver().paddle().moving);
-    s.letGo();
-    EXPECT_FALSE(s.driver().paddle().moving);
+    // Held as the window loses the focus, a key or a pad's stick: let go then. A pad past the
+    // last slot is not heard.
+    for (const int pad : {-1, 0, GamepadSlots::most - 1, GamepadSlots::most}) {
+      pad < 0 ? s.keyDown(keys::Right) : s.pads().stickX(pad, 32767);
+      EXPECT_EQ(s.driver().paddle().moving, pad < GamepadSlots::most) << pad;
+      s.letGo();
+      EXPECT_FALSE(s.driver().paddle().moving);
+    }
     s.keyDown(keys::P);
     s.keyUp(keys::P);
     const GameFields& game = DriverTestDoor::fields(s.driver().form());
@@ -922,6 +933,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   });
   Session& s = host.session;
   s.edit({}, "/tmp/mine.layouts");
+  EXPECT_EQ(s.news(), "Layout editor. " + s.summary());  // told once, and again as it changes
+  EXPECT_EQ(s.news(), "");
   host.paint(856);  // scale 1: a pixel is 15 units
   const Editor& e = s.editor()->editor;
   // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
@@ -952,7 +965,10 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
     int laid, toClear;
     size_t undo, redo;
   } steps[] = {
-      {"07 typed, Space", [&] { type({48, 55, keys::Space}); }, 1, 0, "070000000000", 1, 1, 1, 0},
+      {"07 typed, Space", [&] {
+         type({48, 55, keys::Space});
+         EXPECT_EQ(s.news(), s.summary());
+       }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
          press(centre(EditorScreen::swatchBox, 99));
          const auto [x0, y] = cell(1, 0);
@@ -990,6 +1006,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   const Layouts before = e.layouts();
   type({keys::T});
   ASSERT_TRUE(s.trial());
+  EXPECT_EQ(s.news(), "Trying the layout: Esc, or Back to the editor, comes back.");
   const GameFields& game = DriverTestDoor::fields(s.driver().form());
   EXPECT_EQ(game.layoutCount, 1);
   EXPECT_EQ(game.brickCode[1][3], 7);
@@ -999,14 +1016,17 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   EXPECT_GT(s.driver().now(), 1900);  // the game plays on the wall clock
   s.keyDown(keys::Escape);
   ASSERT_TRUE(s.editing());
+  EXPECT_TRUE(s.news().starts_with("Back in the editor. ")) << s.news();
   EXPECT_EQ(s.editor()->editor.layouts(), before);
   EXPECT_EQ(e.undoDepth(), 7u);
   // Tried again to its end: Game Over comes back too (and only once it shows).
   type({keys::Enter});
-  EXPECT_FALSE(s.player().click("gameover"));
+  const auto south = [&] { s.pads().button(0, PadButton::South, true), s.pads().button(0, PadButton::South, false); };
+  south();  // a pad's A clicks the button shown
+  EXPECT_TRUE(s.trial());
   DriverTestDoor::over(const_cast<Form1&>(s.driver().form()));  // the last ball lost
   ASSERT_TRUE(DriverTestDoor::fields(s.driver().form()).gameover.Visible);
-  EXPECT_TRUE(s.player().click("gameover"));
+  south();
   ASSERT_TRUE(s.editing());
   EXPECT_EQ(s.editor()->editor.layouts(), before);
   ctrl(keys::Z);
@@ -1023,6 +1043,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   refusal.clear();
   type({keys::S});
   EXPECT_FALSE(e.changed());
+  EXPECT_EQ(s.said(), "");  // S saves in the editor, and says nothing
+  EXPECT_EQ(s.fileName("D"), "zorvane-layouts-D.layouts");
   Script back = parsed(saved);
   EXPECT_TRUE(holdsOnlyLayouts(back));
   EXPECT_EQ(back.layouts, e.layouts());
