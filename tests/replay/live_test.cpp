@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "editor/editor.h"
-#include "host/program.h"
+#include "host/loop.h"
 #include "image/output_file.h"
 #include "paint/text.h"
 #include "drive/player.h"
@@ -625,6 +625,36 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
   ASSERT_GT(due, 100);
   EXPECT_EQ(sleepFor(s, 100, false), std::ceil(due - 100));
   EXPECT_EQ(sleepFor(s, due + 5, false), 0);
+}
+
+// The one loop of both windows, on a system whose messages are scripted: each reaches the
+// session, the focus lost lets go of the keys held, what S asks for is told, the title is
+// set, and closing ends the loop with the recording's last lines.
+TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
+  struct Scripted : host::System {
+    std::vector<host::Event> events;
+    std::string title;
+    void wait(double, GamepadSlots&, const Take& take) override {
+      for (const host::Event& e : std::exchange(events, {{host::Event::Close}}))
+        if (!take(e)) return;
+    }
+    void setTitle(const std::string& t) override { title = t; }
+    bool newPixels() override { return false; }
+    bool show(const Paint&) override { return false; }
+  } system;
+  system.events = {{host::Event::KeyDown, keys::Right}, {host::Event::FocusLost}, {host::Event::KeyDown, keys::S}};
+  std::string recorded;
+  FakeHost host([&](SessionOptions& o) { o.record = [&](std::string_view lines) { return recorded += lines, true; }; });
+  host.session.start(0, 1);
+  const bool left = false;
+  testing::internal::CaptureStderr();
+  host::run(system, host.session, host::Clock(), Options{}, left, {});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "zorvane: Score 0.\n");
+  EXPECT_EQ(system.title, "Super Zorvane!");
+  const size_t down = recorded.find("\ndown 39\n");
+  EXPECT_NE(down, std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("\nup 39\n", down), std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("\nexpect "), std::string::npos) << recorded;
 }
 
 // The watch clock, for every front end: the keys (and the page's buttons, which call the
