@@ -22,11 +22,11 @@
 
 #include "editor/editor.h"
 #include "host/loop.h"
+#include "host/program.h"
 #include "image/output_file.h"
 #include "paint/text.h"
 #include "drive/player.h"
 #include "drive/seek.h"
-#include "host/program.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "script/recorder.h"
@@ -697,6 +697,9 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
     EXPECT_EQ(s.paused(), step.paused);
     EXPECT_EQ(s.nextWake(step.wall) < 0, step.paused);
   }
+  s.stoodStill(4000);  // a hidden page slept: the recording waited as long
+  host.at(13500);
+  EXPECT_EQ(s.position(), 500);
   s.keyDown(keys::Space, true);  // a held Space repeats: that does nothing
   EXPECT_FALSE(s.paused());
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 playing a recording at 1\u00d7 (Space: pause, Left/Right: 10 s back/on, "
@@ -854,10 +857,12 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     for (double wall = 0; wall < 1000 && s.driver().paddle().moving; wall += 16) host.at(wall);
     EXPECT_FALSE(s.driver().paddle().moving);
     EXPECT_LE(std::abs(centre() - target), s.driver().paddle().step / 15);
-    if (steering == Steering::Held) s.pointerUp(target, 400);
+    if (steering == Steering::Held) {  // lifted, it steers no more
+      s.pointerDown(target + 100, 400);
+      s.pointerUp(target + 100, 400);
+      EXPECT_FALSE(s.driver().paddle().moving);
+    }
     s.pointerLeft();
-    s.keyDown(keys::Left);  // a key steers on its own again
-    s.keyUp(keys::Left);
     // Held as the window loses the focus, a key or a pad's stick: let go then. A pad past the
     // last slot is not heard.
     for (const int pad : {-1, 0, GamepadSlots::most - 1, GamepadSlots::most}) {
@@ -871,6 +876,10 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     const GameFields& game = DriverTestDoor::fields(s.driver().form());
     ASSERT_TRUE(game.pause.Visible);
     host.paint();
+    s.pointerDown(304, 240);  // a press on Pause taken away clicks nothing
+    s.pointerCancelled();
+    s.pointerUp(304, 240);
+    EXPECT_TRUE(game.pause.Visible);
     s.pointerDown(304, 240);  // on Pause; away and back again; released there
     s.pointerMoved(10, 10);
     s.pointerMoved(304, 240);
