@@ -338,6 +338,11 @@ TEST(OutputFile, APartlyWrittenLineIsCutBackToTheLastWholeOne) {
 TEST(EditorSave, KeepsWhatTheFileWasAndRefusesWhatItMayNotWrite) {
   namespace fs = std::filesystem;
   const bool root = geteuid() == 0;
+  const auto besides = [](int last) {  // the folder's entries: f.layouts and f-2 to f-LAST beside it
+    std::vector<std::string> all{"f.layouts"};
+    for (int n = 2; n <= last; ++n) all.push_back("f-" + std::to_string(n) + ".layouts");
+    return std::sort(all.begin(), all.end()), all;
+  };
   const struct Row {
     const char* name;
     std::function<void(const std::string& dir)> before = {};  // makes "f.layouts" (or the row's file) as found
@@ -371,6 +376,8 @@ TEST(EditorSave, KeepsWhatTheFileWasAndRefusesWhatItMayNotWrite) {
       {.name = "or saved beside it", .before = [](auto& d) { std::ofstream(d + "/f-2.layouts") << "another's"; },
        .how = SaveHow::Beside, .changed = true, .savedTo = "f-3.layouts", .after = {"f-2.layouts", "f-3.layouts", "f.layouts"},
        .mode = 0},
+      {.name = "or beside it under the last name there is", .before = [](auto& d) { for (int n = 2; n < 99; ++n) std::ofstream(d + "/f-" + std::to_string(n) + ".layouts"); },
+       .how = SaveHow::Beside, .changed = true, .savedTo = "f-99.layouts", .after = besides(99), .mode = 0},
       {.name = "another user's file stays theirs (root may give it back)", .before = [](auto& d) { ASSERT_EQ(chown((d + "/f.layouts").c_str(), 65534, 65534), 0); }, .mode = 0644, .owned = true},
   };
   for (const Row& row : rows) {
@@ -614,6 +621,11 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
     }
   }
 
+  Options mouse;
+  mouse.mouse = true;
+  Files files;
+  EXPECT_EQ(sessionOptions(mouse, files, {}).steering, Steering::Hover);
+
   FakeHost host;
   Session& s = host.session;
   s.edit({}, "mine.layouts");  // nothing to do but for input
@@ -729,6 +741,13 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
   host.at(9500);
   EXPECT_FALSE(s.watching());
   EXPECT_EQ(s.title(), "Super Zorvane!");
+  // The game's news is told while a recording plays at its own pace, not faster.
+  for (const double speed : {1.0, 2.0}) {
+    s.watch(parsed("wait 100\ndown 80\nup 80\nwait 1000\n"), {}, "p.zrec", 0, speed);
+    s.news();  // the first look tells nothing
+    host.at(150);
+    EXPECT_EQ(s.news(), speed > 1 ? "" : "Paused.") << speed;
+  }
 }
 
 // When a recording ends the player has the game, on the wall clock from where it stopped;
