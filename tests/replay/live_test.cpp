@@ -640,8 +640,9 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
 }
 
 // The one loop of both windows, on a system whose messages are scripted: each reaches the
-// session, the focus lost lets go of the keys held, what S asks for is told, the title is
-// set, and closing ends the loop with the recording's last lines.
+// session, the focus lost lets go of the keys held, what S asks for is told, the right button
+// clicks nothing in the game, the title is set, and closing ends the loop with the
+// recording's last lines.
 TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
   struct Scripted : host::System {
     std::vector<host::Event> events;
@@ -652,9 +653,16 @@ TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
     }
     void setTitle(const std::string& t) override { title = t; }
     bool newPixels() override { return false; }
-    bool show(const Paint&) override { return false; }
+    bool show(const Paint& paint) override {
+      pixels.resize(568 * 489);
+      return !paint({pixels.data(), 568, 489, 568, paint::xrgb}).empty();
+    }
+    std::vector<uint32_t> pixels;
   } system;
-  system.events = {{host::Event::KeyDown, keys::Right}, {host::Event::FocusLost}, {host::Event::KeyDown, keys::S}};
+  using E = host::Event;
+  system.events = {{E::KeyDown, keys::Right}, {E::FocusLost},  {E::KeyDown, keys::S},
+                   {E::KeyDown, keys::P},     {E::KeyUp, keys::P}, {E::PointerDown, 0, false, 304, 240, true},
+                   {E::PointerUp, 0, false, 304, 240, true}};
   std::string recorded;
   FakeHost host([&](SessionOptions& o) { o.record = [&](std::string_view lines) { return recorded += lines, true; }; });
   host.session.start(0, 1);
@@ -663,6 +671,7 @@ TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
   host::run(system, host.session, host::Clock(), Options{}, left, {});
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "zorvane: Score 0.\n");
   EXPECT_EQ(system.title, "Super Zorvane!");
+  EXPECT_TRUE(DriverTestDoor::fields(host.session.driver().form()).pause.Visible);
   const size_t down = recorded.find("\ndown 39\n");
   EXPECT_NE(down, std::string::npos) << recorded;
   EXPECT_NE(recorded.find("\nup 39\n", down), std::string::npos) << recorded;
