@@ -1068,6 +1068,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
     EXPECT_EQ(e.redoDepth(), step.redo);
   }
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 making layouts: mine.layouts \u2014 Layout 2 of 2: 5 bricks, 1 to clear (unsaved)");
+  type({keys::Tab});  // the palette's next code
+  EXPECT_EQ(e.chosen, 79);
 
   // Tried, played and left with Esc: the editor is back as it was, its history too.
   const Layouts before = e.layouts();
@@ -1099,7 +1101,10 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   ctrl(keys::Z);
   EXPECT_EQ(e.count(), 3);
 
-  // A save that fails says why and keeps the changes unsaved; one that works reads back whole.
+  // S alone saves only once leaving has warned. A save that fails says why and keeps the
+  // changes unsaved; one that works reads back whole.
+  type({keys::S});
+  EXPECT_TRUE(e.changed());
   refusal = "disk full";
   ctrl(keys::S);
   EXPECT_EQ(s.status(), "Not saved: disk full");
@@ -1125,6 +1130,9 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   for (int i = 0; i < 150; ++i) ctrl(keys::Z);
   EXPECT_EQ(e.layouts(), back.layouts);
   EXPECT_FALSE(e.changed());
+  for (int i = 0; i < 250; ++i) type({int16_t(48 + i % 2), 49, keys::Space});
+  EXPECT_EQ(e.undoDepth(), Editor::mostSteps);  // the oldest steps go
+  ctrl(keys::S);
   // A file someone else changed since: the save asks first. Other keys wait for the answer,
   // Esc goes back unsaved, N saves beside it (where later saves go), Ctrl+S saves over it.
   hows.clear();
@@ -1147,6 +1155,11 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   ctrl(keys::S);
   EXPECT_FALSE(e.changed());
   EXPECT_EQ(hows, (std::vector<SaveHow>{SaveHow::Checked, SaveHow::Checked, SaveHow::Beside, SaveHow::Checked, SaveHow::Over}));
+  for (int i = 0; i < 100; ++i) type({keys::A});  // the set full
+  EXPECT_EQ(e.count(), int(mostLayouts));
+  EXPECT_EQ(s.status(), "The set is full: 100 layouts");
+  ctrl(keys::S);
+  ctrl(keys::S);
   s.keyDown(keys::Escape);  // nothing unsaved: it leaves at once
   EXPECT_TRUE(left);
   EXPECT_EQ(s.editor(), nullptr);
