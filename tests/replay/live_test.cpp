@@ -640,8 +640,8 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
 }
 
 // The one loop of both windows, on a system whose messages are scripted: each reaches the
-// session, the focus lost lets go of the keys held, what S asks for is told, the right button
-// clicks nothing in the game, the title is set, and closing ends the loop with the
+// session, the focus lost lets go of the keys held, what S asks for is told, only the main
+// button clicks in the game, the title is set, and closing ends the loop with the
 // recording's last lines.
 TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
   struct Scripted : host::System {
@@ -662,7 +662,8 @@ TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
   using E = host::Event;
   system.events = {{E::KeyDown, keys::Right}, {E::FocusLost},  {E::KeyDown, keys::S},
                    {E::KeyDown, keys::P},     {E::KeyUp, keys::P}, {E::PointerDown, 0, false, 304, 240, true},
-                   {E::PointerUp, 0, false, 304, 240, true}};
+                   {E::PointerUp, 0, false, 304, 240, true},    {E::KeyDown, keys::Left}, {E::KeyUp, keys::Left},
+                   {E::PointerDown, 0, false, 304, 240},        {E::PointerUp, 0, false, 304, 240}};
   std::string recorded;
   FakeHost host([&](SessionOptions& o) { o.record = [&](std::string_view lines) { return recorded += lines, true; }; });
   host.session.start(0, 1);
@@ -671,7 +672,10 @@ TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
   host::run(system, host.session, host::Clock(), Options{}, left, {});
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "zorvane: Score 0.\n");
   EXPECT_EQ(system.title, "Super Zorvane!");
-  EXPECT_TRUE(DriverTestDoor::fields(host.session.driver().form()).pause.Visible);
+  const size_t click = recorded.find("\nclick pause\n");  // the main button's, on Pause, after the Left key
+  ASSERT_NE(click, std::string::npos) << recorded;
+  EXPECT_EQ(recorded.rfind("\nclick pause\n"), click);
+  EXPECT_LT(recorded.find("\ndown 37\n"), click) << recorded;
   const size_t down = recorded.find("\ndown 39\n");
   EXPECT_NE(down, std::string::npos) << recorded;
   EXPECT_NE(recorded.find("\nup 39\n", down), std::string::npos) << recorded;
