@@ -77,14 +77,14 @@ class SdlSystem : public host::System {
   explicit SdlSystem(SDL_Window* window) : window(window), screen(window) {}
 
   bool open() { return screen.open(); }
-  void wait(double ms, Input& pads, const Take& take) override;
+  void wait(double ms, GamepadSlots& pads, const Take& take) override;
   void setTitle(const std::string& title) override { SDL_SetWindowTitle(window, title.c_str()); }
   bool newPixels() override { return screen.newPixels(); }
   bool show(const Paint& paint) override { return screen.show(paint, std::exchange(exposed, false)); }
   bool ended() const override { return hungUp || displayFailed(); }
 
  private:
-  std::optional<host::Event> translate(const SDL_Event& e, Input& pads);  // none for the window's own events
+  std::optional<host::Event> translate(const SDL_Event& e, GamepadSlots& pads);  // none for the window's own events
 
   SDL_Window* window;
   Screen screen;
@@ -92,7 +92,7 @@ class SdlSystem : public host::System {
   bool exposed = false;
 };
 
-void SdlSystem::wait(double ms, Input& pads, const Take& take) {
+void SdlSystem::wait(double ms, GamepadSlots& pads, const Take& take) {
   SDL_Event e;
   if (!SDL_WaitEventTimeout(&e, int(ms))) return;
   do {
@@ -101,7 +101,7 @@ void SdlSystem::wait(double ms, Input& pads, const Take& take) {
   } while (SDL_PollEvent(&e));
 }
 
-std::optional<host::Event> SdlSystem::translate(const SDL_Event& e, Input& pads) {
+std::optional<host::Event> SdlSystem::translate(const SDL_Event& e, GamepadSlots& pads) {
   using host::Event;
   switch (e.type) {
     case SDL_QUIT: return Event{Event::Close};

@@ -60,13 +60,14 @@ void run(System& system, Session& session, const Clock& clock, const Options& op
   const System::Paint paint = [&](const paint::Target& t) -> const std::vector<paint::Rect>& { return session.paint(t); };
   while (goOn()) {
     session.advance(clock.now());
-    system.poll(session.player());
+    system.poll(session.pads());
     tellEnding(session, options);
     if (const std::string notice = session.notice(); !notice.empty()) say(notice);
+    if (const std::string words = session.said(); !words.empty()) say(words);
     if (std::string now = session.title(); now != title) system.setTitle(title = std::move(now));
     if (system.newPixels()) session.repaintAll();
     if (system.show(paint) && std::exchange(first, false)) reportFirstFrame();
-    system.wait(sleepFor(session, clock.now(), sounding && sounding()), session.player(), take);
+    system.wait(sleepFor(session, clock.now(), sounding && sounding()), session.pads(), take);
   }
   session.close();  // the recording's last wait and expect line, once
 }

@@ -32,8 +32,8 @@ class System {
   virtual ~System() = default;
   // Sleeps until a message comes or `ms` have passed, then hands what came to `take`, in
   // order, until it says stop; gamepads' events drive `pads`.
-  virtual void wait(double ms, Input& pads, const Take& take) = 0;
-  virtual void poll(Input&) {}        // gamepads that have no events are read here, once a turn
+  virtual void wait(double ms, GamepadSlots& pads, const Take& take) = 0;
+  virtual void poll(GamepadSlots&) {}  // gamepads that have no events are read here, once a turn
   virtual void setTitle(const std::string& title) = 0;
   virtual bool newPixels() = 0;      // true once after new pixels (a new size): paint them all
   virtual bool show(const Paint& paint) = 0;  // true: changed patches reached the screen

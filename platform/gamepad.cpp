@@ -56,6 +56,22 @@ void Gamepad::unplugged(Input& w) {
   hold(rightShoulder, keyNextLayout, false, w);
 }
 
+void GamepadSlots::button(int pad, PadButton b, bool down) {
+  if (pad >= 0 && pad < most) pads[pad].button(b, down, w);
+}
+
+void GamepadSlots::stickX(int pad, int value) {
+  if (pad >= 0 && pad < most) pads[pad].stickX(value, w);
+}
+
+void GamepadSlots::unplugged(int pad) {
+  if (pad >= 0 && pad < most) pads[pad].unplugged(w);
+}
+
+void GamepadSlots::letGo() {
+  for (Gamepad& pad : pads) pad.unplugged(w);
+}
+
 bool clickShownButton(Input& w) {
   for (const std::string_view name : buttons::all)
     if (w.click(name)) return true;

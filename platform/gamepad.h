@@ -31,6 +31,23 @@ class Gamepad {
   bool start = false, leftShoulder = false, rightShoulder = false;
 };
 
+// The gamepads one player plays with, each in a slot of its own (0 up), each driving the input
+// as a Gamepad does; a pad past the last slot is not heard.
+class GamepadSlots {
+ public:
+  static constexpr int most = 4;                   // pads played at once
+
+  explicit GamepadSlots(Input& w) : w(w) {}
+  void button(int pad, PadButton b, bool down);
+  void stickX(int pad, int value);                  // -32768 (left) .. 32767
+  void unplugged(int pad);                          // releases every key it holds
+  void letGo();                                     // every pad's keys released (the focus lost)
+
+ private:
+  Input& w;
+  Gamepad pads[most];
+};
+
 // Clicks the topmost button the window shows: Pause, then Game Over, then Level.
 bool clickShownButton(Input& w);
 

@@ -1,5 +1,7 @@
 #include "sdl/gamepads.h"
 
+#include <algorithm>
+
 namespace zorvane::sdl {
 namespace {
 
@@ -21,20 +23,22 @@ Gamepads::~Gamepads() {
   for (auto& [id, pad] : pads) SDL_GameControllerClose(pad.controller);
 }
 
-bool Gamepads::handle(const SDL_Event& e, Input& w) {
+bool Gamepads::handle(const SDL_Event& e, GamepadSlots& slots) {
   switch (e.type) {
     case SDL_CONTROLLERDEVICEADDED: {
       // `which` is a device index here; SDL also announces controllers present at start.
       SDL_GameController* c = SDL_GameControllerOpen(e.cdevice.which);
       if (!c) return true;
       const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-      if (!pads.emplace(id, Pad{c, {}}).second) SDL_GameControllerClose(c);  // already open
+      int slot = 0;
+      while (std::any_of(pads.begin(), pads.end(), [&](const auto& p) { return p.second.slot == slot; })) ++slot;
+      if (!pads.emplace(id, Pad{c, slot}).second) SDL_GameControllerClose(c);  // already open
       return true;
     }
     case SDL_CONTROLLERDEVICEREMOVED: {
       auto it = pads.find(e.cdevice.which);
       if (it == pads.end()) return true;
-      it->second.mapping.unplugged(w);
+      slots.unplugged(it->second.slot);
       SDL_GameControllerClose(it->second.controller);
       pads.erase(it);
       return true;
@@ -43,12 +47,12 @@ bool Gamepads::handle(const SDL_Event& e, Input& w) {
     case SDL_CONTROLLERBUTTONUP: {
       auto it = pads.find(e.cbutton.which);
       if (it != pads.end())
-        it->second.mapping.button(padButton(e.cbutton.button), e.type == SDL_CONTROLLERBUTTONDOWN, w);
+        slots.button(it->second.slot, padButton(e.cbutton.button), e.type == SDL_CONTROLLERBUTTONDOWN);
       return true;
     }
     case SDL_CONTROLLERAXISMOTION: {
       auto it = pads.find(e.caxis.which);
-      if (it != pads.end() && e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) it->second.mapping.stickX(e.caxis.value, w);
+      if (it != pads.end() && e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) slots.stickX(it->second.slot, e.caxis.value);
       return true;
     }
     default: return false;

@@ -1,5 +1,5 @@
 // Game controllers through SDL's game-controller interface, plugged in and out at any time,
-// each driving the window as a Gamepad does.
+// each in the lowest slot free when it came.
 #pragma once
 #include <SDL.h>
 
@@ -17,13 +17,13 @@ class Gamepads {
   Gamepads& operator=(const Gamepads&) = delete;
 
   // Handles a controller's event (SDL_INIT_GAMECONTROLLER must be up); false for others.
-  bool handle(const SDL_Event& e, Input& w);
+  bool handle(const SDL_Event& e, GamepadSlots& slots);
   int count() const { return int(pads.size()); }  // controllers open now
 
  private:
   struct Pad {
     SDL_GameController* controller;
-    Gamepad mapping;
+    int slot;
   };
   std::map<SDL_JoystickID, Pad> pads;
 };

@@ -15,6 +15,13 @@ namespace zorvane {
 namespace {
 constexpr const char* fullNotice =
     "This game has filled the 64 MiB a recording may hold: the recording ends here, and what you play from now on is not recorded.";
+
+// A score as a verdict and a file's name show it: six digits at least.
+std::string padded(int64_t score) {
+  char digits[24];
+  std::snprintf(digits, sizeof digits, "%06lld", static_cast<long long>(score));
+  return digits;
+}
 }  // namespace
 
 int64_t Session::WatchClock::target(double wall) const {
@@ -62,6 +69,7 @@ void Session::newGame(bool seeded) {
   recorded = 0;
   full = false;
   mouse = PointerSteering{};
+  spoken = {};
   painter.invalidate();
 }
 
@@ -186,9 +194,7 @@ bool Session::mayLeave() {
 
 void Session::handOver() {
   firstMiss = playback->miss();
-  char digits[24];
-  std::snprintf(digits, sizeof digits, "%06lld", static_cast<long long>(score()));
-  verdictText = firstMiss ? "Not verified: " + describe(*firstMiss) : checked ? std::string("Verified: score ") + digits : "";
+  verdictText = firstMiss ? "Not verified: " + describe(*firstMiss) : checked ? "Verified: score " + padded(score()) : "";
   seeker.reset();
   playback.reset();
   origin = wallNow - double(game->now());
@@ -210,6 +216,7 @@ void Session::advance(double wall) {
 void Session::keyDown(int16_t key, bool repeat) {
   keepRoom();
   if (editing()) return ask(editorShown->keyDown(key));
+  if (key == keys::S && !repeat) asked = Spoken::score(game->form());
   if (trial() && key == keys::Escape) return backToEditor();
   if (!watching()) {
     if (std::find(held.begin(), held.end(), key) == held.end()) held.push_back(key);
@@ -235,9 +242,11 @@ void Session::keyUp(int16_t key) {
 }
 
 // Keys let go while the window had not the focus never reach it: each held key is let go
-// here instead (the game's own keys, as a key-up each), and the pointer steers no more.
+// here instead (the game's own keys, as a key-up each), and so are the gamepads' (a pad's
+// next change counts afresh); the pointer steers no more.
 void Session::letGo() {
   for (const int16_t key : std::exchange(held, {})) keyUp(key);
+  gamepads.letGo();
   pointerCancelled();
 }
 
@@ -408,5 +417,31 @@ void Session::keepRoom() {
 }
 
 std::string Session::notice() { return std::exchange(told, std::string()); }
+
+std::string Session::said() { return std::exchange(asked, std::string()); }
+
+std::string Session::news() {
+  const int mode = editing() ? 1 : trial() ? 2 : 0;
+  if (mode != toldMode) {
+    const int was = std::exchange(toldMode, mode);
+    spoken = {};  // the game's news starts afresh
+    toldEditor = mode == 1 ? editorShown->spoken() : "";
+    if (mode == 1) return (was == 2 ? "Back in the editor. " : "Layout editor. ") + toldEditor;
+    if (mode == 2) return "Trying the layout: Esc, or Back to the editor, comes back.";
+  }
+  if (mode == 1) {
+    std::string now = editorShown->spoken();
+    return now == toldEditor ? std::string() : toldEditor = std::move(now);
+  }
+  std::string news = spoken.news(game->form());
+  return watching() && clock.speed > 1 ? std::string() : news;
+}
+
+std::string Session::summary() const { return editing() ? editorShown->spoken() : Spoken::summary(game->form()); }
+
+std::string Session::fileName(std::string_view date) const {
+  if (editing()) return "zorvane-layouts-" + std::string(date) + ".layouts";
+  return "zorvane-" + std::string(date) + "-score-" + padded(score()) + ".zrec";
+}
 
 }  // namespace zorvane

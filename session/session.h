@@ -29,8 +29,10 @@
 #include <vector>
 
 #include "drive/driver.h"
+#include "drive/spoken.h"
 #include "editor/screen.h"
 #include "paint/painter.h"
+#include "platform/gamepad.h"
 #include "platform/pointer.h"
 #include "script/expect.h"
 #include "script/recorder.h"
@@ -99,7 +101,8 @@ class Session {
   void edit(Layouts layouts, std::string name, std::string_view fileText = {}, bool inFile = true);
 
   // Input. Keys steer the playback while a recording plays (Space pauses, Left/Right jump,
-  // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise.
+  // Up/Down change the speed, Esc stops a jump on its way), and the game otherwise; S, outside
+  // the editor, also asks for the score in words (said()).
   void advance(double wall);                          // the game (or the recording) on to `wall`
   void keyDown(int16_t key, bool repeat = false);
   void keyUp(int16_t key);
@@ -108,8 +111,8 @@ class Session {
   void pointerUp(double x, double y);                 // on the button it went down on: a click
   void pointerLeft();                                 // out of the picture: it steers no more
   void pointerCancelled();                            // the press was taken away: no click, no steering
-  void letGo();                                       // the focus lost: every key held down is let go, and the pointer
-  Input& player() { return playerInput; }             // the player's other input (gamepads): the game's while live
+  void letGo();                                       // the focus lost: every key and gamepad held is let go, and the pointer
+  GamepadSlots& pads() { return gamepads; }           // the player's gamepads: the game's while live
   void stoodStill(double ms);                         // the host slept this long (a hidden page): a recording waited too
 
   // The watch controls, while a recording plays.
@@ -127,6 +130,13 @@ class Session {
   bool paintBehind() const { return painter.behind(); }
   void repaintAll() { painter.invalidate(); }         // the next picture is painted whole (a new target)
   std::string notice();                               // a word for the player (the recording is full), once; "": none
+  std::string said();                                 // the words asked for (S: the score), once; "": none
+  // The game in words since the last call, for a live region ("": nothing new); in the editor,
+  // its own words as they change, and a layout tried and left told as such.
+  std::string news();
+  std::string summary() const;                        // the picture's text alternative: the score, lives, bricks left; or the editor's
+  // The name a saved file takes on `date`: the game's with its score, or the editor's layouts.
+  std::string fileName(std::string_view date) const;
   std::string title() const;                          // the window's caption, and what a recording's playback is at
   std::string status() const;                         // one line about the recording playing, "" for none
   double nextWake(double wall) const;                 // wall-clock ms when advance() has more to do; -1: only input
@@ -211,6 +221,12 @@ class Session {
   float pointerX = 0;                                 // window units
   std::vector<int16_t> held;                          // keys down in the game, in the order pressed
   std::string pressed;                                // the button the pointer went down on
+  GamepadSlots gamepads{playerInput};
+  // The game in words.
+  Spoken spoken;
+  std::string asked;                                  // the words asked for, not yet said
+  int toldMode = 0;                                   // the view news() last told of: 0 the game, 1 the editor, 2 a layout tried
+  std::string toldEditor;                             // the editor's words news() last told
   bool pressedInside = false;                         // the pointer is still over it
   // The layout editor.
   std::unique_ptr<EditorScreen> editorShown;

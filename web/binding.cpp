@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "board/digest.h"
-#include "drive/spoken.h"
 #include "game/form1.h"
 #include "paint/painter.h"
 #include "platform/gamepad.h"
@@ -69,10 +68,7 @@ struct Page {
   std::string message;                    // the last recording's complaint, or its verdict
   int cues = 0;                           // the kinds of cue raised since the page last took them, one bit each
   double cuedAt = -1;                     // the game time of the first of them
-  Spoken spoken;                          // the game in words, for the live region
-  std::string said;                       // what zvNews, zvSummary or zvScoreSaid last handed out
-  int saidMode = 0;                       // the editor's mode when zvNews last looked (zvEditorMode)
-  std::string saidEditor;                 // the editor's words zvNews last told
+  std::string said;                       // what zvNews, zvSummary or zvFileName last handed out
   int64_t seed = -1;                      // the tests' one seed, or -1: the clock's
   double wall = 0;                        // the wall-clock time of the last advance
   bool saveAsked = false;                 // the editor asked to save: the page downloads its file
@@ -115,11 +111,8 @@ Session& session() {
   return *page.session;
 }
 
-// A new game (or recording) on the page: a new recording, and nothing told of it yet.
-void newRecording() {
-  page.recorded.clear();
-  page.spoken = {};
-}
+// A new game (or recording) on the page: a new recording.
+void newRecording() { page.recorded.clear(); }
 
 // A new recording to be read in pieces.
 void startReading() {
@@ -246,13 +239,8 @@ EMSCRIPTEN_KEEPALIVE void zvPointerUp(double x, double y) {
 EMSCRIPTEN_KEEPALIVE void zvPointerCancel() { session().pointerCancelled(); }
 
 // Gamepads of the browser's standard layout, read by the page at each wake, through the
-// desktop's mapping of a gamepad to keys and clicks.
-constexpr int maxPads = 4;
-struct Pad {
-  Gamepad mapping;
-  uint32_t buttons = 0;  // bit i: standard button i held
-};
-static Pad pads[maxPads];
+// session's gamepads: bit i of a pad's buttons, standard button i held.
+uint32_t padButtons[GamepadSlots::most];
 
 // The page's Pause control: while the player's game runs it gives what the P key gives (the
 // game's own Pause button resumes); while a recording plays it pauses or plays on the
@@ -264,63 +252,43 @@ EMSCRIPTEN_KEEPALIVE void zvPause() {
   zvKeyUp(keys::P);
 }
 
-// The game in words (drive/spoken.h), for the page's live region: what happened since the
-// last call, or null. A recording watched faster than 1x says nothing. In the layout editor:
-// the editor's own words as they change (the layout, its counts, the code chosen), and a
-// layout tried and left told as such, not as the game's news.
+// The game in words, for the page's live region: what was asked for (S: the score) and what
+// happened since the last call, or null (Session::news()).
 EMSCRIPTEN_KEEPALIVE const char* zvNews() {
-  const int mode = session().editing() ? 1 : session().trial() ? 2 : 0;
-  if (mode != page.saidMode) {
-    const int was = std::exchange(page.saidMode, mode);
-    page.spoken = {};  // the game's news starts afresh
-    page.said = mode == 1 ? (was == 2 ? "Back in the editor. " : "Layout editor. ") + session().editor()->spoken()
-              : mode == 2 ? "Trying the layout: Esc, or Back to the editor, comes back."
-                          : "";
-    page.saidEditor = mode == 1 ? session().editor()->spoken() : "";
-    if (!page.said.empty()) return page.said.c_str();
-  }
-  if (mode == 1) {
-    std::string now = session().editor()->spoken();
-    if (now == page.saidEditor) return nullptr;
-    page.said = page.saidEditor = std::move(now);
-    return page.said.c_str();
-  }
-  page.said = page.spoken.news(session().driver().form());
-  return page.said.empty() || (session().watching() && session().speed() > 1) ? nullptr : page.said.c_str();
+  const std::string asked = session().said(), news = session().news();
+  page.said = asked.empty() || news.empty() ? asked + news : asked + " " + news;
+  return page.said.empty() ? nullptr : page.said.c_str();
 }
 // The picture's text alternative: the score, the high score, the lives and the bricks left;
 // in the layout editor, the layout, its counts and the code chosen.
 EMSCRIPTEN_KEEPALIVE const char* zvSummary() {
-  page.said = session().editing() ? session().editor()->spoken() : Spoken::summary(session().driver().form());
+  page.said = session().summary();
   return page.said.c_str();
 }
-// The score, said on request.
-EMSCRIPTEN_KEEPALIVE const char* zvScoreSaid() {
-  page.said = Spoken::score(session().driver().form());
-  return page.said.c_str();
-}
+// The focus lost, or the page hidden: every key and gamepad held is let go, and the pointer.
+EMSCRIPTEN_KEEPALIVE void zvLetGo() { session().letGo(); }
 // One pad's state: the standard buttons held (bit i for buttons[i]) and its left stick's
 // x axis, -1 (left) to 1.
 EMSCRIPTEN_KEEPALIVE void zvPad(int index, int buttons, double stickX) {
-  if (index < 0 || index >= maxPads) return;
+  if (index < 0 || index >= GamepadSlots::most) return;
   constexpr struct {
     int bit;
     PadButton button;
   } standard[] = {{0, PadButton::South},         {4, PadButton::LeftShoulder}, {5, PadButton::RightShoulder},
                   {9, PadButton::Start},         {14, PadButton::DpadLeft},    {15, PadButton::DpadRight}};
-  Pad& pad = pads[index];
+  GamepadSlots& pads = session().pads();
   for (const auto& s : standard) {
     const bool down = (uint32_t(buttons) >> s.bit) & 1;
-    if (down != bool((pad.buttons >> s.bit) & 1)) pad.mapping.button(s.button, down, session().player());
+    if (down != bool((padButtons[index] >> s.bit) & 1)) pads.button(index, s.button, down);
   }
-  pad.buttons = uint32_t(buttons);
-  pad.mapping.stickX(std::isfinite(stickX) ? int(std::clamp(stickX, -1.0, 1.0) * 32767) : 0, session().player());
+  padButtons[index] = uint32_t(buttons);
+  pads.stickX(index, std::isfinite(stickX) ? int(std::clamp(stickX, -1.0, 1.0) * 32767) : 0);
 }
-// A pad unplugged, or the page out of sight: every key it holds is released.
+// A pad unplugged: every key it holds is released.
 EMSCRIPTEN_KEEPALIVE void zvPadGone(int index) {
-  if (index < 0 || index >= maxPads) return;
-  pads[index].mapping.unplugged(session().player());
-  pads[index].buttons = 0;
+  if (index < 0 || index >= GamepadSlots::most) return;
+  session().pads().unplugged(index);
+  padButtons[index] = 0;
 }
 // The window's caption, or null when it is the one handed over last.
 EMSCRIPTEN_KEEPALIVE const char* zvTitle() {
@@ -468,8 +436,11 @@ EMSCRIPTEN_KEEPALIVE int zvHandedOver() {
 // What the last recording played proved when it ended ("Verified: score 001230", or the
 // expect line it did not meet), or its complaint; "" for none.
 EMSCRIPTEN_KEEPALIVE const char* zvVerdict() { return page.message.c_str(); }
-// The score now: for a saved game's name.
-EMSCRIPTEN_KEEPALIVE double zvScore() { return double(session().score()); }
+// The name of the file a save downloads, on `date`: the game's with its score, or the layouts'.
+EMSCRIPTEN_KEEPALIVE const char* zvFileName(const char* date) {
+  page.said = session().fileName(date);
+  return page.said.c_str();
+}
 
 // The game so far as a replay script, ending with an expect line about the game now; its
 // length in bytes through `length` (the script may hold any byte).

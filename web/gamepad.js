@@ -11,7 +11,7 @@ function readPads() {
   let changed = false;
   const now = new Set();
   for (const pad of navigator.getGamepads()) {
-    if (!pad || !pad.connected) continue;  // the game takes as many as it has room for (binding.cpp)
+    if (!pad || !pad.connected) continue;  // the game hears as many as it has slots for
     now.add(pad.index);
     let buttons = 0;
     pad.buttons.forEach((b, i) => { if (i < 31 && (b.pressed || b.value > 0.5)) buttons |= 1 << i; });
@@ -31,11 +31,6 @@ function readPads() {
   }
   if (pads.seen.size && !pads.polling) pollPads();
   return changed;
-}
-// Every pad's keys let go (the page lost the focus or is hidden); they are read afresh.
-function releasePads() {
-  for (const index of pads.seen.keys()) state.game._zvPadGone(index);
-  pads.seen.clear();
 }
 // While a pad is connected and the page shows, it is read at every animation frame.
 function pollPads() {

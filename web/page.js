@@ -9,7 +9,7 @@ const canvas = document.getElementById('game');
 const ctx = canvas.getContext('2d', { alpha: false });
 const messageBox = document.getElementById('message');
 const state = {
-  game: null, hold: false, frames: 0, firstFrameAt: 0, held: new Set(),
+  game: null, hold: false, frames: 0, firstFrameAt: 0,
   pending: [], framePending: false, painting: 0, timer: 0, image: null, changes: 0, hiddenAt: -1,
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
@@ -87,8 +87,8 @@ function editorMode() {
   document.getElementById('save').textContent = mode === 1 ? 'Save layouts' : 'Save this game';
 }
 
-// The game in words, as the game puts them (web/binding.cpp): what happened, in the live
-// region; the score, the lives and the bricks left as the picture's text alternative; and
+// The game in words, as the game puts them (web/binding.cpp): what happened and what was
+// asked for (S: the score), in the live region; the score, the lives and the bricks left as the picture's text alternative; and
 // the page's Pause control enabled while the player's game runs (disabled in its place
 // otherwise, so that a second tap where it was presses nothing else).
 function tell() {
@@ -160,14 +160,13 @@ function catchUp() {
 function keyDown(code, repeat) { if (state.resuming) return; catchUp(); state.game._zvKeyDown(code, repeat ? 1 : 0); wake(); }
 function keyUp(code) { if (state.resuming) return; catchUp(); state.game._zvKeyUp(code); wake(); }
 
-// The focus lost, or the page hidden: every key the page holds is let go, as the window's
-// are when it loses the focus.
+// The focus lost, or the page hidden: the game lets go of every key, gamepad and pointer
+// held, as the window's does when it loses the focus; the pads are read afresh.
 function releaseAll() {
   catchUp();
-  for (const code of state.held) state.game._zvKeyUp(code);
-  state.held.clear();
-  releasePointer();
-  releasePads();
+  state.game._zvLetGo();
+  pointer.id = null;
+  pads.seen.clear();
 }
 // Hidden, the game stands still. Shown again, live play goes on from where it stood with the
 // window's rule for a stall (a timer that fell behind ticks once); a recording goes on from
@@ -214,16 +213,10 @@ function listen() {
   window.addEventListener('keydown', (e) => {
     if (pageKey(e)) return;
     if (state.editorMode === 1) e.preventDefault();  // Tab, Backspace, Ctrl+S and the rest are the editor's
-    if (e.code === 'KeyS' && !e.repeat) say(state.game.UTF8ToString(state.game._zvScoreSaid()));  // the score on request
-    const code = keyOf(e);
-    state.held.add(code);
-    keyDown(code, e.repeat);
+    keyDown(keyOf(e), e.repeat);
   });
   window.addEventListener('keyup', (e) => {
-    if (pageKey(e)) return;
-    const code = keyOf(e);
-    state.held.delete(code);
-    keyUp(code);
+    if (!pageKey(e)) keyUp(keyOf(e));
   });
   window.addEventListener('blur', releaseAll);
   document.addEventListener('visibilitychange', visibility);

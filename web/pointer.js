@@ -15,7 +15,7 @@ function pointerAt(e) {
   return [(e.clientX - rect.left) * ratio, (e.clientY - rect.top) * ratio];
 }
 
-// The pointer let go without a click (the focus lost, the page hidden).
+// The pointer taken away: no click.
 function releasePointer() {
   pointer.id = null;
   state.game._zvPointerCancel();

@@ -76,8 +76,7 @@
     const date = new Date().toISOString().slice(0, 16).replace(/[T:]/g, '-');
     const a = document.createElement('a');
     a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
-    a.download = editing() ? `zorvane-layouts-${date}.layouts`
-      : `zorvane-${date}-score-${String(game()._zvScore()).padStart(6, '0')}.zrec`;
+    a.download = state.withText(date, (ptr) => game().UTF8ToString(game()._zvFileName(ptr)));
     document.body.appendChild(a);
     a.click();
     a.remove();

@@ -25,26 +25,26 @@ constexpr uint64_t lookEvery = 1000;  // ms: asking for a pad that is not there 
 
 }  // namespace
 
-void Pads::poll(Input& w) {
+void Pads::poll(GamepadSlots& slots) {
   const uint64_t now = GetTickCount64();
   const bool look = now - lastLook >= lookEvery;
   if (look) lastLook = now;
   anyConnected = false;
-  for (DWORD i = 0; i < 4; ++i) {
+  for (DWORD i = 0; i < XUSER_MAX_COUNT && i < GamepadSlots::most; ++i) {
     Pad& pad = pads[i];
     if (!pad.connected && !look) continue;
     XINPUT_STATE state{};
     if (XInputGetState(i, &state) != ERROR_SUCCESS) {
-      if (pad.connected) pad.mapping.unplugged(w);
+      if (pad.connected) slots.unplugged(int(i));
       pad = Pad{};
       continue;
     }
     pad.connected = anyConnected = true;
     const WORD now = state.Gamepad.wButtons;
     for (const auto& b : buttonMap)
-      if ((now & b.mask) != (pad.buttons & b.mask)) pad.mapping.button(b.button, (now & b.mask) != 0, w);
+      if ((now & b.mask) != (pad.buttons & b.mask)) slots.button(int(i), b.button, (now & b.mask) != 0);
     pad.buttons = now;
-    if (state.Gamepad.sThumbLX != pad.stick) pad.mapping.stickX(pad.stick = state.Gamepad.sThumbLX, w);
+    if (state.Gamepad.sThumbLX != pad.stick) slots.stickX(int(i), pad.stick = state.Gamepad.sThumbLX);
   }
 }
 

@@ -1,5 +1,5 @@
-// Game controllers through XInput, plugged in and out at any time, each driving the window
-// as a Gamepad does (the desktop's mapping). XInput has no events: the pads are read.
+// Game controllers through XInput, plugged in and out at any time, each in the slot of its
+// XInput number. XInput has no events: the pads are read.
 #pragma once
 #include <cstdint>
 
@@ -9,7 +9,7 @@ namespace zorvane::win {
 
 class Pads {
  public:
-  void poll(Input& w);                // reads every pad, giving the game what changed
+  void poll(GamepadSlots& slots);     // reads every pad, giving the game what changed
   double pollEvery() const;           // ms until the next read is worth doing
 
  private:
@@ -17,9 +17,8 @@ class Pads {
     bool connected = false;
     uint16_t buttons = 0;
     int16_t stick = 0;
-    Gamepad mapping;
   };
-  Pad pads[4];
+  Pad pads[GamepadSlots::most];  // XInput's four
   uint64_t lastLook = 0;  // GetTickCount64 of the last look for pads not connected
   bool anyConnected = false;
 };

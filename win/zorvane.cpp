@@ -46,11 +46,11 @@ class WinSystem : public host::System {
  public:
   explicit WinSystem(win::Window& window) : window(window) {}
 
-  void wait(double ms, Input&, const Take& take) override {
+  void wait(double ms, GamepadSlots&, const Take& take) override {
     for (const host::Event& e : window.wait(std::min(ms, pads.pollEvery())))
       if (!take(e)) return;
   }
-  void poll(Input& input) override { pads.poll(input); }
+  void poll(GamepadSlots& slots) override { pads.poll(slots); }
   void setTitle(const std::string& title) override { window.setTitle(title); }
   bool newPixels() override { return window.newPixels(); }
   bool show(const Paint& paint) override { return window.show(paint); }

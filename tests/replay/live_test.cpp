@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "editor/editor.h"
+#include "host/loop.h"
 #include "host/program.h"
 #include "image/output_file.h"
 #include "paint/text.h"
 #include "drive/player.h"
 #include "drive/seek.h"
-#include "host/program.h"
 #include "game/form1.h"
 #include "platform/keys.h"
 #include "script/recorder.h"
@@ -338,6 +338,11 @@ TEST(OutputFile, APartlyWrittenLineIsCutBackToTheLastWholeOne) {
 TEST(EditorSave, KeepsWhatTheFileWasAndRefusesWhatItMayNotWrite) {
   namespace fs = std::filesystem;
   const bool root = geteuid() == 0;
+  const auto besides = [](int last) {  // the folder's entries: f.layouts and f-2 to f-LAST beside it
+    std::vector<std::string> all{"f.layouts"};
+    for (int n = 2; n <= last; ++n) all.push_back("f-" + std::to_string(n) + ".layouts");
+    return std::sort(all.begin(), all.end()), all;
+  };
   const struct Row {
     const char* name;
     std::function<void(const std::string& dir)> before = {};  // makes "f.layouts" (or the row's file) as found
@@ -371,6 +376,8 @@ TEST(EditorSave, KeepsWhatTheFileWasAndRefusesWhatItMayNotWrite) {
       {.name = "or saved beside it", .before = [](auto& d) { std::ofstream(d + "/f-2.layouts") << "another's"; },
        .how = SaveHow::Beside, .changed = true, .savedTo = "f-3.layouts", .after = {"f-2.layouts", "f-3.layouts", "f.layouts"},
        .mode = 0},
+      {.name = "or beside it under the last name there is", .before = [](auto& d) { for (int n = 2; n < 99; ++n) std::ofstream(d + "/f-" + std::to_string(n) + ".layouts"); },
+       .how = SaveHow::Beside, .changed = true, .savedTo = "f-99.layouts", .after = besides(99), .mode = 0},
       {.name = "another user's file stays theirs (root may give it back)", .before = [](auto& d) { ASSERT_EQ(chown((d + "/f.layouts").c_str(), 65534, 65534), 0); }, .mode = 0644, .owned = true},
   };
   for (const Row& row : rows) {
@@ -614,6 +621,11 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
     }
   }
 
+  Options mouse;
+  mouse.mouse = true;
+  Files files;
+  EXPECT_EQ(sessionOptions(mouse, files, {}).steering, Steering::Hover);
+
   FakeHost host;
   Session& s = host.session;
   s.edit({}, "mine.layouts");  // nothing to do but for input
@@ -625,6 +637,49 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
   ASSERT_GT(due, 100);
   EXPECT_EQ(sleepFor(s, 100, false), std::ceil(due - 100));
   EXPECT_EQ(sleepFor(s, due + 5, false), 0);
+}
+
+// The one loop of both windows, on a system whose messages are scripted: each reaches the
+// session, the focus lost lets go of the keys held, what S asks for is told, only the main
+// button clicks in the game, the title is set, and closing ends the loop with the
+// recording's last lines.
+TEST(Host, TheLoopHandsTheWindowsMessagesToTheSession) {
+  struct Scripted : host::System {
+    std::vector<host::Event> events;
+    std::string title;
+    void wait(double, GamepadSlots&, const Take& take) override {
+      for (const host::Event& e : std::exchange(events, {{host::Event::Close}}))
+        if (!take(e)) return;
+    }
+    void setTitle(const std::string& t) override { title = t; }
+    bool newPixels() override { return false; }
+    bool show(const Paint& paint) override {
+      pixels.resize(568 * 489);
+      return !paint({pixels.data(), 568, 489, 568, paint::xrgb}).empty();
+    }
+    std::vector<uint32_t> pixels;
+  } system;
+  using E = host::Event;
+  system.events = {{E::KeyDown, keys::Right}, {E::FocusLost},  {E::KeyDown, keys::S},
+                   {E::KeyDown, keys::P},     {E::KeyUp, keys::P}, {E::PointerDown, 0, false, 304, 240, true},
+                   {E::PointerUp, 0, false, 304, 240, true},    {E::KeyDown, keys::Left}, {E::KeyUp, keys::Left},
+                   {E::PointerDown, 0, false, 304, 240},        {E::PointerUp, 0, false, 304, 240}};
+  std::string recorded;
+  FakeHost host([&](SessionOptions& o) { o.record = [&](std::string_view lines) { return recorded += lines, true; }; });
+  host.session.start(0, 1);
+  const bool left = false;
+  testing::internal::CaptureStderr();
+  host::run(system, host.session, host::Clock(), Options{}, left, {});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "zorvane: Score 0.\n");
+  EXPECT_EQ(system.title, "Super Zorvane!");
+  const size_t click = recorded.find("\nclick pause\n");  // the main button's, on Pause, after the Left key
+  ASSERT_NE(click, std::string::npos) << recorded;
+  EXPECT_EQ(recorded.rfind("\nclick pause\n"), click);
+  EXPECT_LT(recorded.find("\ndown 37\n"), click) << recorded;
+  const size_t down = recorded.find("\ndown 39\n");
+  EXPECT_NE(down, std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("\nup 39\n", down), std::string::npos) << recorded;
+  EXPECT_NE(recorded.find("\nexpect "), std::string::npos) << recorded;
 }
 
 // The watch clock, for every front end: the keys (and the page's buttons, which call the
@@ -667,6 +722,9 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
     EXPECT_EQ(s.paused(), step.paused);
     EXPECT_EQ(s.nextWake(step.wall) < 0, step.paused);
   }
+  s.stoodStill(4000);  // a hidden page slept: the recording waited as long
+  host.at(13500);
+  EXPECT_EQ(s.position(), 500);
   s.keyDown(keys::Space, true);  // a held Space repeats: that does nothing
   EXPECT_FALSE(s.paused());
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 playing a recording at 1\u00d7 (Space: pause, Left/Right: 10 s back/on, "
@@ -696,6 +754,13 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
   host.at(9500);
   EXPECT_FALSE(s.watching());
   EXPECT_EQ(s.title(), "Super Zorvane!");
+  // The game's news is told while a recording plays at its own pace, not faster.
+  for (const double speed : {1.0, 2.0}) {
+    s.watch(parsed("wait 100\ndown 80\nup 80\nwait 1000\n"), {}, "p.zrec", 0, speed);
+    s.news();  // the first look tells nothing
+    host.at(150);
+    EXPECT_EQ(s.news(), speed > 1 ? "" : "Paused.") << speed;
+  }
 }
 
 // When a recording ends the player has the game, on the wall clock from where it stopped;
@@ -709,12 +774,13 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
   tampered.insert(tampered.rfind("currentScore=") + 13, "1");
   const std::string unended = run.recording.substr(0, run.recording.size() - 1);
   const std::string score = std::to_string(lastValue(run.trace, "\"currentScore\":"));
+  const std::string padded = std::string(6 - score.size(), '0') + score;
   const struct {
     const std::string& text;
     std::string verdict, told;  // told: the start of what the window says of it
     bool replays;
   } cases[] = {
-      {run.recording, "Verified: score " + std::string(6 - score.size(), '0') + score, "", true},
+      {run.recording, "Verified: score " + padded, "", true},
       {unended, "Verified: score ", "", true},
       {tampered, "Not verified: line ", "zorvane: game.zrec, line ", false},
   };
@@ -745,6 +811,12 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
       EXPECT_TRUE(said.starts_with(told) && said.empty() == told.empty()) << said;
     }
     EXPECT_TRUE(s.verdict().starts_with(c.verdict)) << s.verdict();
+    EXPECT_EQ(s.fileName("D"), "zorvane-D-score-" + padded + ".zrec");
+    s.keyDown(keys::S, true);  // S asks for the score in words, once, and its repeats do not
+    EXPECT_EQ(s.said(), "");
+    s.keyDown(keys::S);
+    EXPECT_EQ(s.said() + s.said(), "Score " + score + ".");
+    s.keyUp(keys::S);
     const int64_t end = s.driver().now();
     host.at(wall + 300);
     EXPECT_EQ(s.driver().now(), end + 300);  // the wall clock goes on from where it stopped
@@ -817,19 +889,29 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
     for (double wall = 0; wall < 1000 && s.driver().paddle().moving; wall += 16) host.at(wall);
     EXPECT_FALSE(s.driver().paddle().moving);
     EXPECT_LE(std::abs(centre() - target), s.driver().paddle().step / 15);
-    if (steering == Steering::Held) s.pointerUp(target, 400);
+    if (steering == Steering::Held) {  // lifted, it steers no more
+      s.pointerDown(target + 100, 400);
+      s.pointerUp(target + 100, 400);
+      EXPECT_FALSE(s.driver().paddle().moving);
+    }
     s.pointerLeft();
-    s.keyDown(keys::Left);  // a key steers on its own again
-    s.keyUp(keys::Left);
-    s.keyDown(keys::Right);  // held as the window loses the focus: let go then
-    EXPECT_TRUE(s.driver().paddle().moving);
-    s.letGo();
-    EXPECT_FALSE(s.driver().paddle().moving);
+    // Held as the window loses the focus, a key or a pad's stick: let go then. A pad past the
+    // last slot is not heard.
+    for (const int pad : {-1, 0, GamepadSlots::most - 1, GamepadSlots::most}) {
+      pad < 0 ? s.keyDown(keys::Right) : s.pads().stickX(pad, 32767);
+      EXPECT_EQ(s.driver().paddle().moving, pad < GamepadSlots::most) << pad;
+      s.letGo();
+      EXPECT_FALSE(s.driver().paddle().moving);
+    }
     s.keyDown(keys::P);
     s.keyUp(keys::P);
     const GameFields& game = DriverTestDoor::fields(s.driver().form());
     ASSERT_TRUE(game.pause.Visible);
     host.paint();
+    s.pointerDown(304, 240);  // a press on Pause taken away clicks nothing
+    s.pointerCancelled();
+    s.pointerUp(304, 240);
+    EXPECT_TRUE(game.pause.Visible);
     s.pointerDown(304, 240);  // on Pause; away and back again; released there
     s.pointerMoved(10, 10);
     s.pointerMoved(304, 240);
@@ -922,6 +1004,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   });
   Session& s = host.session;
   s.edit({}, "/tmp/mine.layouts");
+  EXPECT_EQ(s.news(), "Layout editor. " + s.summary());  // told once, and again as it changes
+  EXPECT_EQ(s.news(), "");
   host.paint(856);  // scale 1: a pixel is 15 units
   const Editor& e = s.editor()->editor;
   // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
@@ -952,7 +1036,10 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
     int laid, toClear;
     size_t undo, redo;
   } steps[] = {
-      {"07 typed, Space", [&] { type({48, 55, keys::Space}); }, 1, 0, "070000000000", 1, 1, 1, 0},
+      {"07 typed, Space", [&] {
+         type({48, 55, keys::Space});
+         EXPECT_EQ(s.news(), s.summary());
+       }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
          press(centre(EditorScreen::swatchBox, 99));
          const auto [x0, y] = cell(1, 0);
@@ -985,11 +1072,14 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
     EXPECT_EQ(e.redoDepth(), step.redo);
   }
   EXPECT_EQ(s.title(), "Super Zorvane! \u2014 making layouts: mine.layouts \u2014 Layout 2 of 2: 5 bricks, 1 to clear (unsaved)");
+  type({keys::Tab});  // the palette's next code
+  EXPECT_EQ(e.chosen, 79);
 
   // Tried, played and left with Esc: the editor is back as it was, its history too.
   const Layouts before = e.layouts();
   type({keys::T});
   ASSERT_TRUE(s.trial());
+  EXPECT_EQ(s.news(), "Trying the layout: Esc, or Back to the editor, comes back.");
   const GameFields& game = DriverTestDoor::fields(s.driver().form());
   EXPECT_EQ(game.layoutCount, 1);
   EXPECT_EQ(game.brickCode[1][3], 7);
@@ -999,20 +1089,26 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   EXPECT_GT(s.driver().now(), 1900);  // the game plays on the wall clock
   s.keyDown(keys::Escape);
   ASSERT_TRUE(s.editing());
+  EXPECT_TRUE(s.news().starts_with("Back in the editor. ")) << s.news();
   EXPECT_EQ(s.editor()->editor.layouts(), before);
   EXPECT_EQ(e.undoDepth(), 7u);
   // Tried again to its end: Game Over comes back too (and only once it shows).
   type({keys::Enter});
-  EXPECT_FALSE(s.player().click("gameover"));
+  const auto south = [&] { s.pads().button(0, PadButton::South, true), s.pads().button(0, PadButton::South, false); };
+  south();  // a pad's A clicks the button shown
+  EXPECT_TRUE(s.trial());
   DriverTestDoor::over(const_cast<Form1&>(s.driver().form()));  // the last ball lost
   ASSERT_TRUE(DriverTestDoor::fields(s.driver().form()).gameover.Visible);
-  EXPECT_TRUE(s.player().click("gameover"));
+  south();
   ASSERT_TRUE(s.editing());
   EXPECT_EQ(s.editor()->editor.layouts(), before);
   ctrl(keys::Z);
   EXPECT_EQ(e.count(), 3);
 
-  // A save that fails says why and keeps the changes unsaved; one that works reads back whole.
+  // S alone saves only once leaving has warned. A save that fails says why and keeps the
+  // changes unsaved; one that works reads back whole.
+  type({keys::S});
+  EXPECT_TRUE(e.changed());
   refusal = "disk full";
   ctrl(keys::S);
   EXPECT_EQ(s.status(), "Not saved: disk full");
@@ -1023,6 +1119,8 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   refusal.clear();
   type({keys::S});
   EXPECT_FALSE(e.changed());
+  EXPECT_EQ(s.said(), "");  // S saves in the editor, and says nothing
+  EXPECT_EQ(s.fileName("D"), "zorvane-layouts-D.layouts");
   Script back = parsed(saved);
   EXPECT_TRUE(holdsOnlyLayouts(back));
   EXPECT_EQ(back.layouts, e.layouts());
@@ -1036,6 +1134,9 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   for (int i = 0; i < 150; ++i) ctrl(keys::Z);
   EXPECT_EQ(e.layouts(), back.layouts);
   EXPECT_FALSE(e.changed());
+  for (int i = 0; i < 250; ++i) type({int16_t(48 + i % 2), 49, keys::Space});
+  EXPECT_EQ(e.undoDepth(), Editor::mostSteps);  // the oldest steps go
+  ctrl(keys::S);
   // A file someone else changed since: the save asks first. Other keys wait for the answer,
   // Esc goes back unsaved, N saves beside it (where later saves go), Ctrl+S saves over it.
   hows.clear();
@@ -1058,6 +1159,11 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   ctrl(keys::S);
   EXPECT_FALSE(e.changed());
   EXPECT_EQ(hows, (std::vector<SaveHow>{SaveHow::Checked, SaveHow::Checked, SaveHow::Beside, SaveHow::Checked, SaveHow::Over}));
+  for (int i = 0; i < 100; ++i) type({keys::A});  // the set full
+  EXPECT_EQ(e.count(), int(mostLayouts));
+  EXPECT_EQ(s.status(), "The set is full: 100 layouts");
+  ctrl(keys::S);
+  ctrl(keys::S);
   s.keyDown(keys::Escape);  // nothing unsaved: it leaves at once
   EXPECT_TRUE(left);
   EXPECT_EQ(s.editor(), nullptr);
