@@ -126,6 +126,8 @@ void newRecording() {
 // A new recording to be read in pieces.
 void startReading() {
   page.reading = std::make_unique<Script>();
+  // Its lines are reserved the room of the longest script, so that they never move as they
+  // grow (a copy at the end would hold them twice): a page of the room is taken only once written.
   page.readText = std::string();
   page.readText.reserve(maxScriptBytes);
   page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
