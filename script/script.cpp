@@ -158,7 +158,7 @@ bool ScriptReader::compact() {
     const std::string_view whole(partial.data(), end);
     ++lineNumber;  // a fault names the line being read
     if (whole.find('#') != std::string_view::npos) return fail("a '#' comment must stand on a line of its own");
-    if (!readDraws(randGoesOn ? whole : std::string_view(rest.data(), size_t(whole.end() - rest.data())))) return false;
+    if (!readDraws(randGoesOn ? whole : std::string_view(rest.data(), size_t(whole.data() + whole.size() - rest.data())))) return false;
     --lineNumber;
     if (gameLines) gameLines->append(whole);
     partial.erase(0, end);
