@@ -129,8 +129,9 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
     if (!partial.empty()) text = partial.append(text);
     chunk.remove_prefix(taken);
     const bool good = randGoesOn ? randRest(text) : line(text);
-    if (good && gameLine && gameLines) gameLines->append(text).push_back('\n');
+    if (good && gameLine && gameLines) gameLines->append(text.substr(copied)).push_back('\n');
     partial.clear();
+    copied = 0;
     lineBytes = 0;
     compactAt = longLine;
     randGoesOn = false;
@@ -139,29 +140,40 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
   return !failed;
 }
 
-// What a long line holds so far is kept short, as little as its meaning needs: runs of blanks
-// become one blank, a comment keeps only its '#', and a rand line's whole draws are read and
-// copied out as they come.
+// What a long line holds so far is kept short, as little as its meaning needs: a line that
+// makes the game is copied out as it comes, then runs of blanks become one blank, a comment
+// keeps only its '#', and a rand line's whole draws are read as they arrive.
 bool ScriptReader::compact() {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  partial.erase(std::unique(partial.begin(), partial.end(), [&](char a, char b) { return blank(a) && blank(b); }),
-                partial.end());
   std::string_view head = partial;
   if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);  // a byte-order mark
   std::string_view rest = head;
   const std::string_view name = randGoesOn ? "rand" : nextWord(rest);
-  if (name.starts_with('#')) {
-    partial.resize(size_t(name.data() - partial.data()) + 1);
-  } else if (name == "rand" && !rest.empty()) {
+  if (gameLines && !name.empty() && name[0] != '#' && name != "expect") {
+    gameLines->append(std::string_view(partial).substr(copied));
+    copied = partial.size();
+  }
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  // (What was copied of it is all of it: only its leading blanks are lost before its word comes.)
+  partial.erase(std::unique(partial.begin(), partial.end(), [&](char a, char b) { return blank(a) && blank(b); }),
+                partial.end());
+  copied = std::min(copied, partial.size());
+  head = partial;
+  if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  rest = head;
+  const std::string_view word = randGoesOn ? "rand" : nextWord(rest);
+  if (word.starts_with('#')) {
+    partial.resize(size_t(word.data() - partial.data()) + 1);
+  } else if (word == "rand" && !rest.empty()) {
     // Up to its last blank, the draws are whole.
     const size_t end = partial.find_last_of(" \t") + 1;
     const std::string_view whole(partial.data(), end);
     ++lineNumber;  // a fault names the line being read
     if (whole.find('#') != std::string_view::npos) return fail("a '#' comment must stand on a line of its own");
-    if (!readDraws(randGoesOn ? whole : std::string_view(rest.data(), size_t(whole.data() + whole.size() - rest.data())))) return false;
+    if (!readDraws(randGoesOn ? whole : std::string_view(rest.data(), size_t(whole.data() + whole.size() - rest.data()))))
+      return false;
     --lineNumber;
-    if (gameLines) gameLines->append(whole);
     partial.erase(0, end);
+    copied = partial.size();
     randGoesOn = true;
   }
   compactAt = std::max(longLine, 2 * partial.size());  // what stays long is not looked at again until it doubles

@@ -78,6 +78,7 @@ class ScriptReader {
   static constexpr size_t longLine = 4096;  // a line's start held longer than this is kept short
   std::string partial;    // the start of a line whose newline has not come yet (kept short: compact)
   size_t lineBytes = 0;   // the bytes of it read
+  size_t copied = 0;      // of partial, what is copied to gameLines already (a long game line)
   size_t compactAt = longLine;  // partial is made short again when it grows past this
   bool randGoesOn = false;      // it is a rand line whose first draws are read
   size_t randDraws = 0;   // the draws of the rand line being read
