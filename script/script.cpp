@@ -110,29 +110,82 @@ std::string printable(std::string_view text, size_t limit) {
 ScriptReader::ScriptReader(Script& s, std::string* lines) : script(s), gameLines(lines) { script = Script{}; }
 
 bool ScriptReader::feed(std::string_view chunk, bool last) {
-  while (!failed && (!chunk.empty() || (last && !partial.empty()))) {
+  while (!failed && (!chunk.empty() || (last && lineBytes > 0))) {
     const size_t newline = chunk.find('\n');
     const size_t taken = newline == std::string_view::npos ? chunk.size() : newline + 1;
     // A line that runs past the bound is refused by the bound, whatever it holds.
-    if (bytes + partial.size() + taken > maxScriptBytes) {
+    if (bytes + lineBytes + taken > maxScriptBytes) {
       ++lineNumber;
       return fail("the script is longer than " + std::to_string(maxScriptBytes >> 20) + " MiB");
     }
     if (newline == std::string_view::npos && !last) {
       partial.append(chunk);  // the line goes on in the next chunk
-      return true;
+      lineBytes += chunk.size();
+      return partial.size() <= compactAt || compact();
     }
     ++lineNumber;
-    bytes += partial.size() + taken;
+    bytes += lineBytes + taken;
     std::string_view text = chunk.substr(0, newline == std::string_view::npos ? taken : newline);
     if (!partial.empty()) text = partial.append(text);
     chunk.remove_prefix(taken);
-    const bool good = line(text);
-    if (good && gameLine && gameLines) gameLines->append(text).push_back('\n');
+    const bool good = randGoesOn ? randRest(text) : line(text);
+    if (good && gameLine && gameLines) gameLines->append(text.substr(copied)).push_back('\n');
     partial.clear();
+    copied = 0;
+    lineBytes = 0;
+    compactAt = longLine;
+    randGoesOn = false;
     if (!good) return false;
   }
   return !failed;
+}
+
+// What a long line holds so far is kept short, as little as its meaning needs: a line that
+// makes the game is copied out as it comes, then runs of blanks become one blank, a comment
+// keeps only its '#', and a rand line's whole draws are read as they arrive.
+bool ScriptReader::compact() {
+  std::string_view head = partial;
+  if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);  // a byte-order mark
+  std::string_view rest = head;
+  const std::string_view name = randGoesOn ? "rand" : nextWord(rest);
+  if (gameLines && !name.empty() && name[0] != '#' && name != "expect") {
+    gameLines->append(std::string_view(partial).substr(copied));
+    copied = partial.size();
+  }
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  // (What was copied of it is all of it: only its leading blanks are lost before its word comes.)
+  partial.erase(std::unique(partial.begin(), partial.end(), [&](char a, char b) { return blank(a) && blank(b); }),
+                partial.end());
+  copied = std::min(copied, partial.size());
+  head = partial;
+  if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  rest = head;
+  const std::string_view word = randGoesOn ? "rand" : nextWord(rest);
+  if (word.starts_with('#')) {
+    partial.resize(size_t(word.data() - partial.data()) + 1);
+  } else if (word == "rand" && !rest.empty()) {
+    // Up to its last blank, the draws are whole.
+    const size_t end = partial.find_last_of(" \t") + 1;
+    const std::string_view whole(partial.data(), end);
+    ++lineNumber;  // a fault names the line being read
+    if (whole.find('#') != std::string_view::npos) return fail("a '#' comment must stand on a line of its own");
+    if (!readDraws(randGoesOn ? whole : std::string_view(rest.data(), size_t(whole.data() + whole.size() - rest.data()))))
+      return false;
+    --lineNumber;
+    partial.erase(0, end);
+    copied = partial.size();
+    randGoesOn = true;
+  }
+  compactAt = std::max(longLine, 2 * partial.size());  // what stays long is not looked at again until it doubles
+  return true;
+}
+
+// The end of a rand line whose first draws were read already.
+bool ScriptReader::randRest(std::string_view text) {
+  gameLine = true;
+  if (text.find('#') != std::string_view::npos) return fail("a '#' comment must stand on a line of its own");
+  if (text.ends_with('\r')) text.remove_suffix(1);
+  return readRand(text);
 }
 
 bool ScriptReader::fail(std::string message) {
@@ -175,8 +228,14 @@ bool ScriptReader::line(std::string_view line) {
 }
 
 bool ScriptReader::readRand(std::string_view rest) {
-  size_t count = 0;
-  for (std::string_view token = nextWord(rest); !token.empty(); token = nextWord(rest), ++count) {
+  if (!readDraws(rest)) return false;
+  if (randDraws == 0) return fail("rand needs at least one value");
+  randDraws = 0;
+  return true;
+}
+
+bool ScriptReader::readDraws(std::string_view rest) {
+  for (std::string_view token = nextWord(rest); !token.empty(); token = nextWord(rest), ++randDraws) {
     float r = 0;
     switch (parseDraw(withoutPlus(token), r)) {
       case DrawFault::Syntax: return fail("bad rand value " + quoted(token) + ": not a decimal number");
@@ -185,7 +244,6 @@ bool ScriptReader::readRand(std::string_view rest) {
     }
     script.draws.push_back(r);
   }
-  if (count == 0) return fail("rand needs at least one value");
   return true;
 }
 

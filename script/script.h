@@ -57,10 +57,14 @@ class ScriptReader {
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
   bool good() const { return !failed; }           // no bad line so far
   const ScriptError& error() const { return fault; }  // the first bad line
+  size_t held() const { return partial.capacity(); }  // the room a line not yet ended takes
 
  private:
   bool line(std::string_view text);  // one whole line, without its newline
-  bool readRand(std::string_view rest);     // the draws of a rand line
+  bool compact();                    // a long line's start kept short (see feed)
+  bool randRest(std::string_view text);     // the end of a long rand line, its first draws read
+  bool readRand(std::string_view rest);     // the draws of a rand line, at least one
+  bool readDraws(std::string_view rest);    // some of them
   bool readLayout(std::string_view rest);   // the ten rows of a layout line
   bool readClick(std::string_view button);
   bool readSeed(std::string_view name, std::string_view arg);          // seed or randomize
@@ -71,7 +75,13 @@ class ScriptReader {
   std::string* gameLines;
   bool gameLine = false;  // the line just read makes the game
   ScriptError fault;
-  std::string partial;    // the start of a line whose newline has not come yet
+  static constexpr size_t longLine = 4096;  // a line's start held longer than this is kept short
+  std::string partial;    // the start of a line whose newline has not come yet (kept short: compact)
+  size_t lineBytes = 0;   // the bytes of it read
+  size_t copied = 0;      // of partial, what is copied to gameLines already (a long game line)
+  size_t compactAt = longLine;  // partial is made short again when it grows past this
+  bool randGoesOn = false;      // it is a rand line whose first draws are read
+  size_t randDraws = 0;   // the draws of the rand line being read
   size_t bytes = 0;       // of the lines read
   int64_t lineNumber = 0;
   int64_t totalTime = 0;  // of wait and catchup

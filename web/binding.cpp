@@ -58,7 +58,7 @@ struct Page {
   // nor its expect lines (one it did not meet would make that recording fail).
   std::string readText;
   std::string recorded;                   // the game as a replay script
-  std::string handed;                     // what zvRecording last handed out
+  std::string handed;                     // what zvLayoutFile last handed out
   std::string heading;                    // the first line's UTC time, from the page
   std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
   int width = 0, height = 0;
@@ -90,7 +90,9 @@ Session& session() {
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
       if (page.session && page.session->editor()) return true;  // a layout tried is not recorded
-      page.recorded += lines;  // the session keeps it within a script's room
+      // The session keeps it within a script's room. A recording read is its start already
+      // (zvPlayRecording): taken, never copied.
+      if (lines.data() != page.recorded.data()) page.recorded += lines;
       return true;
     };
     o.cues = [](std::span<const Cue> cues) {
@@ -117,7 +119,10 @@ void newRecording() { page.recorded.clear(); }
 // A new recording to be read in pieces.
 void startReading() {
   page.reading = std::make_unique<Script>();
+  // Its lines are reserved the room of the longest script, so that they never move as they
+  // grow (a copy at the end would hold them twice): a page of the room is taken only once written.
   page.readText = std::string();
+  page.readText.reserve(maxScriptBytes);
   page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
 }
 
@@ -344,7 +349,8 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     session().start(wall, -1, std::make_shared<const Layouts>(std::move(script->layouts)), shownName(name));
     return nullptr;
   }
-  session().watch(std::move(*script), text, name, wall);
+  page.recorded = std::move(text);
+  session().watch(std::move(*script), page.recorded, name, wall);
   return nullptr;
 }
 
@@ -363,7 +369,8 @@ EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
     session().edit(std::move(script->layouts), "my.layouts", {}, false);
     return nullptr;
   }
-  session().resume(std::move(*script), text, wall);
+  page.recorded = std::move(text);
+  session().resume(std::move(*script), page.recorded, wall);
   return nullptr;
 }
 
@@ -443,12 +450,12 @@ EMSCRIPTEN_KEEPALIVE const char* zvFileName(const char* date) {
 }
 
 // The game so far as a replay script, ending with an expect line about the game now; its
-// length in bytes through `length` (the script may hold any byte).
+// length in bytes through `length` (the script may hold any byte). Not a copy: it holds
+// until the game goes on.
 EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
   if (!session().watching()) session().close();
-  page.handed = page.recorded;
-  *length = int(page.handed.size());
-  return page.handed.data();
+  *length = int(page.recorded.size());
+  return page.recorded.data();
 }
 
 // The board of proven scores this game's layouts are listed on: "builtin", or the SHA-256 of

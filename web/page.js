@@ -13,6 +13,7 @@ const state = {
   pending: [], framePending: false, painting: 0, timer: 0, image: null, changes: 0, hiddenAt: -1,
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
+state.opened = 0;  // for the tests: files and links opened so far, whether played or refused
 
 // The game's own controls of the bar, shown from the start so that nothing moves as it
 // starts (nor as it plays, pauses or ends: a control that does not apply is disabled in its
@@ -267,22 +268,40 @@ function listen() {
 }
 
 // Plays a recording from its start at its own pace; the player takes over where it ends. A
-// file longer than the replay tool reads is refused unread.
+// file longer than the replay tool reads is refused unread; another is read as it comes,
+// never held whole.
 async function playFile(f) {
+  try {
+    await readFile(f);
+  } finally {
+    state.opened++;
+  }
+}
+async function readFile(f) {
   if (state.game._zvUnsaved() && !window.confirm('Leave the layout editor? Its layouts are not saved.')) return;
   const maxScriptBytes = state.game._zvMaxScriptBytes();
   if (f.size > maxScriptBytes) {
     showMessage(`zorvane-replay: ${f.name}: the script is longer than ${maxScriptBytes / (1 << 20)} MiB`);
     return;
   }
-  let bytes;
   try {
-    bytes = new Uint8Array(await f.arrayBuffer());
+    await playRecording(f.name, pieces(f.stream()));
   } catch (e) {
     showMessage(`zorvane-replay: cannot read ${f.name}: ${e.message || e.name}`);
-    return;
   }
-  playRecording(f.name, [bytes]);
+}
+// The chunks of a stream, as they come.
+async function* pieces(stream) {
+  const reader = stream.getReader();
+  try {
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) return;
+      yield value;
+    }
+  } finally {
+    reader.cancel().catch(() => {});
+  }
 }
 
 // The game reads a recording a slice at a time, about `readBudget` ms of it per task, so

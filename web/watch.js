@@ -147,7 +147,13 @@
   async function openLink() {
     const hash = window.zorvaneLinks.next();
     if (!hash || !hash.startsWith('#r=')) return;
-    const data = hash.slice(3);
+    try {
+      await readLink(hash.slice(3));
+    } finally {
+      state.opened++;
+    }
+  }
+  async function readLink(data) {
     const broken = 'This link to a Super Zorvane! game is broken: ';
     if (data.length + 2 > maxLinkBytes) return state.showMessage(`${broken}it is longer than the 1 MiB a link may hold.`);
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return state.showMessage(`${broken}it is not base64url.`);

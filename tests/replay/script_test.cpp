@@ -1,6 +1,7 @@
 // Replay scripts: what a good script turns into, and how each kind of bad line is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <string>
@@ -310,6 +311,56 @@ TEST(ReplayScript, A64MiBScriptIsTheLongest) {
   // An earlier fault is still the first one reported.
   EXPECT_FALSE(parseScript("jump\n" + longest + "x", s, e));
   EXPECT_EQ(e.line, 1);
+}
+
+// A line far longer than the chunks it comes in is read as it comes: what the reader holds
+// of it stays small, it reads as it does whole, and a line that makes the game is copied whole.
+TEST(ReplayScript, ALongLineIsReadAsItComesHoldingLittle) {
+  const size_t mib = size_t{1} << 20, chunk = 65536;
+  std::string draws = "rand";
+  for (int i = 0; i < 1 << 20; ++i) draws += i % 2 ? " 0.5" : "\t0.25";
+  const std::string spaced = "wait" + std::string(4 * mib, ' ') + "7\n";
+  const struct {
+    std::string script;
+    size_t draws, commands;
+    std::string lines;  // the game lines copied
+    int64_t badLine;    // 0: good
+    const char* says;
+  } cases[] = {
+      {std::string(4 * mib, ' ') + "\nwait 5\n", 0, 1, "wait 5\n", 0, ""},
+      {"\t# " + std::string(4 * mib, 'x') + "\nwait 5", 0, 1, "wait 5\n", 0, ""},
+      {"expect t=0" + std::string(4 * mib, ' ') + "\n", 0, 1, "", 0, ""},
+      {spaced, 0, 1, spaced, 0, ""},
+      {draws + "\r\nwait 1\n", size_t{1} << 20, 1, draws + "\r\nwait 1\n", 0, ""},
+      {draws, size_t{1} << 20, 0, draws + "\n", 0, ""},  // no newline at the end
+      {"wait 1\n" + draws + " # no\n", 0, 0, "", 2, "a '#' comment must stand on a line of its own"},
+      {"wait 1\n" + draws.substr(0, 3 * mib) + " 1.5" + draws.substr(4) + "\n", 0, 0, "", 2, "rand value \"1.5\" is outside"},
+      {"rand" + std::string(4 * mib, ' ') + "\n", 0, 0, "", 1, "rand needs at least one value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script.substr(0, 40));
+    Script read;
+    std::string lines;
+    ScriptReader reader(read, &lines);
+    bool good = true;
+    size_t held = 0;
+    for (size_t at = 0; good && at < c.script.size(); at += chunk) {
+      good = reader.feed(std::string_view(c.script).substr(at, chunk));
+      held = std::max(held, reader.held());
+    }
+    good = good && reader.finish();
+    EXPECT_LT(held, 4 * chunk);
+    if (c.badLine) {
+      EXPECT_FALSE(good);
+      EXPECT_EQ(reader.error().line, c.badLine);
+      EXPECT_NE(reader.error().message.find(c.says), std::string::npos) << reader.error().message;
+      continue;
+    }
+    ASSERT_TRUE(good) << reader.error().message;
+    EXPECT_EQ(read.draws.size(), c.draws);
+    EXPECT_EQ(read.commands.size(), c.commands);
+    EXPECT_TRUE(lines == c.lines) << lines.size() << " bytes copied, " << c.lines.size() << " expected";
+  }
 }
 
 TEST(ReplayScript, LinesAreCountedIn64Bits) {

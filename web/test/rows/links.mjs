@@ -1,6 +1,13 @@
 // A game played here, copied as a `#r=` link and opened in a fresh page, plays the same game
-// and proves its score.
+// and proves its score. A long link leaves the address before anything listens, and is read
+// a slice at a time; a link asks before it replaces the editor's unsaved layouts.
+import fs from 'node:fs';
+import path from 'node:path';
+import zlib from 'node:zlib';
 import { gameState, gameTimePasses, openGame } from '../support.mjs';
+
+// base64url of the raw-deflated text: a link's fragment, as the page writes one.
+const packed = (text) => zlib.deflateRawSync(Buffer.from(text)).toString('base64url');
 
 export default [
   { name: 'a #r= link of a game played verifies, its bar steers it, and a broken one says so', run: async (t) => {
@@ -68,5 +75,53 @@ export default [
     await page.waitFor(() => !document.getElementById('message').hidden, null, 20000);
     const broken = await page.evaluate(() => document.getElementById('message-text').textContent);
     t.check(/link .* is broken/.test(broken), 'a broken link gets a plain message', broken);
+  } },
+  // While the address holds a long fragment, each addEventListener takes seconds in some
+  // engines: the fragment leaves it first. The link is decoded a slice at a time, and the
+  // page's timers run between the slices. (A script before the page's own needs puppeteer.)
+  { name: 'a long link leaves the address before anything listens, and is read in slices while the page answers',
+    cannot: { webkit: 'WebKitWebDriver runs no script before the page\'s own' }, run: async (t) => {
+    const page = await t.newPage();
+    await page.raw.evaluateOnNewDocument(() => {
+      const seen = window.linkSeen = { fragments: [], longestDecode: 0, ticksWhileReading: 0, ready: false };
+      const add = EventTarget.prototype.addEventListener;
+      EventTarget.prototype.addEventListener = function (type, ...rest) {
+        if (window.zorvaneLinks) seen.fragments.push(location.hash.length);  // the page's own (the test server's hook comes first)
+        return add.call(this, type, ...rest);
+      };
+      const decode = window.atob;
+      window.atob = (text) => ((seen.longestDecode = Math.max(seen.longestDecode, String(text).length)), decode(text));
+      add.call(window, 'zorvane-ready', () => { seen.ready = true; });
+      (function tick() {
+        if (seen.ready && !window.zorvane.opened) seen.ticksWhileReading++;
+        if (!window.zorvane || !window.zorvane.opened) setTimeout(tick, 1);
+      })();
+    });
+    await page.goto(t.url + '#r=' + packed('wait 0\n'.repeat(600000)));  // 4 MiB of script
+    await page.waitFor(() => window.zorvane && window.zorvane.opened > 0, null, 60000);
+    const seen = await page.evaluate(() => ({ ...window.linkSeen, hash: location.hash, playing: window.zorvane.game._zvPlaying() }));
+    t.check(seen.fragments.length > 0 && Math.max(...seen.fragments) === 0 && seen.hash === '',
+      'no fragment is in the address when a listener registers',
+      `${seen.fragments.length} listeners, the longest fragment then ${Math.max(...seen.fragments)}, now '${seen.hash.slice(0, 20)}'`);
+    t.check(seen.longestDecode > 0 && seen.longestDecode <= 1368 && seen.ticksWhileReading > 1 && seen.playing === 1,
+      'the link is decoded in slices, the page\'s timers run while it is read, and it plays',
+      `the longest decode ${seen.longestDecode} characters, ${seen.ticksWhileReading} timers while reading, playing ${seen.playing}`);
+  } },
+  { name: 'a link asks before it replaces the editor\'s unsaved layouts, and kept they stay', run: async (t) => {
+    const page = await openGame(t, '?seed=1');
+    await page.evaluate(() => {
+      window.asked = [];
+      window.confirm = (question) => (window.asked.push(question), false);  // the player keeps them
+      document.getElementById('make').click();
+    });
+    await page.waitFor(() => window.zorvane.game._zvEditorMode() === 1);
+    await page.evaluate(() => { const g = window.zorvane.game; g._zvKeyDown(32); g._zvKeyUp(32); });  // Space paints
+    const link = 'r=' + packed(fs.readFileSync(path.join(t.scripts, 'serve.txt'), 'utf8'));
+    await page.evaluate((fragment) => { location.hash = fragment; }, link);
+    // The question, or (the fault) the editor gone without one.
+    await page.waitFor(() => window.asked.length > 0 || window.zorvane.game._zvEditorMode() !== 1, null, 20000);
+    const state = await page.evaluate(() => [window.asked, window.zorvane.game._zvEditorMode(), window.zorvane.game._zvUnsaved(), location.hash]);
+    t.check(state[0].length === 1 && state[1] === 1 && state[2] === 1 && state[3] === '',
+      'the link asks, and the editor stays with its layouts', JSON.stringify(state));
   } },
 ];

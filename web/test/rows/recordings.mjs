@@ -109,22 +109,26 @@ export default [
     const native = spawnSync(t.nativeReplay, ['bad.replay'], { cwd: t.work, encoding: 'utf8' });
     await drop(page, 'bad.replay', bad, () => !document.getElementById('message').hidden);
     t.check(await message(page) === native.stderr.trim(), 'a bad recording shows the replay tool\'s message', await message(page));
-    // A file too large is refused by its size, unread; one that cannot be read says why.
-    // (The browser's own File stands in for them: its size and its reading are faked.)
+    // A file too large is refused by its size, unread; one that cannot be read says why; a file
+    // is read as it comes, never whole. (The browser's own File stands in for them: its size
+    // and its reading are faked.)
     await page.evaluate(() => {
-      const size = Object.getOwnPropertyDescriptor(Blob.prototype, 'size').get, read = Blob.prototype.arrayBuffer;
+      const size = Object.getOwnPropertyDescriptor(Blob.prototype, 'size').get, stream = Blob.prototype.stream;
       Object.defineProperty(Blob.prototype, 'size', { get() { return { 'big.replay': 3 * 2 ** 30,
         'bound.replay': 64 * 2 ** 20 + 1 }[this.name] ?? size.call(this); } });
-      Blob.prototype.arrayBuffer = function () {
+      Blob.prototype.stream = function () {
         window.reads++;
-        return this.name === 'gone.replay' ? Promise.reject(new DOMException('the file is gone', 'NotReadableError')) : read.call(this);
+        return this.name === 'gone.replay' ? new ReadableStream({ pull: (c) => c.error(new DOMException('the file is gone', 'NotReadableError')) })
+          : stream.call(this);
       };
+      for (const whole of ['arrayBuffer', 'text', 'bytes']) Blob.prototype[whole] = () => Promise.reject(new Error('read whole'));
     });
     for (const [name, said, reads] of [['big.replay', 'zorvane-replay: big.replay: the script is longer than 64 MiB', 0],
       ['bound.replay', 'zorvane-replay: bound.replay: the script is longer than 64 MiB', 0],
-      ['gone.replay', 'zorvane-replay: cannot read gone.replay: the file is gone', 1]]) {
+      ['gone.replay', 'zorvane-replay: cannot read gone.replay: the file is gone', 1],
+      ['bad.replay', 'zorvane-replay: bad.replay, line 1: bad number "10x" for wait: not a whole number', 1]]) {
       await page.evaluate(() => { window.reads = 0; window.zorvane.showMessage(''); });
-      await drop(page, name, 'wait 10\n', (name) => document.getElementById('message-text').textContent.includes(name));
+      await drop(page, name, 'wait 10x\n', (name) => document.getElementById('message-text').textContent.includes(name));
       const got = await page.evaluate(() => [document.getElementById('message-text').textContent, window.reads]);
       t.check(got[0] === said && got[1] === reads, `a dropped ${name} is refused`, got.join(', '));
     }
