@@ -27,6 +27,9 @@ function showMessage(text) {
 }
 
 // Canvas pixels follow the window's size times devicePixelRatio, so that text stays crisp.
+// The game is told the ratio and whether the pointer is a finger: the editor's targets are
+// made large enough for it.
+const coarse = window.matchMedia('(pointer: coarse)');
 function resize() {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.max(1, Math.round(canvas.clientWidth * ratio)), h = Math.max(1, Math.round(canvas.clientHeight * ratio));
@@ -34,6 +37,7 @@ function resize() {
     canvas.width = w;
     canvas.height = h;
   }
+  state.game._zvPointerKind(canvas.clientWidth ? w / canvas.clientWidth : ratio, coarse.matches ? 1 : 0);
 }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
@@ -365,6 +369,7 @@ state.playRecordingNow = async (name, text) => {
   return true;
 };
 state.playing = () => state.game._zvPlaying() === 1;
+state.editorTargets = () => JSON.parse(state.game.UTF8ToString(state.game._zvEditorTargets()));
 
 // The tab keeps the player's game (or the editor's unsaved layouts) in its sessionStorage as
 // the page hides, so that a reload, or a tab the browser discarded, brings it back; nothing
