@@ -845,8 +845,8 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
 // Every fixed text the game and the editor draw has its glyphs in the face it is drawn with,
 // in the machine's files and in the page's cut of them (made by the build from the same list,
 // paint/faces.cmake): the game in each of its states, the editor with every code chosen and
-// each of its messages. A character from outside (a file's name) that a face lacks is drawn
-// as "?", which every face has.
+// each of its messages, side by side and upright. A character from outside (a file's name)
+// that a face lacks is drawn as "?", which every face has.
 TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
   struct Texts : ControlVisitor {
     std::vector<std::pair<Font, std::string>> seen;
@@ -876,6 +876,10 @@ TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
     s.view().visitControls(texts);
   }
   for (e.editor.chosen = 0; e.editor.chosen < 100; ++e.editor.chosen) s.view().visitControls(texts);
+  std::vector<uint32_t> tall(size_t(1170) * 2082);  // held upright: the groups' and the buttons' shorter words
+  s.pointerKind(3, true);
+  s.paint({tall.data(), 1170, 2082, 1170, paint::xrgb});
+  s.view().visitControls(texts);
 
   paint::Fonts cut;
   for (const paint::FaceFile& f : paint::faceFiles)
