@@ -98,9 +98,7 @@ class PostgresStore final : public Store {
     std::string board;
     int64_t score = 0;
     Standing st;
-    attempt([&](PGconn* c) {
-      exec(c, "BEGIN");
-      exec(c, "SELECT pg_advisory_xact_lock(" + std::to_string(orderLock) + ")");
+    inOrder([&](PGconn* c) {
       const std::string sc = std::to_string(game.score), len = std::to_string(game.length);
       const char* values[] = {game.key.c_str(), game.id.c_str(), game.board.c_str(), game.name.c_str(),
                               sc.c_str(),       len.c_str(),     game.posted.c_str(), game.recording.data()};
@@ -130,8 +128,6 @@ class PostgresStore final : public Store {
       board = st.board = PQgetvalue(row, 0, 2);
       score = st.score = toInt(PQgetvalue(row, 0, 3));
       st.length = toInt(PQgetvalue(row, 0, 4));
-      exec(c, "COMMIT");
-      catchUp(c);
     });
     std::shared_lock lock(orderMutex);
     if (auto it = boards.find(board); it != boards.end()) {
@@ -234,9 +230,7 @@ class PostgresStore final : public Store {
 
   bool remove(const std::string& id) override {
     bool removed = false;
-    attempt([&](PGconn* c) {
-      exec(c, "BEGIN");
-      exec(c, "SELECT pg_advisory_xact_lock(" + std::to_string(orderLock) + ")");
+    inOrder([&](PGconn* c) {
       const char* values[] = {id.c_str()};
       ResultGuard r{PQexecParams(c,
                                  "WITH gone AS (DELETE FROM games WHERE id = $1 RETURNING seq, board, score)"
@@ -245,8 +239,6 @@ class PostgresStore final : public Store {
                                  1, nullptr, values, nullptr, nullptr, 0)};
       check(c, r.r, PGRES_TUPLES_OK);
       removed = PQntuples(r.r) == 1;
-      exec(c, "COMMIT");
-      catchUp(c);
     });
     return removed;
   }
@@ -304,6 +296,19 @@ class PostgresStore final : public Store {
         throw;
       }
     }
+  }
+
+  // Runs `work` in a transaction that holds the order lock, so that every board sees the games
+  // in the order they were stored; then takes what the others stored meanwhile.
+  template <class Work>
+  void inOrder(Work&& work) {
+    attempt([&](PGconn* c) {
+      exec(c, "BEGIN");
+      exec(c, "SELECT pg_advisory_xact_lock(" + std::to_string(orderLock) + ")");
+      work(c);
+      exec(c, "COMMIT");
+      catchUp(c);
+    });
   }
 
   PGconn* connect() {

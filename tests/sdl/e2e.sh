@@ -73,11 +73,7 @@ xdotool mousemove --window "$win" $(((left + right) / 2)) $(((top + bottom) / 2)
 gone=$(until_seen "$middle" "\$1 <= $before + 100") || fail "the pause button stayed after a click: $gone"
 
 "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
-for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit when its window was closed"
-wait "$game_pid"
-status=$?
-game_pid=
+await_exit "when its window was closed"
 [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
 [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q '^zorvane: no sound: ' "$work/game.err" ||
   fail "not one warning for --sound with no sound device: $(head -c 300 "$work/game.err")"
@@ -126,10 +122,7 @@ xdotool key --window "$win" Escape
 title_is 'Unsaved changes: Esc again leaves'
 kill -0 "$game_pid" 2>/dev/null || fail "the editor left with unsaved changes at the first Esc"
 xdotool key --window "$win" Escape
-for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-wait "$game_pid"
-status=$?
-game_pid=
+await_exit "when the editor was left"
 [ "$status" -eq 0 ] || fail "the editor left with exit status $status"
 echo "editor: painted, tried, saved, refused a save, asked before saving over a change, left"
 
@@ -195,10 +188,7 @@ while IFS='|' read -r how want; do
   xdotool key --window "$win" Right
   await_line '^wait ' "$work/end.zrec"  # a second of play written
   eval "$how"
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-  wait "$game_pid"
-  status=$?
-  game_pid=
+  await_exit "after $how"
   [ "$status" = "$want" ] || fail "ended with $how: exit status $status, not $want"
   [ "$(grep -c '^expect ' "$work/end.zrec")" = 1 ] && tail -1 "$work/end.zrec" | grep -q '^expect t=' ||
     fail "ended with $how: the recording does not end with its one expect line: $(tail -2 "$work/end.zrec")"

@@ -49,10 +49,6 @@ for strip in "0 0 0.03 1" "0.97 0 1 1"; do
 done
 
 "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
-for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit when its window was closed"
-wait "$game_pid"
-status=$?
-game_pid=
+await_exit "when its window was closed"
 [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
 echo "PASS"

@@ -1,6 +1,7 @@
 # Sourced by scripts that run the real game on an X server of their own: a scratch folder
 # ($work), a cleanup that stops the game ($game_pid) and the server, start_private_x,
-# which starts Xvfb on a display number it picks itself and exports DISPLAY, and fail.
+# which starts Xvfb on a display number it picks itself and exports DISPLAY, await_exit
+# and fail.
 work=$(mktemp -d)
 xvfb_pid= game_pid= win= fail_label= failure_picture=
 
@@ -32,4 +33,14 @@ start_private_x() {
   for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || return 1
   export DISPLAY=:$(head -1 "$work/display")
+}
+
+# Waits for the game ($game_pid) to end after what was done to it (said in $1 when it does
+# not) and sets $status to its exit status.
+await_exit() {
+  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit $1"
+  wait "$game_pid"
+  status=$?
+  game_pid=
 }

@@ -28,11 +28,7 @@ launch() {
 # Closes the window and waits for the game to exit with status 0.
 close_game() {
   "$probe" close "$win" || fail "cannot send WM_DELETE_WINDOW"
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-  kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit when its window was closed"
-  wait "$game_pid"
-  local status=$?
-  game_pid=
+  await_exit "when its window was closed"
   [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
 }
 # The Pause and Game Over buttons both have their centre here at scale 1.
