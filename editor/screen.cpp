@@ -140,7 +140,8 @@ void EditorScreen::place() {
   if (tall.on) {
     const Font font{"Arial", tall.points, 700, 0};
     words(lines[0], fieldLeft, 60, fieldWidth, tall.lineHeight, font);
-    for (int i = 1; i < 7; ++i) words(lines[i], fieldLeft, tall.linesTop + float(std::min(i, 3) - 1) * tall.lineHeight, fieldWidth, tall.lineHeight, font);
+    for (int i = 1; i < 7; ++i)  // the status shares the line of the mark: one of them shows
+      words(lines[i], fieldLeft, tall.linesTop + float(std::min(i, 3) - 1) * tall.lineHeight, fieldWidth, tall.lineHeight, font);
   } else {
     float x = 0, y = 0;
     placed(places, x, y);
