@@ -158,7 +158,8 @@ void EditorScreen::fit(int pixelsWide, int pixelsHigh, double pixelsPerCss, bool
     u.width = Form1::designWidth;
     // Window units in a CSS pixel, and a length of CSS pixels in whole window units. A target
     // is given a little more than it needs, for the rounding of its edges to pixels.
-    const double perCss = double(u.width) / pixelsWide * std::clamp(pixelsPerCss, 0.25, 8.0);
+    const double ratio = pixelsPerCss > 0 && pixelsPerCss < 100 ? std::clamp(pixelsPerCss, 0.25, 8.0) : 1;  // not NaN
+    const double perCss = double(u.width) / pixelsWide * ratio;
     const auto css = [&](double px) { return float(std::ceil(px * perCss)); };
     u.target = css(coarse ? 44.5 : 24.5);
     u.gap = css(4);
