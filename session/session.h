@@ -219,8 +219,8 @@ class Session {
   // The layout editor.
   std::unique_ptr<EditorScreen> editorShown;
   bool trying = false;                                // a layout of it is being played
-  double cssScale = 1;                                // pointerKind()
-  bool fingers = false;
+  double cssScale = 1;                                // pointerKind(): pixels to a CSS pixel
+  bool fingers = false;                               // and a finger's pointer
 };
 
 }  // namespace zorvane
