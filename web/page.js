@@ -80,6 +80,9 @@ function editorMode() {
   const g = state.game, mode = g._zvEditorMode();
   if (g._zvSaveAsked() && state.save) state.save();
   if (mode === state.editorMode) return;
+  // The canvas takes the stage's new shape (the editor's, or the game's again): it is painted
+  // again at its new size in a task of its own.
+  if (state.editorMode !== undefined) setTimeout(paint);
   state.editorMode = mode;
   const stage = document.getElementById('stage');
   stage.classList.toggle('editing', mode === 1);
