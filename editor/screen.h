@@ -17,8 +17,12 @@ namespace zorvane {
 // it all the same, or as a new file beside it.
 enum class EditorAsks { Nothing, Try, Save, SaveOver, SaveBeside, Leave };
 
-// The editor's buttons, in their order on the screen (two rows of six).
-enum class EditorButton { Try, Save, Undo, Redo, Add, Duplicate, Delete, Previous, Next, Earlier, Later, Leave, Count };
+// The editor's buttons, in their order on the screen (two rows of six); then, on a picture
+// taller than wide, the palette's groups, one shown at a time.
+enum class EditorButton {
+  Try, Save, Undo, Redo, Add, Duplicate, Delete, Previous, Next, Earlier, Later, Leave,
+  EmptyCodes, OneHitCodes, FewHitsCodes, ManyHitsCodes, SpecialCodes, Count
+};
 
 class EditorScreen : public View {
  public:
@@ -30,6 +34,13 @@ class EditorScreen : public View {
 
   Editor editor;
   std::string message;                                  // the status line: what was done, what went wrong
+
+  // The picture it is drawn on: its size in pixels, its pixels to a CSS pixel (1 in a window),
+  // and whether the pointer is a finger (its targets 44 CSS pixels, else 24). Taller than wide,
+  // it is laid out upright: the field across the width, the palette under it a group at a
+  // time, the buttons at the bottom; otherwise side by side, as the window opens.
+  void fit(int pixelsWide, int pixelsHigh, double pixelsPerCss = 1, bool coarse = false);
+  bool upright() const { return tall.on; }
 
   // Input. A key pressed with Control held is a command (Ctrl+Z, Ctrl+Y, Ctrl+S).
   EditorAsks keyDown(int16_t key);
@@ -44,18 +55,31 @@ class EditorScreen : public View {
 
   // What a screen reads.
   void visitControls(ControlVisitor& v) const override;
-  float clientWidth() const override { return width; }
-  float clientHeight() const override { return height; }
+  float clientWidth() const override { return tall.on ? tall.width : width; }
+  float clientHeight() const override { return tall.on ? tall.height : height; }
   Color backColor() const override;
   std::string_view title() const override { return heading; }
   std::string summary() const;                          // "layout 3 of 12: 120 bricks, 118 to clear"
   std::string spoken() const;                           // the summary, the code chosen and what it does, in words
-  // Where a button and a palette swatch stand, in window units.
-  static void buttonBox(EditorButton button, float& left, float& top, float& w, float& h);
-  static void swatchBox(int code, float& left, float& top, float& w, float& h);
+  // Where a button, a palette swatch and a cell stand, in window units; false: not shown.
+  bool buttonBox(EditorButton button, float& left, float& top, float& w, float& h) const;
+  bool swatchBox(int code, float& left, float& top, float& w, float& h) const;
+  void cellBox(int x, int y, float& left, float& top, float& w, float& h) const;
   const std::string& name() const { return fileName; }
 
  private:
+  // The upright layout, made by fit() for the picture's size (on: in use).
+  struct Upright {
+    bool on = false;
+    float width = 0, height = 0;                        // the picture
+    float fieldTop = 0, cellHeight = 0;                 // the field's first row, and each row
+    float groupsTop = 0, paletteTop = 0, linesTop = 0, buttonsTop = 0;
+    float target = 0, gap = 0, lineHeight = 0;          // a button's or swatch's height; between them; a line of words
+    int columns = 8;                                    // swatches to a row
+    float points = 0;                                   // of the words and the buttons, bold Arial
+    bool operator==(const Upright&) const = default;
+  };
+  void place();                                         // the words where the layout puts them
   bool cellAt(float x, float y, int& cx, int& cy) const;
   int swatchAt(float x, float y) const;                 // a code, or -1
   EditorAsks press(EditorButton button);
@@ -69,6 +93,8 @@ class EditorScreen : public View {
   bool asking = false;                                  // the file changed on disk: the next key answers
   int typed = -1;                                       // the first digit of a code typed, or -1
   bool dragging = false, emptying = false;
+  Upright tall;
+  int group = 1;                                        // the palette's group shown when upright
 };
 
 }  // namespace zorvane

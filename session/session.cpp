@@ -363,6 +363,7 @@ bool Session::stopJump() {
 }
 
 const std::vector<paint::Rect>& Session::paint(const paint::Target& target, int64_t budget) {
+  if (editing()) editorShown->fit(target.width, target.height, cssScale, fingers);
   const View& shown = view();
   painter.limit(budget);
   placement = paint::fitToTarget(shown, target.width, target.height);

@@ -129,6 +129,10 @@ class Session {
   const std::vector<paint::Rect>& paint(const paint::Target& target, int64_t budget = 0);
   bool paintBehind() const { return painter.behind(); }
   void repaintAll() { painter.invalidate(); }         // the next picture is painted whole (a new target)
+  // The target's pixels to a CSS pixel (1 in a window), and whether the pointer is a finger:
+  // the editor's targets are made that large.
+  void pointerKind(double pixelsPerCss, bool coarse) { cssScale = pixelsPerCss, fingers = coarse; }
+  const paint::Placement& placed() const { return placement; }  // where the last picture landed
   std::string notice();                               // a word for the player (the recording is full), once; "": none
   std::string said();                                 // the words asked for (S: the score), once; "": none
   // The game in words since the last call, for a live region ("": nothing new); in the editor,
@@ -231,6 +235,8 @@ class Session {
   // The layout editor.
   std::unique_ptr<EditorScreen> editorShown;
   bool trying = false;                                // a layout of it is being played
+  double cssScale = 1;                                // pointerKind(): pixels to a CSS pixel
+  bool fingers = false;                               // and a finger's pointer
 };
 
 }  // namespace zorvane

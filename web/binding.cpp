@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -399,6 +400,40 @@ EMSCRIPTEN_KEEPALIVE void zvBackToEditor() { session().backToEditor(); }
 EMSCRIPTEN_KEEPALIVE void zvEditorSave() { session().editorClick("save"); }  // the bar's Save, as the editor's own
 EMSCRIPTEN_KEEPALIVE void zvEditorLeave() { session().editorClick("leave"); }  // the bar's Leave, as the editor's own
 EMSCRIPTEN_KEEPALIVE int zvUnsaved() { return session().editor() && session().editor()->editor.changed() ? 1 : 0; }
+// The page's pointer: canvas pixels to a CSS pixel, and whether it is a finger (a coarse
+// pointer): the editor makes its targets large enough for it.
+EMSCRIPTEN_KEEPALIVE void zvPointerKind(double pixelsPerCss, int coarse) { session().pointerKind(pixelsPerCss, coarse != 0); }
+// For the tests: what a finger may hit in the editor as last painted, in canvas pixels, as
+// JSON [[what, x, y, w, h], ...]: each button as drawn, each swatch shown ("code N") and a
+// cell of the field ("cell").
+EMSCRIPTEN_KEEPALIVE const char* zvEditorTargets() {
+  const EditorScreen* e = session().editor();
+  const paint::Placement& p = session().placed();
+  page.handed = "[";
+  const auto add = [&](std::string_view what, float left, float top, float w, float h) {
+    const double k = p.scale / paint::unitsPerPixel;
+    char box[96];
+    std::snprintf(box, sizeof box, "\",%.2f,%.2f,%.2f,%.2f]", p.x + left * k, p.y + top * k, w * k, h * k);
+    page.handed.append(page.handed.size() > 1 ? ",[\"" : "[\"").append(what).append(box);
+  };
+  struct Buttons : ControlVisitor {
+    std::function<void(std::string_view, const Button&)> seen;
+    void shape(const Shape&) override {}
+    void label(const Label&) override {}
+    void button(std::string_view name, const Button& b) override { seen(name, b); }
+  } buttons;
+  buttons.seen = [&](std::string_view name, const Button& b) { add(name, b.Left, b.Top, b.Width, b.Height); };
+  if (e && session().editing()) {
+    e->visitControls(buttons);
+    float left = 0, top = 0, w = 0, h = 0;
+    for (int code = 0; code <= brickCodes::unbreakable; ++code)
+      if (e->swatchBox(code, left, top, w, h)) add("code " + std::to_string(code), left, top, w, h);
+    e->cellBox(0, 0, left, top, w, h);
+    add("cell", left, top, w, h);
+  }
+  page.handed += "]";
+  return page.handed.c_str();
+}
 // 1 once after the editor asked to save (its Save, Ctrl+S): the page downloads zvLayoutFile.
 EMSCRIPTEN_KEEPALIVE int zvSaveAsked() { return std::exchange(page.saveAsked, false) ? 1 : 0; }
 // The editor's layout file, its length through `length`.

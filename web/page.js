@@ -28,6 +28,9 @@ function showMessage(text) {
 }
 
 // Canvas pixels follow the window's size times devicePixelRatio, so that text stays crisp.
+// The game is told the ratio and whether the pointer is a finger: the editor's targets are
+// made large enough for it.
+const coarse = window.matchMedia('(pointer: coarse)');
 function resize() {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.max(1, Math.round(canvas.clientWidth * ratio)), h = Math.max(1, Math.round(canvas.clientHeight * ratio));
@@ -35,6 +38,7 @@ function resize() {
     canvas.width = w;
     canvas.height = h;
   }
+  state.game._zvPointerKind(canvas.clientWidth ? w / canvas.clientWidth : ratio, coarse.matches ? 1 : 0);
 }
 
 // The game paints into its own memory; what changed is copied to the canvas at the next
@@ -77,6 +81,9 @@ function editorMode() {
   const g = state.game, mode = g._zvEditorMode();
   if (g._zvSaveAsked() && state.save) state.save();
   if (mode === state.editorMode) return;
+  // The canvas takes the stage's new shape (the editor's, or the game's again): it is painted
+  // again at its new size in a task of its own.
+  if (state.editorMode !== undefined) setTimeout(paint);
   state.editorMode = mode;
   const stage = document.getElementById('stage');
   stage.classList.toggle('editing', mode === 1);
@@ -377,6 +384,7 @@ state.playRecordingNow = async (name, text) => {
   return true;
 };
 state.playing = () => state.game._zvPlaying() === 1;
+state.editorTargets = () => JSON.parse(state.game.UTF8ToString(state.game._zvEditorTargets()));
 
 // The tab keeps the player's game (or the editor's unsaved layouts) in its sessionStorage as
 // the page hides, so that a reload, or a tab the browser discarded, brings it back; nothing

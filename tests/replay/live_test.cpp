@@ -927,8 +927,8 @@ TEST(Session, APointerSteersTowardsItselfAndClicksTheButtonItPressed) {
 // Every fixed text the game and the editor draw has its glyphs in the face it is drawn with,
 // in the machine's files and in the page's cut of them (made by the build from the same list,
 // paint/faces.cmake): the game in each of its states, the editor with every code chosen and
-// each of its messages. A character from outside (a file's name) that a face lacks is drawn
-// as "?", which every face has.
+// each of its messages, side by side and upright. A character from outside (a file's name)
+// that a face lacks is drawn as "?", which every face has.
 TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
   struct Texts : ControlVisitor {
     std::vector<std::pair<Font, std::string>> seen;
@@ -958,6 +958,10 @@ TEST(Text, EveryFixedTextHasItsGlyphsInItsFace) {
     s.view().visitControls(texts);
   }
   for (e.editor.chosen = 0; e.editor.chosen < 100; ++e.editor.chosen) s.view().visitControls(texts);
+  std::vector<uint32_t> tall(size_t(1170) * 2082);  // held upright: the groups' and the buttons' shorter words
+  s.pointerKind(3, true);
+  s.paint({tall.data(), 1170, 2082, 1170, paint::xrgb});
+  s.view().visitControls(texts);
 
   paint::Fonts cut;
   for (const paint::FaceFile& f : paint::faceFiles)
@@ -1010,12 +1014,12 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   const Editor& e = s.editor()->editor;
   // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
   const auto cell = [](int x, int y) { return std::pair{(120 + (x + 0.5) * 414.75) / 15, (1560 + (y + 2.5) * 226.2) / 15}; };
-  const auto centre = [](auto box, auto which) {
+  const auto centre = [&](auto box, auto which) {
     float left = 0, top = 0, w = 0, h = 0;
-    box(which, left, top, w, h);
+    (s.editor()->*box)(which, left, top, w, h);
     return std::pair{(left + w / 2) / 15.0, (top + h / 2) / 15.0};
   };
-  const auto button = [&](EditorButton b) { return centre(EditorScreen::buttonBox, b); };
+  const auto button = [&](EditorButton b) { return centre(&EditorScreen::buttonBox, b); };
   const auto press = [&](std::pair<double, double> at, bool other = false) {
     s.pointerDown(at.first, at.second, other);
     s.pointerUp(at.first, at.second);
@@ -1041,7 +1045,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
          EXPECT_EQ(s.news(), s.summary());
        }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
-         press(centre(EditorScreen::swatchBox, 99));
+         press(centre(&EditorScreen::swatchBox, 99));
          const auto [x0, y] = cell(1, 0);
          s.pointerDown(x0, y);
          for (int x = 2; x <= 4; ++x) s.pointerMoved(cell(x, 0).first, y);
@@ -1189,6 +1193,82 @@ TEST(EditorScreen, MarksALayoutWithNothingToClear) {
     Captions seen;
     screen.visitControls(seen);
     EXPECT_EQ(seen.all.find("\nNothing to clear: it can never be cleared\n") != std::string::npos, c.marked) << c.row;
+  }
+}
+
+// Taller than wide, the editor is laid out for the size it is given: every button, group and
+// swatch at least 44 CSS pixels for a finger (24 for a mouse), none over another or the
+// field, all within the picture, a cell 24 tall, each code in one group; wider than tall it
+// is as the window opens. A group is chosen by a tap on its button.
+TEST(EditorScreen, UprightTargetsAreForAFinger) {
+  struct Box {
+    std::string what;
+    double l, t, w, h;
+  };
+  const struct {
+    int width, height;
+    double ratio;
+    bool coarse, upright;
+  } shapes[] = {
+      {1170, 2082, 3, true, true},  // a phone held upright, under the page's bar: 390 × 694 CSS pixels
+      {600, 900, 1, false, true},   // a window made tall
+      {1170, 668, 3, true, false},  // a phone held across
+  };
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(std::to_string(shape.width) + "x" + std::to_string(shape.height));
+    FakeHost host;
+    Session& s = host.session;
+    s.edit({}, "mine.layouts");
+    s.pointerKind(shape.ratio, shape.coarse);
+    std::vector<uint32_t> pixels(size_t(shape.width) * size_t(shape.height));
+    const auto paint = [&] { s.paint({pixels.data(), shape.width, shape.height, shape.width, paint::xrgb}); };
+    paint();
+    const EditorScreen& e = *s.editor();
+    ASSERT_EQ(e.upright(), shape.upright);
+    if (!shape.upright) {
+      EXPECT_EQ(e.clientWidth(), EditorScreen::width);
+      continue;
+    }
+    const double k = s.placed().scale / paint::unitsPerPixel, least = shape.coarse ? 44 : 24;
+    const auto pixelBox = [&](std::string what, float l, float t, float w, float h) {
+      return Box{std::move(what), s.placed().x + l * k, s.placed().y + t * k, w * k, h * k};
+    };
+    std::vector<Box> buttons;
+    for (int i = 0; i < int(EditorButton::Count); ++i) {
+      float l = 0, t = 0, w = 0, h = 0;
+      ASSERT_TRUE(e.buttonBox(EditorButton(i), l, t, w, h));
+      buttons.push_back(pixelBox("button " + std::to_string(i), l, t, w, h));
+    }
+    float l = 0, t = 0, w = 0, h = 0, lastL = 0, lastT = 0;
+    e.cellBox(0, 0, l, t, w, h);
+    e.cellBox(Editor::columns - 1, layoutRowCount - 1, lastL, lastT, w, h);
+    const Box field = pixelBox("field", l, t, lastL + w - l, lastT + h - t);
+    EXPECT_GE(h * k / shape.ratio, shape.coarse ? 24 : 16);
+    EXPECT_GE(field.w, 0.95 * shape.width);
+    int shown = 0;
+    for (int g = int(EditorButton::EmptyCodes); g < int(EditorButton::Count); ++g) {
+      const Box& b = buttons[size_t(g)];
+      s.pointerDown(b.l + b.w / 2, b.t + b.h / 2);
+      s.pointerUp(b.l + b.w / 2, b.t + b.h / 2);
+      paint();
+      std::vector<Box> boxes = buttons;
+      boxes.push_back(field);
+      for (int code = 0; code <= brickCodes::unbreakable; ++code)
+        if (e.swatchBox(code, l, t, w, h)) boxes.push_back(pixelBox("code " + std::to_string(code), l, t, w, h)), ++shown;
+      for (size_t i = 0; i < boxes.size(); ++i) {
+        const Box& a = boxes[i];
+        if (a.what != "field") {
+          EXPECT_GE(a.w / shape.ratio, least) << a.what;
+          EXPECT_GE(a.h / shape.ratio, least) << a.what;
+        }
+        EXPECT_TRUE(a.l >= 0 && a.t >= 0 && a.l + a.w <= shape.width && a.t + a.h <= shape.height) << a.what;
+        for (size_t j = i + 1; j < boxes.size(); ++j) {
+          const Box& b = boxes[j];
+          EXPECT_FALSE(a.l < b.l + b.w && b.l < a.l + a.w && a.t < b.t + b.h && b.t < a.t + a.h) << a.what << " over " << b.what;
+        }
+      }
+    }
+    EXPECT_EQ(shown, 100);  // each code in one group
   }
 }
 

@@ -12,14 +12,30 @@ async function playNow(page, script, fit) {
 }
 
 export default [
-  { name: 'the canvas is Chromium\'s, byte for byte: at load, mid-game, at Game Over and in the editor', run: async (t) => {
-    const states = [['at load', ''], ['mid-game', t.midGame], ['at Game Over', t.gameOver], ['in the editor', null]];
+  { name: 'the canvas is Chromium\'s, byte for byte: at load, mid-game, at Game Over and in the editor, side by side and upright', run: async (t) => {
+    const states = [['at load', ''], ['mid-game', t.midGame], ['at Game Over', t.gameOver], ['in the editor', null],
+      ['in the editor held upright', null]];
     const page = await openGame(t, '?hold&seed=1');
     for (const [what, script] of states) {
       if (script === null) {
-        await page.evaluate(() => document.getElementById('make').click());
-        await page.waitFor(() => window.zorvane.game._zvEditorMode() === 1 && window.zorvane.settled() &&
-          window.zorvane.painted === `${document.getElementById('game').width}x${document.getElementById('game').height}`);
+        if (what.endsWith('upright')) {
+          // A stage of 480 × 640 in every engine, whatever its bar and frame take, and a mouse
+          // in every engine (Chromium's touch screen off), so that the editor is laid out alike.
+          const size = (w, h) => (t.engine === 'chromium' ? page.raw.setViewport({ width: w, height: h }) : page.setSize(w, h));
+          await size(480, 740);
+          await page.waitFor(() => document.getElementById('stage').clientHeight > document.getElementById('stage').clientWidth);
+          const [w, h, vw, vh] = await page.evaluate(() => [document.getElementById('stage').clientWidth,
+            document.getElementById('stage').clientHeight, innerWidth, innerHeight]);
+          await size(vw + 480 - w, vh + 640 - h);
+          // Chromium reloads a page whose touch screen goes: the editor is opened again.
+          await page.waitFor(() => window.zorvane && window.zorvane.frames > 0, null, 60000);
+          await page.evaluate(() => window.zorvane.game._zvEditorMode() === 1 || document.getElementById('make').click());
+        } else await page.evaluate(() => document.getElementById('make').click());
+        const shown = await page.waitFor((upright) => window.zorvane.game._zvEditorMode() === 1 && window.zorvane.settled() &&
+          window.zorvane.editorTargets().some(([what]) => what === 'codes-one-hit') === upright &&
+          window.zorvane.painted === `${document.getElementById('game').width}x${document.getElementById('game').height}` &&
+          (!upright || window.zorvane.painted === '480x640'), what.endsWith('upright'));
+        if (!shown) t.check(false, `${what}: shown`, await page.evaluate(() => window.zorvane.painted));
       } else if (script && !await playNow(page, script, true)) {
         t.check(false, `${what}: played`);
         continue;
