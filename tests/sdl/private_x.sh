@@ -30,7 +30,7 @@ trap cleanup EXIT
 start_private_x() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.05; done
+  for _ in $(seq 6000); do [ -s "$work/display" ] && break; sleep 0.05; done  # minutes on a loaded machine
   [ -s "$work/display" ] || return 1
   export DISPLAY=:$(head -1 "$work/display")
 }

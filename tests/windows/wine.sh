@@ -79,8 +79,9 @@ private_x() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
   Xvfb -displayfd 3 -screen 0 2560x2048x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.05; done
-  [ -s "$work/display" ] && export DISPLAY=:$(head -1 "$work/display")
+  for _ in $(seq 6000); do [ -s "$work/display" ] && break; sleep 0.05; done  # minutes on a loaded machine
+  [ -s "$work/display" ] || { echo "Xvfb did not start: $(head -c 300 "$work/xvfb.err")"; return 1; }
+  export DISPLAY=:$(head -1 "$work/display")
 }
 # Waits (up to 60 s, only ever reached on a failure) until the live trace (or FILE) holds
 # COUNT lines matching PATTERN and its last line matches LAST: the trace reaches its file at
