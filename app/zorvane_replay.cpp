@@ -100,6 +100,12 @@ struct Arguments {
   bool version = false;     // --version: print the version and stop
 };
 
+// Reads all of `value` as a whole number from 1 to `most` into `out`.
+bool readWhole(std::string_view value, int most, int& out) {
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), out);
+  return ec == std::errc{} && end == value.data() + value.size() && out >= 1 && out <= most;
+}
+
 // The value of an option that takes one (--screenshot, --frames, --every, --size or --scale);
 // false with `error` set when it is bad.
 bool readValue(const std::string& name, std::string_view value, Arguments& a, std::string& error) {
@@ -114,8 +120,7 @@ bool readValue(const std::string& name, std::string_view value, Arguments& a, st
     return true;
   }
   if (name == "--every") {
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.every);
-    if (ec != std::errc{} || end != value.data() + value.size() || a.every < 1 || a.every > maxEvery)
+    if (!readWhole(value, maxEvery, a.every))
       return error = "--every takes a whole number of ms from 1 to " + std::to_string(maxEvery) + ", not \"" +
                      printable(value, 60) + "\"",
              false;
@@ -134,8 +139,7 @@ bool readValue(const std::string& name, std::string_view value, Arguments& a, st
     return true;
   }
   a.scaleGiven = true;
-  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), a.scale);
-  if (ec != std::errc{} || end != value.data() + value.size() || a.scale < 1 || a.scale > maxScale)
+  if (!readWhole(value, maxScale, a.scale))
     return error = "--scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
                    printable(value, 60) + "\"",
            false;

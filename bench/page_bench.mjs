@@ -69,16 +69,18 @@ try {
   console.log(`navigation to first frame, warm: median ${median(warm).toFixed(0)} ms, ` +
               `${Math.min(...warm).toFixed(0)}–${Math.max(...warm).toFixed(0)} ms (first, cold: ${times[0].toFixed(0)} ms)`);
 
+  // Collects the page's long tasks (over 50 ms) in window.longTasks from its start.
+  const watchLongTasks = (p) => p.evaluateOnNewDocument(() => {
+    window.longTasks = [];
+    new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
+      .observe({ type: 'longtask', buffered: true });
+  });
   // Long tasks (over 50 ms) from navigation until the game plays: its first frame shown and
   // a served ball moving, five warm loads at each size.
   const longTasks = async (width, height, ratio, touch) => {
     const p = await browser.newPage();
     await p.setViewport({ width, height, deviceScaleFactor: ratio, hasTouch: touch, isMobile: touch });
-    await p.evaluateOnNewDocument(() => {
-      window.longTasks = [];
-      new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
-        .observe({ type: 'longtask', buffered: true });
-    });
+    await watchLongTasks(p);
     const runs = [];
     for (let i = 0; i < 6; i++) {
       await p.goto(url + '?seed=1');
@@ -100,11 +102,7 @@ try {
     const text = fs.readFileSync(reloadFile, 'utf8');
     const p = await browser.newPage();
     await p.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, hasTouch: true, isMobile: true });
-    await p.evaluateOnNewDocument(() => {
-      window.longTasks = [];
-      new PerformanceObserver((list) => { for (const e of list.getEntries()) window.longTasks.push(Math.round(e.duration)); })
-        .observe({ type: 'longtask', buffered: true });
-    });
+    await watchLongTasks(p);
     const runs = [];
     for (let i = 0; i < 5; i++) {
       await p.goto(url);
