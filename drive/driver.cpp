@@ -26,10 +26,10 @@ void Driver::start() {
   begin();
 }
 
-void Driver::load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds) {
+void Driver::load(uint64_t seed, const Draws& draws, std::span<const uint64_t> randomizeSeeds) {
   if (options.recorder) options.recorder->seed(seed);
   game->fixSeed(seed);
-  game->queueDraws(std::move(draws));
+  game->queueDraws(draws);
   for (const uint64_t s : randomizeSeeds) game->queueSeed(s);
   begin();
 }

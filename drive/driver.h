@@ -45,7 +45,7 @@ class Driver : public Input {
 
   // Starting, once: the window is created at time 0 and Form_Load runs (trace line `load`).
   void start();                       // live: each start-up takes a fresh seed
-  void load(uint64_t seed, std::deque<float> draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's; the recorder writes the seed
+  void load(uint64_t seed, const Draws& draws, std::span<const uint64_t> randomizeSeeds = {});  // a script's; the recorder writes the seed
   void useLayouts(SharedLayouts layouts);  // before starting: the player's own layouts for every start-up; the recorder writes them
   void goLive();                      // a script has ended: its seeds not taken go, fresh seeds from now on
   // Called after an event that raised cues (a wall, a brick, a lost ball), for its sounds,

@@ -9,15 +9,17 @@ bool timed(const Command& c) { return c.op == Op::Wait || c.op == Op::Catchup; }
 
 }  // namespace
 
-ScriptPlayer::ScriptPlayer(Script s) : script(std::move(s)) {
-  for (const Command& c : script.commands)
+ScriptPlayer::ScriptPlayer(Script s) : ScriptPlayer(std::make_shared<const Script>(std::move(s))) {}
+
+ScriptPlayer::ScriptPlayer(std::shared_ptr<const Script> s) : script(std::move(s)) {
+  for (const Command c : script->commands)
     if (timed(c)) total += c.value;
 }
 
 void ScriptPlayer::start(Driver& d) {
-  if (!script.layouts.empty()) d.useLayouts(std::make_shared<const Layouts>(std::move(script.layouts)));
-  d.load(script.seed, std::move(script.draws), script.randomizeSeeds);
-  if (script.commands.empty()) playTo(d, d.now());
+  if (!script->layouts.empty()) d.useLayouts(std::make_shared<const Layouts>(script->layouts));
+  d.load(script->seed, script->draws, script->randomizeSeeds);
+  if (script->commands.empty()) playTo(d, d.now());
 }
 
 bool ScriptPlayer::playTo(Driver& d, int64_t until) {
@@ -28,8 +30,8 @@ bool ScriptPlayer::playTo(Driver& d, int64_t until) {
 bool ScriptPlayer::playTo(Driver& d, int64_t until, uint64_t& budget) {
   // The budget bounds the work of one call, so that a paced player never holds the screen;
   // the game's time only moves with the script, so where a call stops changes nothing.
-  while (next < script.commands.size()) {
-    const Command& c = script.commands[next];
+  while (!ended && next < script->commands.size()) {
+    const Command c = script->commands[next];
     if (!begun) {
       // An input waits for a later `until`: a frame at `until` shows the game before it.
       if (budget == 0 || (!timed(c) && d.now() >= until)) return true;
@@ -55,14 +57,14 @@ bool ScriptPlayer::playTo(Driver& d, int64_t until, uint64_t& budget) {
 }
 
 bool ScriptPlayer::check(const Driver& d, const Command& c) {
-  if (ExpectMiss m; !firstMiss && !meets(script.expectations, c.value, d.form(), m)) firstMiss = m;
+  if (ExpectMiss m; !firstMiss && !meets(script->expectations, c.value, d.form(), m)) firstMiss = m;
   return !(stopping && firstMiss);
 }
 
 void ScriptPlayer::finish(Driver& d) {
   if (ended) return;
   ended = true;
-  script = Script{};  // the game plays on for long after: its memory goes back
+  script.reset();  // the game plays on for long after: its memory goes back
   next = 0;
   d.goLive();
 }
@@ -87,8 +89,8 @@ std::optional<ExpectMiss> playWhole(Driver& d, Script script) {
 int64_t ScriptPlayer::nextTime(const Driver& d) const {
   const int64_t now = d.now();
   if (ended) return now;
-  if (next >= script.commands.size()) return now;
-  const Command& c = script.commands[next];
+  if (next >= script->commands.size()) return now;
+  const Command c = script->commands[next];
   if (!timed(c)) return now + 1;
   const int64_t until = begun ? stop : now + c.value;
   const int64_t due = d.nextDue();

@@ -4,6 +4,7 @@
 // when it is reached. When the script ends the game is live.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,7 @@ class ScriptPlayer {
   static constexpr int64_t end = INT64_MAX;  // playTo(driver, end) plays the whole script
 
   explicit ScriptPlayer(Script script);
+  explicit ScriptPlayer(std::shared_ptr<const Script> script);  // shared with whoever writes it again
 
   void start(Driver& d);                     // the script's seed, draws and start-up seeds; then the window at time 0
   bool playTo(Driver& d, int64_t until);     // every timer due by `until`, every input before it; false once the script has ended
@@ -48,7 +50,7 @@ class ScriptPlayer {
   bool check(const Driver& d, const Command& c);  // an expect line; false: the script stops here
   void finish(Driver& d);                         // the script has ended: the driver goes live
 
-  Script script;
+  std::shared_ptr<const Script> script;  // none once it has ended
   size_t next = 0;            // the command being played
   bool begun = false;         // its wait has started
   int64_t stop = 0;           // when that wait ends

@@ -57,7 +57,7 @@ int prepare(const Options& options, Files& files) {
   std::string error;
   int status = 0;
   if (!options.watch.empty())
-    status = loadScript(options.watch, files.script, error, options.record.empty() ? nullptr : &files.text);
+    status = loadScript(options.watch, files.script, error);
   if (Layouts own; status == 0 && !options.layouts.empty() && (status = loadLayouts(options.layouts, own, error)) == 0)
     files.layouts = std::make_shared<const Layouts>(std::move(own));
   // The file to edit need not exist yet; one that does is read as --layouts reads it, and only
@@ -116,7 +116,7 @@ void begin(Session& session, const Options& options, Files& files, double wall) 
   else if (options.watch.empty())
     session.start(wall, -1, files.layouts, shownName(options.layouts));
   else
-    session.watch(std::move(files.script), files.text, options.watch, wall, options.speed);
+    session.watch(std::move(files.script), options.watch, wall, options.speed);
 }
 
 void tellEnding(Session& session, const Options& options) {

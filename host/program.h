@@ -25,7 +25,6 @@ int readCommandLine(int argc, char** argv, Options& options);
 struct Files {
   OutputFile recording, trace;  // open when asked for
   Script script;                // the recording to watch, when asked for
-  std::string text;             // its game lines, copied to the recording when both are asked for
   SharedLayouts layouts;        // the player's own layouts, when asked for
   Layouts editing;              // the layouts of the file to edit, when it exists
   std::string editingText;      // that file as read, for its comments

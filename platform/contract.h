@@ -42,8 +42,9 @@ class Window : public View, public Input {
   // Starting: a fresh window's clock is 0.
   void fixSeed(uint64_t seed);           // draws come from this seed until a start-up takes a seed handed in
   void queueDraw(float r);               // a given draw, taken before the generator's
-  void queueDraws(std::deque<float> draws);  // given draws, in order, after those queued
+  void queueDraws(const Draws& draws);   // given draws, in order, after those queued (shared, not copied)
   size_t drawsQueued() const;            // given draws not yet taken
+  const Draws& drawsGiven() const { return random.given(); }  // every draw given, taken or not
   void queueSeed(uint64_t seed);         // hands in the seed of one start-up's Randomize, in order
   size_t seedsQueued() const;            // seeds handed in and not yet taken
   void dropSeeds();                      // forgets the seeds not yet taken

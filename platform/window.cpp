@@ -6,7 +6,7 @@ void Window::fixSeed(uint64_t seed) { random.seed(seed); }
 
 void Window::queueDraw(float r) { random.enqueue(r); }
 
-void Window::queueDraws(std::deque<float> draws) { random.enqueue(std::move(draws)); }
+void Window::queueDraws(const Draws& draws) { random.enqueue(draws); }
 
 size_t Window::drawsQueued() const { return random.queued(); }
 

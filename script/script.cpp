@@ -107,7 +107,7 @@ std::string printable(std::string_view text, size_t limit) {
   return shown;
 }
 
-ScriptReader::ScriptReader(Script& s, std::string* lines) : script(s), gameLines(lines) { script = Script{}; }
+ScriptReader::ScriptReader(Script& s) : script(s) { script = Script{}; }
 
 bool ScriptReader::feed(std::string_view chunk, bool last) {
   while (!failed && (!chunk.empty() || (last && lineBytes > 0))) {
@@ -129,9 +129,8 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
     if (!partial.empty()) text = partial.append(text);
     chunk.remove_prefix(taken);
     const bool good = randGoesOn ? randRest(text) : line(text);
-    if (good && gameLine && gameLines) gameLines->append(text.substr(copied)).push_back('\n');
+    if (good && gameLine) script.gameBytes += lineBytes + taken + (newline == std::string_view::npos);
     partial.clear();
-    copied = 0;
     lineBytes = 0;
     compactAt = longLine;
     randGoesOn = false;
@@ -140,26 +139,16 @@ bool ScriptReader::feed(std::string_view chunk, bool last) {
   return !failed;
 }
 
-// What a long line holds so far is kept short, as little as its meaning needs: a line that
-// makes the game is copied out as it comes, then runs of blanks become one blank, a comment
-// keeps only its '#', and a rand line's whole draws are read as they arrive.
+// What a long line holds so far is kept short, as little as its meaning needs: runs of
+// blanks become one blank, a comment keeps only its '#', and a rand line's whole draws are
+// read as they arrive.
 bool ScriptReader::compact() {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  partial.erase(std::unique(partial.begin(), partial.end(), [&](char a, char b) { return blank(a) && blank(b); }),
+                partial.end());
   std::string_view head = partial;
   if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);  // a byte-order mark
   std::string_view rest = head;
-  const std::string_view name = randGoesOn ? "rand" : nextWord(rest);
-  if (gameLines && !name.empty() && name[0] != '#' && name != "expect") {
-    gameLines->append(std::string_view(partial).substr(copied));
-    copied = partial.size();
-  }
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  // (What was copied of it is all of it: only its leading blanks are lost before its word comes.)
-  partial.erase(std::unique(partial.begin(), partial.end(), [&](char a, char b) { return blank(a) && blank(b); }),
-                partial.end());
-  copied = std::min(copied, partial.size());
-  head = partial;
-  if (lineNumber == 0 && head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
-  rest = head;
   const std::string_view word = randGoesOn ? "rand" : nextWord(rest);
   if (word.starts_with('#')) {
     partial.resize(size_t(word.data() - partial.data()) + 1);
@@ -173,7 +162,6 @@ bool ScriptReader::compact() {
       return false;
     --lineNumber;
     partial.erase(0, end);
-    copied = partial.size();
     randGoesOn = true;
   }
   compactAt = std::max(longLine, 2 * partial.size());  // what stays long is not looked at again until it doubles
@@ -310,6 +298,30 @@ bool ScriptReader::readTimedOrKeyed(std::string_view name, std::string_view arg)
   return true;
 }
 
+// Wait and catchup: the top bit set, the next one for catchup, then 30 bits of milliseconds
+// (7 days is under 2^30). Down, up, click and expect: the top bit clear, two bits for which,
+// then 29 bits of value (a key code as its 16 bits; a script has fewer than 2^29 lines).
+void Commands::push_back(const Command& c) {
+  const auto value = uint32_t(c.value);
+  switch (c.op) {
+    case Op::Wait: packed.push_back(1u << 31 | value); break;
+    case Op::Catchup: packed.push_back(3u << 30 | value); break;
+    case Op::Down: packed.push_back(0u << 29 | (value & 0xffff)); break;
+    case Op::Up: packed.push_back(1u << 29 | (value & 0xffff)); break;
+    case Op::Click: packed.push_back(2u << 29 | value); break;
+    case Op::Expect: packed.push_back(3u << 29 | value); break;
+  }
+}
+
+Command Commands::operator[](size_t i) const {
+  const uint32_t p = packed[i];
+  if (p >> 31) return {p >> 30 == 3 ? Op::Catchup : Op::Wait, int32_t(p & ((1u << 30) - 1))};
+  constexpr Op others[] = {Op::Down, Op::Up, Op::Click, Op::Expect};
+  const Op op = others[p >> 29];
+  const uint32_t value = p & ((1u << 29) - 1);
+  return {op, op == Op::Down || op == Op::Up ? int32_t(int16_t(uint16_t(value))) : int32_t(value)};
+}
+
 std::string commandLine(Op op, int64_t value) {
   switch (op) {
     case Op::Wait: return "wait " + std::to_string(value) + "\n";
@@ -343,6 +355,33 @@ std::string layoutLine(const LayoutRows& layout) {
   return line + "\n";
 }
 
+bool writeGameLines(const Script& script, const std::function<bool(std::string_view)>& out, size_t piece) {
+  std::string text;
+  text.reserve(piece + 4096);
+  const auto add = [&](std::string_view more) {
+    text += more;
+    if (text.size() < piece) return true;
+    const bool taken = out(text);
+    text.clear();
+    return taken;
+  };
+  // A seed past 2^63 as the negative number it wraps from, when that is shorter.
+  const bool wraps = script.seed > uint64_t(INT64_MAX);
+  bool good = script.seed == 1 || add(wraps ? "seed " + std::to_string(int64_t(script.seed)) + "\n" : seedLine(script.seed));
+  for (const LayoutRows& layout : script.layouts) good = good && add(layoutLine(layout));
+  for (const uint64_t seed : script.randomizeSeeds) good = good && add(randomizeLine(seed));
+  // One rand line for them all: never longer than the lines they were read from.
+  if (!script.draws.empty()) good = good && add("rand");
+  for (auto r = script.draws.begin(); good && r != script.draws.end(); ++r) {
+    char word[maxNumberText + 1] = " ";
+    good = add(std::string_view(word, size_t(writeDraw(word + 1, *r) - word)));
+  }
+  if (!script.draws.empty()) good = good && add("\n");
+  for (auto c = script.commands.begin(); good && c != script.commands.end(); ++c)
+    if ((*c).op != Op::Expect) good = add(commandLine((*c).op, (*c).value));
+  return good && (text.empty() || out(text));
+}
+
 bool parseScript(std::string_view text, Script& script, ScriptError& error) {
   ScriptReader reader(script);
   const bool good = reader.feed(text, true);
@@ -353,10 +392,9 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error) {
 namespace {
 
 // Reads the script in chunks as it parses it, at most one byte past the longest script.
-// Returns 0, 1 when it cannot be read, 2 for a bad script. With `gameLines`, the lines that
-// make the game are copied there (ScriptReader).
-int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* gameLines) {
-  ScriptReader reader(script, gameLines);
+// Returns 0, 1 when it cannot be read, 2 for a bad script.
+int readScript(std::FILE* in, Script& script, ScriptError& bad) {
+  ScriptReader reader(script);
   char chunk[65536];
   size_t total = 0;
   while (total <= maxScriptBytes) {
@@ -373,11 +411,11 @@ int readScript(std::FILE* in, Script& script, ScriptError& bad, std::string* gam
 
 }  // namespace
 
-int loadScript(const std::string& path, Script& script, std::string& error, std::string* text) {
+int loadScript(const std::string& path, Script& script, std::string& error) {
   ScriptError bad;
   int status = 0;
   if (path == "-") {
-    status = readScript(stdin, script, bad, text);
+    status = readScript(stdin, script, bad);
     if (status == 1) error = std::string("cannot read the script from standard input: ") + std::strerror(errno);
   } else {
 #ifdef _WIN32
@@ -389,7 +427,7 @@ int loadScript(const std::string& path, Script& script, std::string& error, std:
 #else
     std::FILE* in = std::fopen(path.c_str(), "rb");
 #endif
-    status = in != nullptr ? readScript(in, script, bad, text) : 1;
+    status = in != nullptr ? readScript(in, script, bad) : 1;
     const int cause = errno;
     if (in != nullptr) std::fclose(in);
     if (status == 1) error = "cannot read the script " + printable(path, 200) + ": " + std::strerror(cause);

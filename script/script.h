@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "levels/layouts.h"
 #include "platform/input.h"
+#include "platform/random.h"
 #include "script/expect.h"
 
 namespace zorvane {
@@ -20,9 +22,7 @@ enum class Op : uint8_t { Wait, Down, Up, Click, Catchup, Expect };
 // The buttons a script clicks, by the number a click command holds.
 inline constexpr const auto& buttonNames = buttons::all;
 
-// One command of a script, in script order: eight bytes, so that the longest script stays
-// small. A command that needs more than one number holds the index of its entry in a table
-// of the Script.
+// One command of a script, in script order.
 struct Command {
   Op op = Op::Wait;
   int32_t value = 0;  // wait, catchup: milliseconds (at most 7 days); down, up: key code; click: index in
@@ -30,15 +30,47 @@ struct Command {
   std::string_view button() const { return buttonNames[value]; }  // click: "pause", "gameover" or "nextlevel"
 };
 
+// The commands of a script, four bytes each, so that the longest script stays small (no
+// more than the text that gave them); each is read back as a Command.
+class Commands {
+ public:
+  void push_back(const Command& c);
+  Command operator[](size_t i) const;
+  Command at(size_t i) const { return (void)packed.at(i), (*this)[i]; }  // checked
+  Command back() const { return (*this)[size() - 1]; }
+  size_t size() const { return packed.size(); }
+  bool empty() const { return packed.empty(); }
+  void resize(size_t n) { packed.resize(n); }
+
+  class Reader {                           // in order, as a range-for reads them
+   public:
+    Reader(const Commands& c, size_t i) : commands(&c), i(i) {}
+    Command operator*() const { return (*commands)[i]; }
+    Reader& operator++() { return ++i, *this; }
+    bool operator==(const Reader& other) const { return i == other.i; }
+
+   private:
+    const Commands* commands;
+    size_t i;
+  };
+  Reader begin() const { return {*this, 0}; }
+  Reader end() const { return {*this, size()}; }
+
+ private:
+  std::deque<uint32_t> packed;  // wait and catchup: the top bit and the time; others: two bits each, then the value
+};
+
 // A whole script: the random queue, the seeds and the commands to run after start-up. Long
-// queues are held in pieces, never copied whole as they grow.
+// queues are held in pieces, never copied whole as they grow; the draws are shared with the
+// game that takes them.
 struct Script {
-  std::deque<float> draws;               // every rand value, in script order
+  Draws draws;                           // every rand value, in script order
   uint64_t seed = 1;                     // generator seed once the queue is empty
   std::vector<uint64_t> randomizeSeeds;  // every randomize seed, in script order
-  std::deque<Command> commands;          // wait, catchup, down, up, click and expect, in order
+  Commands commands;                     // wait, catchup, down, up, click and expect, in order
   Expectations expectations;             // the checks of every expect line
   Layouts layouts;                       // every layout line, in script order: the player's own layouts
+  size_t gameBytes = 0;                  // of the lines read, those that make the game (not comments, blank or expect lines)
 };
 
 // Why a script was refused.
@@ -50,9 +82,7 @@ struct ScriptError {
 // Reads a script as its text arrives, line by line, so that the text is never held whole.
 class ScriptReader {
  public:
-  // Empties `script`, then fills it; with `gameLines`, also copies there every line that
-  // makes the game (all but comments, blank lines and expect lines).
-  explicit ScriptReader(Script& script, std::string* gameLines = nullptr);
+  explicit ScriptReader(Script& script);  // empties `script`, then fills it
   bool feed(std::string_view chunk, bool last = false);  // false once a line is bad (the first fault)
   bool finish() { return feed({}, true); }        // the last line, when no newline ended it
   bool good() const { return !failed; }           // no bad line so far
@@ -72,13 +102,11 @@ class ScriptReader {
   bool fail(std::string message);
 
   Script& script;
-  std::string* gameLines;
   bool gameLine = false;  // the line just read makes the game
   ScriptError fault;
   static constexpr size_t longLine = 4096;  // a line's start held longer than this is kept short
   std::string partial;    // the start of a line whose newline has not come yet (kept short: compact)
   size_t lineBytes = 0;   // the bytes of it read
-  size_t copied = 0;      // of partial, what is copied to gameLines already (a long game line)
   size_t compactAt = longLine;  // partial is made short again when it grows past this
   bool randGoesOn = false;      // it is a rand line whose first draws are read
   size_t randDraws = 0;   // the draws of the rand line being read
@@ -96,14 +124,18 @@ std::string randomizeLine(uint64_t seed);         // "randomize N": one start-up
 std::string randLine(std::span<const float> draws);  // "rand R...", each draw in text that reads back exactly
 std::string layoutLine(const LayoutRows& layout);  // "layout", then its ten rows
 
+// The lines of `script` that make its game written again, in pieces of about `piece` bytes
+// (a piece may end inside a line): its seed, layouts, randomize seeds, one rand line and its
+// commands but expect lines. They play as the lines it was read from, in no more bytes
+// (Script::gameBytes). False once `out` refused a piece.
+bool writeGameLines(const Script& script, const std::function<bool(std::string_view)>& out, size_t piece = 65536);
+
 // Reads a whole script; on a bad line returns false and fills `error` (the first fault).
 bool parseScript(std::string_view text, Script& script, ScriptError& error);
 
 // Reads and parses the script at `path` (- for standard input). Returns 0, or the exit
 // status with `error` set: 1 when it cannot be read, 2 for a bad script ("NAME, line N: ...").
-// With `gameLines`, the lines of it that make the game (not its comments, nor its expect
-// lines) are copied there too.
-int loadScript(const std::string& path, Script& script, std::string& error, std::string* gameLines = nullptr);
+int loadScript(const std::string& path, Script& script, std::string& error);
 
 // True when `script` holds nothing that plays but layouts (perhaps none), as a layout file.
 bool holdsOnlyLayouts(const Script& script);

@@ -66,6 +66,7 @@ void Session::newGame(bool seeded) {
   game = std::make_unique<Driver>(std::move(driverOptions));
   if (options.cues) game->cuesTo(options.cues);
   recorder.reset();
+  watched.reset();
   recorded = 0;
   full = false;
   mouse = PointerSteering{};
@@ -98,20 +99,22 @@ void Session::start(double wall, int64_t seed, SharedLayouts layouts, std::strin
   verdictText.clear();
 }
 
-void Session::watch(Script script, std::string_view text, std::string recordingName, double wall, double speed) {
+void Session::watch(Script script, std::string recordingName, double wall, double speed) {
   editorShown.reset();
   trying = false;
   newGame(true);
-  if (options.record && !text.empty()) {
-    options.record(text);
-    if (text.back() != '\n') options.record("\n");
-  }
-  layoutsFrom = script.layouts.empty() ? std::string() : shownName(recordingName);
+  auto shared = std::make_shared<const Script>(std::move(script));
+  if (options.record && options.startLater)
+    watched = shared;
+  else if (options.record)
+    writeGameLines(*shared, options.record);
+  recorded = std::max(recorded, shared->gameBytes);  // the start counts as the lines it was read from
+  layoutsFrom = shared->layouts.empty() ? std::string() : shownName(recordingName);
   name = std::move(recordingName);
-  checked = !script.expectations.empty();
+  checked = !shared->expectations.empty();
   firstMiss.reset();
   verdictText.clear();
-  playback = std::make_unique<ScriptPlayer>(std::move(script));
+  playback = std::make_unique<ScriptPlayer>(std::move(shared));
   playback->limit(options.slice);
   playback->start(*game);
   seeker = std::make_unique<Seeker>(*game, *playback);
@@ -120,8 +123,8 @@ void Session::watch(Script script, std::string_view text, std::string recordingN
   if (!playback->playing()) handOver();
 }
 
-void Session::resume(Script script, std::string_view text, double wall) {
-  watch(std::move(script), text, "", wall);
+void Session::resume(Script script, double wall) {
+  watch(std::move(script), "", wall);
   if (!watching()) return;
   seeker = std::make_unique<Seeker>(*game, *playback, 2);  // two: kept ever further apart, about log2(length / 10 s) in all
   jumpTo(length());
@@ -409,6 +412,10 @@ int64_t Session::score() const { return gameValue(game->form(), ExpectKey::curre
 bool Session::handedOver() { return std::exchange(ended, false); }
 
 void Session::close() { game->close(); }
+
+bool Session::writeStart(const std::function<bool(std::string_view)>& out) const {
+  return !watched || writeGameLines(*watched, out);
+}
 
 void Session::keepRoom() {
   if (full || !recorder || watching() || recorded + closingRoom <= options.recordingRoom) return;

@@ -9,10 +9,12 @@
 // advance(now) before each event ("ticks that fell due before an event come first").
 //
 // Recording: with a `record` sink the live game is written as a replay script. A watched
-// recording is copied to it whole when it starts, and when it ends what the player plays on
-// follows it, so that the file replays the watched game and then the player's.
+// recording's lines that make its game are written again from what was read of it when it
+// starts (or, with `startLater`, when the host asks: writeStart), and when it ends what the
+// player plays on follows them, so that the file replays the watched game and then the player's.
 //
-// A recording holds no more than a script may (SessionOptions::recordingRoom): once the room
+// A recording holds no more than a script may (SessionOptions::recordingRoom; a watched
+// recording's start counts as the lines it was read from, which it never outgrows): once the room
 // left could not take one more event and the closing lines, the recording ends there with them (so that it still
 // verifies), the game plays on unrecorded, and notice() tells the player once.
 //
@@ -62,6 +64,7 @@ struct SessionOptions {
   std::function<void(std::string_view)> trace;        // the trace in whole lines; empty: none
   std::function<bool(std::string_view)> record;       // the recording in whole lines (false: it failed); empty: none
   size_t recordingRoom = maxScriptBytes;              // the most bytes a recording may hold
+  bool startLater = false;                            // a watched recording's lines go to `record` only through writeStart()
   RecordingHeading heading;                           // the recording's first line
   std::function<void(std::span<const Cue>)> cues;     // the sounds of each event; empty: none
   Steering steering = Steering::None;
@@ -87,14 +90,13 @@ class Session {
   // A live game; seed ≥ 0: that one seed for every start-up. With layouts, the player's own
   // (from the file `from`, which the title names) instead of the built-in ones.
   void start(double wall, int64_t seed = -1, SharedLayouts layouts = {}, std::string from = {});
-  // `gameLines`: the lines of the recording that make its game (ScriptReader), copied into the
-  // new recording before what the player plays after it (its comments and expect lines are not:
-  // an expect line it did not meet would make the new recording fail).
-  void watch(Script script, std::string_view gameLines, std::string name, double wall, double speed = 1);
+  // The new recording starts with the lines that make its game (writeGameLines), not its
+  // expect lines: one it did not meet would make the new recording fail.
+  void watch(Script script, std::string name, double wall, double speed = 1);
   // The host's own game brought back (a page reloaded): its recording played to its end
   // over the next calls of advance(), a slice each, keeping few snapshots (it is never
   // jumped back in); then the player has the game, as after any recording.
-  void resume(Script script, std::string_view gameLines, double wall);
+  void resume(Script script, double wall);
   // The layout editor on these layouts (none: one empty layout), saved to the file `name`;
   // `fileText`, the file as read, gives the comments it keeps; `inFile` false: they are not
   // in it yet (brought back after a reload), so unsaved.
@@ -164,6 +166,10 @@ class Session {
   int64_t score() const;                              // the current score
 
   void close();                                       // the trace flushed, the recording's last wait and expect line
+  // With startLater: the start of the recording, the lines of the recording watched before it
+  // that make its game, written again in pieces; false once `out` refused one.
+  bool writeStart(const std::function<bool(std::string_view)>& out) const;
+  size_t startBytes() const { return watched ? watched->gameBytes : 0; }  // no fewer than writeStart writes
   const Driver& driver() const { return *game; }
   int64_t now() const;                                // the game's clock
 
@@ -209,6 +215,7 @@ class Session {
   double wallNow = 0;                                 // of the last advance
   double origin = 0;                                  // live: game time = wall - origin
   std::string name;                                   // of the recording watched
+  std::shared_ptr<const Script> watched;              // it, for the start of the recording (startLater)
   std::string layoutsFrom;                            // the file of the player's own layouts; "": the built-in ones
   size_t recorded = 0;                                // bytes of the recording written since newGame()
   bool full = false;                                  // it has filled its room: nothing more is recorded

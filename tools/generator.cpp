@@ -281,7 +281,7 @@ Script generatedGame(uint64_t seed, uint64_t timerTicks, int ownLayouts) {
   Script s;
   if (generator.layouts()) s.layouts = *generator.layouts();
   s.seed = generator.gameSeed();
-  s.draws.assign(generator.draws().begin(), generator.draws().end());
+  for (const float r : generator.draws()) s.draws.push_back(r);
   uint64_t ticks = 0;
   DriverOptions options;
   options.afterEvent = [&](const Form1&, std::string_view ev) { ticks += ev.starts_with("Timer"); };

@@ -192,6 +192,31 @@ std::from_chars_result readReal(const char* first, const char* last, F& value) {
 }  // namespace
 
 char* writeSingle(char* out, float v) { return writeReal<float, int32_t, 24>(out, v); }
+char* writeDraw(char* out, float v) {
+  if (!(v > 0)) return copy(out, "0");
+  uint64_t digits = 0;
+  int exponent = 0;
+  shortest(v, digits, exponent);
+  const int count = digitCount(digits);
+  const int power = exponent + count - 1;  // of the leading digit, below 0
+  const int positionalLength = count - power;
+  const int scientificLength = count + (count > 1) + 2 + digitCount(static_cast<uint64_t>(-power));
+  if (positionalLength <= scientificLength) {
+    *out++ = '.';
+    std::memset(out, '0', static_cast<size_t>(-power - 1));
+    return digitsOf(out + (-power - 1), digits, count);
+  }
+  char text[24];
+  digitsOf(text, digits, count);
+  *out++ = text[0];
+  if (count > 1) {
+    *out++ = '.';
+    out = copy(out, std::string_view(text + 1, static_cast<size_t>(count - 1)));
+  }
+  out = copy(out, "e-");
+  return digitsOf(out, static_cast<uint64_t>(-power), digitCount(static_cast<uint64_t>(-power)));
+}
+
 char* writeDouble(char* out, double v) { return writeReal<double, int64_t, 53>(out, v); }
 
 std::from_chars_result readSingle(const char* first, const char* last, float& value) {

@@ -12,6 +12,10 @@ constexpr size_t maxNumberText = 32;
 // Shortest text that reads back as exactly `v`, positional where sensible ("6649.6", "120").
 // Infinities are written 1e999 / -1e999 and NaN as null, so the line stays valid JSON.
 char* writeSingle(char* out, float v);
+// The shortest text of a draw in [0, 1) that reads back as exactly `v`: "0", or its shortest
+// digits in positional form without the leading zero (".5", ".000015") or in exponent form
+// ("1.5e-9"), whichever is shorter; never longer than any other decimal text of `v`.
+char* writeDraw(char* out, float v);
 char* writeDouble(char* out, double v);
 
 // Reads decimal text as std::from_chars(…, chars_format::general) does: an optional '-',

@@ -55,10 +55,9 @@ struct Page {
   std::unique_ptr<Session> session;
   std::unique_ptr<Script> reading;        // a recording being read
   std::unique_ptr<ScriptReader> reader;   // its parser
-  // Of it, the lines that make its game, recorded before what follows it: not its comments,
-  // nor its expect lines (one it did not meet would make that recording fail).
-  std::string readText;
-  std::string recorded;                   // the game as a replay script
+  // The game as a replay script, after the start the session writes again from the recording
+  // watched (Session::writeStart) when the page asks for it.
+  std::string recorded;
   std::string handed;                     // what zvLayoutFile last handed out
   std::string heading;                    // the first line's UTC time, from the page
   std::vector<uint32_t> pixels;           // the canvas's pixels, bytes R, G, B, A
@@ -91,11 +90,10 @@ Session& session() {
     o.seeds = [] { return uint64_t(std::chrono::system_clock::now().time_since_epoch().count()); };
     o.record = [](std::string_view lines) {
       if (page.session && page.session->editor()) return true;  // a layout tried is not recorded
-      // The session keeps it within a script's room. A recording read is its start already
-      // (zvPlayRecording): taken, never copied.
-      if (lines.data() != page.recorded.data()) page.recorded += lines;
+      page.recorded += lines;  // the session keeps it within a script's room
       return true;
     };
+    o.startLater = true;
     o.cues = [](std::span<const Cue> cues) {
       if (page.cues == 0) page.cuedAt = double(page.session->now());
       for (const Cue& c : cues) page.cues |= 1 << int(c.kind);
@@ -120,22 +118,16 @@ void newRecording() { page.recorded.clear(); }
 // A new recording to be read in pieces.
 void startReading() {
   page.reading = std::make_unique<Script>();
-  // Its lines are reserved the room of the longest script, so that they never move as they
-  // grow (a copy at the end would hold them twice): a page of the room is taken only once written.
-  page.readText = std::string();
-  page.readText.reserve(maxScriptBytes);
-  page.reader = std::make_unique<ScriptReader>(*page.reading, &page.readText);
+  page.reader = std::make_unique<ScriptReader>(*page.reading);
 }
 
-// The recording read, or null after a bad line (the replay tool's message in page.message);
-// `text` takes the lines of it that make its game.
-std::unique_ptr<Script> takeRead(const char* name, std::string& text) {
+// The recording read, or null after a bad line (the replay tool's message in page.message).
+std::unique_ptr<Script> takeRead(const char* name) {
   if (!page.reader) startReading();
   const bool good = page.reader->good() && page.reader->finish();
   const ScriptError bad = page.reader->error();
   page.reader.reset();
   std::unique_ptr<Script> script = std::move(page.reading);
-  text = std::exchange(page.readText, std::string());
   if (good) return script;
   page.message = "zorvane-replay: " + std::string(name) + ", line " + std::to_string(bad.line) + ": " + bad.message;
   return nullptr;
@@ -340,8 +332,7 @@ EMSCRIPTEN_KEEPALIVE int zvFeedRecording(const char* piece, int length) {
 // script the game is left as it was and the replay tool's message is returned; null on
 // success.
 EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) {
-  std::string text;
-  std::unique_ptr<Script> script = takeRead(name, text);
+  std::unique_ptr<Script> script = takeRead(name);
   if (!script) return page.message.c_str();
   newRecording();  // the new recording begins with the one played
   page.message.clear();
@@ -350,8 +341,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
     session().start(wall, -1, std::make_shared<const Layouts>(std::move(script->layouts)), shownName(name));
     return nullptr;
   }
-  page.recorded = std::move(text);
-  session().watch(std::move(*script), page.recorded, name, wall);
+  session().watch(std::move(*script), name, wall);
   return nullptr;
 }
 
@@ -361,8 +351,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvPlayRecording(const char* name, double wall) 
 // met its expect lines); a layout file is opened in the editor, unsaved. Null on success,
 // else why not.
 EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
-  std::string text;
-  std::unique_ptr<Script> script = takeRead("kept", text);
+  std::unique_ptr<Script> script = takeRead("kept");
   if (!script) return page.message.c_str();
   newRecording();
   page.message.clear();
@@ -370,8 +359,7 @@ EMSCRIPTEN_KEEPALIVE const char* zvResume(double wall) {
     session().edit(std::move(script->layouts), "my.layouts", {}, false);
     return nullptr;
   }
-  page.recorded = std::move(text);
-  session().resume(std::move(*script), page.recorded, wall);
+  session().resume(std::move(*script), wall);
   return nullptr;
 }
 
@@ -484,14 +472,26 @@ EMSCRIPTEN_KEEPALIVE const char* zvFileName(const char* date) {
   return page.said.c_str();
 }
 
-// The game so far as a replay script, ending with an expect line about the game now; its
-// length in bytes through `length` (the script may hold any byte). Not a copy: it holds
-// until the game goes on.
-EMSCRIPTEN_KEEPALIVE const char* zvRecording(int* length) {
+// The game so far as a replay script, ending with an expect line about the game now, handed
+// to the page in pieces of at most 64 KiB (Module.takePiece), never whole in the module's
+// memory: the lines of the recording watched before it, written again, then those recorded.
+// Returns its length in bytes (the script may hold any byte).
+EM_JS(void, handPiece, (const char* at, int length), { Module.takePiece(HEAPU8.slice(at, at + length)); });
+EMSCRIPTEN_KEEPALIVE double zvRecording() {
   if (!session().watching()) session().close();
-  *length = int(page.recorded.size());
-  return page.recorded.data();
+  double length = 0;
+  const auto hand = [&](std::string_view piece) {
+    handPiece(piece.data(), int(piece.size()));
+    length += double(piece.size());
+    return true;
+  };
+  session().writeStart(hand);
+  for (size_t at = 0; at < page.recorded.size(); at += size_t{1} << 16)
+    hand(std::string_view(page.recorded).substr(at, size_t{1} << 16));
+  return length;
 }
+// At most the length of zvRecording, in bytes, without writing it.
+EMSCRIPTEN_KEEPALIVE double zvRecordingBound() { return double(session().startBytes() + page.recorded.size()); }
 
 // The board of proven scores this game's layouts are listed on: "builtin", or the SHA-256 of
 // the player's own layouts, as the board names it (board/digest.h).

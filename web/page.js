@@ -391,19 +391,41 @@ state.editorTargets = () => JSON.parse(state.game.UTF8ToString(state.game._zvEdi
 // of it leaves the tab. A recording longer than the storage holds is not kept, and the
 // player is told once.
 const kept = { game: 'zorvane game', layouts: 'zorvane layouts', most: 4 << 20 };  // most: UTF-16 units
+
+// The game so far as a replay script, ending with the proof of the game now: the module
+// hands it over in pieces of bytes, so that it is never whole in the module's memory.
+state.recordingPieces = () => {
+  const g = state.game, pieces = [];
+  g.takePiece = (piece) => pieces.push(piece);
+  try {
+    g._zvRecording();
+  } finally {
+    g.takePiece = null;
+  }
+  return pieces;
+};
+state.textOf = (pieces) => {
+  const decoder = new TextDecoder();
+  return pieces.map((piece, i) => decoder.decode(piece, { stream: i + 1 < pieces.length })).join('');
+};
+
 function keep() {
   const g = state.game;
   if (!g || state.resuming) return;
-  const mode = g._zvEditorMode(), lengthAt = g._malloc(4);
-  let key = null, at = 0;
-  if (mode !== 0 && g._zvUnsaved()) key = kept.layouts, at = g._zvLayoutFile(lengthAt);
-  else if (mode === 0 && !g._zvPlaying()) key = kept.game, at = g._zvRecording(lengthAt);
-  const length = g.HEAP32[lengthAt >> 2];
-  g._free(lengthAt);
+  const mode = g._zvEditorMode();
+  let key = null, text = '';
   try {
+    if (mode !== 0 && g._zvUnsaved()) {
+      key = kept.layouts;
+      const lengthAt = g._malloc(4), at = g._zvLayoutFile(lengthAt), length = g.HEAP32[lengthAt >> 2];
+      g._free(lengthAt);
+      if (length <= kept.most) text = new TextDecoder().decode(g.HEAPU8.subarray(at, at + length));
+    } else if (mode === 0 && !g._zvPlaying()) {
+      key = kept.game;
+      if (g._zvRecordingBound() <= kept.most) text = state.textOf(state.recordingPieces());
+    }
     for (const k of [kept.game, kept.layouts]) if (k !== key) sessionStorage.removeItem(k);
     if (!key) return;
-    const text = length <= kept.most ? new TextDecoder().decode(g.HEAPU8.subarray(at, at + length)) : '';
     // A game is worth keeping once the player has played it (a key or a button in it).
     if (key === kept.game && text && !/^(down|click) /m.test(text)) return void sessionStorage.removeItem(key);
     if (!text) throw new RangeError('too long');

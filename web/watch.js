@@ -57,14 +57,15 @@
   // Esc stops a jump on its way also while the slider, whose keys the page leaves it, has the focus.
   position.addEventListener('keydown', (e) => { if (e.code === 'Escape') control.stopJump(); });
 
-  // The game so far as a replay script (bytes), ending with the proof of the game now; in the
-  // layout editor its layout file, which a link carries the same way.
-  const editing = () => game()._zvEditorMode() === 1;
+  // The game so far as a replay script, in pieces of bytes, ending with the proof of the
+  // game now; in the layout editor its layout file, which a link carries the same way.
   function recording() {
-    const g = state.game, lengthAt = g._malloc(4);
+    const g = state.game;
+    if (!editing()) return state.recordingPieces();
+    const lengthAt = g._malloc(4);
     try {
-      const at = editing() ? g._zvLayoutFile(lengthAt) : g._zvRecording(lengthAt), length = g.HEAP32[lengthAt >> 2];
-      return g.HEAPU8.slice(at, at + length);
+      const at = g._zvLayoutFile(lengthAt), length = g.HEAP32[lengthAt >> 2];
+      return [g.HEAPU8.slice(at, at + length)];
     } finally {
       g._free(lengthAt);
     }
@@ -72,10 +73,10 @@
 
   // Save this game: a download named with the date and the score (layouts: with the date).
   function save() {
-    const bytes = recording();
+    const pieces = recording();
     const date = new Date().toISOString().slice(0, 16).replace(/[T:]/g, '-');
     const a = document.createElement('a');
-    a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
+    a.href = URL.createObjectURL(new Blob(pieces, { type: 'text/plain' }));
     a.download = state.withText(date, (ptr) => game().UTF8ToString(game()._zvFileName(ptr)));
     document.body.appendChild(a);
     a.click();
@@ -91,7 +92,7 @@
   // The link to this game, or null with the reason when it would be too long.
   async function shareLink() {
     const packed = new Uint8Array(await new Response(
-      new Blob([recording()]).stream().pipeThrough(new CompressionStream('deflate-raw'))).arrayBuffer());
+      new Blob(recording()).stream().pipeThrough(new CompressionStream('deflate-raw'))).arrayBuffer());
     const fragment = 'r=' + base64url(packed);
     if (fragment.length > maxLinkBytes) {
       return { why: `This game is too long for a link (${Math.ceil(fragment.length / 1024)} KiB packed, ` +
@@ -101,7 +102,7 @@
   }
   state.shareLink = shareLink;
   state.save = save;
-  state.recordingText = () => new TextDecoder().decode(recording());
+  state.recordingText = () => state.textOf(recording());
   async function copyLink() {
     const { link, why } = await shareLink();
     if (!link) return state.showMessage(why);

@@ -1,6 +1,8 @@
 // The random source: queued draws first, then the generator; Randomize and its seed queue.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <vector>
 
 #include "platform/random.h"
@@ -50,6 +52,33 @@ TEST(RandomSource, QueuedDrawsComeBeforeTheReseededGenerator) {
   RandomSource seven = seededWith(7);
   EXPECT_EQ(r.draw(), 0.5f);
   EXPECT_EQ(r.draw(), seven.draw());
+}
+
+// Given draws are packed (a byte for two decimals, five bytes for any other) and come back
+// bit for bit; a copy of the source (a snapshot of the game) shares them, and one that takes
+// more draws after copying leaves the other as it was.
+TEST(RandomSource, GivenDrawsComeBackExactlyAndCopiesShareThem) {
+  const struct {
+    float value;
+    size_t bytes;
+  } cases[] = {{0.0f, 1}, {0.5f, 1}, {0.25f, 1}, {0.01f, 1}, {0.99f, 1}, {0.07f, 1}, {0.125f, 5}, {1e-9f, 5},
+               {std::nextafter(1.0f, 0.0f), 5}, {1e-45f, 5}, {std::nextafter(0.5f, 1.0f), 5}};
+  Draws given;
+  size_t bytes = 0;
+  for (const auto& c : cases) given.push_back(c.value), bytes += c.bytes;
+  EXPECT_EQ(given.bytes(), bytes);
+  RandomSource r;
+  r.enqueue(given);
+  RandomSource copy = r;
+  EXPECT_TRUE(copy.given().shares(given));
+  copy.enqueue(0.75f);  // its own bytes from now on
+  EXPECT_FALSE(copy.given().shares(given));
+  for (RandomSource* source : {&r, &copy}) {
+    for (const auto& c : cases) EXPECT_EQ(std::bit_cast<uint32_t>(source->draw()), std::bit_cast<uint32_t>(c.value));
+  }
+  EXPECT_EQ(copy.draw(), 0.75f);
+  EXPECT_EQ(r.queued(), 0u);
+  EXPECT_EQ(r.draw(), seededWith(1).draw());  // then the generator
 }
 
 }  // namespace

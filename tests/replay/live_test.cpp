@@ -689,7 +689,7 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
   const LiveRun run = playLive(8, 40000);
   FakeHost host([](SessionOptions& o) { o.slice = 50; });
   Session& s = host.session;
-  s.watch(parsed(run.recording), run.recording, "game.zrec", 1000);
+  s.watch(parsed(run.recording), "game.zrec", 1000);
   const struct {
     int16_t key;  // 0: only time passes
     int times;
@@ -756,7 +756,7 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
   EXPECT_EQ(s.title(), "Super Zorvane!");
   // The game's news is told while a recording plays at its own pace, not faster.
   for (const double speed : {1.0, 2.0}) {
-    s.watch(parsed("wait 100\ndown 80\nup 80\nwait 1000\n"), {}, "p.zrec", 0, speed);
+    s.watch(parsed("wait 100\ndown 80\nup 80\nwait 1000\n"), "p.zrec", 0, speed);
     s.news();  // the first look tells nothing
     host.at(150);
     EXPECT_EQ(s.news(), speed > 1 ? "" : "Paused.") << speed;
@@ -765,9 +765,10 @@ TEST(Session, WatchClockPausesChangesSpeedAndJumps) {
 
 // When a recording ends the player has the game, on the wall clock from where it stopped;
 // the session says what the recording proved, and the window tells the player a missed
-// expect line once; the new recording holds the watched one (with a newline after a last
-// line that had none) and then what the player played, so that it replays to the very
-// trace the session wrote; and a hovering pointer steers nothing while the recording plays.
+// expect line once; the new recording holds the lines that make the watched game (written
+// again from it: at once for the window, when the page asks for them) and then what the
+// player played, so that it replays to the very trace the session wrote; and a hovering
+// pointer steers nothing while the recording plays.
 TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
   const LiveRun run = playLive(5, 20000);
   std::string tampered = run.recording;
@@ -784,19 +785,21 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
       {unended, "Verified: score ", "", true},
       {tampered, "Not verified: line ", "zorvane: game.zrec, line ", false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.verdict);
+  for (const auto& c : cases)
+  for (const bool later : {false, true}) {
+    SCOPED_TRACE(c.verdict + (later ? ", start written when asked" : ", start written at once"));
     std::string trace, recorded;
     FakeHost host([&](SessionOptions& o) {
       o.seeds = [] { return uint64_t(77); };
       o.trace = [&](std::string_view lines) { trace += lines; };
       o.record = [&](std::string_view lines) { return recorded += lines, true; };
+      o.startLater = later;
       o.slice = 200;
       o.steering = Steering::Hover;
     });
     Session& s = host.session;
-    s.watch(parsed(c.text), c.text, "game.zrec", 500, 8);
-    EXPECT_EQ(recorded, c.replays ? run.recording : c.text);  // copied whole at once, its last line ended
+    s.watch(parsed(c.text), "game.zrec", 500, 8);
+    EXPECT_EQ(recorded.empty(), later);
     host.paint();
     double wall = 500;
     while (s.watching() && wall < 10000) s.pointerMoved(wall / 20, 400), host.at(wall += 37);
@@ -826,9 +829,12 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
     s.keyDown(keys::Delete), s.keyUp(36);  // keys the game has no code for reach it as 0
     host.at(wall + 12000);
     s.close();
+    std::string whole;
+    s.writeStart([&](std::string_view piece) { return whole += piece, true; });
+    whole += recorded;
     if (!c.replays) continue;
-    EXPECT_NE(recorded.find("\nup 39\ndown 0\nup 0\n"), std::string::npos);
-    EXPECT_EQ(replayed(recorded), trace);
+    EXPECT_NE(whole.find("\nup 39\ndown 0\nup 0\n"), std::string::npos);
+    EXPECT_EQ(replayed(whole), trace);
   }
 }
 
@@ -838,17 +844,23 @@ TEST(Session, HandsOverWhenARecordingEndsAndRecordsWhatFollows) {
 // is told once, and the file is whole lines within the room.
 TEST(Session, ARecordingStopsWhereAScriptsRoomEnds) {
   const LiveRun run = playLive(5, 20000);
+  const Script watched = parsed(run.recording);
+  std::string start;
+  writeGameLines(watched, [&](std::string_view piece) { return start += piece, true; });
+  for (const bool later : {false, true})
   for (const size_t room : {Session::closingRoom + 600, size_t(50)}) {
-    SCOPED_TRACE(room);
-    const std::string pad = "# " + std::string(100000 - run.recording.size() - room - 3, 'x') + "\n";
+    SCOPED_TRACE(std::to_string(room) + (later ? ", start written when asked" : ", start written at once"));
+    // However it is written, the start counts as the lines it was read from.
+    const size_t counted = watched.gameBytes;
     std::string recorded;
     FakeHost host([&](SessionOptions& o) {
-      o.recordingRoom = 100000;  // as a script's 64 MiB, sooner
+      o.recordingRoom = counted + room;  // as a script's 64 MiB, sooner
+      o.startLater = later;
       o.seeds = [] { return uint64_t(77); };
       o.record = [&](std::string_view lines) { return recorded += lines, true; };
     });
     Session& s = host.session;
-    s.watch(parsed(run.recording), pad + run.recording, "big.zrec", 0, 8);
+    s.watch(parsed(run.recording), "big.zrec", 0, 8);
     double wall = 0;
     while (s.watching() && wall < 10000) host.at(wall += 37);
     std::string told;
@@ -859,14 +871,18 @@ TEST(Session, ARecordingStopsWhereAScriptsRoomEnds) {
       told += s.notice();
     }
     s.close();
-    EXPECT_LE(recorded.size(), 100000u);
-    EXPECT_EQ(recorded.back(), '\n');
+    std::string whole;
+    s.writeStart([&](std::string_view piece) { return whole += piece, true; });
+    whole += recorded;
+    EXPECT_LE(whole.size(), counted + room);
+    EXPECT_EQ(whole.back(), '\n');
     EXPECT_EQ(told, "This game has filled the 64 MiB a recording may hold: the recording ends here, and what you play from now "
                     "on is not recorded.");
-    const std::string after = recorded.substr(pad.size() + run.recording.size());
+    ASSERT_TRUE(whole.starts_with(start));
+    const std::string after = whole.substr(start.size());
     EXPECT_EQ(after.find("down 39") != std::string::npos, room > Session::closingRoom) << after.substr(0, 200);
     std::optional<ExpectMiss> miss;
-    replayed(recorded.substr(pad.size()), &miss);
+    replayed(whole, &miss);
     EXPECT_FALSE(miss.has_value());
   }
 }

@@ -24,7 +24,7 @@ class Stepper {
   static void load(Form1& f, const Script& s) {
     if (!s.layouts.empty()) f.useLayouts(std::make_shared<const Layouts>(s.layouts));
     f.fixSeed(s.seed);
-    for (const float r : s.draws) f.queueDraw(r);
+    f.queueDraws(s.draws);
     f.Show();
   }
 
@@ -124,12 +124,13 @@ TEST(Snapshot, TwoCopiesPlayedDifferentlyNeverTouchEachOther) {
   Script first, rest, other;
   first.seed = script.seed;
   first.draws = script.draws;
-  first.commands.assign(script.commands.begin(), script.commands.begin() + half);
-  rest.commands.assign(script.commands.begin() + half, script.commands.end());
+  for (const float r : {0.5f, 0.25f, 0.75f, 0.125f}) first.draws.push_back(r);
+  for (long i = 0; i < long(script.commands.size()); ++i) (i < half ? first : rest).commands.push_back(script.commands[size_t(i)]);
   // The second copy gets a player of its own: right arrow, a layout jump, a pause.
-  other.commands = {command(Op::Down, keys::Right), command(Op::Wait, 400),  command(Op::Up, keys::Right),
-                    command(Op::Down, keys::F1),    command(Op::Wait, 3000), command(Op::Down, keys::P),
-                    command(Op::Wait, 500),         command(Op::Click, 0), command(Op::Wait, 5000)};
+  for (const Command c : {command(Op::Down, keys::Right), command(Op::Wait, 400), command(Op::Up, keys::Right),
+                          command(Op::Down, keys::F1), command(Op::Wait, 3000), command(Op::Down, keys::P),
+                          command(Op::Wait, 500), command(Op::Click, 0), command(Op::Wait, 5000)})
+    other.commands.push_back(c);
 
   Form1 a;
   Stepper::load(a, first);
@@ -137,6 +138,8 @@ TEST(Snapshot, TwoCopiesPlayedDifferentlyNeverTouchEachOther) {
   while (sa.step(a)) {
   }
   Form1 b = a;  // a copy of the game, made while it is in play
+  ASSERT_FALSE(a.drawsGiven().empty());
+  EXPECT_TRUE(b.drawsGiven().shares(a.drawsGiven()));  // a snapshot copies no draw
   const std::vector<size_t> aloneA = playedAlone(a.snapshot(), rest), aloneB = playedAlone(b.snapshot(), other);
 
   // Now the two copies in turns, event by event: each must go exactly as it did alone.
