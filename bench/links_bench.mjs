@@ -23,6 +23,10 @@ const mib = 1 << 20, bound = 64 * mib;  // the longest script
 const waits = () => 'wait 0\n'.repeat(Math.floor(bound / 7));
 const spaces = () => ' '.repeat(bound - 1) + '\n';
 const rands = () => 'rand' + ' 0'.repeat(bound / 2 - 3) + '\n';
+const ups = () => 'up 1\n'.repeat(Math.floor(bound / 5));
+const halves = () => 'rand' + ' .5'.repeat(Math.floor((bound - 6) / 3)) + '\n';
+// Two hours of waiting after a long rand line: watched, then jumped to its end (a snapshot every 10 s).
+const watched = () => 'rand' + ' .5'.repeat(Math.floor((bound - 4096) / 3)) + '\n' + 'wait 10000\n'.repeat(720);
 function layouts() {
   let seed = 1, text = '';
   const digit = () => ((seed = (seed * 1103515245 + 12345) >>> 0) >>> 16) % 10;
@@ -35,6 +39,9 @@ const cases = [
   { name: 'wait-link', what: 'a link of 64 MiB of `wait 0` lines', fragment: () => link(waits()) },
   { name: 'spaces-link', what: 'a link of one 64 MiB line of spaces', fragment: () => link(spaces()) },
   { name: 'rand-link', what: 'a link of one 64 MiB `rand 0 0 …` line', fragment: () => link(rands()) },
+  { name: 'ups-link', what: 'a link of 64 MiB of `up 1` lines', fragment: () => link(ups()) },
+  { name: 'halves-link', what: 'a link of one 64 MiB `rand .5 .5 …` line', fragment: () => link(halves()) },
+  { name: 'jumped-link', what: 'a link of a 64 MiB `rand .5 …` line and two hours of waits, jumped to its end', fragment: () => link(watched()), jump: true },
   { name: 'layouts-link', what: 'a link of about 1 MiB of layout lines', fragment: () => link(layouts()) },
   { name: 'wait-file', what: 'a file of 64 MiB of `wait 0` lines, opened', file: waits },
   { name: 'spaces-file', what: 'a file of one 64 MiB line of spaces, opened', file: spaces },
@@ -77,6 +84,13 @@ try {
         await new Promise((r) => setTimeout(r, 100));
       }
       const opened = (Date.now() - started) / 1000;
+      if (c.jump) {
+        await page.evaluate(() => window.zorvane.game._zvJumpTo(window.zorvane.game._zvPlayLength()));
+        while (await page.evaluate(() => window.zorvane.game._zvPlaying() === 1)) {
+          if (Date.now() - started > 1200000) throw new Error(`${c.name}: not at its end in 1200 s`);
+          await new Promise((r) => setTimeout(r, 100));
+        }
+      }
       await new Promise((r) => setTimeout(r, 1000));
       const [tasks, message, playing, wasm] = await page.evaluate(() => [window.longTasks,
         document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent,

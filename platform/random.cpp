@@ -1,7 +1,7 @@
 #include "platform/random.h"
 
 #include <array>
-#include <bit>
+#include <cstring>
 #include <cmath>
 
 namespace zorvane {
@@ -20,6 +20,18 @@ const std::array<float, hundredths>& twoDecimals() {
   return table;
 }
 
+uint32_t bitsOf(float r) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &r, sizeof bits);
+  return bits;
+}
+
+float floatOf(uint32_t bits) {
+  float r = 0;
+  std::memcpy(&r, &bits, sizeof r);
+  return r;
+}
+
 }  // namespace
 
 Draws::Draws(std::initializer_list<float> values) {
@@ -32,10 +44,10 @@ void Draws::push_back(float r) {
   else if (packed.use_count() > 1)
     packed = std::make_shared<std::deque<uint8_t>>(*packed);
   const long k = std::lround(double(r) * 100);
-  if (k >= 0 && k < hundredths && std::bit_cast<uint32_t>(twoDecimals()[size_t(k)]) == std::bit_cast<uint32_t>(r)) {
+  if (k >= 0 && k < hundredths && bitsOf(twoDecimals()[size_t(k)]) == bitsOf(r)) {
     packed->push_back(uint8_t(k));
   } else {
-    const auto bits = std::bit_cast<uint32_t>(r);
+    const uint32_t bits = bitsOf(r);
     packed->insert(packed->end(), {whole, uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)});
   }
   ++count;
@@ -53,7 +65,7 @@ float Draws::Reader::operator*() const {
   if (b != whole) return twoDecimals()[b];
   uint32_t bits = 0;
   for (size_t i = 4; i > 0; --i) bits = bits << 8 | (*bytes)[at + i];
-  return std::bit_cast<float>(bits);
+  return floatOf(bits);
 }
 
 Draws::Reader& Draws::Reader::operator++() {

@@ -190,7 +190,8 @@ export default [
         return { played, length: all.length, before: all.slice(0, Math.min(at, 200)), tail: all.slice(at),
           told: document.getElementById('message').hidden ? '' : document.getElementById('message-text').textContent };
       }, text, pad, keys, padded.toString());
-      const kept = text ? text.split('\n').filter((l) => l && !/^(#|expect )/.test(l)).map((l) => l + '\n').join('') : padded(...pad);
+      // The start is the lines that make the game, written again (blanks, comments and expect lines gone).
+      const kept = text ? 'rand .5 .25\nwait 100\n' : 'wait 0\n'.repeat(pad[0] + 1);
       fs.writeFileSync(path.join(t.work, 'then.zrec'), kept + r.tail);
       const replayed = spawnSync(t.nativeReplay, ['--quiet', 'then.zrec'], { cwd: t.work, encoding: 'utf8' });
       const downs = (r.tail.match(/^down 39$/gm) || []).length, full = keys > 600;
