@@ -26,7 +26,7 @@ const rands = () => 'rand' + ' 0'.repeat(bound / 2 - 3) + '\n';
 const ups = () => 'up 1\n'.repeat(Math.floor(bound / 5));
 const halves = () => 'rand' + ' .5'.repeat(Math.floor((bound - 6) / 3)) + '\n';
 // Two hours of waiting after a long rand line: watched, then jumped to its end (a snapshot every 10 s).
-const watched = () => 'rand' + ' .5'.repeat(Math.floor((bound - 4096) / 3)) + '\n' + 'wait 10000\n'.repeat(720);
+const watched = () => 'rand' + ' .5'.repeat(Math.floor((bound - 16384) / 3)) + '\n' + 'wait 10000\n'.repeat(720);
 function layouts() {
   let seed = 1, text = '';
   const digit = () => ((seed = (seed * 1103515245 + 12345) >>> 0) >>> 16) % 10;
