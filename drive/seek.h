@@ -7,7 +7,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <deque>
 
 #include "drive/driver.h"
 #include "drive/player.h"
@@ -45,7 +45,7 @@ class Seeker {
 
   Driver& driver;
   ScriptPlayer& player;
-  std::vector<Snapshot> kept;  // kept[i] at i * spacing
+  std::deque<Snapshot> kept;   // kept[i] at i * spacing; never moved whole as it grows
   size_t mostKept;
   int64_t spacing = snapshotEvery;
   int64_t target = 0;          // the moment the last jump asked for; past the end, the end's inputs too

@@ -59,6 +59,7 @@
 
   // The game so far as a replay script, in pieces of bytes, ending with the proof of the
   // game now; in the layout editor its layout file, which a link carries the same way.
+  const editing = () => game()._zvEditorMode() === 1;
   function recording() {
     const g = state.game;
     if (!editing()) return state.recordingPieces();
