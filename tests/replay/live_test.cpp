@@ -282,12 +282,8 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_EQ(slurp(path), "wait 5\n");
   unlink(path.c_str());
 
+  // (A folder and a missing folder are refused as the window's command line shows.)
   OutputFile f;
-  EXPECT_FALSE(f.open(testing::TempDir(), error));  // a directory
-  EXPECT_NE(error.find("cannot write"), std::string::npos);
-  EXPECT_FALSE(f.open(scratch("no-such-dir/out.zrec"), error));
-  EXPECT_NE(error.find("No such file"), std::string::npos);
-
   // A pipe nobody reads is refused at once instead of hanging; /dev/null is written as it is.
   const std::string fifo = scratch("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -620,11 +616,6 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
       EXPECT_EQ(options.speed, std::stod(speed));
     }
   }
-
-  Options mouse;
-  mouse.mouse = true;
-  Files files;
-  EXPECT_EQ(sessionOptions(mouse, files, {}).steering, Steering::Hover);
 
   FakeHost host;
   Session& s = host.session;
@@ -1018,14 +1009,15 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   EXPECT_EQ(s.news(), "");
   host.paint(856);  // scale 1: a pixel is 15 units
   const Editor& e = s.editor()->editor;
-  // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
-  const auto cell = [](int x, int y) { return std::pair{(120 + (x + 0.5) * 414.75) / 15, (1560 + (y + 2.5) * 226.2) / 15}; };
-  const auto centre = [&](auto box, auto which) {
-    float left = 0, top = 0, w = 0, h = 0;
-    (s.editor()->*box)(which, left, top, w, h);
-    return std::pair{(left + w / 2) / 15.0, (top + h / 2) / 15.0};
+  // The pixel at the middle of a cell, a button or a swatch of the palette (its box in window units).
+  float l = 0, t = 0, w = 0, h = 0;
+  const auto middle = [&](bool shown) {
+    EXPECT_TRUE(shown);
+    return std::pair{(l + w / 2) / 15.0, (t + h / 2) / 15.0};
   };
-  const auto button = [&](EditorButton b) { return centre(&EditorScreen::buttonBox, b); };
+  const auto cell = [&](int x, int y) { return s.editor()->cellBox(x, y, l, t, w, h), middle(true); };
+  const auto button = [&](EditorButton b) { return middle(s.editor()->buttonBox(b, l, t, w, h)); };
+  const auto swatch = [&](int code) { return middle(s.editor()->swatchBox(code, l, t, w, h)); };
   const auto press = [&](std::pair<double, double> at, bool other = false) {
     s.pointerDown(at.first, at.second, other);
     s.pointerUp(at.first, at.second);
@@ -1051,7 +1043,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
          EXPECT_EQ(s.news(), s.summary());
        }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
-         press(centre(&EditorScreen::swatchBox, 99));
+         press(swatch(99));
          const auto [x0, y] = cell(1, 0);
          s.pointerDown(x0, y);
          for (int x = 2; x <= 4; ++x) s.pointerMoved(cell(x, 0).first, y);
