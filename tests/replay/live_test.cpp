@@ -282,7 +282,7 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_EQ(slurp(path), "wait 5\n");
   unlink(path.c_str());
 
-  // (A folder and a missing folder are refused as the window's command line shows.)
+  // (A folder, or a file in a missing one, is refused: the window's command-line test has the messages.)
   OutputFile f;
   // A pipe nobody reads is refused at once instead of hanging; /dev/null is written as it is.
   const std::string fifo = scratch("fifo");
@@ -1009,15 +1009,14 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
   EXPECT_EQ(s.news(), "");
   host.paint(856);  // scale 1: a pixel is 15 units
   const Editor& e = s.editor()->editor;
-  // The pixel at the middle of a cell, a button or a swatch of the palette (its box in window units).
-  float l = 0, t = 0, w = 0, h = 0;
-  const auto middle = [&](bool shown) {
-    EXPECT_TRUE(shown);
-    return std::pair{(l + w / 2) / 15.0, (t + h / 2) / 15.0};
+  // Pixels of a cell (as the game places its bricks), a button and a swatch of the palette.
+  const auto cell = [](int x, int y) { return std::pair{(120 + (x + 0.5) * 414.75) / 15, (1560 + (y + 2.5) * 226.2) / 15}; };
+  const auto centre = [&](auto box, auto which) {
+    float left = 0, top = 0, w = 0, h = 0;
+    (s.editor()->*box)(which, left, top, w, h);
+    return std::pair{(left + w / 2) / 15.0, (top + h / 2) / 15.0};
   };
-  const auto cell = [&](int x, int y) { return s.editor()->cellBox(x, y, l, t, w, h), middle(true); };
-  const auto button = [&](EditorButton b) { return middle(s.editor()->buttonBox(b, l, t, w, h)); };
-  const auto swatch = [&](int code) { return middle(s.editor()->swatchBox(code, l, t, w, h)); };
+  const auto button = [&](EditorButton b) { return centre(&EditorScreen::buttonBox, b); };
   const auto press = [&](std::pair<double, double> at, bool other = false) {
     s.pointerDown(at.first, at.second, other);
     s.pointerUp(at.first, at.second);
@@ -1043,7 +1042,7 @@ TEST(Session, TheEditorPaintsUndoesTriesAndSavesLayouts) {
          EXPECT_EQ(s.news(), s.summary());
        }, 1, 0, "070000000000", 1, 1, 1, 0},
       {"99 chosen, a drag", [&] {
-         press(swatch(99));
+         press(centre(&EditorScreen::swatchBox, 99));
          const auto [x0, y] = cell(1, 0);
          s.pointerDown(x0, y);
          for (int x = 2; x <= 4; ++x) s.pointerMoved(cell(x, 0).first, y);

@@ -84,8 +84,10 @@ export default [
     let page = await openGame(t, '?seed=1');
     await page.evaluate(() => document.getElementById('make').click());
     await page.waitFor(() => window.zorvane.game._zvEditorMode() === 1 && window.zorvane.settled());
-    const boxes = await targetsOf(page), first = boxes.get('cell');
-    const cell = (x) => [first.x + (x + 0.5) * first.w, first.y + first.h / 2];
+    const boxes = await targetsOf(page);
+    const rect = await page.evaluate(() => { const r = document.getElementById('game').getBoundingClientRect(); return [r.x, r.y, r.width]; });
+    // A cell where the game draws its brick (window units to the page's pixels), not where the editor says it is.
+    const cell = (x) => [rect[0] + (120 + (x + 0.5) * 414.75) / 12840 * rect[2], rect[1] + (1560 + 2.5 * 226.2) / 12840 * rect[2]];
     await page.touch.tap(...middle(boxes.get('code 5')));
     await page.touch.start(...cell(0));
     for (let x = 1; x <= 5; x++) await page.touch.move(...cell(x));
