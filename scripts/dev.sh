@@ -12,6 +12,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Runs a step and says how long it took, on stderr (the test command's times, step by step).
+timed() {
+  local start=$SECONDS
+  "$@"
+  echo "dev.sh: $* took $((SECONDS - start)) s" >&2
+}
+
 build() {
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j "$(nproc)"
@@ -35,17 +42,19 @@ case "${1:-}" in
     exec ./build/release/zorvane
     ;;
   test)
-    scripts/setup.sh
-    build web
-    build windows
-    build release
-    ctest --preset release
-    bash tests/package/check.sh "$(package)" build/web/site
+    timed scripts/setup.sh
+    timed build web
+    timed build windows
+    timed build release
+    timed ctest --preset release
+    deb=$(timed package)
+    timed bash tests/package/check.sh "$deb" build/web/site
     # Each artefact built a second time elsewhere, the same bytes (the deb's build makes the board).
-    scripts/reproduce.sh deb board windows site
-    build asan
-    ctest --preset asan
-    scripts/fuzz.sh
+    timed scripts/reproduce.sh deb board windows site
+    timed build asan
+    timed ctest --preset asan
+    timed scripts/fuzz.sh
+    echo "dev.sh: every test passed in $((SECONDS / 60)) min $((SECONDS % 60)) s" >&2
     ;;
   package)
     scripts/setup.sh
