@@ -245,6 +245,20 @@ bool TextCache::run(const Font& font, int pixelSize, std::string_view text, Text
   return make(face, pixelSize, bold, text, out);
 }
 
+namespace {
+
+// A bold face drawn from a normal file: each pixel of a mask takes the most ink of the
+// `thicken` pixels to its left.
+void thickenRows(uint8_t* mask, int width, int height, int thicken) {
+  for (int y = 0; thicken && y < height; ++y) {
+    uint8_t* row = mask + size_t(y) * size_t(width);
+    for (int x = width - 1; x > 0; --x)
+      for (int k = 1; k <= thicken && k <= x; ++k) row[x] = std::max(row[x], row[x - k]);
+  }
+}
+
+}  // namespace
+
 // Lays the caption out on whole pixels (each advance and kerning rounded, as hinted text
 // is), then adds each glyph's coverage into the run's mask. A bold design face drawn from
 // a normal file is thickened: each pixel takes the most ink of the pixels to its left.
@@ -301,11 +315,7 @@ bool TextCache::make(int face, int size, bool bold, std::string_view text, TextR
         for (int k = 0; k < g->w; ++k) row[k] = uint8_t(std::min(255, row[k] + from[size_t(y) * g->w + k]));
       }
     });
-  for (int y = 0; thicken && y < r.maskH; ++y) {
-    uint8_t* row = mask + size_t(y) * r.maskW;
-    for (int x = r.maskW - 1; x > 0; --x)
-      for (int k = 1; k <= thicken && k <= x; ++k) row[x] = std::max(row[x], row[x - k]);
-  }
+  thickenRows(mask, r.maskW, r.maskH, thicken);
   r.mask = mask;
   keep(face, size, bold, text, r);
   out = r;

@@ -203,9 +203,9 @@ function withText(text, f) {
     g._free(ptr);
   }
 }
-function listen() {
-  // Keys: the desktop's table, in the game's binding; the browser's own action of a game
-  // key (scrolling, help) is prevented.
+// Keys: the desktop's table, in the game's binding; the browser's own action of a game key
+// (scrolling, help) is prevented.
+function listenKeys() {
   const codes = new Map();
   const keyOf = (e) => {
     if (!codes.has(e.code)) codes.set(e.code, withText(e.code, (ptr) => state.game._zvKeyCode(ptr)));
@@ -226,6 +226,9 @@ function listen() {
   window.addEventListener('keyup', (e) => {
     if (!pageKey(e)) keyUp(keyOf(e));
   });
+}
+function listen() {
+  listenKeys();
   window.addEventListener('blur', releaseAll);
   document.addEventListener('visibilitychange', visibility);
   window.addEventListener('pagehide', keep);
