@@ -79,6 +79,31 @@ char* scientific(char* out, uint64_t digits, int exponent) {
   return digitsOf(out, static_cast<uint64_t>(e), e < 10 ? 2 : digitCount(static_cast<uint64_t>(e)));
 }
 
+// The exact whole digits of `v`, a whole value below 10^27 (the shortest form's longest
+// positional text has 22): v = mantissa × 2^shift, doubled in base-10^9 limbs. Not through
+// fmt's formatter, which would bring its whole format-string machinery into the page.
+template <class F, int mantissaDigits>
+char* wholeDigits(char* out, F v) {
+  constexpr uint32_t base = 1000000000;
+  int exponent = 0;
+  uint64_t mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(v, &exponent), mantissaDigits));
+  uint32_t limbs[3] = {};  // least significant first
+  int used = 0;
+  for (; mantissa > 0; mantissa /= base) limbs[used++] = static_cast<uint32_t>(mantissa % base);
+  for (int shift = exponent - mantissaDigits; shift > 0; --shift) {
+    uint32_t carry = 0;
+    for (int i = 0; i < used; ++i) {
+      const uint64_t doubled = uint64_t{limbs[i]} * 2 + carry;
+      limbs[i] = static_cast<uint32_t>(doubled % base);
+      carry = static_cast<uint32_t>(doubled / base);
+    }
+    if (carry > 0) limbs[used++] = carry;
+  }
+  out = digitsOf(out, limbs[used - 1], digitCount(limbs[used - 1]));
+  for (int i = used - 2; i >= 0; --i) out = digitsOf(out, limbs[i], 9);
+  return out;
+}
+
 // Whole values below 2^digits print as integers: exact, positional, and much faster than
 // the shortest-digits search. Fractions print in positional form unless they are tiny; tiny
 // and huge values take whichever of the two forms is shorter, positional on a tie, and a
@@ -106,7 +131,7 @@ char* writeReal(char* out, F v) {
   const int positionalLength = power >= 0 ? power + 1 : 1 - power + count;
   if (scientificLength < positionalLength) return scientific(out, digits, exponent);
   if (power < 0) return positional(out, digits, exponent);
-  return fmt::format_to_n(out, maxNumberText, "{:.0f}", magnitude).out;  // exact whole digits
+  return wholeDigits<F, mantissaDigits>(out, magnitude);
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }

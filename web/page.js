@@ -47,6 +47,7 @@ function resize() {
 // of a phone's size costs the browser tens of milliseconds, however small the patch.
 function paint() {
   const g = state.game;
+  if (state.resuming) return;  // the picture waits for the kept game
   resize();
   const n = g._zvPaint(canvas.width, canvas.height);
   if (n > 0) {
@@ -351,6 +352,27 @@ async function readRecording(pieces) {
   }
   return read === reads;
 }
+// Reads the text kept in the tab, written straight into the game's memory (UTF-8 takes at most
+// three bytes a UTF-16 unit) and read there a slice a task, as readRecording does.
+async function readKept(text) {
+  const g = state.game, read = ++reads, room = 3 * text.length, at = g._malloc(room);
+  if (!at) return false;
+  try {
+    const { written } = new TextEncoder().encodeInto(text, g.HEAPU8.subarray(at, at + room));
+    g._zvReadRecording();
+    let started = performance.now();
+    for (let from = 0; from < written && read === reads; from += readSlice) {
+      if (performance.now() - started > readBudget) {
+        await nextTask();
+        started = performance.now();
+      }
+      if (read === reads && !g._zvFeedRecording(at + from, Math.min(readSlice, written - from))) break;
+    }
+  } finally {
+    g._free(at);
+  }
+  return read === reads;
+}
 // Reads the recording `pieces` gives, then plays it. Resolves to whether it plays: false
 // after a bad line (the replay tool's message is shown), or when a newer recording took its
 // place, or (`ask`) the player kept the editor's unsaved layouts. A piece that fails rejects
@@ -421,10 +443,10 @@ function keep() {
   }
 }
 
-// After a reload: the kept game played back to where it was (a slice a task, however long
-// it is), then paused by a recorded P; or the kept layouts back in the editor, unsaved. A
-// kept game that does not end on its expect line, or does not meet it, is dropped with a
-// word, and a new game goes on.
+// After a reload, before the first picture: the kept game played back to where it was (a
+// slice a task, however long it is), then paused by a recorded P; or the kept layouts back in
+// the editor, unsaved. A kept game that does not end on its expect line, or does not meet
+// it, is dropped with a word, and a new game goes on.
 async function resume() {
   if (state.hold) return false;  // the tests' pictures: the load state, whatever the tab kept
   let text = null, layouts = false;
@@ -438,7 +460,7 @@ async function resume() {
   let complaint = null;
   try {
     if (!layouts && !/\nexpect [^\n]*\n?$/.test(text)) throw new Error('no closing expect line');
-    if (!(await readRecording([new TextEncoder().encode(text)]))) throw new Error('superseded');
+    if (!(await readKept(text))) throw new Error('superseded');
     complaint = g._zvResume(performance.now());
     if (complaint) throw new Error(g.UTF8ToString(complaint));
     let started = performance.now();
@@ -456,14 +478,12 @@ async function resume() {
     const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
     withText(recordedAt, (ptr) => g._zvStart(-1, ptr, performance.now()));
     showMessage(layouts ? 'Your unsaved layouts could not be brought back.' : lost);
-    wake();
     return false;
   }
   state.resuming = false;
   if (!layouts && g._zvCanPause()) g._zvPause();  // recorded, as a P of the player's
   showMessage(layouts ? 'Your unsaved layouts are back' : back);
   say(layouts ? 'Your unsaved layouts are back' : back);
-  wake();
   window.dispatchEvent(new Event('zorvane-resumed'));
   return true;
 }
@@ -518,11 +538,13 @@ async function main() {
   const recordedAt = new Date().toISOString().replace('T', ' ').replace(/\.\d*Z$/, ' UTC');
   withText(recordedAt, (ptr) => state.game._zvStart(params.has('seed') ? Number(params.get('seed')) : -1, ptr, performance.now()));
   document.getElementById('stage').style.backgroundColor = state.game.UTF8ToString(state.game._zvFaceColour());
-  await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   listen();
-  wake();
+  // A game kept in the tab comes back before the first picture is painted, which then shows
+  // it as it was: no new game flashes by first, and no picture is painted twice.
   state.resumed = await resume();
-  state.resumedAt = performance.now();  // for the benchmark: the game playable again
+  state.resumedAt = performance.now();  // for the benchmark: the game playable once it is shown
+  await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
+  wake();
   window.dispatchEvent(new Event('zorvane-ready'));
   // The site kept for playing offline (where the browser allows: a secure origin).
   if ('serviceWorker' in navigator && window.isSecureContext) {

@@ -12,14 +12,24 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# run EXPECTED-STATUS ARGS...: runs the game (at most $limit s, default 5; then SIGTERM, and
-# with $ended set the game's own exit status, else 124) with stdout (to $out if set) and
-# stderr kept apart, under the command in $wrap if any.
+# run EXPECTED-STATUS ARGS...: runs the game with stdout (to $out if set) and stderr kept
+# apart, under the command in $wrap if any. It may take $limit s (default 120: a loaded
+# machine may be slow to start it), then SIGTERM ends it with status 124. With $until set,
+# the game is left to run until it has said something on stderr, then SIGTERM ends it, and
+# the status is its own.
 wrap=()
 run() {
   local want=$1
   shift
-  timeout ${ended:+--preserve-status} "${limit:-5}" "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err"
+  if [ -n "${until:-}" ]; then
+    "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err" &
+    local pid=$! i
+    for i in $(seq 2400); do [ -s "$work/err" ] && break; sleep 0.05; done
+    kill -TERM "$pid"
+    wait "$pid"
+  else
+    timeout "${limit:-120}" "${wrap[@]}" "$game" "$@" >"${out:-$work/out}" 2>"$work/err"
+  fi
   status=$?
   [ "$status" -eq "$want" ] || fail "zorvane $*: exit status $status, not $want; stderr: $(cat "$work/err")"
 }
@@ -106,7 +116,7 @@ cd - >/dev/null || exit 1
 # A file over the size limit, a full disk and a pipe whose reader has gone fail the write:
 # told once, the game plays on (until SIGTERM ends it) and then exits with status 1, and
 # the file ends on a whole line. Once the window is open, the old lines of a file are gone.
-limit=2 ended=1
+until=said
 wrap=(bash -c 'ulimit -f 1; exec "$0" "$@"')
 printf 'old line %s\n' $(seq 40) >"$work/old.zrec"
 SDL_VIDEODRIVER=dummy run 1 --trace "$work/big.trace" --record "$work/old.zrec"
@@ -126,21 +136,18 @@ SDL_VIDEODRIVER=dummy run 1 --trace "$work/pipe"
 grep -q 'cannot write .*pipe: Broken pipe' "$work/err" && [ "$(lines "$work/err")" -eq 1 ] ||
   fail "--trace into a closed pipe: status $status, stderr: $(cat "$work/err")"
 wait
-unset limit ended
+unset until
 
 # No display: neither X11 nor Wayland, with and without a runtime folder (without one,
 # Wayland's probe would add a complaint of its own).
 mkdir -m 700 "$work/runtime"
 for runtime in "$work/runtime" ""; do
-  start=$(date +%s%N)
   XDG_RUNTIME_DIR=$runtime run 1
-  elapsed=$((($(date +%s%N) - start) / 1000000))
   [ "$(lines "$work/err")" -eq 1 ] && grep -q '^zorvane: no display found' "$work/err" ||
     fail "no display (XDG_RUNTIME_DIR='$runtime'): stderr: $(cat "$work/err")"
-  [ "$elapsed" -lt 3000 ] || fail "no display: took $elapsed ms to give up"
 done
 # A driver named in SDL_VIDEODRIVER is the caller's choice: the game runs until stopped.
-SDL_VIDEODRIVER=dummy run 124
+SDL_VIDEODRIVER=dummy limit=2 run 124
 
 [ "$failed" -eq 0 ] && echo "PASS"
 exit "$failed"

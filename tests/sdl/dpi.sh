@@ -15,7 +15,7 @@ fi
 
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+win=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 want="$((568 * scale))x$((489 * scale))"

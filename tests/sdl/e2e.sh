@@ -19,14 +19,14 @@ start_private_x || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 # --sound with no sound device: one warning, and the game plays as ever.
 SDL_AUDIODRIVER=none SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --sound --trace "$work/first.trace" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+win=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
 
-# Waits (up to 30 s, only ever reached on a failure) until FILE holds COUNT (default 1) lines
+# Waits (up to $patience s, only ever reached on a failure) until FILE holds COUNT (default 1) lines
 # matching PATTERN; a file not written yet holds none.
 await_line() {
   local n
-  for _ in $(seq 600); do
+  for _ in $(seq "$polls"); do
     n=$(grep -c -- "$1" "$2" 2>/dev/null)
     [ "${n:-0}" -ge "${3:-1}" ] && return 0
     sleep 0.05
@@ -35,11 +35,11 @@ await_line() {
 }
 # Pixels of one colour in a part of the window (fractions of its size).
 look() { "$probe" count "$win" "$@"; }
-# Waits (up to 30 s, only ever reached on a failure) for a condition on the probe's output
+# Waits (up to $patience s, only ever reached on a failure) for a condition on the probe's output
 # ($1: colour and area, $2: awk test).
 until_seen() {
   local out
-  for _ in $(seq 600); do
+  for _ in $(seq "$polls"); do
     out=$(look $1)
     if echo "$out" | awk "{ exit !($2) }"; then echo "$out"; return 0; fi
     sleep 0.05
@@ -91,10 +91,10 @@ await_exit "when its window was closed"
 editing="$work/mine.layouts"
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --edit "$editing" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name 'making layouts: mine.layouts' | head -1)
+win=$(timeout "$patience" xdotool search --sync --pid "$game_pid" --name 'making layouts: mine.layouts' | head -1)
 [ -n "$win" ] || fail "no editor window"
-title_is() {  # waits (up to 30 s) for the window's title to match $1
-  for _ in $(seq 600); do xdotool getwindowname "$win" | grep -q -- "$1" && return 0; sleep 0.05; done
+title_is() {  # waits (up to $patience s) for the window's title to match $1
+  for _ in $(seq "$polls"); do xdotool getwindowname "$win" | grep -q -- "$1" && return 0; sleep 0.05; done
   fail "the title is '$(xdotool getwindowname "$win")', not like '$1'"
 }
 xdotool key --window "$win" 0 7 Right space
@@ -125,7 +125,7 @@ echo "editor: painted, tried, saved, asked before leaving unsaved, left"
 ZORVANE_REPORT_SOUND=1 SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
   "$game" --mouse --sound --record "$work/mouse.zrec" --trace "$work/mouse.trace" 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+win=$(timeout "$patience" xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window with --mouse --sound"
 scale=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ { split($2, g, "x"); print g[1] / 568 }')
 # Per line: t, the paddle's centre, paddleDirection, one step, livesLeft, the paddle's timer
@@ -177,7 +177,7 @@ echo "mouse: the paddle followed the pointer; $(sed -n 's/^zorvane: sound: //p' 
 while IFS='|' read -r how want; do
   SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --record "$work/end.zrec" 2>"$work/game.err" &
   game_pid=$!
-  win=$(timeout 30 xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
+  win=$(timeout "$patience" xdotool search --sync --pid "$game_pid" --name '^Super Zorvane!$' | head -1)
   [ -n "$win" ] || fail "no window to end with $how"
   xdotool key --window "$win" Right
   await_line '^wait ' "$work/end.zrec"  # a second of play written

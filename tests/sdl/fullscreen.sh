@@ -16,12 +16,12 @@ chmod +x "$work/bin/dbus-launch"
 env -u DBUS_SESSION_BUS_ADDRESS PATH="$work/bin:$PATH" XDG_RUNTIME_DIR="$work/runtime" \
   SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --fullscreen 2>"$work/game.err" &
 game_pid=$!
-win=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+win=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Super Zorvane!'"
 [ -e "$work/dbus-launched" ] && fail "the game ran dbus-launch"
 
 # The window takes the screen (1280 × 1024) once SDL has made it fullscreen.
-for _ in $(seq 600); do
+for _ in $(seq "$polls"); do
   geometry=$(xdotool getwindowgeometry "$win" | awk '/Geometry/ {print $2}')
   [ "$geometry" = 1280x1024 ] && break
   sleep 0.05
@@ -30,7 +30,7 @@ done
 
 # The grey faces of the labels and the frame of the playfield outline the picture: 568 × 489 at
 # scale 1, so 1189 × 1024 here, with 45 pixels of background on either side.
-for _ in $(seq 600); do
+for _ in $(seq "$polls"); do
   read -r count left top right bottom _ _ <<<"$("$probe" count "$win" f0f0f0)"
   [ "$count" -gt 0 ] && [ "$bottom" -ge 1018 ] && break
   sleep 0.05

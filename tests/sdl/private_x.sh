@@ -4,6 +4,10 @@
 # and fail.
 work=$(mktemp -d)
 xvfb_pid= game_pid= win= fail_label= failure_picture=
+# How long a wait for the window or the game may take before the test gives up: only ever
+# reached on a failure, and long, for a loaded machine may take minutes; and as polls, one
+# every 0.05 s.
+patience=300 polls=6000
 
 # Ends the test: the reason ($fail_label names the case), what the game wrote to
 # $work/game.err, and, when $failure_picture names a file and the window $win is up, a
@@ -30,7 +34,7 @@ trap cleanup EXIT
 start_private_x() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 6000); do [ -s "$work/display" ] && break; sleep 0.05; done  # minutes on a loaded machine
+  for _ in $(seq "$polls"); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || return 1
   export DISPLAY=:$(head -1 "$work/display")
 }
@@ -38,7 +42,7 @@ start_private_x() {
 # Waits for the game ($game_pid) to end after what was done to it (said in $1 when it does
 # not) and sets $status to its exit status.
 await_exit() {
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq "$polls"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit $1"
   wait "$game_pid"
   status=$?

@@ -21,7 +21,7 @@ nap() { pick "$1" "$2"; sleep "$(printf '0.%03d' "$r")"; }  # $1..$2 ms, under a
 launch() {
   "$game" "$@" 2>"$work/game.err" &
   game_pid=$!
-  win=$(timeout 30 xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!' | head -1)
+  win=$(timeout "$patience" xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!' | head -1)
   [ -n "$win" ] || fail "no window for: zorvane $*"
 }
 # Closes the window and waits for the game to exit with status 0.
@@ -71,12 +71,12 @@ done
 # Let the ball go until the game is over (the trace is written at least once a second),
 # serving whenever it rests, then click Game Over.
 over=
-for _ in $(seq 160); do
+for _ in $(seq $((patience * 2))); do
   if tail -c 4000 "$work/live.trace" | tail -1 | grep -q '"gameover":true'; then over=1; break; fi
   xdotool key --window "$win" Right
   sleep 0.5
 done
-[ -n "$over" ] || fail "no game over within 80 s"
+[ -n "$over" ] || fail "no game over within $patience s"
 click_button
 move
 while [ $((($(date +%s%N) - began) / 1000000)) -lt 22000 ]; do move; done
@@ -106,7 +106,7 @@ echo "recorded $played s of play in $(wc -l <"$work/game.zrec") lines, $(wc -l <
 # lines, then the player's game) replays to the very
 # trace the window wrote. (The watch clock, its jumps and speeds are tested in C++.)
 launch --watch "$work/game.zrec" --speed 8 --record "$work/after.zrec" --trace "$work/watch.trace"
-timeout 30 xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!$' >/dev/null ||
+timeout "$patience" xdotool search --all --sync --pid "$game_pid" --name '^Super Zorvane!$' >/dev/null ||
   fail "the title did not come back after the recording"
 xdotool key --window "$win" Right
 nap 200 400

@@ -50,6 +50,10 @@ if [ ! -f "$win/zorvane-replay.exe" ] || ! command -v wine >/dev/null; then
   exit 77
 fi
 work=$(mktemp -d)
+# How long a wait for a window or the game may take before the test gives up: only ever
+# reached on a failure, and long, for a loaded machine may take minutes; and as polls, one
+# every 0.05 s.
+patience=300 polls=6000
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid= game_pid=
 trap '[ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null; wineserver -k 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; rm -rf "$work"' EXIT
@@ -79,17 +83,17 @@ private_x() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null && [ -x "$probe" ] || return 1
   Xvfb -displayfd 3 -screen 0 2560x2048x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
   xvfb_pid=$!
-  for _ in $(seq 6000); do [ -s "$work/display" ] && break; sleep 0.05; done  # minutes on a loaded machine
+  for _ in $(seq "$polls"); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || { echo "Xvfb did not start: $(head -c 300 "$work/xvfb.err")"; return 1; }
   export DISPLAY=:$(head -1 "$work/display")
 }
-# Waits (up to 60 s, only ever reached on a failure) until the live trace (or FILE) holds
+# Waits (up to $patience s, only ever reached on a failure) until the live trace (or FILE) holds
 # COUNT lines matching PATTERN and its last line matches LAST: the trace reaches its file at
 # least once a second.
 #   await_trace PATTERN COUNT LAST [FILE]
 await_trace() {
   local file=${4:-$work/live.trace}
-  for _ in $(seq 1200); do
+  for _ in $(seq "$polls"); do
     local n
     n=$(grep -c -- "$1" "$file" 2>/dev/null)
     [ "${n:-0}" -ge "$2" ] && tail -1 "$file" | grep -q -- "$3" &&
@@ -109,7 +113,7 @@ window_game() {
     --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w size
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane! .* your own layouts from mes niveaux ' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane! .* your own layouts from mes niveaux ' | head -1)
   [ -n "$w" ] || { fail "no window from zorvane.exe: $(head -c 300 "$work/game.err")"; return; }
   size=$(xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
   xdotool key --window "$w" Right
@@ -125,7 +129,7 @@ window_game() {
   await_trace '"ev":"down 80"' 2 '"pause":true' || fail "the game did not pause again"
   "$probe" save "$w" "$work/window.png" || fail "cannot read the window"
   "$probe" close "$w" || fail "cannot close the window"
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq "$polls"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
@@ -141,7 +145,7 @@ window_game() {
   wine "$win/zorvane.exe" --watch "$work/game.zrec" --speed 8 --record "$work/after.zrec" \
     --trace "$work/watch.trace" 2>"$work/game.err" &
   game_pid=$!
-  w=$(timeout 30 xdotool search --sync --name 'your own layouts from game.zrec$' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name 'your own layouts from game.zrec$' | head -1)
   [ -n "$w" ] && xdotool mousemove --window "$w" 304 240 click 1
   await_trace '"ev":"click pause"' 2 '"pause":false' "$work/watch.trace" ||
     fail "the player could not play on after the recording"
@@ -174,12 +178,12 @@ mouse_row() {
   wine "$win/zorvane.exe" --mouse --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
   # A move may come before the new window takes the pointer's events: each is made again,
   # a pixel apart, until the trace shows the key it presses.
   steer_to() {  # X KEY
     local i n
-    for i in $(seq 600); do
+    for i in $(seq "$polls"); do
       n=$(grep -c -- "\"ev\":\"down $2\"" "$work/live.trace" 2>/dev/null)
       [ "${n:-0}" -ge 1 ] && return 0
       xdotool mousemove --window "$w" $(($1 + i % 2)) 400
@@ -200,7 +204,7 @@ ending_row() {
   wine "$win/zorvane.exe" --record "$work/ended.zrec" --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
   [ -n "$w" ] && xdotool key --window "$w" Right
   await_trace '"ev":"up 39"' 1 . || fail "the game did not take the key"
   wineboot --end-session >/dev/null 2>&1
@@ -218,7 +222,7 @@ interrupt_row() {
     --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local status
-  timeout 30 xdotool search --sync --name '^Super Zorvane!$' >/dev/null
+  timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' >/dev/null
   await_trace '"ev":"load"' 1 . || fail "the game's loop did not start"
   touch "$work/go"
   wait "$game_pid"
@@ -235,11 +239,11 @@ edit_row() {
   local file="$work/mes dispositions.layouts" w status
   wine "$win/zorvane.exe" --edit "$file" 2>"$work/game.err" &
   game_pid=$!
-  w=$(timeout 30 xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
   [ -n "$w" ] && xdotool key --window "$w" 0 7 Right space ctrl+s
-  for _ in $(seq 600); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
+  for _ in $(seq "$polls"); do xdotool getwindowname "$w" 2>/dev/null | grep -q 'Saved to' && break; sleep 0.05; done
   [ -n "$w" ] && xdotool key --window "$w" Left space Escape Escape
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq "$polls"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$game_pid" 2>/dev/null && { fail "the editor did not leave at the second Esc"; "$probe" close "$w"; }
   wait "$game_pid"
   status=$?
@@ -255,7 +259,7 @@ dpi_row() {
   wine "$win/zorvane.exe" 2>"$work/game.err" &
   game_pid=$!
   local w size
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
   size=$([ -n "$w" ] && xdotool getwindowgeometry "$w" | sed -n 's/ *Geometry: //p')
   [ -n "$w" ] && "$probe" close "$w"
   wait "$game_pid"
@@ -269,9 +273,9 @@ installed_game_starts() {
   wine "$1" 2>"$work/game.err" &
   game_pid=$!
   local w
-  w=$(timeout 30 xdotool search --sync --name '^Super Zorvane!$' | head -1)
+  w=$(timeout "$patience" xdotool search --sync --name '^Super Zorvane!$' | head -1)
   [ -n "$w" ] && "$probe" close "$w"
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  for _ in $(seq "$polls"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
   wait "$game_pid"
   local status=$?
   game_pid=
