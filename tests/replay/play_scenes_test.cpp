@@ -1,5 +1,5 @@
-// Scenes of play through the replay library: a brick hit, a cleared field, the layout
-// keys, and play pushed to its limits (run under the sanitizers in CI).
+// Scenes of play through the replay library: a brick hit, layouts of the player's own, the
+// game in words, and play pushed to its limits (run under the sanitizers in CI).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -71,77 +71,6 @@ TEST(PlayScene, FirstBrickHitScoresAndSendsTheBallDown) {
   EXPECT_EQ(cell[1].i(), 0);
   EXPECT_FALSE(cell[2].b());
   EXPECT_EQ(cell[0].i(), l["lastCell"].i());
-}
-
-TEST(PlayScene, TopBounceClearsTheLastBrickAndTheLevelButtonGoesOn) {
-  // Factors 1 throughout: serve, left wall, then the top bounce with a roll of 0.
-  Scene s({0, 0, 0, 0, 0});
-  Form1& f = s.form();
-  DriverTestDoor::fields(f).brickCode.fill(0);  // nothing in the ball's way
-  DriverTestDoor::fields(f).bricksLeft = 1;
-  s.replay.keyDown(keys::Right);
-  s.replay.wait(25);
-  s.replay.keyUp(keys::Right);
-  s.replay.wait(2000);
-  std::vector<Json> lines = s.lines();
-  const int cleared = Scene::find(lines, [](const Json& l) { return l["nextlevel"][0].b(); });
-  ASSERT_GT(cleared, 0);
-  const Json& l = lines[cleared];
-  EXPECT_EQ(l["ev"].s(), "Timer2");
-  EXPECT_EQ(l["diceRoll"].i(), 0);
-  EXPECT_EQ(l["bricksLeft"].i(), 0);
-  EXPECT_EQ(l["numbricks"].s(), "000");
-  EXPECT_EQ(l["nextlevel"][1].s(), "Level: 2");
-  EXPECT_EQ(l["layoutIndex"].i(), 2);
-  EXPECT_EQ(l["timers"][0].i(), 0);
-  EXPECT_EQ(l["timers"][1].i(), 0);
-  // Only the logo moves until the click.
-  for (size_t k = cleared + 1; k < lines.size(); ++k) EXPECT_EQ(lines[k]["ev"].s(), "Timer3");
-
-  ASSERT_TRUE(s.replay.click("nextlevel"));
-  lines = s.lines();
-  const Json& next = lines.back();
-  EXPECT_EQ(next["ev"].s(), "click nextlevel");
-  EXPECT_FALSE(next["nextlevel"][0].b());
-  EXPECT_EQ(next["livesLeft"].i(), 4);
-  EXPECT_EQ(next["bricksLeft"].i(), 120);
-  EXPECT_EQ(next["numbricks"].s(), "120");
-  EXPECT_EQ(next["timers"][1].i(), 25);
-  EXPECT_EQ(next["ballVelocityY"].i(), 0);
-  ASSERT_TRUE(next.has("bricks"));  // layout 2's cells
-  for (size_t k = 0; k < next["bricks"].size(); ++k) {
-    const int64_t i = next["bricks"][k][0].i();
-    EXPECT_GE(i, 41);
-    EXPECT_LE(i, 240);
-  }
-}
-
-TEST(PlayScene, LayoutKeysJumpAndKeepTheHighScore) {
-  Scene s({});
-  Form1& f = s.form();
-  DriverTestDoor::fields(f).currentScore = 420;
-  s.replay.keyDown(keys::F2);
-  s.replay.keyDown(keys::F1);
-  s.replay.keyDown(keys::F1);
-  s.replay.keyDown(keys::P);
-  s.replay.keyDown(keys::F2);
-  const std::vector<Json> lines = s.lines();
-  ASSERT_EQ(lines.size(), 6u);
-  const int layouts[] = {1, 7, 1, 2, 2, 1};
-  const int counts[] = {200, 104, 200, 120, 120, 200};
-  for (size_t k = 0; k < lines.size(); ++k) {
-    EXPECT_EQ(lines[k]["layoutIndex"].i(), layouts[k]) << k;
-    EXPECT_EQ(lines[k]["bricksLeft"].i(), counts[k]) << k;
-  }
-  EXPECT_EQ(lines[1]["bestScore"].i(), 420);
-  EXPECT_EQ(lines[1]["highscore"].s(), "000420");
-  EXPECT_EQ(lines[1]["showscore"].s(), "000000");
-  EXPECT_EQ(lines[1]["numbricks"].s(), "104");
-  // P stops the game timers; F2 starts them again and the pause button stays.
-  EXPECT_EQ(lines[4]["timers"][1].i(), 0);
-  EXPECT_TRUE(lines[5]["pause"].b());
-  EXPECT_EQ(lines[5]["timers"][0].i(), 25);
-  EXPECT_EQ(lines[5]["timers"][1].i(), 25);
 }
 
 // A layout of the player's own whose bottom row is all `bottom` and the rest empty.
@@ -233,7 +162,7 @@ TEST(PlayLimits, PlayResumedAfterGameOverEndsAgainSafely) {
 // The game in words: each event a player must know is said once, as it happens, and the
 // picture's text alternative follows the game.
 TEST(PlayScene, WhatHappensIsSaidOnce) {
-  Scene s({0, 0, 0, 0, 0});  // as above: the top bounce clears the field
+  Scene s({0, 0, 0, 0, 0});  // factors 1 throughout, and a roll of 0: the top bounce clears the field
   Form1& f = s.form();
   GameFields& g = DriverTestDoor::fields(f);
   Spoken spoken;

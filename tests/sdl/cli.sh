@@ -71,8 +71,9 @@ for option in --help --version; do
     fail "zorvane $option >/dev/full: stderr: $(cat "$work/err")"
 done
 
-# Output files. Named twice or also the script to watch, refused before anything is opened;
-# with no display, no file is emptied. Each row: the set-up, the options, the exit status,
+# Files and options refused before any window: output files named twice or also the script
+# to watch, refused before anything is opened; with no display, no file is emptied; a layout
+# file or a recording that cannot be read or is bad; the speed out of its range or alone. Each row: the set-up, the options, the exit status,
 # what standard error says (one line), and what must hold after.
 cd "$work" || exit 1
 printf 'wait 10\n' >keep.zrec
@@ -96,6 +97,19 @@ ln -s keep.zrec link.zrec|--trace link.zrec --watch ./keep.zrec|2|name the same 
 printf 'layout 12\n' >x|--edit x|2|x, line 1:|[ "$(cat x)" = 'layout 12' ]
 :|--edit x --record precious|2|--edit goes alone|[ "$(cat precious)" = precious ] && [ ! -e x ]
 mkfifo x|--edit x|1|cannot edit x: not a regular file|[ -p x ]
+printf '# mine\nlayout 12 34\n' >x|--layouts x|2|x, line 2: layout row "12" is not 40 digits|:
+:|--layouts keep.zrec|2|is not a layout file|:
+echo '# nothing yet' >x|--layouts x|2|holds no layout line|:
+:|--layouts missing.layouts|1|cannot read|:
+echo '# nothing yet' >x|--layouts x --watch keep.zrec|2|together|:
+printf 'wait 10\nhop 3\n' >x|--watch x|2|x, line 2: |:
+:|--watch missing.zrec|1|cannot read|:
+:|--record no/such/dir/game.zrec|1|cannot write no/such/dir/game.zrec: No such file|:
+:|--trace .|1|cannot write .: |:
+:|--watch keep.zrec --speed 9|2|--speed|:
+:|--watch keep.zrec --speed 0.2|2|--speed|:
+:|--speed 2|2|--watch|:
+:|--record|2|needs|:
 END
 cd - >/dev/null || exit 1
 

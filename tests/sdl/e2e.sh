@@ -7,7 +7,7 @@
 # that game replays to its live trace byte for byte. Last, every way a game can be ended
 # from outside leaves a recording that ends with one expect line, which the replay meets.
 # And the layout editor (--edit): keys paint, Ctrl+S saves a layout file the replay tool
-# plays, a failed save keeps the old file and says why, and leaving unsaved asks first.
+# plays, and leaving unsaved asks first.
 #   e2e.sh ZORVANE XPROBE [ZORVANE_REPLAY]
 set -u
 game=$1 probe=$2 replay=${3:-}
@@ -85,9 +85,9 @@ await_exit "when its window was closed"
 [ -n "$replay" ] || { echo "PASS"; exit 0; }
 
 # The editor on a file not made yet: 07 chosen, Space paints the cell under the cursor, T
-# tries the layout and Esc comes back, Ctrl+S saves. Then a save that cannot be made (the
-# file is read-only) leaves the saved file as it was, and one over a file someone else has
-# changed asks first.
+# tries the layout and Esc comes back, Ctrl+S saves a file the replay tool plays; a change
+# after it asks before the first Esc leaves, and the second leaves the file as saved. (What
+# a save may meet on the disc is the session's and the save routine's, tested without a window.)
 editing="$work/mine.layouts"
 SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 "$game" --edit "$editing" 2>"$work/game.err" &
 game_pid=$!
@@ -109,19 +109,6 @@ title_is 'Saved to mine.layouts'
   fail "the saved file: $(head -c 300 "$editing")"
 "$replay" --quiet "$editing" 2>"$work/replay.err" || fail "zorvane-replay refuses the saved file: $(cat "$work/replay.err")"
 cp "$editing" "$work/saved.layouts"
-chmod 0444 "$editing"
-xdotool key --window "$win" Left space ctrl+s
-title_is 'Not saved: Permission denied'
-cmp -s "$editing" "$work/saved.layouts" || fail "a refused save changed the file"
-chmod 0644 "$editing"
-echo '# a note from elsewhere' >>"$editing"  # someone else's change: the save asks, N saves beside it
-xdotool key --window "$win" ctrl+s
-title_is 'The file changed since it was read'
-xdotool key --window "$win" n
-title_is 'Saved to mine-2.layouts'
-[ "$(tail -1 "$editing")" = '# a note from elsewhere' ] && grep -q '^layout 0707000' "$work/mine-2.layouts" ||
-  fail "saved beside: $(tail -c 100 "$editing") / $(head -c 300 "$work/mine-2.layouts")"
-[ -z "$(ls -A "$work" | grep zorvane-save)" ] || fail "a temporary file was left: $(ls -A "$work")"
 xdotool key --window "$win" Down space
 xdotool key --window "$win" Escape
 title_is 'Unsaved changes: Esc again leaves'
@@ -129,7 +116,9 @@ kill -0 "$game_pid" 2>/dev/null || fail "the editor left with unsaved changes at
 xdotool key --window "$win" Escape
 await_exit "when the editor was left"
 [ "$status" -eq 0 ] || fail "the editor left with exit status $status"
-echo "editor: painted, tried, saved, refused a save, asked before saving over a change, left"
+cmp -s "$editing" "$work/saved.layouts" || fail "leaving unsaved changed the file"
+[ -z "$(ls -A "$work" | grep zorvane-save)" ] || fail "a temporary file was left: $(ls -A "$work")"
+echo "editor: painted, tried, saved, asked before leaving unsaved, left"
 
 # The mouse steers: the paddle's centre (trace: "paddle":[left,top,width,height]) goes to
 # the pointer at its own speed, and the key is let go within one step (2 x baseSpeed) of it.

@@ -3,8 +3,7 @@
 # auto-repeat, P and a click on Pause, F1 and F2, a game over and a click on Game Over) with
 # two stalls of the process, recorded with --record and --trace. Then:
 #  - zorvane-replay of the recording writes the very trace the window wrote, and meets every
-#    expect line in it; a copy with its arrows swapped after the first 2 s fails (status 3)
-#    at an expect line after the swap (the last serve alone sees to that);
+#    expect line in it (that a changed copy fails at its line is the replay's, tested in C++);
 #  - --watch of the recording at speed 8 with --record: the new recording holds the watched
 #    one and then the player's game, and replays to the window's trace;
 #  - a recording on a layout file, cut by kill -9, holds the layouts, ends on a whole line
@@ -81,21 +80,6 @@ done
 click_button
 move
 while [ $((($(date +%s%N) - began) / 1000000)) -lt 22000 ]; do move; done
-# Last, F1 lays a field out afresh with the ball at rest on the centred paddle, and an arrow
-# serves it away from itself: the copy with its arrows swapped serves the other way, so its
-# closing expect line (lastCell) differs whatever the seeds and the moves before.
-lines=$(wc -l <"$work/live.trace")
-xdotool key --window "$win" F1
-xdotool keydown --window "$win" Right
-served=
-for _ in $(seq 150); do
-  tail -n +"$((lines + 1))" "$work/live.trace" |
-    awk '/"ev":"down 112"/ { jumped = 1 } jumped && /"ev":"Timer2"/ && !/"ballVelocityY":0,/ { found = 1 } END { exit !found }' &&
-    { served=1; break; }
-  sleep 0.1
-done
-xdotool keyup --window "$win" Right
-[ -n "$served" ] || fail "no serve after the last F1"
 close_game
 
 grep -q '^catchup ' "$work/game.zrec" || fail "no catchup line after two stalls"
@@ -114,18 +98,6 @@ head -1 "$work/game.zrec" | grep -Eq '^# Super Zorvane! [0-9.]+ recording, [0-9]
   fail "no heading with the version and the time: $(head -1 "$work/game.zrec" | cut -c1-100)"
 [ "$(grep -c '^expect t=' "$work/game.zrec")" -ge 3 ] || fail "fewer than 3 expect lines in 22 s of play"
 tail -1 "$work/game.zrec" | grep -q '^expect t=' || fail "the recording does not end with an expect line"
-awk '$1 == "wait" || $1 == "catchup" { t += $2 }
-     t > 2000 && ($1 == "down" || $1 == "up") { if ($2 == 37) $2 = 39; else if ($2 == 39) $2 = 37 }
-     { print }' "$work/game.zrec" >"$work/tampered.zrec"
-"$replay" --quiet "$work/tampered.zrec" >"$work/tampered.out" 2>"$work/tampered.err"
-status=$?
-[ "$status" = 3 ] || fail "the tampered copy: exit status $status, not 3: $(head -c 300 "$work/tampered.err")"
-[ ! -s "$work/tampered.out" ] || fail "--quiet wrote a trace"
-line=$(sed -n 's/^.*, line \([0-9]*\): expect [A-Za-z]*=.*, but the game has .*$/\1/p' "$work/tampered.err")
-[ -n "$line" ] || fail "the tampered copy's message names no line: $(head -c 300 "$work/tampered.err")"
-at=$(sed -n "${line}s/^expect t=\([0-9]*\) .*/\1/p" "$work/tampered.zrec")
-[ -n "$at" ] && [ "$at" -gt 2000 ] || fail "the tampered copy failed at line $line, not an expect line after 2 s"
-echo "tampered copy: $(cat "$work/tampered.err")"
 played=$(awk '$1 == "wait" || $1 == "catchup" { t += $2 } END { print t / 1000 }' "$work/game.zrec")
 echo "recorded $played s of play in $(wc -l <"$work/game.zrec") lines, $(wc -l <"$work/live.trace") events: replayed identically"
 

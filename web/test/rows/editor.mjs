@@ -6,6 +6,13 @@ import { gameState, openGame } from '../support.mjs';
 
 export const noTouch = 'WebKitWebDriver delivers touch actions as mouse events';
 
+// The editor's targets by name ("try", "code 5", "cell": the first cell), in CSS pixels of the page.
+const targetsOf = async (page) => new Map(await page.evaluate(() => {
+  const c = document.getElementById('game'), r = c.getBoundingClientRect(), k = r.width / c.width;
+  return window.zorvane.editorTargets().map(([what, x, y, w, h]) => [what, { x: r.x + x * k, y: r.y + y * k, w: w * k, h: h * k }]);
+}));
+const middle = (b) => [b.x + b.w / 2, b.y + b.h / 2];
+
 // A finger's walk through the editor on a phone held upright (390 × 844 at 3 pixels to a CSS
 // pixel): thirty bricks in three codes by taps and drags, a drag undone whole and done again,
 // tried and back, and a link copied. Every target the finger hits is measured from the
@@ -22,11 +29,7 @@ async function fingerWalk(t) {
     window.zorvane.editorTargets().some(([what]) => what === 'codes-one-hit'));
   t.check(upright, 'the editor lays itself out upright', await page.evaluate(() => `${innerWidth}x${innerHeight}, canvas ${window.zorvane.painted}`));
   if (!upright) return;
-  // The editor's targets in CSS pixels of the page.
-  const targets = async () => new Map(await page.evaluate(() => {
-    const c = document.getElementById('game'), r = c.getBoundingClientRect(), k = r.width / c.width;
-    return window.zorvane.editorTargets().map(([what, x, y, w, h]) => [what, { x: r.x + x * k, y: r.y + y * k, w: w * k, h: h * k }]);
-  }));
+  const targets = () => targetsOf(page);
   let boxes = await targets();
   const cell0 = boxes.get('cell'), small = new Set();
   const measure = (what, b) => {
@@ -36,8 +39,7 @@ async function fingerWalk(t) {
   const hit = (what) => measure(what, boxes.get(what));
   const cellAt = (x, y) => { hit('cell'); return [cell0.x + (x + 0.5) * cell0.w, cell0.y + (y + 0.5) * cell0.h]; };
   const tap = async (what) => {
-    const b = hit(what);
-    await page.touch.tap(b.x + b.w / 2, b.y + b.h / 2);
+    await page.touch.tap(...middle(hit(what)));
     boxes = await targets();  // a group chosen shows other swatches
   };
   const drag = async (row) => {
@@ -82,17 +84,18 @@ export default [
     let page = await openGame(t, '?seed=1');
     await page.evaluate(() => document.getElementById('make').click());
     await page.waitFor(() => window.zorvane.game._zvEditorMode() === 1 && window.zorvane.settled());
+    const boxes = await targetsOf(page);
     const rect = await page.evaluate(() => { const r = document.getElementById('game').getBoundingClientRect(); return [r.x, r.y, r.width]; });
-    const at = (x, y) => [rect[0] + x / 12840 * rect[2], rect[1] + y / 12840 * rect[2]];  // window units to the page's pixels
-    const cell = (x) => at(120 + (x + 0.5) * 414.75, 1560 + 2.5 * 226.2);
-    await page.touch.tap(...at(8700 + 4 * 450 + 210, 880 + 135));  // the swatch of code 5
+    // A cell where the game draws its brick (window units to the page's pixels), not where the editor says it is.
+    const cell = (x) => [rect[0] + (120 + (x + 0.5) * 414.75) / 12840 * rect[2], rect[1] + (1560 + 2.5 * 226.2) / 12840 * rect[2]];
+    await page.touch.tap(...middle(boxes.get('code 5')));
     await page.touch.start(...cell(0));
     for (let x = 1; x <= 5; x++) await page.touch.move(...cell(x));
     await page.touch.end();
     const painted = await page.waitFor(() => document.title.endsWith('Layout 1 of 1: 6 bricks, 6 to clear (unsaved)'));
     const made = await page.evaluate(() => document.title);
     t.check(painted, 'a drag by touch paints a row of bricks', made);
-    await page.touch.tap(...at(120 + 665, 520 + 200));  // Try it
+    await page.touch.tap(...middle(boxes.get('try')));
     await page.waitFor(() => window.zorvane.game._zvEditorMode() === 2);
     const tried = await gameState(page);
     t.check(tried.layoutCount === 1 && tried.bricksLeft === 6, 'Try it plays the layout alone', `${tried.layoutCount} ${tried.bricksLeft}`);
