@@ -102,6 +102,15 @@ await_trace() {
   done
   return 1
 }
+# Waits until no window of the game is left: Wine may take a while to take down the window
+# of a game that has ended, and a row must not find the game before's window as its own.
+windows_gone() {
+  for _ in $(seq "$polls"); do
+    xdotool search --name 'Super Zorvane!|making layouts' >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  fail "the window of the game before did not go"
+}
 # A short game in the Wine window on layouts of the player's own: served, steered, paused,
 # resumed with a click on the Pause button, paused again; then compared as the table says.
 window_game() {
@@ -109,6 +118,7 @@ window_game() {
   # On layouts of the player's own, from a file whose name is not ASCII.
   "$soak" --seed 13 --layouts 3 --events 10 --record "$work/layouts.zrec" >/dev/null
   grep '^layout ' "$work/layouts.zrec" >"$work/mes niveaux été.txt"
+  windows_gone
   wine "$win/zorvane.exe" --layouts "$work/mes niveaux été.txt" --record "$work/partie à rejouer.zrec" \
     --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
@@ -142,6 +152,7 @@ window_game() {
   # Watched at 8 times its pace with --record, the recording passes through the states of
   # its replay; once it ends the player plays on (a click on Pause), and the new recording
   # replays on Linux to the window's whole trace.
+  windows_gone
   wine "$win/zorvane.exe" --watch "$work/game.zrec" --speed 8 --record "$work/after.zrec" \
     --trace "$work/watch.trace" 2>"$work/game.err" &
   game_pid=$!
@@ -175,6 +186,7 @@ wineboot -i >/dev/null 2>&1 || { echo "wineboot failed"; exit 1; }
 mouse_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: mouse (no X server)"; return 0; }
   rm -f "$work/live.trace"
+  windows_gone
   wine "$win/zorvane.exe" --mouse --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w
@@ -194,6 +206,8 @@ mouse_row() {
   steer_to 20 37 || fail "the pointer at the left did not steer left"
   steer_to 550 39 || fail "the pointer at the right did not steer right"
   [ -n "$w" ] && "$probe" close "$w"
+  for _ in $(seq "$polls"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+  kill -0 "$game_pid" 2>/dev/null && { fail "zorvane.exe --mouse did not close"; kill "$game_pid"; }
   wait "$game_pid" && echo "the paddle followed the pointer (--mouse)" || fail "zorvane.exe --mouse ended with status $?"
   game_pid=
 }
@@ -201,6 +215,7 @@ mouse_row() {
 ending_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: ending (no X server)"; return 0; }
   rm -f "$work/live.trace"
+  windows_gone
   wine "$win/zorvane.exe" --record "$work/ended.zrec" --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
   local w
@@ -218,6 +233,7 @@ ending_row() {
 interrupt_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: interrupt (no X server)"; return 0; }
   rm -f "$work/live.trace" "$work/go" "$work/interrupted.zrec"
+  windows_gone
   wine "$win/zorvane-console-ctrl.exe" "$1" "$work/go" "$win/zorvane.exe" --record "$work/interrupted.zrec" \
     --trace "$work/live.trace" 2>"$work/game.err" &
   game_pid=$!
@@ -237,6 +253,7 @@ interrupt_row() {
 edit_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: edit (no X server)"; return 0; }
   local file="$work/mes dispositions.layouts" w status
+  windows_gone
   wine "$win/zorvane.exe" --edit "$file" 2>"$work/game.err" &
   game_pid=$!
   w=$(timeout "$patience" xdotool search --sync --name 'making layouts: mes dispositions.layouts' | head -1)
@@ -256,6 +273,7 @@ edit_row() {
 dpi_row() {
   [ -n "$xvfb_pid" ] || { echo "skipped: dpi (no X server)"; return 0; }
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  windows_gone
   wine "$win/zorvane.exe" 2>"$work/game.err" &
   game_pid=$!
   local w size
@@ -270,6 +288,7 @@ dpi_row() {
 
 # Runs the installed game until its window shows, then closes it.
 installed_game_starts() {
+  windows_gone
   wine "$1" 2>"$work/game.err" &
   game_pid=$!
   local w
