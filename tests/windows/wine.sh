@@ -106,7 +106,7 @@ await_trace() {
 # of a game that has ended, and a row must not find the game before's window as its own.
 windows_gone() {
   for _ in $(seq "$polls"); do
-    xdotool search --name 'Super Zorvane!|making layouts' >/dev/null 2>&1 || return 0
+    xdotool search --onlyvisible --name 'Super Zorvane!|making layouts' >/dev/null 2>&1 || return 0
     sleep 0.05
   done
   fail "the window of the game before did not go"
