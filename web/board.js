@@ -115,7 +115,7 @@
     }
   }
 
-  window.addEventListener('zorvane-ready', () => {
+  state.whenReady(() => {
     $('post').addEventListener('click', post);
     $('board').addEventListener('click', showBoard);
     window.addEventListener('hashchange', openGame);

@@ -13,6 +13,9 @@ const state = {
   pending: [], framePending: false, painting: 0, timer: 0, image: null, changes: 0, hiddenAt: -1,
 };
 window.zorvane = state;  // for the tests: frames drawn, pictures that changed, time of the first frame
+// Runs `f` once the game is ready, or at once if it is: the page's other scripts are parsed
+// after this one, and may come after the game is ready when the network is slow.
+state.whenReady = (f) => (state.ready ? f() : window.addEventListener('zorvane-ready', f, { once: true }));
 state.opened = 0;  // for the tests: files and links opened so far, whether played or refused
 
 // The game's own controls of the bar, shown from the start so that nothing moves as it
@@ -567,6 +570,7 @@ async function main() {
   state.resumedAt = performance.now();  // for the benchmark: the game playable once it is shown
   await new Promise((resolve) => setTimeout(resolve));  // the first picture in a task of its own
   wake();
+  state.ready = true;
   window.dispatchEvent(new Event('zorvane-ready'));
   // The site kept for playing offline (where the browser allows: a secure origin).
   if ('serviceWorker' in navigator && window.isSecureContext) {

@@ -167,7 +167,7 @@
     }
   }
 
-  window.addEventListener('zorvane-ready', () => {
+  state.whenReady(() => {
     $('save').addEventListener('click', () => (editing() ? act((g) => g._zvEditorSave()) : save()));
     $('link').addEventListener('click', copyLink);
     share.hidden = false;

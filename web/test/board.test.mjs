@@ -35,13 +35,26 @@ function start(command, args) {
   });
 }
 
-async function open(browser, url) {
+// A page of the board, ready (its buttons answer) and drawn; the name a post asks for is given
+// at once. With `late`, its board script comes only once the game is ready, as a slow network
+// may bring it: the board's buttons must answer all the same.
+async function open(browser, url, late = false) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
   await page.setViewport({ width: 800, height: 700 });
+  await page.evaluateOnNewDocument(() => { window.prompt = () => 'Ann <b>'; });
+  if (late) {
+    await page.setRequestInterception(true);
+    page.on('request', async (request) => {
+      if (request.url().endsWith('/board.js')) {
+        await page.waitForFunction(() => window.zorvane?.ready, { timeout: 120000 }).catch(() => {});
+      }
+      request.continue();
+    });
+  }
   await page.goto(url);
-  await page.waitForFunction(() => window.zorvane && window.zorvane.frames > 0, { timeout: 120000 });
+  await page.waitForFunction(() => window.zorvane.ready && window.zorvane.frames > 0, { timeout: 120000 });
   return { page, errors };
 }
 const message = (page) => page.evaluate(() => document.getElementById('message-text').textContent);
@@ -70,25 +83,24 @@ try {
   await page.keyboard.down('ArrowRight');
   await page.waitForFunction(() => window.zorvane.gameState().t > 3000, { timeout: 120000 });
   await page.keyboard.up('ArrowRight');
-  page.on('dialog', (d) => d.accept('Ann <b>'));
-  await page.click('#post');
+  await page.$eval('#post', (b) => b.click());
   await page.waitForFunction(() => /^(Verified|Not)/.test(document.getElementById('message-text').textContent), { timeout: 120000 });
   check(await message(page) === 'Verified and listed: #1 of 1', 'a posted game is verified and listed', await message(page));
-  await page.click('#post');
+  await page.$eval('#post', (b) => b.click());
   await page.waitForFunction(() => /^(Already|Verified|Not)/.test(document.getElementById('message-text').textContent), { timeout: 120000 });
   check(/^(Already listed .*|Verified and listed): #\d of [12]$/.test(await message(page)), 'posted again, it says where it stands',
     await message(page));
 
   // A second browser reads the same list, the name as text, and watches the game from it.
-  const other = await open(second, board.url);
-  await other.page.click('#board');
+  const other = await open(second, board.url, true);
+  await other.page.$eval('#board', (b) => b.click());
   // The list, or the panel's word of why there is none: a loaded machine may take its time.
   await other.page.waitForFunction(() => document.querySelector('#board-view table a') ||
     /cannot be read|No game/.test(document.getElementById('board-view').textContent), { timeout: 120000 });
   const row = await other.page.evaluate(() => document.querySelectorAll('#board-view tr')[1]?.textContent ??
     document.getElementById('board-view').textContent);
   check(row.startsWith('1Ann <b>'), 'the second browser lists the game, the name as text', row);
-  await other.page.click('#board-view table a');
+  await other.page.$eval('#board-view table a', (a) => a.click());
   await other.page.waitForFunction(() => window.zorvane.playing(), { timeout: 120000 });
   check(/^#g=[0-9a-f]{32}$/.test(await other.page.evaluate(() => location.hash)), 'Watch plays the listed game');
   check(errors.length + other.errors.length === 0, 'no error on either page', [...errors, ...other.errors].join('; '));
